@@ -1,0 +1,32 @@
+# One INTERFACE target carries the language standard, the warnings and the sanitizers;
+# every library and executable of the project links it.
+add_library(vornalt_options INTERFACE)
+target_compile_features(vornalt_options INTERFACE cxx_std_20)
+set(CMAKE_CXX_EXTENSIONS OFF)
+target_compile_options(vornalt_options INTERFACE -Wall -Wextra -Wpedantic)
+if(VORNALT_WERROR)
+  target_compile_options(vornalt_options INTERFACE -Werror)
+endif()
+if(VORNALT_SANITIZE)
+  set(_vornalt_san -fsanitize=address,undefined -fno-sanitize-recover=undefined -fno-omit-frame-pointer)
+  target_compile_options(vornalt_options INTERFACE ${_vornalt_san})
+  target_link_options(vornalt_options INTERFACE ${_vornalt_san})
+endif()
+
+# vornalt_add_library(NAME SOURCES... [DEPS ...]): one library per subsystem folder.
+function(vornalt_add_library name)
+  cmake_parse_arguments(ARG "" "" "SOURCES;DEPS" ${ARGN})
+  add_library(${name} STATIC ${ARG_SOURCES})
+  target_include_directories(${name} PUBLIC "${PROJECT_SOURCE_DIR}/src")
+  target_link_libraries(${name} PUBLIC vornalt_options ${ARG_DEPS})
+endfunction()
+
+# vornalt_add_test(NAME SOURCES... LIBS...): one test executable per module, linking its library.
+function(vornalt_add_test name)
+  cmake_parse_arguments(ARG "" "" "SOURCES;LIBS" ${ARGN})
+  add_executable(${name} ${ARG_SOURCES})
+  target_include_directories(${name} PRIVATE "${PROJECT_SOURCE_DIR}/tests")
+  target_link_libraries(${name} PRIVATE vornalt_options ${ARG_LIBS} GTest::gmock GTest::gtest_main)
+  gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST
+    PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
+endfunction()

@@ -1,0 +1,40 @@
+#pragma once
+// The program's one copy of a chip's contents: FLASH words, EEPROM bytes, CONFIG1 and CONFIG2.
+// Filled by the HEX loader, a chip read or an edit; saved by the HEX writer.
+#include <cstdint>
+#include <span>
+#include <vector>
+
+namespace vornalt {
+
+inline constexpr std::int32_t k_blank_word = 0x3FFF;  // erased FLASH word
+inline constexpr std::int32_t k_blank_byte = 0xFF;    // erased EEPROM byte
+
+// Word addresses of the HEX address space (byte address = 2 x word address).
+inline constexpr std::int32_t k_config1_address = 0x2007;
+inline constexpr std::int32_t k_config2_address = 0x2008;
+inline constexpr std::int32_t k_eeprom_address = 0x2100;
+
+struct MemoryImage {
+    std::int32_t flashsize = 0;   // FLASH words of the applied model (set by applymodel)
+    std::int32_t eepromsize = 0;  // EEPROM bytes of the applied model; 0 for none
+    // Sized by clearbuffer: flashsize words; eepromsize bytes, but never fewer than one element.
+    // Read them through flashwords()/eeprombytes(), which never show that spare element.
+    std::vector<std::int32_t> flashbuffer;
+    std::vector<std::int32_t> eeprombuffer;
+    std::int32_t config1word = 0;
+    std::int32_t config2word = 0;  // negative: the model's erased CONFIG2 is undefined
+    std::int32_t loadedwords = 0;  // highest FLASH address of the last HEX load + 1
+};
+
+// Resizes both buffers to the image's sizes and blanks them; the configuration words take the
+// model's erased values.
+void clearbuffer(MemoryImage& image, std::int32_t config1erased, std::int32_t config2erased);
+
+// The FLASH words and EEPROM bytes that exist (eepromsize 0 gives an empty span).
+std::span<std::int32_t> flashwords(MemoryImage& image);
+std::span<const std::int32_t> flashwords(const MemoryImage& image);
+std::span<std::int32_t> eeprombytes(MemoryImage& image);
+std::span<const std::int32_t> eeprombytes(const MemoryImage& image);
+
+}  // namespace vornalt

@@ -1,0 +1,42 @@
+#include <chrono>
+#include <thread>
+
+#include "platform/clock.h"
+
+#ifdef _WIN32
+#include <windows.h>
+#include <timeapi.h>
+#endif
+
+namespace vornalt {
+
+RealClock::RealClock() {
+#ifdef _WIN32
+    timeBeginPeriod(1);  // Sleep(1) would otherwise last up to a 15.6 ms scheduler tick
+#endif
+}
+
+RealClock::~RealClock() {
+#ifdef _WIN32
+    timeEndPeriod(1);
+#endif
+}
+
+std::int64_t RealClock::now_ns() const {
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(
+               std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+
+void RealClock::sleep_ms(std::int32_t ms) {
+    if (ms > 0) std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+}
+
+void RealClock::busy_wait_us(std::int32_t us) {
+    if (us <= 0) return;
+    const std::int64_t until = now_ns() + std::int64_t{us} * 1'000;
+    while (now_ns() < until) {
+    }
+}
+
+}  // namespace vornalt
