@@ -1,0 +1,18 @@
+#pragma once
+// Where named setting texts are kept: QSettings in the programs, memory in tests.
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace vornalt {
+
+class SettingsBackend {
+public:
+    virtual ~SettingsBackend() = default;
+    // The stored text, or nothing when the value does not exist or cannot be read.
+    virtual std::optional<std::string> get(std::string_view name) = 0;
+    virtual void set(std::string_view name, std::string_view text) = 0;
+    virtual void remove(std::string_view name) = 0;
+};
+
+}  // namespace vornalt
