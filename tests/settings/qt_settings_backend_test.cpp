@@ -1,0 +1,75 @@
+#include "settings/qt_settings_backend.h"
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include "settings/setting_names.h"
+#include "settings/settings_store.h"
+
+namespace vornalt {
+namespace {
+
+class IniSettingsTest : public ::testing::Test {
+protected:
+    void SetUp() override { ASSERT_TRUE(folder_.isValid()); }
+    // In a subfolder that does not exist yet, as ~/.config/Vornalt on a first start.
+    std::string path() const { return folder_.filePath(QStringLiteral("Vornalt/Vornalt.ini")).toStdString(); }
+
+    QTemporaryDir folder_;
+};
+
+TEST_F(IniSettingsTest, ValuesSurviveANewStoreObject) {
+    const std::string texts[] = {
+        "632",
+        "",
+        "/home/user/hex files/",
+        "C:\\Tools\\PP\\",
+        "a, b, c",
+        "\"quoted\" text",
+        "@ByteArray(x)",
+        "key=value; # not a comment",
+        "  padded  ",
+        "gr\xC3\xBC\xC3\x9F" "e",
+    };
+    {
+        auto backend = inisettingsbackend(path());
+        SettingsStore store(*backend);
+        EXPECT_EQ(store.readsetting(k_setting_model, "1"), "1");  // created on read
+        for (std::size_t i = 0; i < std::size(texts); ++i) store.writesetting("Value " + std::to_string(i), texts[i]);
+    }
+    auto backend = inisettingsbackend(path());
+    SettingsStore store(*backend);
+    EXPECT_EQ(store.readsetting(k_setting_model, "2"), "1");
+    for (std::size_t i = 0; i < std::size(texts); ++i) {
+        EXPECT_EQ(store.readsetting("Value " + std::to_string(i), "missing"), texts[i]) << i;
+    }
+}
+
+TEST_F(IniSettingsTest, WriteLeavesOnlyTheFinishedFile) {
+    auto backend = inisettingsbackend(path());
+    backend->set(k_setting_lastpath, "/tmp/");
+    const QDir dir(folder_.filePath(QStringLiteral("Vornalt")));
+    EXPECT_EQ(dir.entryList(QDir::Files), QStringList{QStringLiteral("Vornalt.ini")});
+}
+
+TEST_F(IniSettingsTest, RemoveDeletesTheValue) {
+    auto backend = inisettingsbackend(path());
+    backend->set(k_setting_vddpin, "4");
+    backend->remove(k_setting_vddpin);
+    EXPECT_FALSE(inisettingsbackend(path())->get(k_setting_vddpin).has_value());
+}
+
+TEST_F(IniSettingsTest, HandEditedListLineReadsAsWritten) {
+    QDir().mkpath(folder_.filePath(QStringLiteral("Vornalt")));
+    QFile file(QString::fromStdString(path()));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("[General]\nLast%20Path=/data/a, b/\n");
+    file.close();
+    EXPECT_EQ(inisettingsbackend(path())->get(k_setting_lastpath), std::optional<std::string>("/data/a, b/"));
+}
+
+}  // namespace
+}  // namespace vornalt
