@@ -15,6 +15,8 @@ struct DeviceRecord {
     std::string model, flash, eeprom, configerased, config2used, voltageseq, progtime;
     std::string erase, program, read, blankcheck, verify;
     std::int32_t line = 0;  // line of the file where the record's "model:" line stands
+
+    bool operator==(const DeviceRecord&) const = default;
 };
 
 struct DeviceCatalogue {
@@ -34,6 +36,45 @@ struct AppliedModel {
     std::int32_t powerorder = 0;  // 1 VDD first, 2 VPP first, anything else: no power-up
     std::int32_t progtime = 0;    // milliseconds waited by "wprog"
     Script erasescript, programscript, readscript, blankcheckscript, verifyscript;
+
+    bool operator==(const AppliedModel&) const = default;
 };
+
+// Size limits a model must respect. FLASH ends where the configuration space begins (word 2000h),
+// otherwise program words and CONFIG1/CONFIG2 would share HEX addresses; EEPROM byte k sits at
+// word 2100h + k, which must stay inside the 16-bit byte addresses a HEX file without extended
+// address records can hold.
+inline constexpr std::int32_t k_min_flash_words = 1;
+inline constexpr std::int32_t k_max_flash_words = 0x2000;
+inline constexpr std::int32_t k_max_eeprom_bytes = 0x10000 / 2 - 0x2100;
+
+// Reads the whole catalogue. Lines end in CR LF, LF or a lone CR; a UTF-8 byte order mark at the
+// very start is ignored. A line is a key line when it starts exactly with one of the twelve keys
+// (lower case, colon included, no leading blank); the rest of the line is stored untrimmed in the
+// current record, replacing an earlier line with the same key. Every other line is skipped.
+// Fails when the file cannot be read or holds no "model:" line; the message names the file.
+Result<DeviceCatalogue> loadcatalogue(const std::string& path);
+
+// Makes record k (1..modelcount) the model in use: fills `applied` and the image's flashsize and
+// eepromsize. The image's buffers are left alone; the caller runs clearbuffer next. A record whose
+// sizes the image cannot hold (FLASH outside 1..k_max_flash_words, EEPROM outside
+// 0..k_max_eeprom_bytes) or a k outside the catalogue is refused, and then nothing changes.
+Status applymodel(const DeviceCatalogue& catalogue, std::int32_t k, AppliedModel& applied, MemoryImage& image);
+
+// One script field as the engine runs it: lower-cased, split at commas, nothing trimmed. A final
+// comma ends the last line rather than starting an empty one; an empty field is one empty line.
+Script splitscript(const std::string& text);
+
+// The model names of records 1..modelcount, as written in the file, for the selection prompt
+// (element i is model number i + 1).
+std::vector<std::string> modelnames(const DeviceCatalogue& catalogue);
+
+// The catalogue to load: applicationfolder + "devices.cfg" when that file exists, otherwise the
+// devices.cfg of the installed data folder (which may not exist either; loading then says so).
+// applicationfolder ends with its separator.
+std::string findcatalogue(const std::string& applicationfolder, const std::string& datadir);
+
+// The folder an installed program keeps its shipped data in (fixed when the program is built).
+std::string installeddatadir();
 
 }  // namespace vornalt

@@ -1,0 +1,93 @@
+#include <array>
+#include <string_view>
+
+#include "catalogue/catalogue.h"
+#include "catalogue/text_file.h"
+
+namespace vornalt {
+namespace {
+
+struct FieldKey {
+    std::string_view key;
+    std::string DeviceRecord::*field;
+};
+
+// Tested after "model:", in this order; the first key a line starts with decides.
+constexpr std::array<FieldKey, 11> k_field_keys{{
+    {"flash:", &DeviceRecord::flash},
+    {"eeprom:", &DeviceRecord::eeprom},
+    {"configerased:", &DeviceRecord::configerased},
+    {"config2used:", &DeviceRecord::config2used},
+    {"voltageseq:", &DeviceRecord::voltageseq},
+    {"progtime:", &DeviceRecord::progtime},
+    {"erase:", &DeviceRecord::erase},
+    {"program:", &DeviceRecord::program},
+    {"read:", &DeviceRecord::read},
+    {"blankcheck:", &DeviceRecord::blankcheck},
+    {"verify:", &DeviceRecord::verify},
+}};
+
+constexpr std::string_view k_model_key = "model:";
+constexpr std::string_view k_utf8_bom = "\xEF\xBB\xBF";
+
+void takeline(DeviceCatalogue& catalogue, std::string_view line, std::int32_t number) {
+    if (line.starts_with(k_model_key)) {
+        ++catalogue.modelcount;
+        DeviceRecord& record = catalogue.records.emplace_back();
+        record.model = line.substr(k_model_key.size());
+        record.line = number;
+        return;
+    }
+    for (const FieldKey& entry : k_field_keys) {
+        if (line.starts_with(entry.key)) {
+            catalogue.records.back().*entry.field = line.substr(entry.key.size());
+            return;
+        }
+    }
+}
+
+}  // namespace
+
+Result<DeviceCatalogue> loadcatalogue(const std::string& path) {
+    Result<std::string> content = readwholefile(path);
+    if (!content) {
+        return Error{"Cannot read the device catalogue " + content.error().message +
+                         ". Put a devices.cfg with at least one model there (or make it readable) and "
+                         "start the program again.",
+                     content.error().code};
+    }
+
+    DeviceCatalogue catalogue;
+    catalogue.path = path;
+    catalogue.records.resize(1);  // record 0: key lines before the first model
+
+    std::string_view text = content.value();
+    if (text.starts_with(k_utf8_bom)) text.remove_prefix(k_utf8_bom.size());
+
+    // Lines end in CR LF, LF or a lone CR; a last line without an ending counts as well.
+    std::int32_t number = 0;
+    while (!text.empty()) {
+        const std::size_t end = text.find_first_of("\r\n");
+        ++number;
+        takeline(catalogue, text.substr(0, end), number);
+        if (end == std::string_view::npos) break;
+        const std::size_t next = (text[end] == '\r' && end + 1 < text.size() && text[end + 1] == '\n') ? end + 2 : end + 1;
+        text.remove_prefix(next);
+    }
+
+    if (catalogue.modelcount == 0) {
+        return Error{"The device catalogue " + path +
+                         " holds no device model: no line starts with \"model:\". Add a model record to it "
+                         "and start the program again.",
+                     0};
+    }
+    return catalogue;
+}
+
+std::vector<std::string> modelnames(const DeviceCatalogue& catalogue) {
+    std::vector<std::string> names;
+    for (std::size_t k = 1; k < catalogue.records.size(); ++k) names.push_back(catalogue.records[k].model);
+    return names;
+}
+
+}  // namespace vornalt

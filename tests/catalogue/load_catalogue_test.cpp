@@ -1,0 +1,182 @@
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "catalogue/catalogue.h"
+#include "support/temp_folder.h"
+
+namespace vornalt {
+namespace {
+
+using vornalt::testing::TempFolder;
+
+DeviceCatalogue loadtext(const TempFolder& folder, const std::string& text) {
+    const std::string path = folder.write("devices.cfg", text);
+    Result<DeviceCatalogue> loaded = loadcatalogue(path);
+    EXPECT_TRUE(loaded.ok()) << (loaded.ok() ? "" : loaded.error().message);
+    return loaded.ok() ? std::move(loaded).value() : DeviceCatalogue{};
+}
+
+TEST(LoadCatalogue, KeyLinesFillTheCurrentRecordAndOthersAreSkipped) {
+    TempFolder folder;
+    const DeviceCatalogue catalogue = loadtext(folder,
+                                               "flash:111\n"              // 1: before any model -> record 0
+                                               "# a comment\n"            // 2
+                                               "model:pic16f84a\n"        // 3: record 1
+                                               "flash: 1024\n"            // 4: rest kept untrimmed
+                                               "flash:2048\n"             // 5: a second line replaces
+                                               "Flash:9\n"                // 6: wrong case, skipped
+                                               " eeprom:9\n"              // 7: leading blank, skipped
+                                               "eeprom:64\n"              // 8
+                                               "configerased:3FFF,3FFF\n" // 9
+                                               "Model:ghost\n"            // 10: not a key
+                                               "eeprom:128\n"             // 11: still record 1
+                                               " model:ghost\n"           // 12: not a key
+                                               "progtime:10ms\n"          // 13: still record 1
+                                               "model\n"                  // 14: no colon, skipped
+                                               "unknown:1\n"              // 15
+                                               "model:\n"                 // 16: record 2, empty name
+                                               "program:begin,end,\n"     // 17
+                                               "\n"                       // 18
+                                               "model:Second: Part\n"     // 19: record 3
+                                               "read:model:x\n");         // 20
+    ASSERT_EQ(catalogue.modelcount, 3);
+    ASSERT_EQ(catalogue.records.size(), 4u);
+
+    DeviceRecord zero;
+    zero.flash = "111";
+    EXPECT_EQ(catalogue.records[0], zero);
+
+    DeviceRecord first;
+    first.model = "pic16f84a";
+    first.line = 3;
+    first.flash = "2048";
+    first.eeprom = "128";
+    first.configerased = "3FFF,3FFF";
+    first.progtime = "10ms";
+    EXPECT_EQ(catalogue.records[1], first);
+
+    DeviceRecord second;
+    second.line = 16;
+    second.program = "begin,end,";
+    EXPECT_EQ(catalogue.records[2], second);
+
+    DeviceRecord third;
+    third.model = "Second: Part";
+    third.line = 19;
+    third.read = "model:x";
+    EXPECT_EQ(catalogue.records[3], third);
+
+    EXPECT_EQ(modelnames(catalogue), (std::vector<std::string>{"pic16f84a", "", "Second: Part"}));
+}
+
+TEST(LoadCatalogue, EveryKeyReachesItsOwnField) {
+    TempFolder folder;
+    const DeviceCatalogue catalogue = loadtext(folder,
+                                               "model:m\nflash:a\neeprom:b\nconfigerased:c\nconfig2used:d\n"
+                                               "voltageseq:e\nprogtime:f\nerase:g\nprogram:h\nread:i\n"
+                                               "blankcheck:j\nverify:k\n");
+    ASSERT_EQ(catalogue.modelcount, 1);
+    const DeviceRecord& r = catalogue.records[1];
+    const std::vector<std::string> got{r.model,      r.flash,    r.eeprom, r.configerased,
+                                       r.config2used, r.voltageseq, r.progtime, r.erase,
+                                       r.program,    r.read,     r.blankcheck, r.verify};
+    EXPECT_EQ(got, (std::vector<std::string>{"m", "a", "b", "c", "d", "e", "f", "g", "h", "i", "j", "k"}));
+}
+
+TEST(LoadCatalogue, AnyLineEndingGivesTheSameRecordsAndLineNumbers) {
+    const struct {
+        const char* name;
+        std::string text;
+        std::int32_t secondline;
+        std::string secondflash;
+    } cases[] = {
+        {"LF", "model:a\nflash:1\nmodel:b\nflash:2\n", 3, "2"},
+        {"CR LF", "model:a\r\nflash:1\r\nmodel:b\r\nflash:2\r\n", 3, "2"},
+        {"lone CR", "model:a\rflash:1\rmodel:b\rflash:2\r", 3, "2"},
+        {"no final ending", "model:a\nflash:1\nmodel:b\nflash:2", 3, "2"},
+        {"mixed", "model:a\r\nflash:1\rmodel:b\nflash:2\r\n", 3, "2"},
+        {"LF CR is two endings", "model:a\n\rflash:1\nmodel:b\nflash:2", 4, "2"},
+        {"CR CR LF is two endings", "model:a\r\r\nflash:1\nmodel:b\r\r\nflash:2", 4, "2"},
+        {"byte order mark", "\xEF\xBB\xBFmodel:a\nflash:1\nmodel:b\nflash:2\n", 3, "2"},
+        {"tab after key kept", "model:a\nflash:1\nmodel:b\nflash:\t2\n", 3, "\t2"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        TempFolder folder;
+        const DeviceCatalogue catalogue = loadtext(folder, c.text);
+        ASSERT_EQ(catalogue.modelcount, 2);
+        EXPECT_EQ(catalogue.records[1].model, "a");
+        EXPECT_EQ(catalogue.records[1].flash, "1");
+        EXPECT_EQ(catalogue.records[1].line, 1);
+        EXPECT_EQ(catalogue.records[2].model, "b");
+        EXPECT_EQ(catalogue.records[2].flash, c.secondflash);
+        EXPECT_EQ(catalogue.records[2].line, c.secondline);
+    }
+}
+
+TEST(LoadCatalogue, ACatalogueWithoutAModelIsAnErrorNamingTheFile) {
+    const char* texts[] = {
+        "",
+        "\r\n\r\n",
+        "flash:8192\neeprom:256\n",
+        "Model:PIC16F84A\n model:PIC16F84A\nMODEL:X\n",
+        "# model:commented out\n",
+    };
+    for (const char* text : texts) {
+        SCOPED_TRACE(text);
+        TempFolder folder;
+        const std::string path = folder.write("devices.cfg", text);
+        const Result<DeviceCatalogue> loaded = loadcatalogue(path);
+        ASSERT_FALSE(loaded.ok());
+        EXPECT_NE(loaded.error().message.find(path), std::string::npos) << loaded.error().message;
+        EXPECT_NE(loaded.error().message.find("no device model"), std::string::npos) << loaded.error().message;
+    }
+}
+
+TEST(LoadCatalogue, AnUnreadableCatalogueNamesTheFileAndTheSystemsReason) {
+    TempFolder folder;
+    const struct {
+        const char* name;
+        std::string path;
+        int code;
+    } cases[] = {
+        {"missing file", folder.folder() + "devices.cfg", ENOENT},
+        {"missing folder", folder.folder() + "nowhere/devices.cfg", ENOENT},
+        {"a folder", folder.folder(), EISDIR},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const Result<DeviceCatalogue> loaded = loadcatalogue(c.path);
+        ASSERT_FALSE(loaded.ok());
+        EXPECT_EQ(loaded.error().code, c.code);
+        const std::string& message = loaded.error().message;
+        EXPECT_NE(message.find(c.path), std::string::npos) << message;
+        EXPECT_NE(message.find(std::strerror(c.code)), std::string::npos) << message;
+        EXPECT_NE(message.find("start the program again"), std::string::npos) << message;
+    }
+}
+
+TEST(FindCatalogue, PrefersTheApplicationFolderThenTheDataFolder) {
+    TempFolder application;
+    TempFolder data;
+    const std::string datafile = (data.path() / "devices.cfg").string();
+
+    EXPECT_EQ(findcatalogue(application.folder(), data.path().string()), datafile) << "nothing beside the program";
+    EXPECT_EQ(findcatalogue(application.folder(), data.folder()), datafile) << "data folder with separator";
+    EXPECT_EQ(findcatalogue(application.folder(), ""), application.folder() + "devices.cfg")
+        << "no data folder known: the program's own folder is the only place";
+
+    const std::string beside = application.write("devices.cfg", "model:x\n");
+    EXPECT_EQ(findcatalogue(application.folder(), data.folder()), beside);
+}
+
+TEST(FindCatalogue, InstalledDataFolderIsAnAbsolutePath) {
+    EXPECT_TRUE(std::filesystem::path(installeddatadir()).is_absolute()) << installeddatadir();
+}
+
+}  // namespace
+}  // namespace vornalt
