@@ -12,6 +12,7 @@ struct AppState {
     std::string applicationfolder;             // folder of the program, with its trailing separator
     std::string lastpath;                      // folder of the last HEX file opened or saved, with separator
     std::int32_t selectedmodel = 0;            // 1-based model number; 1..modelcount after the load sequence
+    std::string label_hex;                     // name of the loaded HEX file; empty: nothing to reload
 };
 
 }  // namespace vornalt

@@ -1,0 +1,16 @@
+#include "app/clear_buffer.h"
+
+namespace vornalt {
+
+void menuclear(AppState& app, const AppliedModel& model, MemoryImage& image, WindowServices& window) {
+    window.disable();
+    clearbuffer(image, model.config1erased, model.config2erased);
+    // Forgotten before the redraw so that the redrawn window no longer offers the file for
+    // reloading: its contents are gone from the image.
+    app.label_hex.clear();
+    window.updatedisplay();
+    window.set_status("");
+    window.enable();
+}
+
+}  // namespace vornalt
