@@ -6,6 +6,15 @@
 
 namespace vornalt {
 
+// A port's data, status and control registers lie at base + 0, + 1 and + 2 of the 16-bit I/O
+// space, so a usable base address lies in 0..k_max_portaddress. Anything else is refused, never
+// truncated: a wrapped address would reach some other device's register.
+inline constexpr std::int32_t k_max_portaddress = 65533;
+
+constexpr bool validportaddress(std::int32_t portaddress) {
+    return portaddress >= 0 && portaddress <= k_max_portaddress;
+}
+
 class PortIo {
 public:
     virtual ~PortIo() = default;

@@ -1,0 +1,101 @@
+#include "port/port_driver.h"
+
+#include "port/pin_map.h"
+
+namespace vornalt {
+
+std::int32_t linepin(const DriverState& state, Line line) {
+    switch (line) {
+    case Line::vdd: return state.vddpin;
+    case Line::vpp: return state.vpppin;
+    case Line::clock: return state.clockpin;
+    case Line::dataout: return state.dataoutpin;
+    case Line::datain: return state.datainpin;
+    }
+    return 0;
+}
+
+bool lineinverted(const DriverState& state, Line line) {
+    switch (line) {
+    case Line::vdd: return state.invertvdd != 0;
+    case Line::vpp: return state.invertvpp != 0;
+    case Line::clock: return state.invertclock != 0;
+    case Line::dataout: return state.invertdataout != 0;
+    case Line::datain: return state.invertdatain != 0;
+    }
+    return false;
+}
+
+PortDriver::PortDriver(DriverState& state, PortIo& io, EventPump& pump, Clock& clock)
+    : state_(state), io_(&io), pump_(pump), clock_(clock) {}
+
+namespace {
+
+// Drives an output pin to an electrical level in the shadow bytes. The register bit is the
+// level XOR the pin's hardware inversion.
+void setpinlevel(DriverState& state, std::int32_t pin, bool high) {
+    const PinInfo& p = pininfo(pin);
+    if (p.direction != PinDirection::output) return;
+    std::uint8_t& reg = p.reg == PortRegister::data ? state.databyte : state.controlbyte;
+    const auto mask = static_cast<std::uint8_t>(1U << p.bit);
+    if (high != p.hwinverted) {
+        reg = static_cast<std::uint8_t>(reg | mask);
+    } else {
+        reg = static_cast<std::uint8_t>(reg & ~mask);
+    }
+}
+
+}  // namespace
+
+void PortDriver::setpinhigh(std::int32_t pin) { setpinlevel(state_, pin, true); }
+
+void PortDriver::setpinlow(std::int32_t pin) { setpinlevel(state_, pin, false); }
+
+std::int32_t PortDriver::readpin(std::int32_t pin) const { return pinlevel_from_status(pin, state_.statusbyte); }
+
+void PortDriver::writeport() {
+    const std::int32_t base = state_.portaddress;
+    if (validportaddress(base)) {
+        io_->write(static_cast<std::uint16_t>(base), state_.databyte);
+        io_->write(static_cast<std::uint16_t>(base + 2), state_.controlbyte);
+        state_.statusbyte = io_->read(static_cast<std::uint16_t>(base + 1));
+    }
+    pump_.yield();
+}
+
+void PortDriver::setline(Line line, bool on) {
+    if (line == Line::datain) return;
+    // "On" drives the pin high unless the line is inverted.
+    setpinlevel(state_, linepin(state_, line), on != lineinverted(state_, line));
+    writeport();
+}
+
+void PortDriver::moveclock(bool on) {
+    // An optional minimum half-period for slow or long-cabled programmers, split around the
+    // edge: whatever was set before the edge (DATA OUT) has settled for half of it, and a read
+    // after the edge (DATA IN) waits the other half.
+    const std::int32_t delay = state_.clockdelay_us;
+    if (delay > 0) clock_.busy_wait_us(delay / 2);
+    setline(Line::clock, on);
+    if (delay > 0) clock_.busy_wait_us(delay - delay / 2);
+}
+
+std::int32_t PortDriver::readdatain() {
+    writeport();
+    const std::int32_t level = readpin(state_.datainpin);
+    return lineinverted(state_, Line::datain) ? 1 - level : level;
+}
+
+void PortDriver::setidle() {
+    state_.databyte = 0;
+    state_.statusbyte = 0;
+    state_.controlbyte = 0;
+    vddoff();
+    vppoff();
+    clockoff();
+    dataoutoff();
+}
+
+std::string pinname(std::int32_t pin) { return std::string(pininfo(pin).name); }
+
+}  // namespace vornalt

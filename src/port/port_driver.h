@@ -1,0 +1,71 @@
+#pragma once
+// The lowest layer above the port registers: the five programmer lines (VDD, VPP, CLOCK,
+// DATA OUT out; DATA IN in), each on a user-chosen connector pin with a user inversion flag.
+// Outputs are kept in shadow bytes and both output registers are rewritten on every line
+// operation; the driver never reads a register back to modify it.
+#include <cstdint>
+#include <string>
+
+#include "platform/clock.h"
+#include "platform/event_pump.h"
+#include "platform/port_io.h"
+#include "port/driver_state.h"
+
+namespace vornalt {
+
+enum class Line : std::uint8_t { vdd, vpp, clock, dataout, datain };
+
+// Connector pin and inversion flag of a line, as the driver state holds them now.
+std::int32_t linepin(const DriverState& state, Line line);
+bool lineinverted(const DriverState& state, Line line);
+
+class PortDriver {
+public:
+    PortDriver(DriverState& state, PortIo& io, EventPump& pump, Clock& clock);
+
+    void setio(PortIo& io) { io_ = &io; }
+    PortIo& io() { return *io_; }
+    DriverState& state() { return state_; }
+    const DriverState& state() const { return state_; }
+
+    // Pin level in the shadow bytes only (electrical level at the connector); no port access.
+    // Numbers that are not output pins change nothing.
+    void setpinhigh(std::int32_t pin);
+    void setpinlow(std::int32_t pin);
+    // Electrical level of an input pin from statusbyte; 0 for any other number.
+    std::int32_t readpin(std::int32_t pin) const;
+
+    // Data register, then control register, then the status register is read; then one
+    // (coalesced) yield to the window system.
+    void writeport();
+
+    void vddon() { setline(Line::vdd, true); }
+    void vddoff() { setline(Line::vdd, false); }
+    void vppon() { setline(Line::vpp, true); }
+    void vppoff() { setline(Line::vpp, false); }
+    void clockon() { moveclock(true); }
+    void clockoff() { moveclock(false); }
+    void dataouton() { setline(Line::dataout, true); }
+    void dataoutoff() { setline(Line::dataout, false); }
+    // Rewrites the outputs and samples the status register, then reads DATA IN as 0 or 1.
+    std::int32_t readdatain();
+
+    // Shadow bytes and statusbyte to 0, then every output line off (VDD first).
+    void setidle();
+
+    // Switches an output line on or off (Line::datain is ignored).
+    void setline(Line line, bool on);
+
+private:
+    void moveclock(bool on);
+
+    DriverState& state_;
+    PortIo* io_;
+    EventPump& pump_;
+    Clock& clock_;
+};
+
+// Caption text of a pin: "D0", "\S7", "Gnd"..., or the empty text for a number off the connector.
+std::string pinname(std::int32_t pin);
+
+}  // namespace vornalt

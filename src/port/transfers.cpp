@@ -1,0 +1,121 @@
+#include "port/transfers.h"
+
+namespace vornalt {
+
+namespace {
+
+constexpr bool validcode(std::int32_t code) { return code >= 0 && code <= Transfers::k_max_command; }
+constexpr bool validword(std::int32_t word) { return word >= 0 && word <= Transfers::k_max_word; }
+
+constexpr int k_command_bits = 6;
+constexpr int k_word_bits = 14;
+
+}  // namespace
+
+Transfers::Transfers(PortDriver& driver, EventPump& pump, Clock& clock)
+    : driver_(driver), pump_(pump), clock_(clock) {}
+
+// DATA OUT changes only while CLOCK is on and holds across the falling edge, so the chip
+// latches a settled bit when CLOCK goes off.
+void Transfers::sendbit(bool one) {
+    driver_.clockon();
+    pump_.yield();
+    if (one) {
+        driver_.dataouton();
+    } else {
+        driver_.dataoutoff();
+    }
+    pump_.yield();
+    driver_.clockoff();
+    pump_.yield();
+}
+
+void Transfers::sendcode(std::int32_t code) {
+    for (int i = 0; i < k_command_bits; ++i) sendbit(((code >> i) & 1) != 0);
+}
+
+void Transfers::emptyclock() {
+    driver_.clockon();
+    pump_.yield();
+    driver_.clockoff();
+    pump_.yield();
+}
+
+void Transfers::sendcommand(std::int32_t code) {
+    if (!validcode(code)) return;
+    sendcode(code);
+    driver_.dataoutoff();
+    pump_.yield();
+}
+
+void Transfers::sendcommanddata(std::int32_t code, std::int32_t word) {
+    if (!validcode(code) || !validword(word)) return;
+    sendcode(code);
+    // Start and stop clocks carry DATA OUT off, set while CLOCK is still off.
+    driver_.dataoutoff();
+    pump_.yield();
+    emptyclock();
+    for (int i = 0; i < k_word_bits; ++i) sendbit(((word >> i) & 1) != 0);
+    driver_.dataoutoff();
+    pump_.yield();
+    emptyclock();
+}
+
+std::int32_t Transfers::readdata(std::int32_t code) {
+    if (!validcode(code)) return 0;
+    sendcode(code);
+    // DATA OUT on releases the shared data line (it is pulled up) so the chip can drive it.
+    driver_.dataouton();
+    pump_.yield();
+    emptyclock();
+    std::int32_t word = 0;
+    for (int i = 0; i < k_word_bits; ++i) {
+        // The chip drives each bit after the rising edge; it is sampled while CLOCK is on.
+        driver_.clockon();
+        pump_.yield();
+        if (driver_.readdatain() == 1) word |= std::int32_t{1} << i;
+        driver_.clockoff();
+        pump_.yield();
+    }
+    emptyclock();
+    driver_.dataoutoff();
+    pump_.yield();
+    return word;
+}
+
+void Transfers::settledelay() {
+    // A counted loop the optimiser may not remove; it stands between two transfers.
+    volatile std::int32_t sum = 0;
+    for (std::int32_t i = 0; i < 100; ++i) sum = sum + i;
+    // With a slow programmer the gap between transfers grows with the clock delay.
+    if (driver_.state().clockdelay_us > 0) clock_.busy_wait_us(driver_.state().clockdelay_us);
+}
+
+void Transfers::powerup(std::int32_t powerorder) {
+    if (powerorder == 1) {
+        driver_.vddon();
+        clock_.sleep_ms(k_power_step_ms);
+        driver_.vppon();
+        clock_.sleep_ms(k_power_step_ms);
+    } else if (powerorder == 2) {
+        driver_.vppon();
+        clock_.sleep_ms(k_power_step_ms);
+        driver_.vddon();
+        clock_.sleep_ms(k_power_step_ms);
+    }
+}
+
+void Transfers::powerdown() {
+    driver_.vddoff();
+    clock_.sleep_ms(k_power_step_ms);
+    driver_.vppoff();
+    clock_.sleep_ms(k_power_step_ms);
+}
+
+void Transfers::shutdown() {
+    powerdown();
+    driver_.clockoff();
+    driver_.dataoutoff();
+}
+
+}  // namespace vornalt
