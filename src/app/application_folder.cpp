@@ -1,0 +1,36 @@
+#include "app/application_folder.h"
+
+namespace vornalt {
+namespace {
+
+bool isseparator(char c, bool windowsrules) { return c == '/' || (windowsrules && c == '\\'); }
+
+// Windows-style text: "\" separators, ASCII lower case (bytes of UTF-8 characters stay as they are).
+std::string windowsform(std::string_view text) {
+    std::string result(text);
+    for (char& c : result) {
+        if (c == '/') c = '\\';
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    }
+    return result;
+}
+
+}  // namespace
+
+std::string folderwithseparator(std::string_view folder, bool windowsrules) {
+    const char separator = windowsrules ? '\\' : '/';
+    std::string result = windowsrules ? windowsform(folder) : std::string(folder);
+    if (result.empty()) result = ".";
+    if (result.back() != separator) result += separator;
+    return result;
+}
+
+std::string applicationfolder(std::string_view programpath, bool windowsrules) {
+    std::size_t end = programpath.size();
+    while (end > 0 && !isseparator(programpath[end - 1], windowsrules)) --end;
+    // end now stands just past the last separator; the folder keeps it, so a program in a root
+    // folder ("C:\x.exe", "/x") gets that root and nothing doubled.
+    return folderwithseparator(programpath.substr(0, end), windowsrules);
+}
+
+}  // namespace vornalt
