@@ -49,4 +49,8 @@ bool portready(WindowServices& window, std::int32_t portaddress, const PortIo& i
     return false;
 }
 
+bool portready(WindowServices& window, PortDriver& driver) {
+    return portready(window, driver.state().portaddress, driver.io());
+}
+
 }  // namespace vornalt

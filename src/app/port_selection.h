@@ -8,6 +8,7 @@
 
 #include "platform/port_io.h"
 #include "platform/window_services.h"
+#include "port/port_driver.h"
 
 namespace vornalt {
 
@@ -40,5 +41,8 @@ void showportstate(WindowServices& window, std::int32_t portaddress, const PortI
 // user why and what to do, and returns false: the work must not run, or it would report
 // success for something that never reached a chip.
 bool portready(WindowServices& window, std::int32_t portaddress, const PortIo& io);
+
+// The same check for the driver's port as it stands now.
+bool portready(WindowServices& window, PortDriver& driver);
 
 }  // namespace vornalt

@@ -85,6 +85,30 @@ void menumodel(AppState& app, const DeviceCatalogue& catalogue, AppliedModel& mo
     menuclear(app, model, image, window);
 }
 
+void menuport(PortDriver& driver, PortSlot& port, SettingsStore& settings, WindowServices& window) {
+    DriverState& d = driver.state();
+    const std::int32_t before = d.portaddress;
+    const std::int32_t number = portnumber(before);
+    std::string answer;
+    if (number != 0) answer = window.input(k_port_prompt, std::to_string(number));
+    if (!answer.empty()) {
+        const PortChoice* picked = nullptr;
+        for (const PortChoice& choice : k_port_choices) {
+            if (answer == std::to_string(choice.number)) picked = &choice;
+        }
+        if (picked) {
+            d.portaddress = picked->portaddress;
+        } else {
+            window.message(k_wrong_entry);
+        }
+    }
+    settings.writesetting(k_setting_portaddress, std::to_string(d.portaddress));
+    if (number == 0) return;
+    // Picking the port that failed before tries it again (the user may have fixed the cause).
+    if (d.portaddress != before || !port.io().available()) port.open(d.portaddress, driver);
+    showportstate(window, d.portaddress, port.io());
+}
+
 void menuprogtime(AppliedModel& model, WindowServices& window) {
     const std::string answer = window.input(k_progtime_prompt, std::to_string(model.progtime));
     if (answer.empty()) return;

@@ -6,9 +6,11 @@
 #include <string_view>
 
 #include "app/app_state.h"
+#include "app/port_slot.h"
 #include "catalogue/catalogue.h"
 #include "image/memory_image.h"
 #include "port/driver_state.h"
+#include "port/port_driver.h"
 #include "platform/window_services.h"
 #include "settings/settings_store.h"
 
@@ -34,6 +36,13 @@ std::int32_t askmodel(const DeviceCatalogue& catalogue, std::int32_t selectedmod
 // record the catalogue refuses to apply is reported and changes nothing.
 void menumodel(AppState& app, const DeviceCatalogue& catalogue, AppliedModel& model, MemoryImage& image,
                SettingsStore& settings, WindowServices& window);
+
+// Change Parallel Port Number: "1", "2" or "3" exactly picks port 1, 2 or 3; anything else but
+// Cancel gives "Wrong entry!". The address is written back to "Parallel Port Address" in every
+// case. A newly chosen port (or one that could not be reached before) is opened at once and its
+// state shown on the status line. With an address other than the three, nothing is asked and
+// the status line is left alone.
+void menuport(PortDriver& driver, PortSlot& port, SettingsStore& settings, WindowServices& window);
 
 // Change Default Programming Time: 1 to 30 ms, rounded halves to even; kept in memory only,
 // until the next model is applied.

@@ -1,0 +1,65 @@
+#include "app/load_sequence.h"
+
+#include <string>
+
+#include "app/clear_buffer.h"
+#include "app/selection_prompts.h"
+#include "base/numeric_value.h"
+#include "settings/setting_names.h"
+
+namespace vornalt {
+namespace {
+
+std::int32_t readnumber(SettingsStore& settings, std::string_view name) {
+    return numericvalue(settings.readsetting(name, settingdefault(name)));
+}
+
+// Applies the selected model. A record the image cannot hold is reported; the program then
+// falls back to model 1 so that it starts with a usable image.
+void applyselectedmodel(LoadParts& p) {
+    Status applied = applymodel(p.catalogue, p.app.selectedmodel, p.model, p.image);
+    if (applied) return;
+    p.window.message(applied.error().message);
+    if (p.app.selectedmodel == 1) return;
+    p.app.selectedmodel = 1;
+    p.settings.writesetting(k_setting_model, "1");
+    applied = applymodel(p.catalogue, 1, p.model, p.image);
+    if (!applied) p.window.message(applied.error().message);
+}
+
+}  // namespace
+
+void formload(LoadParts p) {
+    p.app.lastpath = p.settings.readsetting(k_setting_lastpath, p.app.applicationfolder);
+
+    p.app.selectedmodel = readnumber(p.settings, k_setting_model);
+    if (p.app.selectedmodel < 1 || p.app.selectedmodel > p.catalogue.modelcount) {
+        p.app.selectedmodel = 1;
+        p.settings.writesetting(k_setting_model, "1");
+    }
+    applyselectedmodel(p);
+    menuclear(p.app, p.model, p.image, p.window);
+
+    DriverState& d = p.driver.state();
+    d.portaddress = readnumber(p.settings, k_setting_portaddress);
+    d.invertvdd = readnumber(p.settings, k_setting_invertvdd);
+    d.invertvpp = readnumber(p.settings, k_setting_invertvpp);
+    d.invertclock = readnumber(p.settings, k_setting_invertclock);
+    d.invertdataout = readnumber(p.settings, k_setting_invertdataout);
+    d.invertdatain = readnumber(p.settings, k_setting_invertdatain);
+    d.vddpin = readnumber(p.settings, k_setting_vddpin);
+    d.vpppin = readnumber(p.settings, k_setting_vpppin);
+    d.clockpin = readnumber(p.settings, k_setting_clockpin);
+    d.dataoutpin = readnumber(p.settings, k_setting_dataoutpin);
+    d.datainpin = readnumber(p.settings, k_setting_datainpin);
+    d.clockdelay_us =
+        clockdelayfromsetting(p.settings.readsetting(k_setting_clockdelay, settingdefault(k_setting_clockdelay)));
+
+    // The lines go idle only once every setting that places them is in; the shadow bytes start
+    // from 0, so no bit that carries no line is ever raised.
+    const PortIo& io = p.port.open(d.portaddress, p.driver);
+    p.driver.setidle();
+    showportstate(p.window, d.portaddress, io);
+}
+
+}  // namespace vornalt

@@ -1,0 +1,31 @@
+#pragma once
+// What the main window does once, when it first shows: restore every saved setting, apply the
+// saved model, blank the image, bring the programmer lines to idle and report the port.
+#include "app/app_state.h"
+#include "app/port_slot.h"
+#include "catalogue/catalogue.h"
+#include "image/memory_image.h"
+#include "platform/window_services.h"
+#include "port/port_driver.h"
+#include "settings/settings_store.h"
+
+namespace vornalt {
+
+struct LoadParts {
+    AppState& app;
+    const DeviceCatalogue& catalogue;
+    AppliedModel& model;
+    MemoryImage& image;
+    PortDriver& driver;  // its state receives the port, pin, inversion and clock-delay settings
+    PortSlot& port;
+    SettingsStore& settings;
+    WindowServices& window;
+};
+
+// In this order: "Last Path"; "Microcontroller Model" (a value that is not a model number
+// selects model 1 and is rewritten as "1"); the model applied; Clear Buffer; "Parallel Port
+// Address"; the five inversions; the five pins; "Clock Delay"; the port opened; the lines idle;
+// the port's state on the status line. Every missing setting is created with its default.
+void formload(LoadParts parts);
+
+}  // namespace vornalt
