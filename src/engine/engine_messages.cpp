@@ -1,0 +1,90 @@
+#include "engine/engine_messages.h"
+
+#include "image/hex_text.h"
+
+namespace vornalt {
+namespace {
+
+constexpr std::string_view k_crlf = "\r\n";
+constexpr std::string_view k_stopped = "The operation has been stopped.";
+
+// "Script line 7 ('loop') " - how every stop names the line it happened at.
+std::string whereline(std::int32_t linenumber, std::string_view line) {
+    std::string text = "Script line " + std::to_string(linenumber) + " ('";
+    text += line;
+    text += "') ";
+    return text;
+}
+
+std::string stopped(std::string text) {
+    text += k_crlf;
+    text += k_stopped;
+    return text;
+}
+
+}  // namespace
+
+std::string blankmessage(std::string_view address, std::string_view read) {
+    std::string text = "Chip is not blank at address ";
+    text += address;
+    text += "h!";
+    text += k_crlf;
+    text += "The value read from that address is ";
+    text += read;
+    text += "h.";
+    return text;
+}
+
+std::string verifymessage(std::string_view address, std::string_view read, std::string_view expected) {
+    std::string text = "Verify failed at address ";
+    text += address;
+    text += "h!";
+    text += k_crlf;
+    text += "The value read from that address is ";
+    text += read;
+    text += "h.";
+    text += k_crlf;
+    text += "The value expected is ";
+    text += expected;
+    text += "h.";
+    return text;
+}
+
+std::string unrecognisedmessage(std::string_view line) {
+    std::string text = "Unrecognized symbolic instruction '";
+    text += line;
+    text += "'.";
+    return stopped(std::move(text));
+}
+
+std::string noloopendmessage(std::int32_t linenumber, std::string_view line) {
+    return stopped(whereline(linenumber, line) + "starts a loop that no 'loop' line closes.");
+}
+
+std::string noloopheadermessage(std::int32_t linenumber, std::string_view line) {
+    return stopped(whereline(linenumber, line) + "has no loop header before it in this operation.");
+}
+
+std::string loopendedmessage(std::int32_t linenumber, std::string_view line) {
+    return stopped(whereline(linenumber, line) + "goes back to a loop that has already ended.");
+}
+
+std::string loopstuckmessage(std::int32_t linenumber, std::string_view line) {
+    return stopped(whereline(linenumber, line) +
+                   "closes a loop pass that moved no address, so the loop would never end.");
+}
+
+std::string lastlinefailedmessage(std::int32_t linenumber, std::string_view line) {
+    return stopped(whereline(linenumber, line) +
+                   "failed as the last line of the script, so the script cannot finish.");
+}
+
+std::string outsidememorymessage(std::int32_t linenumber, std::string_view line, bool flash,
+                                 std::int32_t address, std::int32_t size) {
+    std::string text = whereline(linenumber, line) + "would use address " + tohex4(address) + "h, outside the ";
+    text += flash ? "FLASH memory of the image (" + std::to_string(size) + " words)."
+                  : "EEPROM memory of the image (" + std::to_string(size) + " bytes).";
+    return stopped(std::move(text));
+}
+
+}  // namespace vornalt

@@ -1,0 +1,26 @@
+#pragma once
+// The texts the engine shows in message boxes. Lines are separated by CR LF.
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace vornalt {
+
+// A blank check read something other than the erased value. address and read are hex texts.
+std::string blankmessage(std::string_view address, std::string_view read);
+// A verify check read something other than the image holds.
+std::string verifymessage(std::string_view address, std::string_view read, std::string_view expected);
+
+// Texts of a run that had to be stopped; each ends with the line saying so.
+std::string unrecognisedmessage(std::string_view line);
+std::string noloopendmessage(std::int32_t linenumber, std::string_view line);
+std::string noloopheadermessage(std::int32_t linenumber, std::string_view line);
+std::string loopendedmessage(std::int32_t linenumber, std::string_view line);
+std::string loopstuckmessage(std::int32_t linenumber, std::string_view line);
+std::string lastlinefailedmessage(std::int32_t linenumber, std::string_view line);
+// address is the address as the user sees it (EEPROM byte n at 2100h + n); size counts
+// the region's words or bytes.
+std::string outsidememorymessage(std::int32_t linenumber, std::string_view line, bool flash,
+                                 std::int32_t address, std::int32_t size);
+
+}  // namespace vornalt

@@ -1,0 +1,45 @@
+#pragma once
+// The script engine's state: the running script, its counters and bounds, the temp register and
+// the outcome of the run. Owned by the engine; the operation runners set it up through
+// preparerun and read the outcome.
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "engine/instruction.h"
+
+namespace vornalt {
+
+// Where the most recent loop header of the current run left things.
+enum class LoopStatus : std::uint8_t {
+    none,     // no header has run in this run
+    running,  // the header let its body run
+    ended,    // the header found its loop over and jumped past it
+};
+
+struct EngineState {
+    // Lines 1..lastline of the running script exactly as the model holds them; entry 0 is
+    // always empty. Changed only through preparerun, which keeps `decoded` in step with it.
+    std::vector<std::string> worklist{std::string()};
+    std::int32_t lastline = 0;
+    std::int32_t linecounter = 0;       // line the next step executes
+    std::int32_t addresscounter = 0;    // word (FLASH) or byte (EEPROM) index of the stepping instructions
+    std::int32_t lastflashaddress = 0;  // inclusive bound of FLASH loops, -1 for none
+    std::int32_t lasteepromaddress = 0; // inclusive bound of EEPROM loops, -1 for none
+    std::int32_t loopstartline = 0;     // line of the loop header that ran last (kept across runs)
+    std::int32_t loopendaddress = 0;    // bound of the running loop (kept across runs)
+    std::int32_t tempvalue = 0;         // value of the last "temp=s" read (kept across runs)
+    bool failureflag = false;           // a check failed or the run was stopped
+
+    // The run was stopped before its script could finish (bad line, a script that could not
+    // end, a stop request). The chip is powered down and the lines are off when this is set.
+    bool runstopped = false;
+
+    // worklist decoded once per run: the step never looks at text.
+    std::vector<Instruction> decoded{Instruction{}};
+    // Guards against scripts that could loop for ever.
+    LoopStatus loopstatus = LoopStatus::none;
+    std::int32_t passstartaddress = 0;  // address counter when the running loop's header last ran
+};
+
+}  // namespace vornalt

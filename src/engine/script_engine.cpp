@@ -1,0 +1,390 @@
+#include "engine/script_engine.h"
+
+#include <array>
+#include <charconv>
+#include <string>
+
+#include "engine/engine_messages.h"
+#include "image/hex_text.h"
+
+namespace vornalt {
+namespace {
+
+// Decodes the whole working list and points every loop header at the line after the first
+// "loop" line that follows it: where the header jumps once its loop is over.
+void decodeworklist(EngineState& state) {
+    state.decoded.resize(state.worklist.size());
+    std::int32_t afterloop = 0;
+    for (std::size_t i = state.worklist.size(); i-- > 0;) {
+        Instruction& instruction = state.decoded[i];
+        instruction = decodeline(state.worklist[i]);
+        if (instruction.op == Op::setflashloop || instruction.op == Op::seteepromloop) {
+            instruction.loopexit = afterloop;
+        } else if (instruction.op == Op::loop) {
+            afterloop = static_cast<std::int32_t>(i) + 1;
+        }
+    }
+}
+
+// Appends a decimal number to a fixed buffer; returns the new end.
+char* putnumber(char* at, char* end, std::int64_t value) {
+    return std::to_chars(at, end, value).ptr;
+}
+
+char* puttext(char* at, std::string_view text) {
+    for (char c : text) *at++ = c;
+    return at;
+}
+
+}  // namespace
+
+void preparerun(EngineState& state, const Script& script, const MemoryImage& image) {
+    state.worklist.assign(script.size() + 1, std::string());
+    for (std::size_t i = 0; i < script.size(); ++i) state.worklist[i + 1] = script[i];
+    state.lastline = static_cast<std::int32_t>(script.size());
+    decodeworklist(state);
+
+    state.lastflashaddress = image.flashsize - 1;
+    state.lasteepromaddress = image.eepromsize - 1;
+    state.addresscounter = 0;
+    state.failureflag = false;
+    state.runstopped = false;
+    state.loopstatus = LoopStatus::none;
+    state.passstartaddress = 0;
+}
+
+ScriptEngine::ScriptEngine(EngineState& state, MemoryImage& image, const AppliedModel& model,
+                           Transfers& transfers, Clock& clock, WindowServices& window, EventPump& pump,
+                           const StopRequest& stop)
+    : state_(state),
+      image_(image),
+      model_(model),
+      transfers_(transfers),
+      clock_(clock),
+      window_(window),
+      pump_(pump),
+      stop_(stop) {}
+
+void ScriptEngine::runtoend() {
+    state_.linecounter = 1;
+    while (state_.linecounter <= state_.lastline) enginestep();
+}
+
+void ScriptEngine::enginestep() {
+    // A working list filled by hand rather than through preparerun still has to be decoded.
+    if (state_.decoded.size() != state_.worklist.size()) decodeworklist(state_);
+    const std::int32_t line = state_.linecounter;
+    if (line < 0 || line > state_.lastline || static_cast<std::size_t>(line) >= state_.decoded.size()) return;
+    if (stop_.requested()) {
+        stoprun({});
+        return;
+    }
+    step(state_.decoded[static_cast<std::size_t>(line)]);
+}
+
+void ScriptEngine::step(const Instruction& in) {
+    EngineState& s = state_;
+    switch (in.op) {
+    case Op::begin:
+        transfers_.powerup(model_.powerorder);
+        ++s.linecounter;
+        return;
+    case Op::end:
+        transfers_.powerdown();
+        ++s.linecounter;
+        return;
+    case Op::calcflash:
+        calcflash();
+        ++s.linecounter;
+        return;
+    case Op::calceeprom:
+        calceeprom();
+        ++s.linecounter;
+        return;
+    case Op::setflashloop:
+        looptop(in, s.lastflashaddress);
+        return;
+    case Op::seteepromloop:
+        looptop(in, s.lasteepromaddress);
+        return;
+    case Op::loop:
+        loopback();
+        return;
+    default:
+        break;
+    }
+
+    if (memorystepping(in.op) && !insidebuffer(in.op)) return;
+
+    switch (in.op) {
+    case Op::sendflash:
+    case Op::sendeeprom:
+    case Op::sendconfig1:
+    case Op::sendconfig2: {
+        progress(in.op);
+        std::int32_t word = 0;
+        if (in.op == Op::sendconfig1) {
+            word = image_.config1word;
+        } else if (in.op == Op::sendconfig2) {
+            word = image_.config2word;
+        } else {
+            std::int32_t* cell = memorycell(in.op);
+            if (cell == nullptr) return;
+            word = *cell;
+        }
+        transfers_.sendcommanddata(in.code, word);
+        transfers_.settledelay();
+        if (memorystepping(in.op)) ++s.addresscounter;
+        ++s.linecounter;
+        return;
+    }
+    case Op::readflash:
+    case Op::readeeprom:
+    case Op::readconfig1:
+    case Op::readconfig2:
+    case Op::readtemp: {
+        if (in.op != Op::readtemp) progress(in.op);
+        const std::int32_t value = transfers_.readdata(in.code);
+        if (in.op == Op::readconfig1) {
+            image_.config1word = value;
+        } else if (in.op == Op::readconfig2) {
+            image_.config2word = value;
+        } else if (in.op == Op::readtemp) {
+            s.tempvalue = value;
+        } else {
+            std::int32_t* cell = memorycell(in.op);
+            if (cell == nullptr) return;
+            *cell = in.op == Op::readeeprom ? value % 256 : value;
+        }
+        transfers_.settledelay();
+        if (memorystepping(in.op)) ++s.addresscounter;
+        ++s.linecounter;
+        return;
+    }
+    case Op::checkblankflash:
+    case Op::checkblankeeprom:
+    case Op::checkblankconfig1:
+    case Op::checkblankconfig2:
+    case Op::checkflash:
+    case Op::checkeeprom:
+    case Op::checkconfig1:
+    case Op::checkconfig2:
+        check(in.op);
+        return;
+    case Op::senddata:
+        transfers_.sendcommanddata(in.code, in.word);
+        transfers_.settledelay();
+        ++s.linecounter;
+        return;
+    case Op::sendcommand:
+        transfers_.sendcommand(in.code);
+        transfers_.settledelay();
+        ++s.linecounter;
+        return;
+    case Op::wprog:
+        wait(model_.progtime);
+        ++s.linecounter;
+        return;
+    case Op::wait:
+        wait(in.waitms);
+        ++s.linecounter;
+        return;
+    default:
+        stoprun(unrecognisedmessage(currentline()));
+        return;
+    }
+}
+
+void ScriptEngine::check(Op op) {
+    EngineState& s = state_;
+    progress(op);
+    const std::int32_t temp = s.tempvalue;
+    const std::int32_t tempbyte = temp % 256;
+    const std::int32_t address = s.addresscounter;
+    bool passed = false;
+    std::string message;
+    switch (op) {
+    case Op::checkblankflash:
+        passed = temp == k_blank_word;
+        if (!passed) message = blankmessage(tohex4(address), tohex4(temp));
+        break;
+    case Op::checkblankeeprom:
+        passed = tempbyte == k_blank_byte;
+        if (!passed) message = blankmessage(tohex4(k_eeprom_address + address), tohex2(tempbyte));
+        break;
+    case Op::checkblankconfig1:
+        passed = temp == model_.config1erased;
+        if (!passed) message = blankmessage("2007", tohex4(temp));
+        break;
+    case Op::checkblankconfig2:
+        passed = temp == model_.config2erased;
+        if (!passed) message = blankmessage("2008", tohex4(temp));
+        break;
+    case Op::checkflash:
+    case Op::checkeeprom: {
+        const std::int32_t* cell = memorycell(op);
+        if (cell == nullptr) return;
+        const std::int32_t expected = *cell;
+        if (op == Op::checkflash) {
+            passed = temp == expected;
+            if (!passed) message = verifymessage(tohex4(address), tohex4(temp), tohex4(expected));
+        } else {
+            passed = tempbyte == expected;
+            if (!passed) message = verifymessage(tohex4(k_eeprom_address + address), tohex2(tempbyte), tohex2(expected));
+        }
+        break;
+    }
+    case Op::checkconfig1:
+        passed = temp == image_.config1word;
+        if (!passed) message = verifymessage("2007", tohex4(temp), tohex4(image_.config1word));
+        break;
+    case Op::checkconfig2:
+        passed = temp == image_.config2word;
+        if (!passed) message = verifymessage("2008", tohex4(temp), tohex4(image_.config2word));
+        break;
+    default:
+        return;
+    }
+
+    if (passed) {
+        if (memorystepping(op)) ++s.addresscounter;
+        ++s.linecounter;
+        return;
+    }
+
+    // The run goes on at the script's last line (normally the power-down). A failing last line
+    // would run itself again for ever, so that run is stopped instead.
+    const std::int32_t failedline = s.linecounter;
+    s.failureflag = true;
+    s.linecounter = s.lastline;
+    window_.message(message);
+    if (failedline == s.lastline) stoprun(lastlinefailedmessage(failedline, currentline()));
+}
+
+void ScriptEngine::looptop(const Instruction& in, std::int32_t bound) {
+    EngineState& s = state_;
+    s.loopstartline = s.linecounter;
+    s.loopendaddress = bound;
+    if (s.addresscounter <= s.loopendaddress) {
+        s.loopstatus = LoopStatus::running;
+        s.passstartaddress = s.addresscounter;
+        ++s.linecounter;
+        return;
+    }
+    s.addresscounter = 0;
+    s.loopstatus = LoopStatus::ended;
+    s.passstartaddress = 0;
+    if (in.loopexit == 0) {
+        stoprun(noloopendmessage(s.linecounter, currentline()));
+        return;
+    }
+    s.linecounter = in.loopexit;
+}
+
+// Every jump back must find its header still running and the address counter moved since the
+// header let the pass start; otherwise the same lines would run again for ever.
+void ScriptEngine::loopback() {
+    EngineState& s = state_;
+    switch (s.loopstatus) {
+    case LoopStatus::none:
+        stoprun(noloopheadermessage(s.linecounter, currentline()));
+        return;
+    case LoopStatus::ended:
+        stoprun(loopendedmessage(s.linecounter, currentline()));
+        return;
+    case LoopStatus::running:
+        if (s.addresscounter == s.passstartaddress) {
+            stoprun(loopstuckmessage(s.linecounter, currentline()));
+            return;
+        }
+        s.linecounter = s.loopstartline;
+        return;
+    }
+}
+
+void ScriptEngine::calcflash() {
+    const auto words = flashwords(image_);
+    state_.lastflashaddress = -1;
+    for (std::size_t a = words.size(); a-- > 0;) {
+        if (words[a] != k_blank_word) {
+            state_.lastflashaddress = static_cast<std::int32_t>(a);
+            return;
+        }
+    }
+}
+
+void ScriptEngine::calceeprom() {
+    const auto bytes = eeprombytes(image_);
+    state_.lasteepromaddress = -1;
+    for (std::size_t a = bytes.size(); a-- > 0;) {
+        if (bytes[a] != k_blank_byte) {
+            state_.lasteepromaddress = static_cast<std::int32_t>(a);
+            return;
+        }
+    }
+}
+
+// Status line text before a transfer or check: "F:3/1024", "E:1/64", "CONF1:", "CONF2:".
+void ScriptEngine::progress(Op op) {
+    std::array<char, 48> buffer{};
+    char* at = buffer.data();
+    char* const end = buffer.data() + buffer.size();
+    switch (op) {
+    case Op::sendconfig1:
+    case Op::readconfig1:
+    case Op::checkblankconfig1:
+    case Op::checkconfig1:
+        at = puttext(at, "CONF1:");
+        break;
+    case Op::sendconfig2:
+    case Op::readconfig2:
+    case Op::checkblankconfig2:
+    case Op::checkconfig2:
+        at = puttext(at, "CONF2:");
+        break;
+    default:
+        at = puttext(at, flashstepping(op) ? "F:" : "E:");
+        at = putnumber(at, end, std::int64_t{state_.addresscounter} + 1);
+        at = puttext(at, "/");
+        at = putnumber(at, end, std::int64_t{state_.loopendaddress} + 1);
+        break;
+    }
+    window_.set_status(std::string_view(buffer.data(), static_cast<std::size_t>(at - buffer.data())));
+    pump_.yield();
+}
+
+void ScriptEngine::wait(std::int32_t ms) {
+    if (ms > 0) clock_.sleep_ms(ms);
+}
+
+std::int32_t* ScriptEngine::memorycell(Op op) {
+    const std::span<std::int32_t> region = flashstepping(op) ? flashwords(image_) : eeprombytes(image_);
+    const std::int32_t address = state_.addresscounter;
+    if (address >= 0 && static_cast<std::size_t>(address) < region.size()) {
+        return &region[static_cast<std::size_t>(address)];
+    }
+    const bool flash = flashstepping(op);
+    stoprun(outsidememorymessage(state_.linecounter, currentline(), flash,
+                                 flash ? address : k_eeprom_address + address,
+                                 static_cast<std::int32_t>(region.size())));
+    return nullptr;
+}
+
+bool ScriptEngine::insidebuffer(Op op) { return memorycell(op) != nullptr; }
+
+void ScriptEngine::stoprun(std::string_view message) {
+    // Power first: the message box waits for the user, the chip must not.
+    transfers_.shutdown();
+    state_.failureflag = true;
+    state_.runstopped = true;
+    state_.linecounter = state_.lastline + 1;
+    if (!message.empty()) window_.message(message);
+}
+
+std::string_view ScriptEngine::currentline() const {
+    const std::int32_t line = state_.linecounter;
+    if (line < 0 || static_cast<std::size_t>(line) >= state_.worklist.size()) return {};
+    return state_.worklist[static_cast<std::size_t>(line)];
+}
+
+}  // namespace vornalt

@@ -1,0 +1,115 @@
+#include "engine/instruction.h"
+
+#include <gtest/gtest.h>
+
+#include <ostream>
+#include <string>
+
+namespace vornalt {
+namespace {
+
+struct DecodeCase {
+    std::string line;
+    Op op;
+    std::int32_t code = -1;
+    std::int32_t word = -1;
+    std::int32_t waitms = 0;
+};
+
+void PrintTo(const DecodeCase& c, std::ostream* os) { *os << "'" << c.line << "'"; }
+
+class DecodeLine : public ::testing::TestWithParam<DecodeCase> {};
+
+TEST_P(DecodeLine, RecognisesTheFormAndItsArguments) {
+    const DecodeCase& c = GetParam();
+    const Instruction in = decodeline(c.line);
+    EXPECT_EQ(static_cast<int>(in.op), static_cast<int>(c.op)) << "line '" << c.line << "'";
+    EXPECT_EQ(in.code, c.code) << "line '" << c.line << "'";
+    EXPECT_EQ(in.word, c.word) << "line '" << c.line << "'";
+    EXPECT_EQ(in.waitms, c.waitms) << "line '" << c.line << "'";
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Keywords, DecodeLine,
+    ::testing::Values(DecodeCase{"begin", Op::begin}, DecodeCase{"end", Op::end},
+                      DecodeCase{"calcflash", Op::calcflash}, DecodeCase{"calceeprom", Op::calceeprom},
+                      DecodeCase{"setflashloop", Op::setflashloop},
+                      DecodeCase{"seteepromloop", Op::seteepromloop}, DecodeCase{"loop", Op::loop},
+                      DecodeCase{"checkblankflash", Op::checkblankflash},
+                      DecodeCase{"checkblankeeprom", Op::checkblankeeprom},
+                      DecodeCase{"checkblankconfig1", Op::checkblankconfig1},
+                      DecodeCase{"checkblankconfig2", Op::checkblankconfig2},
+                      DecodeCase{"checkflash", Op::checkflash}, DecodeCase{"checkeeprom", Op::checkeeprom},
+                      DecodeCase{"checkconfig1", Op::checkconfig1},
+                      DecodeCase{"checkconfig2", Op::checkconfig2}, DecodeCase{"wprog", Op::wprog}));
+
+// Keywords are compared exactly: a blank or a capital makes the line something else.
+INSTANTIATE_TEST_SUITE_P(
+    ExactKeywords, DecodeLine,
+    ::testing::Values(DecodeCase{" end", Op::unrecognised}, DecodeCase{"end ", Op::unrecognised},
+                      DecodeCase{"End", Op::unrecognised}, DecodeCase{"", Op::unrecognised},
+                      DecodeCase{"loop ", Op::unrecognised}, DecodeCase{"checkflash2", Op::unrecognised},
+                      DecodeCase{"setflashloop ", Op::unrecognised},
+                      // Begins with "w": a wait of whatever number follows (here none).
+                      DecodeCase{"wprog ", Op::wait, -1, -1, 0}, DecodeCase{"wait", Op::wait, -1, -1, 0}));
+
+INSTANTIATE_TEST_SUITE_P(
+    Sends, DecodeLine,
+    ::testing::Values(DecodeCase{"s02-flash", Op::sendflash, 0x02}, DecodeCase{"s03-eeprom", Op::sendeeprom, 0x03},
+                      DecodeCase{"s00-config1", Op::sendconfig1, 0x00},
+                      DecodeCase{"s00-config2", Op::sendconfig2, 0x00},
+                      // Lower- and upper-case digits give the same code.
+                      DecodeCase{"s1f-flash", Op::sendflash, 0x1F}, DecodeCase{"s1F-flash", Op::sendflash, 0x1F},
+                      // What stands between the code and the ending is ignored.
+                      DecodeCase{"s02 whatever-flash", Op::sendflash, 0x02},
+                      // An invalid code still makes the form; the driver refuses it later.
+                      DecodeCase{"sxx-flash", Op::sendflash, -1}, DecodeCase{"s-flash", Op::sendflash, -1},
+                      // Codes above 3F parse; only the driver knows they are too big.
+                      DecodeCase{"s40", Op::sendcommand, 0x40}, DecodeCase{"s0g", Op::sendcommand, -1},
+                      DecodeCase{"s06", Op::sendcommand, 0x06}, DecodeCase{"sff", Op::sendcommand, 0xFF},
+                      DecodeCase{"s02-3fff", Op::senddata, 0x02, 0x3FFF},
+                      DecodeCase{"s02-12ab", Op::senddata, 0x02, 0x12AB},
+                      DecodeCase{"s02-12ag", Op::senddata, 0x02, -1},
+                      // Eight characters ending in "-flash" is still the FLASH form (it comes first).
+                      DecodeCase{"s0-flash", Op::sendflash, -1},
+                      // Neither length 3 nor 8 with the dash at 4: not a send at all.
+                      DecodeCase{"s0", Op::unrecognised}, DecodeCase{"s066", Op::unrecognised},
+                      DecodeCase{"s02x3fff", Op::unrecognised}, DecodeCase{"s02-3ffff", Op::unrecognised}));
+
+INSTANTIATE_TEST_SUITE_P(
+    Reads, DecodeLine,
+    ::testing::Values(DecodeCase{"flash=s04", Op::readflash, 0x04}, DecodeCase{"eeprom=s05", Op::readeeprom, 0x05},
+                      DecodeCase{"config1=s04", Op::readconfig1, 0x04},
+                      DecodeCase{"config2=s04", Op::readconfig2, 0x04}, DecodeCase{"temp=s04", Op::readtemp, 0x04},
+                      DecodeCase{"temp=s2a", Op::readtemp, 0x2A},
+                      // Whatever follows the code is ignored.
+                      DecodeCase{"flash=s04 and more", Op::readflash, 0x04},
+                      // A code cut short by the end of the line is invalid.
+                      DecodeCase{"flash=s", Op::readflash, -1}, DecodeCase{"temp=s0", Op::readtemp, -1},
+                      DecodeCase{"flash=04", Op::unrecognised}, DecodeCase{"temp= s04", Op::unrecognised}));
+
+INSTANTIATE_TEST_SUITE_P(
+    Waits, DecodeLine,
+    ::testing::Values(DecodeCase{"w10", Op::wait, -1, -1, 10}, DecodeCase{"w", Op::wait, -1, -1, 0},
+                      DecodeCase{"w 25", Op::wait, -1, -1, 25}, DecodeCase{"w12ms", Op::wait, -1, -1, 12},
+                      // Rounded to the nearest whole number, halves to the even one.
+                      DecodeCase{"w2.5", Op::wait, -1, -1, 2}, DecodeCase{"w3.5", Op::wait, -1, -1, 4},
+                      DecodeCase{"w2.6", Op::wait, -1, -1, 3}, DecodeCase{"wabc", Op::wait, -1, -1, 0},
+                      // A negative wait waits nothing.
+                      DecodeCase{"w-5", Op::wait, -1, -1, 0}));
+
+TEST(MemoryStepping, NamesExactlyTheInstructionsThatMoveTheAddressCounter) {
+    const Op stepping[] = {Op::sendflash,       Op::sendeeprom,       Op::readflash,  Op::readeeprom,
+                           Op::checkblankflash, Op::checkblankeeprom, Op::checkflash, Op::checkeeprom};
+    int count = 0;
+    for (int i = 0; i <= static_cast<int>(Op::unrecognised); ++i) {
+        if (memorystepping(static_cast<Op>(i))) ++count;
+    }
+    EXPECT_EQ(count, 8);
+    for (Op op : stepping) EXPECT_TRUE(memorystepping(op)) << static_cast<int>(op);
+    EXPECT_TRUE(flashstepping(Op::checkflash));
+    EXPECT_FALSE(flashstepping(Op::checkeeprom));
+}
+
+}  // namespace
+}  // namespace vornalt
