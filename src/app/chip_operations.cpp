@@ -1,0 +1,70 @@
+#include "app/chip_operations.h"
+
+#include "app/port_selection.h"
+#include "engine/script_engine.h"
+
+namespace vornalt {
+
+OperationTexts operationtexts(ChipOperation operation) {
+    switch (operation) {
+    case ChipOperation::programall: return {"Begin program all", "Chip programmed", "Chip programming failed"};
+    case ChipOperation::readall: return {"Begin read all", "Chip read", "Chip read failed"};
+    case ChipOperation::eraseall: return {"Begin erase all", "Chip erased", "Chip erase failed"};
+    case ChipOperation::blankcheck: return {"Begin blank check", "Chip is blank", "Chip is not blank"};
+    case ChipOperation::verify: return {"Begin verify", "Chip verified", "Chip verify failed"};
+    }
+    return {};
+}
+
+const Script& operationscript(const AppliedModel& model, ChipOperation operation) {
+    switch (operation) {
+    case ChipOperation::programall: return model.programscript;
+    case ChipOperation::readall: return model.readscript;
+    case ChipOperation::eraseall: return model.erasescript;
+    case ChipOperation::blankcheck: return model.blankcheckscript;
+    case ChipOperation::verify: return model.verifyscript;
+    }
+    return model.programscript;
+}
+
+RunOutcome runoperation(ChipOperation operation, OperationParts parts) {
+    // Work that never reached a chip must not be reported as done.
+    if (!portready(parts.window, parts.driver)) return RunOutcome::notstarted;
+
+    const OperationTexts texts = operationtexts(operation);
+    const bool reading = operation == ChipOperation::readall;
+
+    // Working list, bounds from the image's sizes, address counter 0 and a cleared failure
+    // flag, so an earlier run's failure never colours this one.
+    preparerun(parts.engine, operationscript(parts.model, operation), parts.image);
+    parts.window.disable();
+    parts.window.set_status(texts.start);
+    parts.pump.yield_now();
+
+    if (reading) {
+        // The image is about to hold the chip, not the loaded file: a click on the file's name
+        // must no longer reload the file over what was read.
+        parts.app.label_hex.clear();
+        clearbuffer(parts.image, parts.model.config1erased, parts.model.config2erased);
+        parts.window.updatedisplay();
+        parts.pump.yield_now();
+    }
+
+    ScriptEngine engine(parts.engine, parts.image, parts.model, parts.transfers, parts.clock, parts.window,
+                        parts.pump, parts.stop);
+    engine.runtoend();
+    parts.stop.clear();
+
+    const bool failed = parts.engine.failureflag;
+    parts.window.enable();
+    parts.window.set_status(failed ? texts.failed : texts.succeeded);
+    parts.pump.yield_now();
+
+    if (reading) {
+        parts.window.updatedisplay();
+        parts.pump.yield_now();
+    }
+    return failed ? RunOutcome::failed : RunOutcome::succeeded;
+}
+
+}  // namespace vornalt

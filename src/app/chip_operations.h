@@ -1,0 +1,63 @@
+#pragma once
+// The five chip operations (Program All, Read All, Erase All, Blank Check, Verify). A runner
+// knows nothing of the chip: it loads the applied model's script for its operation into the
+// engine, locks the user's commands, runs the script to its end and reports the outcome on
+// the status line.
+#include <cstdint>
+#include <string_view>
+
+#include "app/app_state.h"
+#include "catalogue/catalogue.h"
+#include "engine/engine_state.h"
+#include "engine/stop_request.h"
+#include "image/memory_image.h"
+#include "platform/clock.h"
+#include "platform/event_pump.h"
+#include "platform/window_services.h"
+#include "port/port_driver.h"
+#include "port/transfers.h"
+
+namespace vornalt {
+
+enum class ChipOperation : std::uint8_t { programall, readall, eraseall, blankcheck, verify };
+
+// What a run touches. The stop request may be set from outside while the run goes on (the
+// window closing, an abort, a signal); the runner clears it when the run is over.
+struct OperationParts {
+    AppState& app;
+    EngineState& engine;
+    MemoryImage& image;
+    const AppliedModel& model;
+    PortDriver& driver;
+    Transfers& transfers;
+    Clock& clock;
+    WindowServices& window;
+    EventPump& pump;
+    StopRequest& stop;
+};
+
+enum class RunOutcome : std::uint8_t {
+    notstarted,  // the port cannot be reached; the user was told why
+    succeeded,   // the script ran to its end and no check failed
+    failed,      // a check failed, or the run had to be stopped
+};
+
+struct OperationTexts {
+    std::string_view start;      // status line when the run begins
+    std::string_view succeeded;  // status line after a run without a failure
+    std::string_view failed;     // status line after a failed or stopped run
+};
+
+OperationTexts operationtexts(ChipOperation operation);
+const Script& operationscript(const AppliedModel& model, ChipOperation operation);
+
+// Runs one operation from start to end text.
+RunOutcome runoperation(ChipOperation operation, OperationParts parts);
+
+inline RunOutcome programall(OperationParts parts) { return runoperation(ChipOperation::programall, parts); }
+inline RunOutcome readall(OperationParts parts) { return runoperation(ChipOperation::readall, parts); }
+inline RunOutcome eraseall(OperationParts parts) { return runoperation(ChipOperation::eraseall, parts); }
+inline RunOutcome blankcheck(OperationParts parts) { return runoperation(ChipOperation::blankcheck, parts); }
+inline RunOutcome verify(OperationParts parts) { return runoperation(ChipOperation::verify, parts); }
+
+}  // namespace vornalt
