@@ -31,8 +31,11 @@ char* putnumber(char* at, char* end, std::int64_t value) {
     return std::to_chars(at, end, value).ptr;
 }
 
-char* puttext(char* at, std::string_view text) {
-    for (char c : text) *at++ = c;
+char* puttext(char* at, char* end, std::string_view text) {
+    for (char c : text) {
+        if (at == end) break;
+        *at++ = c;
+    }
     return at;
 }
 
@@ -334,18 +337,18 @@ void ScriptEngine::progress(Op op) {
     case Op::readconfig1:
     case Op::checkblankconfig1:
     case Op::checkconfig1:
-        at = puttext(at, "CONF1:");
+        at = puttext(at, end, "CONF1:");
         break;
     case Op::sendconfig2:
     case Op::readconfig2:
     case Op::checkblankconfig2:
     case Op::checkconfig2:
-        at = puttext(at, "CONF2:");
+        at = puttext(at, end, "CONF2:");
         break;
     default:
-        at = puttext(at, flashstepping(op) ? "F:" : "E:");
+        at = puttext(at, end, flashstepping(op) ? "F:" : "E:");
         at = putnumber(at, end, std::int64_t{state_.addresscounter} + 1);
-        at = puttext(at, "/");
+        at = puttext(at, end, "/");
         at = putnumber(at, end, std::int64_t{state_.loopendaddress} + 1);
         break;
     }
