@@ -1,0 +1,157 @@
+#include "port/line_trace.h"
+
+#include <cerrno>
+#include <cstring>
+#include <fstream>
+#include <system_error>
+
+#include "port/pin_map.h"
+#include "port/port_driver.h"
+
+namespace vornalt {
+
+namespace {
+
+// VCD identifiers and names of the lines, in the order of Line.
+constexpr char k_ids[] = {'!', '"', '#', '$', '%'};
+constexpr const char* k_names[] = {"VDD", "VPP", "CLOCK", "DATA_OUT", "DATA_IN"};
+
+char bitchar(std::int32_t level) { return level != 0 ? '1' : '0'; }
+
+}  // namespace
+
+LineTrace::LineTrace(PortIo& inner, const DriverState& state, const Clock& clock, std::ostream& out)
+    : inner_(inner), state_(state), clock_(clock), out_(out), start_ns_(clock.now_ns()) {
+    out_ << "$version Vornalt line trace $end\n"
+            "$timescale 1ns $end\n"
+            "$scope module programmer $end\n";
+    for (int i = 0; i < k_lines; ++i) out_ << "$var wire 1 " << k_ids[i] << ' ' << k_names[i] << " $end\n";
+    out_ << "$upscope $end\n$enddefinitions $end\n#0\n$dumpvars\n";
+    for (int i = 0; i < k_lines; ++i) out_ << 'x' << k_ids[i] << '\n';
+    out_ << "$end\n";
+}
+
+void LineTrace::write(std::uint16_t address, std::uint8_t value) {
+    inner_.write(address, value);
+    beginaccess();
+    const std::int32_t offset = std::int32_t{address} - state_.portaddress;
+    if (offset == static_cast<std::int32_t>(PortRegister::data)) {
+        data_ = value;
+    } else if (offset == static_cast<std::int32_t>(PortRegister::control)) {
+        control_ = value;
+    } else {
+        return;
+    }
+    outputschanged();
+}
+
+std::uint8_t LineTrace::read(std::uint16_t address) {
+    const std::uint8_t value = inner_.read(address);
+    beginaccess();
+    if (std::int32_t{address} - state_.portaddress == static_cast<std::int32_t>(PortRegister::status)) {
+        // The reading the driver makes of this status value.
+        const std::int32_t level = pinlevel_from_status(state_.datainpin, value);
+        record(static_cast<int>(Line::datain), bitchar(lineinverted(state_, Line::datain) ? 1 - level : level));
+    }
+    return value;
+}
+
+void LineTrace::outputschanged() {
+    for (Line line : {Line::vdd, Line::vpp, Line::clock, Line::dataout}) {
+        const std::int32_t pin = linepin(state_, line);
+        char level = 'x';  // a line on no output pin, or on a register not yet written
+        if (isoutputpin(pin)) {
+            const bool known = pininfo(pin).reg == PortRegister::data ? data_ >= 0 : control_ >= 0;
+            if (known) {
+                const std::int32_t electrical = pinlevel_from_outputs(pin, data_, control_);
+                level = bitchar(lineinverted(state_, line) ? 1 - electrical : electrical);
+            }
+        }
+        record(static_cast<int>(line), level);
+    }
+}
+
+void LineTrace::beginaccess() {
+    access_ns_ = clock_.now_ns() - start_ns_;
+    stamped_ = false;
+}
+
+void LineTrace::record(int line, char level) {
+    if (finished_ || levels_[line] == level) return;
+    levels_[line] = level;
+    // All changes decoded from one access share its stamp. Stamps strictly increase from one
+    // access to the next even on a clock that does not move (the simulator's virtual time), so
+    // no change hides behind a later one in a viewer.
+    if (!stamped_) {
+        last_ns_ = access_ns_ > last_ns_ ? access_ns_ : last_ns_ + 1;
+        out_ << '#' << last_ns_ << '\n';
+        stamped_ = true;
+    }
+    out_ << level << k_ids[line] << '\n';
+}
+
+void LineTrace::finish() {
+    if (finished_) return;
+    finished_ = true;
+    std::int64_t t = clock_.now_ns() - start_ns_;
+    if (t <= last_ns_) t = last_ns_ + 1;
+    out_ << '#' << t << '\n';
+    out_.flush();
+}
+
+struct LineTraceFile::Parts {
+    std::filesystem::path path;
+    std::filesystem::path partial;
+    std::ofstream out;
+    std::unique_ptr<LineTrace> trace;
+    bool closed = false;
+};
+
+LineTraceFile::LineTraceFile(std::unique_ptr<Parts> parts) : parts_(std::move(parts)) {}
+
+LineTraceFile::~LineTraceFile() {
+    // A trace abandoned by an error is still worth reading: finish it under its name.
+    if (parts_ && !parts_->closed) (void)close();
+}
+
+Result<std::unique_ptr<LineTraceFile>> LineTraceFile::open(const std::filesystem::path& path, PortIo& inner,
+                                                           const DriverState& state, const Clock& clock) {
+    auto parts = std::make_unique<Parts>();
+    parts->path = path;
+    parts->partial = path;
+    parts->partial += ".part";
+    parts->out.open(parts->partial, std::ios::binary | std::ios::trunc);
+    if (!parts->out) {
+        const int error = errno;
+        return Error{"Cannot write the line trace " + parts->partial.string() + ": " + std::strerror(error) +
+                         ". Choose a folder you can write to.",
+                     error};
+    }
+    parts->trace = std::make_unique<LineTrace>(inner, state, clock, parts->out);
+    return std::unique_ptr<LineTraceFile>(new LineTraceFile(std::move(parts)));
+}
+
+PortIo& LineTraceFile::port() { return *parts_->trace; }
+
+Status LineTraceFile::close() {
+    if (parts_->closed) return {};
+    parts_->closed = true;
+    parts_->trace->finish();
+    parts_->out.close();
+    if (!parts_->out) {
+        const int error = errno;
+        return Error{"Cannot finish the line trace " + parts_->partial.string() + ": " + std::strerror(error) +
+                         ". Check the free space of its folder.",
+                     error};
+    }
+    std::error_code ec;
+    std::filesystem::rename(parts_->partial, parts_->path, ec);
+    if (ec) {
+        return Error{"Cannot name the line trace " + parts_->path.string() + ": " + ec.message() +
+                         ". It was left as " + parts_->partial.string() + ".",
+                     ec.value()};
+    }
+    return {};
+}
+
+}  // namespace vornalt
