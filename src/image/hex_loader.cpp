@@ -1,0 +1,177 @@
+#include "image/hex_loader.h"
+
+#include <array>
+
+#include "base/file_io.h"
+#include "image/hex_text.h"
+
+namespace vornalt {
+namespace {
+
+constexpr std::array<std::string_view, 13> k_error_texts = {
+    "",
+    ": The record does not begin with ':' simbol.",
+    ": The record is too short.",
+    ": Invalid 'checksum' field in the record.",
+    ": Invalid 'record type' field in the record.",
+    ": Invalid '04 type' record.",
+    ": Invalid 'number of bytes' field in the record.",
+    ": Invalid 'address' field in the record.",
+    ": Field 'number of bytes' in the record must contain an even value.",
+    ": Field 'address' in the record must contain an even value.",
+    ": The record does not contain the specified number of bytes.",
+    ": Invalid data byte in the record.",
+    ": Address out of range.",
+};
+
+constexpr std::int32_t k_record_data = 0x00;
+constexpr std::int32_t k_record_end = 0x01;
+constexpr std::int32_t k_record_extended_linear = 0x04;
+constexpr std::int32_t k_record_start_linear = 0x05;
+constexpr std::int64_t k_extended_step = 0x8000;  // words per extended-address unit (64 KiB)
+constexpr std::int64_t k_id_first = 0x2000;       // ID locations and reserved configuration words
+constexpr std::int64_t k_id_last = 0x200F;
+
+// Splits text into physical lines; CR LF, a lone LF and a lone CR each end one line.
+class LineReader {
+public:
+    explicit LineReader(std::string_view text) : text_(text) {}
+
+    bool next(std::string_view& line) {
+        if (pos_ >= text_.size()) return false;
+        std::size_t end = pos_;
+        while (end < text_.size() && text_[end] != '\r' && text_[end] != '\n') ++end;
+        line = text_.substr(pos_, end - pos_);
+        pos_ = end;
+        if (pos_ < text_.size()) {
+            const bool cr = text_[pos_++] == '\r';
+            if (cr && pos_ < text_.size() && text_[pos_] == '\n') ++pos_;
+        }
+        return true;
+    }
+
+private:
+    std::string_view text_;
+    std::size_t pos_ = 0;
+};
+
+std::string_view trim_trailing_spaces(std::string_view line) {
+    while (!line.empty() && line.back() == ' ') line.remove_suffix(1);
+    return line;
+}
+
+// Stores one word at word address w, or names the check it fails.
+HexError store_word(MemoryImage& image, std::int64_t w, std::int32_t value) {
+    const auto flash = flashwords(image);
+    const auto eeprom = eeprombytes(image);
+    const bool fits14 = value >= 0 && value <= 0x3FFF;
+    if (w < static_cast<std::int64_t>(flash.size())) {
+        if (!fits14) return HexError::data_value;
+        flash[static_cast<std::size_t>(w)] = value;
+        if (w + 1 > image.loadedwords) image.loadedwords = static_cast<std::int32_t>(w + 1);
+        return HexError::none;
+    }
+    if (w == k_config1_address) {
+        if (!fits14) return HexError::data_value;
+        image.config1word = value;
+        return HexError::none;
+    }
+    if (w == k_config2_address) {
+        if (value < 0) return HexError::data_value;
+        // A model whose erased CONFIG2 is undefined keeps its marker; otherwise the low 14 bits.
+        if (image.config2word >= 0) image.config2word = value & 0x3FFF;
+        return HexError::none;
+    }
+    if (w >= k_id_first && w <= k_id_last) {
+        return fits14 ? HexError::none : HexError::data_value;  // ID words have no place in the image
+    }
+    if (w < k_eeprom_address || w >= k_eeprom_address + static_cast<std::int64_t>(eeprom.size())) {
+        return HexError::address_range;
+    }
+    if (value < 0) return HexError::data_value;
+    eeprom[static_cast<std::size_t>(w - k_eeprom_address)] = value & 0xFF;
+    return HexError::none;
+}
+
+HexError load_data_record(MemoryImage& image, std::int32_t count, std::int32_t address, std::string_view data,
+                          std::int64_t extended) {
+    if (data.empty()) return HexError::none;  // nothing to store, so nothing to check
+    if (count < 0) return HexError::byte_count;
+    if (address < 0) return HexError::address;
+    if (count % 2 != 0) return HexError::odd_byte_count;
+    if (address % 2 != 0) return HexError::odd_address;
+    if (data.size() != 2 * static_cast<std::size_t>(count)) return HexError::data_length;
+    std::int64_t w = address / 2 + extended * k_extended_step;
+    for (std::size_t at = 0; at < data.size(); at += 4, ++w) {
+        // Low byte first in the file.
+        const char swapped[4] = {data[at + 2], data[at + 3], data[at], data[at + 1]};
+        const HexError error = store_word(image, w, fromhex4(std::string_view(swapped, 4)));
+        if (error != HexError::none) return error;
+    }
+    return HexError::none;
+}
+
+}  // namespace
+
+std::string hexerrormessage(HexError error, std::int64_t linenumber) {
+    const auto index = static_cast<std::size_t>(error);
+    const std::string_view text = index < k_error_texts.size() ? k_error_texts[index] : std::string_view();
+    return "Input program file in Intel Hex Format contains errors.\r\nLine number " +
+           std::to_string(linenumber) + std::string(text);
+}
+
+HexLoadResult loadhex_text(std::string_view text, MemoryImage& image) {
+    LineReader reader(text);
+    std::int64_t linenumber = 0;
+    std::int64_t extended = 0;
+    HexError error = HexError::none;
+    std::string_view line;
+    while (error == HexError::none && reader.next(line)) {
+        ++linenumber;
+        line = trim_trailing_spaces(line);
+        if (line.empty() || line.front() == ';') continue;
+        if (line.front() != ':') {
+            error = HexError::no_colon;
+            break;
+        }
+        if (line.size() < 11) {
+            error = HexError::too_short;
+            break;
+        }
+        const std::string_view body = line.substr(1);
+        if (hexchecksum(body.substr(0, body.size() - 2)) != body.substr(body.size() - 2)) {
+            error = HexError::checksum;
+            break;
+        }
+        const std::int32_t count = fromhex2(body.substr(0, 2));
+        const std::int32_t address = fromhex4(body.substr(2, 4));
+        const std::int32_t type = fromhex2(body.substr(6, 2));
+        const std::string_view data = body.substr(8, body.size() - 10);
+        if (type == k_record_end) break;
+        if (type == k_record_start_linear) continue;
+        if (type == k_record_extended_linear) {
+            const std::int32_t value = data.size() == 4 && address == 0 ? fromhex4(data) : -1;
+            if (value < 0) {
+                error = HexError::extended_address;
+            } else {
+                extended = value;
+            }
+            continue;
+        }
+        if (type != k_record_data) {
+            error = HexError::record_type;
+            break;
+        }
+        error = load_data_record(image, count, address, data, extended);
+    }
+    if (error == HexError::none) return {};
+    return {false, error, linenumber, hexerrormessage(error, linenumber)};
+}
+
+HexLoadResult loadhex(const std::string& path, MemoryImage& image) {
+    Result<std::string> text = read_file(path);
+    if (!text) return {false, HexError::none, 0, text.error().message};
+    return loadhex_text(text.value(), image);
+}
+
+}  // namespace vornalt
