@@ -26,6 +26,12 @@ public:
     int statuscount = 0, eventcount = 0, disablecount = 0, enablecount = 0, updatecount = 0;
     bool disabled = false;
 
+    // The file dialogs shown, with the folder and filter they were given.
+    struct Dialog {
+        std::string title, folder, filter;
+    };
+    std::vector<Dialog> dialogs;
+
     // Answers, taken from the front; empty queues answer No / the empty text.
     std::deque<bool> questionanswers;
     std::deque<std::string> inputanswers, openanswers, saveanswers;
@@ -62,11 +68,13 @@ public:
         calls.push_back("input:" + std::string(prompt));
         return take(inputanswers);
     }
-    std::string open_file(std::string_view title, std::string_view, std::string_view) override {
+    std::string open_file(std::string_view title, std::string_view folder, std::string_view filter) override {
+        dialogs.push_back({std::string(title), std::string(folder), std::string(filter)});
         calls.push_back("open:" + std::string(title));
         return take(openanswers);
     }
-    std::string save_file(std::string_view title, std::string_view, std::string_view) override {
+    std::string save_file(std::string_view title, std::string_view folder, std::string_view filter) override {
+        dialogs.push_back({std::string(title), std::string(folder), std::string(filter)});
         calls.push_back("save:" + std::string(title));
         return take(saveanswers);
     }

@@ -1,0 +1,91 @@
+#include "app/hex_file_commands.h"
+
+#include <filesystem>
+#include <system_error>
+
+#include "image/hex_loader.h"
+#include "image/hex_writer.h"
+#include "image/load_summary.h"
+#include "settings/setting_names.h"
+
+namespace vornalt {
+namespace {
+
+// The dialog's choice becomes the last path; returns the file name, or nothing on Cancel.
+std::string takechoice(std::string_view fullname, AppState& app, SettingsStore& settings) {
+    if (fullname.empty()) return {};
+    SplitPath parts = splitpath(fullname);
+    app.lastpath = parts.folder;
+    settings.writesetting(k_setting_lastpath, app.lastpath);
+    return parts.name;
+}
+
+}  // namespace
+
+SplitPath splitpath(std::string_view fullname) {
+    const std::size_t separator = fullname.find_last_of("\\/");
+    if (separator == std::string_view::npos) return {"", std::string(fullname)};
+    return {std::string(fullname.substr(0, separator + 1)), std::string(fullname.substr(separator + 1))};
+}
+
+void openhexfile(AppState& app, const AppliedModel& model, MemoryImage& image, WindowServices& window,
+                 std::string_view name) {
+    window.disable();
+    clearbuffer(image, model.config1erased, model.config2erased);
+    image.loadedwords = 0;
+    window.set_status("");
+    const HexLoadResult result = loadhex(app.lastpath + std::string(name), image);
+    if (result.ok) {
+        // Named before the redraw, which shows it.
+        app.label_hex = name;
+        window.updatedisplay();
+        window.message(loadcompletedmessage(image.loadedwords));
+    } else {
+        window.message(result.message);
+        // Nothing of a bad file stays in the image.
+        clearbuffer(image, model.config1erased, model.config2erased);
+        app.label_hex.clear();
+        window.updatedisplay();
+    }
+    window.enable();
+}
+
+void menuopen(AppState& app, const AppliedModel& model, MemoryImage& image, SettingsStore& settings,
+              WindowServices& window) {
+    const std::string name =
+        takechoice(window.open_file(k_open_title, app.lastpath, k_hex_filter), app, settings);
+    if (name.empty()) return;
+    openhexfile(app, model, image, window, name);
+}
+
+void label_hex_click(AppState& app, const AppliedModel& model, MemoryImage& image, WindowServices& window) {
+    if (app.label_hex.empty()) return;
+    const std::string name = app.label_hex;  // openhexfile may empty it
+    openhexfile(app, model, image, window, name);
+}
+
+void menusave(AppState& app, const AppliedModel& model, const MemoryImage& image, SettingsStore& settings,
+              WindowServices& window) {
+    const std::string name =
+        takechoice(window.save_file(k_save_title, app.lastpath, k_hex_filter), app, settings);
+    if (name.empty()) return;
+    const std::string fullname = app.lastpath + name;
+    std::error_code ignored;
+    if (std::filesystem::exists(fullname, ignored) &&
+        !window.question("Do you want to overwrite file " + fullname + "?")) {
+        return;
+    }
+    // The old file is not deleted first: the new one replaces it only once it is complete.
+    window.disable();
+    const Status saved = savehex(fullname, image, model.config2used);
+    if (saved) {
+        app.label_hex = name;
+    } else {
+        // The image matches no file on disk now, so there is nothing to reload.
+        app.label_hex.clear();
+        window.message(saved.error().message);
+    }
+    window.enable();
+}
+
+}  // namespace vornalt
