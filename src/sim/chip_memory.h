@@ -1,0 +1,32 @@
+#pragma once
+// The non-volatile contents of a simulated chip, as the cells hold them.
+#include <array>
+#include <cstdint>
+#include <vector>
+
+#include "sim/chip_model.h"
+
+namespace vornalt {
+
+struct ChipMemory {
+    std::vector<std::int32_t> program;  // 14-bit words, erased 3FFF
+    std::vector<std::int32_t> eeprom;   // bytes, erased FF
+    std::array<std::int32_t, k_idwords> id{k_word_mask, k_word_mask, k_word_mask, k_word_mask};
+    // Raw cells; unimplemented bits are forced when read (readableconfig1/readableconfig2).
+    std::int32_t config1 = k_word_mask;
+    std::int32_t config2 = k_word_mask;
+};
+
+// What a 12F629-family part carries from the factory: the OSCCAL word (a RETLW k at the last
+// program word) and the bandgap bits 13-12 of CONFIG1.
+struct FactoryCalibration {
+    std::int32_t osccal = 0x3470;
+    std::int32_t bandgap = 0x3000;
+};
+
+// Every cell erased.
+ChipMemory erasedmemory(const ChipModel& model);
+// Erased, plus the calibration words of parts that have them.
+ChipMemory factorymemory(const ChipModel& model, const FactoryCalibration& calibration = {});
+
+}  // namespace vornalt

@@ -1,0 +1,124 @@
+#include "sim/chip_model.h"
+
+#include <array>
+#include <cctype>
+#include <string>
+
+namespace vornalt {
+namespace {
+
+constexpr std::int64_t ms(double value) { return static_cast<std::int64_t>(value * 1'000'000.0); }
+
+// Times are the worst-case figures of each family, so a script that only works on a fast chip
+// fails here. EEPROM figures the family does not document separately take the program figure.
+constexpr std::array<FamilyRules, 6> k_families{{
+    {ChipFamily::f84a, PowerRule::either, 1, true, true, 0x0000, 0x0000,
+     {ms(8), ms(4), ms(8), ms(8), ms(10), 0}},
+    {ChipFamily::f87x, PowerRule::either, 1, true, true, 0x0400, 0x0400,
+     {ms(8), ms(4), ms(8), ms(8), ms(8), 0}},
+    {ChipFamily::f87xa, PowerRule::either, 8, true, true, 0x1030, 0x1030,
+     {ms(8), ms(1), ms(8), ms(1), ms(8), ms(8)}},
+    {ChipFamily::f62xa, PowerRule::vpp_first, 1, false, true, 0x1E00, 0x1E00,
+     {ms(4), 0, ms(6), 0, ms(6), 0}},
+    {ChipFamily::f629, PowerRule::vpp_first, 1, false, true, 0x0E00, 0x0000,
+     {ms(2.5), ms(2), ms(6), ms(6), ms(8), 0}},
+    // 08 is the 32-word row erase here; the write itself is 18.
+    {ChipFamily::f88, PowerRule::vpp_in_250us, 4, false, false, 0x0000, 0x0000,
+     {ms(1), ms(1), ms(1), ms(1), ms(2), ms(8)}},
+}};
+
+// The silicon revision every simulated part reports in the low bits of its device ID.
+constexpr std::int32_t k_revision = 0x02;
+
+constexpr std::array<ChipModel, 23> k_models{{
+    {"16F84A", ChipFamily::f84a, 1024, 64, 0x0560 | k_revision, false, false},
+    {"16F870", ChipFamily::f87x, 2048, 64, 0x0D00 | k_revision, false, false},
+    {"16F871", ChipFamily::f87x, 2048, 64, 0x0D20 | k_revision, false, false},
+    {"16F872", ChipFamily::f87x, 2048, 64, 0x08E0 | k_revision, false, false},
+    {"16F873", ChipFamily::f87x, 4096, 128, 0x0960 | k_revision, false, false},
+    {"16F874", ChipFamily::f87x, 4096, 128, 0x0920 | k_revision, false, false},
+    {"16F876", ChipFamily::f87x, 8192, 256, 0x09E0 | k_revision, false, false},
+    {"16F877", ChipFamily::f87x, 8192, 256, 0x09A0 | k_revision, false, false},
+    {"16F873A", ChipFamily::f87xa, 4096, 128, 0x0E40 | k_revision, false, false},
+    {"16F874A", ChipFamily::f87xa, 4096, 128, 0x0E60 | k_revision, false, false},
+    {"16F876A", ChipFamily::f87xa, 8192, 256, 0x0E00 | k_revision, false, false},
+    {"16F877A", ChipFamily::f87xa, 8192, 256, 0x0E20 | k_revision, false, false},
+    {"16F627A", ChipFamily::f62xa, 1024, 128, 0x1040 | k_revision, false, false},
+    {"16F628A", ChipFamily::f62xa, 2048, 128, 0x1060 | k_revision, false, false},
+    {"16F648A", ChipFamily::f62xa, 4096, 256, 0x1100 | k_revision, false, false},
+    {"12F629", ChipFamily::f629, 1024, 128, 0x0F80 | k_revision, false, true},
+    {"12F675", ChipFamily::f629, 1024, 128, 0x0FC0 | k_revision, false, true},
+    {"16F630", ChipFamily::f629, 1024, 128, 0x10C0 | k_revision, false, true},
+    {"16F676", ChipFamily::f629, 1024, 128, 0x10E0 | k_revision, false, true},
+    {"16F87", ChipFamily::f88, 4096, 256, 0x0720 | k_revision, true, false},
+    {"16F88", ChipFamily::f88, 4096, 256, 0x0760 | k_revision, true, false},
+    {"16F818", ChipFamily::f88, 1024, 128, 0x04C0 | k_revision, false, false},
+    {"16F819", ChipFamily::f88, 2048, 256, 0x04E0 | k_revision, false, false},
+}};
+
+std::string normalised(std::string_view name) {
+    while (!name.empty() && std::isspace(static_cast<unsigned char>(name.front()))) name.remove_prefix(1);
+    while (!name.empty() && std::isspace(static_cast<unsigned char>(name.back()))) name.remove_suffix(1);
+    std::string upper;
+    for (const char c : name) upper.push_back(static_cast<char>(std::toupper(static_cast<unsigned char>(c))));
+    if (upper.starts_with("PIC")) upper.erase(0, 3);
+    return upper;
+}
+
+}  // namespace
+
+const ChipModel* findchipmodel(std::string_view modelname) {
+    const std::string name = normalised(modelname);
+    for (const ChipModel& model : k_models) {
+        if (model.name == name) return &model;
+    }
+    return nullptr;
+}
+
+const FamilyRules& familyrules(ChipFamily family) {
+    for (const FamilyRules& rules : k_families) {
+        if (rules.family == family) return rules;
+    }
+    return k_families.front();  // unreachable: every family has a row
+}
+
+std::int32_t readableconfig1(ChipFamily family, std::int32_t raw) {
+    const FamilyRules& rules = familyrules(family);
+    return ((raw & ~rules.config1_fixed_mask) | rules.config1_fixed_bits) & k_word_mask;
+}
+
+std::int32_t readableconfig2(std::int32_t raw) { return (raw | 0x3FFC) & k_word_mask; }
+
+bool programprotected(const ChipModel& model, std::int32_t config1, std::int32_t index) {
+    switch (model.family) {
+        case ChipFamily::f84a:
+            return (config1 & 0x3FF0) != 0x3FF0;  // bits 13-4 are all CP
+        case ChipFamily::f87x:
+            // CP1:CP0 (bits 13-12): 11 off, 10 the top 256 words, 01 the upper half, 00 all.
+            switch ((config1 >> 12) & 3) {
+                case 3: return false;
+                case 2: return index >= model.programwords - 256;
+                case 1: return index >= model.programwords / 2;
+                default: return true;
+            }
+        case ChipFamily::f629:
+            // CP is bit 7; the OSCCAL word stays readable so it can be saved before an erase.
+            return (config1 & 0x0080) == 0 && index != model.programwords - 1;
+        case ChipFamily::f87xa:
+        case ChipFamily::f62xa:
+        case ChipFamily::f88:
+            return (config1 & 0x2000) == 0;
+    }
+    return false;
+}
+
+bool anyprogramprotected(const ChipModel& model, std::int32_t config1) {
+    return programprotected(model, config1, 0) || programprotected(model, config1, model.programwords - 2);
+}
+
+bool dataprotected(const ChipModel& model, std::int32_t config1) {
+    if (model.family == ChipFamily::f84a) return false;  // no CPD bit
+    return (config1 & 0x0100) == 0;
+}
+
+}  // namespace vornalt

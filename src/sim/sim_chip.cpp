@@ -1,0 +1,448 @@
+#include "sim/sim_chip.h"
+
+#include <bit>
+#include <cmath>
+
+namespace vornalt {
+namespace {
+
+constexpr std::int32_t k_frame_clocks = 16;
+constexpr std::int32_t k_command_bits = 6;
+constexpr std::int32_t k_row_words = 32;  // row erase of the 16F87/88 family
+constexpr std::int64_t k_vpp_after_vdd_ns = 250'000;
+
+enum class Action {
+    none,
+    loadconfig,
+    loadprogram,
+    loaddata,
+    readprogram,
+    readdata,
+    increment,
+    begin,
+    beginprogramonly,
+    endprogramming,
+    bulkeraseprogram,
+    bulkerasedata,
+    setup1,
+    setup2,
+    chiperase,
+};
+
+// The commands a family understands; any other code is ignored, as the chips do.
+Action decode(ChipFamily family, std::int32_t code) {
+    const bool old_erase = family == ChipFamily::f84a || family == ChipFamily::f87x;
+    const bool end17 = family == ChipFamily::f87xa || family == ChipFamily::f88;
+    switch (code) {
+        case 0x00: return Action::loadconfig;
+        case 0x02: return Action::loadprogram;
+        case 0x03: return Action::loaddata;
+        case 0x04: return Action::readprogram;
+        case 0x05: return Action::readdata;
+        case 0x06: return Action::increment;
+        case 0x08: return Action::begin;
+        case 0x18: return family == ChipFamily::f62xa ? Action::none : Action::beginprogramonly;
+        case 0x17: return end17 ? Action::endprogramming : Action::none;
+        case 0x0A: return family == ChipFamily::f629 ? Action::endprogramming : Action::none;
+        case 0x09: return family == ChipFamily::f87x ? Action::none : Action::bulkeraseprogram;
+        case 0x0B: return family == ChipFamily::f87x ? Action::none : Action::bulkerasedata;
+        case 0x01: return old_erase ? Action::setup1 : Action::none;
+        case 0x07: return old_erase ? Action::setup2 : Action::none;
+        case 0x1F: return end17 ? Action::chiperase : Action::none;
+        default: return Action::none;
+    }
+}
+
+bool selftimederase(ChipFamily family) { return family == ChipFamily::f62xa || family == ChipFamily::f629; }
+
+}  // namespace
+
+std::int32_t partialvalue(std::int32_t from, std::int32_t to, double done) {
+    const std::int32_t diff = from ^ to;
+    const int count = std::popcount(static_cast<std::uint32_t>(diff));
+    int flips = static_cast<int>(std::floor(done * count));
+    if (flips >= count) flips = count - 1;  // cut short: never complete
+    std::int32_t value = from;
+    for (int bit = 0; bit < 16 && flips > 0; ++bit) {
+        if (diff & (1 << bit)) {
+            value ^= 1 << bit;
+            --flips;
+        }
+    }
+    return value;
+}
+
+SimChip::SimChip(const ChipModel& model, const FactoryCalibration& calibration)
+    : model_(model), rules_(familyrules(model.family)), memory_(factorymemory(model, calibration)) {
+    latches_.fill(k_word_mask);
+}
+
+std::unique_ptr<SimChip> makechip(std::string_view modelname) {
+    const ChipModel* model = findchipmodel(modelname);
+    if (model == nullptr) return nullptr;
+    return std::make_unique<SimChip>(*model);
+}
+
+void SimChip::apply(const ChipPins& pins, std::int64_t now_ns) {
+    const ChipPins before = pins_;
+    pins_ = pins;
+
+    if (before.vdd && !pins.vdd) {
+        leave(now_ns, Power::off);
+    } else if (before.vpp && !pins.vpp && power_ == Power::programming) {
+        leave(now_ns, Power::running);  // MCLR low: reset, then user code
+    }
+
+    // Entry needs the clock and data pins low while MCLR reaches VIHH, on every family.
+    const bool lines_low = !pins.clock && !pins.data;
+    if (!before.vdd && pins.vdd) {
+        vdd_rise_ns_ = now_ns;
+        power_ = Power::running;
+        // MCLR already at VIHH when VDD comes up: the order every family accepts.
+        if (pins.vpp && lines_low) enter();
+    } else if (!before.vpp && pins.vpp && pins.vdd && power_ == Power::running && lines_low) {
+        // VDD came first. The VPP-first parts have started their user program by now and stay
+        // out of reach; the 16F87/88 only waits 250 us for MCLR, far less than any power sequence.
+        bool allowed = false;
+        switch (rules_.power) {
+            case PowerRule::either: allowed = true; break;
+            case PowerRule::vpp_first: allowed = false; break;
+            case PowerRule::vpp_in_250us: allowed = now_ns - vdd_rise_ns_ <= k_vpp_after_vdd_ns; break;
+        }
+        if (allowed) enter();
+    }
+
+    if (power_ != Power::programming) return;
+    if (!before.clock && pins.clock) risingedge(now_ns);
+    if (before.clock && !pins.clock) fallingedge(pins.data, now_ns);
+}
+
+void SimChip::settle(std::int64_t now_ns) {
+    if (operation_.active && now_ns - operation_.start_ns >= operation_.duration_ns) finish(now_ns);
+}
+
+void SimChip::enter() {
+    power_ = Power::programming;
+    output_ = true;
+    phase_ = Phase::command;
+    bits_ = shift_ = rising_ = falling_ = 0;
+    pc_ = 0;
+    latches_.fill(k_word_mask);
+    datalatch_ = 0xFF;
+    lastload_data_ = false;
+    armed_ = Armed::none;
+}
+
+void SimChip::leave(std::int64_t now_ns, Power next) {
+    finish(now_ns);  // a write still running when the power goes is cut short
+    power_ = next;
+    output_ = true;
+    phase_ = Phase::command;
+    bits_ = shift_ = 0;
+}
+
+void SimChip::risingedge(std::int64_t now_ns) {
+    switch (phase_) {
+        case Phase::command:
+            // The first clock of the next command ends a running write or erase, whether or not
+            // its time is up.
+            if (bits_ == 0) finish(now_ns);
+            break;
+        case Phase::read:
+            // The chip drives the data bits from the 2nd rising edge and lets go at the 16th.
+            ++rising_;
+            if (rising_ >= 2 && rising_ <= 15) {
+                output_ = ((readword_ >> (rising_ - 2)) & 1) != 0;
+            } else {
+                output_ = true;
+            }
+            break;
+        case Phase::load:
+            break;
+    }
+}
+
+void SimChip::fallingedge(bool data, std::int64_t now_ns) {
+    switch (phase_) {
+        case Phase::command:
+            if (data) shift_ |= 1 << bits_;
+            if (++bits_ == k_command_bits) {
+                const std::int32_t code = shift_;
+                bits_ = shift_ = 0;
+                execute(code, now_ns);
+            }
+            break;
+        case Phase::load:
+            // Start bit, 14 data bits LSB first, stop bit.
+            ++falling_;
+            if (falling_ >= 2 && falling_ <= 15 && data) shift_ |= 1 << (falling_ - 2);
+            if (falling_ == k_frame_clocks) finishload();
+            break;
+        case Phase::read:
+            if (++falling_ == k_frame_clocks) {
+                phase_ = Phase::command;
+                output_ = true;
+            }
+            break;
+    }
+}
+
+void SimChip::execute(std::int32_t code, std::int64_t now_ns) {
+    finish(now_ns);
+    const Armed previous = armed_;
+    armed_ = Armed::none;  // an armed erase waits for the very next command only
+
+    switch (decode(model_.family, code)) {
+        case Action::loadconfig:
+        case Action::loadprogram:
+        case Action::loaddata:
+            command_ = code;
+            phase_ = Phase::load;
+            falling_ = 0;
+            shift_ = 0;
+            break;
+        case Action::readprogram:
+            readword_ = readprogramword();
+            phase_ = Phase::read;
+            rising_ = falling_ = 0;
+            break;
+        case Action::readdata:
+            readword_ = readdatabyte();  // 8 data bits, then zeros
+            phase_ = Phase::read;
+            rising_ = falling_ = 0;
+            break;
+        case Action::increment:
+            // Only the PC's own width wraps: user space to 0, configuration space to 2000h.
+            if (pc_ == 0x1FFF) {
+                pc_ = 0;
+            } else if (pc_ == 0x3FFF) {
+                pc_ = k_config_space;
+            } else {
+                ++pc_;
+            }
+            break;
+        case Action::begin:
+            begin(false, previous, now_ns);
+            break;
+        case Action::beginprogramonly:
+            begin(true, Armed::none, now_ns);
+            break;
+        case Action::endprogramming:
+            latches_.fill(k_word_mask);
+            break;
+        case Action::bulkeraseprogram:
+            if (!selftimederase(model_.family)) {
+                armed_ = Armed::program;
+                break;
+            }
+            if (inconfigspace()) {
+                eraseprogram(true);
+                // The 16F62xA also clears data memory when it was protected.
+                if (model_.family == ChipFamily::f62xa && dataprotected(model_, readableconfig1(model_.family, memory_.config1))) {
+                    erasedata();
+                }
+            } else if (model_.family == ChipFamily::f629 ||
+                       !anyprogramprotected(model_, readableconfig1(model_.family, memory_.config1))) {
+                eraseprogram(false);
+            }
+            start(rules_.timing.bulk_erase_ns, now_ns);
+            break;
+        case Action::bulkerasedata:
+            if (!selftimederase(model_.family)) {
+                armed_ = Armed::data;
+                break;
+            }
+            if (!dataprotected(model_, readableconfig1(model_.family, memory_.config1))) erasedata();
+            start(rules_.timing.bulk_erase_ns, now_ns);
+            break;
+        case Action::setup1:
+            armed_ = Armed::setup1;
+            break;
+        case Action::setup2:
+            if (previous == Armed::setup1) armed_ = Armed::setup;
+            break;
+        case Action::chiperase:
+            eraseprogram(true);
+            erasedata();
+            start(rules_.timing.chip_erase_ns, now_ns);
+            break;
+        case Action::none:
+            break;
+    }
+}
+
+void SimChip::finishload() {
+    phase_ = Phase::command;
+    const std::int32_t word = shift_ & k_word_mask;
+    shift_ = 0;
+    switch (command_) {
+        case 0x00:
+            pc_ = k_config_space;
+            if (rules_.loadconfig_keeps_data) latches_[static_cast<std::size_t>(latchindex())] = word;
+            lastload_data_ = false;
+            break;
+        case 0x02:
+            latches_[static_cast<std::size_t>(latchindex())] = word;
+            lastload_data_ = false;
+            break;
+        default:  // 0x03
+            datalatch_ = word & 0xFF;
+            lastload_data_ = true;
+            break;
+    }
+}
+
+std::int32_t SimChip::readprogramword() const {
+    if (!inconfigspace()) {
+        const std::int32_t index = programindex();
+        const std::int32_t config1 = readableconfig1(model_.family, memory_.config1);
+        return programprotected(model_, config1, index) ? 0 : memory_.program[static_cast<std::size_t>(index)];
+    }
+    if (pc_ < k_config_space + k_idwords) return memory_.id[static_cast<std::size_t>(pc_ - k_config_space)];
+    if (pc_ == k_deviceid_address) return model_.deviceid;
+    if (pc_ == k_chip_config1_address) return readableconfig1(model_.family, memory_.config1);
+    if (pc_ == k_chip_config2_address && model_.has_config2) return readableconfig2(memory_.config2);
+    return 0;  // reserved and unimplemented locations
+}
+
+std::int32_t SimChip::readdatabyte() const {
+    if (dataprotected(model_, readableconfig1(model_.family, memory_.config1))) return 0;
+    return memory_.eeprom[static_cast<std::size_t>(eepromindex())];
+}
+
+void SimChip::begin(bool program_only, Armed armed, std::int64_t now_ns) {
+    const std::int32_t config1 = readableconfig1(model_.family, memory_.config1);
+    if (!program_only && (armed == Armed::program || armed == Armed::data || armed == Armed::setup)) {
+        const bool program_cp = anyprogramprotected(model_, config1);
+        const bool any_cp = program_cp || dataprotected(model_, config1);
+        switch (model_.family) {
+            case ChipFamily::f84a:
+                // A protected 16F84A ignores the plain bulk erases; only the 01/07 sequence clears it.
+                if (armed == Armed::setup) {
+                    eraseprogram(inconfigspace());
+                    erasedata();
+                } else if (!program_cp) {
+                    if (armed == Armed::program) eraseprogram(false);
+                    if (armed == Armed::data) erasedata();
+                }
+                break;
+            case ChipFamily::f87x:
+                // Protected: everything goes. Otherwise the memory of the latest Load.
+                if (any_cp) {
+                    eraseprogram(true);
+                    erasedata();
+                } else if (lastload_data_) {
+                    erasedata();
+                } else {
+                    eraseprogram(inconfigspace());
+                }
+                break;
+            default:
+                // Bulk erases are refused while any protection is on; Chip Erase is the way out.
+                if (!any_cp && armed == Armed::program) eraseprogram(inconfigspace());
+                if (!any_cp && armed == Armed::data) erasedata();
+                break;
+        }
+        start(rules_.timing.bulk_erase_ns, now_ns);
+        return;
+    }
+    if (lastload_data_) {
+        writeeeprom(program_only ? rules_.timing.eeprom_program_ns : rules_.timing.eeprom_write_ns, now_ns);
+        return;
+    }
+    if (program_only) {
+        writelatches(false, rules_.timing.program_only_ns, now_ns);
+    } else if (model_.family == ChipFamily::f88) {
+        eraserow();
+        start(rules_.timing.write_ns, now_ns);
+    } else {
+        writelatches(rules_.write_erases, rules_.timing.write_ns, now_ns);
+    }
+}
+
+void SimChip::writelatches(bool erase_first, std::int64_t duration_ns, std::int64_t now_ns) {
+    // Programming can only clear bits; an erase first makes the cell exactly the latch.
+    const auto target = [erase_first](std::int32_t old, std::int32_t latch) {
+        return erase_first ? latch : (old & latch);
+    };
+    if (inconfigspace()) {
+        // Configuration memory is written one word at a time on every family.
+        const std::int32_t latch = latches_[static_cast<std::size_t>(latchindex())];
+        if (pc_ < k_config_space + k_idwords) {
+            const std::int32_t index = pc_ - k_config_space;
+            change(Region::id, index, target(cell(Region::id, index), latch));
+        } else if (pc_ == k_chip_config1_address) {
+            change(Region::config1, 0, target(memory_.config1, latch));
+        } else if (pc_ == k_chip_config2_address && model_.has_config2) {
+            change(Region::config2, 0, target(memory_.config2, latch));
+        }
+    } else {
+        const std::int32_t base = programindex() & ~(rules_.latchwords - 1);
+        for (std::int32_t i = 0; i < rules_.latchwords; ++i) {
+            const std::int32_t index = base + i;
+            change(Region::program, index, target(cell(Region::program, index), latches_[static_cast<std::size_t>(i)]));
+        }
+    }
+    start(duration_ns, now_ns);
+}
+
+void SimChip::writeeeprom(std::int64_t duration_ns, std::int64_t now_ns) {
+    change(Region::eeprom, eepromindex(), datalatch_);  // EEPROM bytes erase themselves
+    start(duration_ns, now_ns);
+}
+
+void SimChip::eraseprogram(bool with_config) {
+    for (std::int32_t i = 0; i < model_.programwords; ++i) change(Region::program, i, k_word_mask);
+    if (!with_config) return;
+    for (std::int32_t i = 0; i < k_idwords; ++i) change(Region::id, i, k_word_mask);
+    change(Region::config1, 0, k_word_mask);
+    if (model_.has_config2) change(Region::config2, 0, k_word_mask);
+}
+
+void SimChip::erasedata() {
+    for (std::int32_t i = 0; i < model_.eeprombytes; ++i) change(Region::eeprom, i, 0xFF);
+}
+
+void SimChip::eraserow() {
+    if (inconfigspace()) return;
+    const std::int32_t base = programindex() & ~(k_row_words - 1);
+    for (std::int32_t i = 0; i < k_row_words && base + i < model_.programwords; ++i) {
+        change(Region::program, base + i, k_word_mask);
+    }
+}
+
+void SimChip::change(Region region, std::int32_t index, std::int32_t to) {
+    operation_.changes.push_back({region, index, cell(region, index), to});
+}
+
+void SimChip::start(std::int64_t duration_ns, std::int64_t now_ns) {
+    operation_.active = true;
+    operation_.start_ns = now_ns;
+    operation_.duration_ns = duration_ns;
+}
+
+void SimChip::finish(std::int64_t now_ns) {
+    if (!operation_.active) return;
+    const std::int64_t elapsed = now_ns - operation_.start_ns;
+    const bool complete = elapsed >= operation_.duration_ns;
+    const double done = complete ? 1.0 : static_cast<double>(elapsed) / static_cast<double>(operation_.duration_ns);
+    for (const CellChange& c : operation_.changes) {
+        cell(c.region, c.index) = complete ? c.to : partialvalue(c.from, c.to, done);
+    }
+    operation_.active = false;
+    operation_.changes.clear();
+}
+
+std::int32_t& SimChip::cell(Region region, std::int32_t index) {
+    const auto at = static_cast<std::size_t>(index);
+    switch (region) {
+        case Region::program: return memory_.program[at];
+        case Region::eeprom: return memory_.eeprom[at];
+        case Region::id: return memory_.id[at];
+        case Region::config1: return memory_.config1;
+        case Region::config2: return memory_.config2;
+    }
+    return memory_.config1;  // unreachable
+}
+
+}  // namespace vornalt
