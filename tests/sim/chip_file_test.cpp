@@ -1,0 +1,161 @@
+#include "sim/chip_file.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+#include "sim/sim_board.h"
+#include "support/temp_folder.h"
+
+namespace vornalt {
+namespace {
+
+using testing::TempFolder;
+
+std::string slurp(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+TEST(ChipFile, WritesTheUsualPicLayout) {
+    const ChipModel& model = *findchipmodel("16F84A");
+    ChipMemory memory = erasedmemory(model);
+    memory.program[0] = 0x2805;
+    memory.program[1] = 0x0000;
+    memory.id = {0x0001, 0x0002, 0x0003, 0x0004};
+    memory.config1 = 0x3FF1;
+    memory.eeprom[0] = 0x12;
+    memory.eeprom[9] = 0x34;
+    const std::string text = chipfiletext(model, memory);
+    EXPECT_EQ(text,
+              ":020000040000FA\r\n"
+              ":1000000005280000FF3FFF3FFF3FFF3FFF3FFF3F4F\r\n"
+              ":084000000100020003000400AE\r\n"
+              ":02400E00F13F80\r\n"
+              ":104200001200FF00FF00FF00FF00FF00FF00FF00A3\r\n"
+              ":10421000FF003400FF00FF00FF00FF00FF00FF0071\r\n"
+              ":00000001FF\r\n");
+}
+
+TEST(ChipFile, RoundTripsEveryRegionOfEveryKindOfPart) {
+    for (const char* name : {"16F84A", "16F877A", "12F675", "16F88", "16F628A"}) {
+        SCOPED_TRACE(name);
+        const ChipModel& model = *findchipmodel(name);
+        ChipMemory memory = factorymemory(model);
+        for (std::size_t i = 0; i < memory.program.size(); i += 37) memory.program[i] = static_cast<std::int32_t>(i & 0x3FFF);
+        for (std::size_t i = 0; i < memory.eeprom.size(); i += 5) memory.eeprom[i] = static_cast<std::int32_t>(i & 0xFF);
+        memory.id = {0x3FFE, 0x0000, 0x1234, 0x0F0F};
+        memory.config1 = 0x1F3A;
+        memory.config2 = 0x3FFD;
+        Result<ChipMemory> back = parsechipfile(chipfiletext(model, memory), model, "chip.hex");
+        ASSERT_TRUE(back.ok()) << back.error().message;
+        EXPECT_EQ(back.value().program, memory.program);
+        EXPECT_EQ(back.value().eeprom, memory.eeprom);
+        EXPECT_EQ(back.value().id, memory.id);
+        EXPECT_EQ(back.value().config1, memory.config1);
+        EXPECT_EQ(back.value().config2, model.has_config2 ? 0x3FFD : 0x3FFF);
+    }
+}
+
+TEST(ChipFile, CalibrationWordsTravelAndAnErasedOneStaysErased) {
+    const ChipModel& model = *findchipmodel("12F629");
+    FactoryCalibration factory;
+    factory.osccal = 0x3444;
+    factory.bandgap = 0x1000;
+    const ChipMemory fresh = factorymemory(model, factory);
+    Result<ChipMemory> back = parsechipfile(chipfiletext(model, fresh), model, "chip.hex");
+    ASSERT_TRUE(back.ok());
+    EXPECT_EQ(back.value().program[0x3FF], 0x3444);
+    EXPECT_EQ(back.value().config1 & k_bandgap_mask, 0x1000);
+
+    const ChipMemory erased = erasedmemory(model);
+    back = parsechipfile(chipfiletext(model, erased), model, "chip.hex");
+    ASSERT_TRUE(back.ok());
+    EXPECT_EQ(back.value().program[0x3FF], 0x3FFF) << "not re-created from the factory";
+}
+
+TEST(ChipFile, RejectsDamagedOrForeignFilesSayingWhere) {
+    const ChipModel& model = *findchipmodel("16F84A");
+    struct Case {
+        const char* text;
+        const char* message_part;
+    };
+    const Case cases[] = {
+        {":020000000528D0\r\n:00000001FF\r\n", "chip.hex:1: checksum"},
+        {"\r\n:00000001FF\r\n:02000000052800CF\r\n", nullptr},  // data after the end is not read
+        {":03000000052800\r\n", "chip.hex:1: the record's length"},
+        {"020000000528D1\r\n", "chip.hex:1: not an Intel HEX record"},
+        {"\n:020000000528D0", "chip.hex:2: checksum"},
+        {":020000000528D1\r\n", "chip.hex: no end-of-file"},
+        {":020800000528C9\r\n:00000001FF\r\n", "chip.hex:1: address 0400h is not in a 16F84A"},
+        {":02401000FF3F70\r\n:00000001FF\r\n", "address 2008h is not in a 16F84A"},
+        {":02428000FF003D\r\n:00000001FF\r\n", "address 2140h"},
+        {":020000040001F9\r\n:00000001FF\r\n", "extended address"},
+        {":0400000305280000CC\r\n:00000001FF\r\n", "record type 03"},
+        {":02000000G52800CF\r\n:00000001FF\r\n", "\"G5\" is not a hex byte"},
+    };
+    for (const Case& c : cases) {
+        Result<ChipMemory> got = parsechipfile(c.text, model, "chip.hex");
+        if (c.message_part == nullptr) {
+            EXPECT_TRUE(got.ok()) << c.text;
+            continue;
+        }
+        ASSERT_FALSE(got.ok()) << c.text;
+        EXPECT_NE(got.error().message.find(c.message_part), std::string::npos) << got.error().message;
+    }
+}
+
+TEST(ChipFile, AcceptsLowerCaseAndLeavesTheDeviceIdToThePart) {
+    const ChipModel& model = *findchipmodel("16F84A");
+    // Lower-case digits, an odd start address and 2006h in the data: the ID word is skipped.
+    Result<ChipMemory> got =
+        parsechipfile(":0100010028d6\n:02400c00ff3f74\n:00000001ff\n", model, "chip.hex");
+    ASSERT_TRUE(got.ok()) << got.error().message;
+    EXPECT_EQ(got.value().program[0], 0x28FF) << "high byte only, low byte left erased";
+}
+
+TEST(ChipFile, BoardSavesAndLoadsWholeFiles) {
+    TempFolder folder;
+    const std::string path = (folder.path() / "chip.hex").string();
+    VirtualClock clock;
+    SimBoard board(clock);
+    EXPECT_FALSE(board.savechipfile(path).ok()) << "empty socket";
+    EXPECT_FALSE(board.loadchipfile(path).ok());
+
+    board.insert(makechip("16F877A"));
+    board.chip()->memory().program[100] = 0x1234;
+    board.chip()->memory().program[5000] = 0x0055;
+    ASSERT_TRUE(board.savechipfile(path).ok());
+    EXPECT_FALSE(std::filesystem::exists(path + ".tmp")) << "the temporary file is renamed away";
+
+    SimBoard second(clock);
+    second.insert(makechip("16F877A"));
+    ASSERT_TRUE(second.loadchipfile(path).ok());
+    EXPECT_EQ(second.chip()->memory().program[100], 0x1234);
+    EXPECT_EQ(second.chip()->memory().program[5000], 0x0055);
+
+    // A save that cannot happen leaves the old file as it was.
+    const std::string before = slurp(path);
+    board.chip()->memory().program[100] = 0x0000;
+    std::filesystem::create_directory(path + ".tmp");  // the temporary name is taken
+    const Status failed = board.savechipfile(path);
+    EXPECT_FALSE(failed.ok());
+    EXPECT_NE(failed.error().message.find(path), std::string::npos);
+    EXPECT_EQ(slurp(path), before);
+
+    const Status missing = second.loadchipfile((folder.path() / "none.hex").string());
+    ASSERT_FALSE(missing.ok());
+    EXPECT_NE(missing.error().message.find("none.hex"), std::string::npos);
+
+    SimBoard other(clock);
+    other.insert(makechip("16F84A"));
+    EXPECT_FALSE(other.loadchipfile(path).ok()) << "an 8K file does not fit a 1K part";
+}
+
+}  // namespace
+}  // namespace vornalt
