@@ -204,6 +204,9 @@ TEST(ChipProtocol, Config2OnlyOn16F87And88) {
     rig.wait_ms(1);
     rig.command(0x17);
     EXPECT_EQ(rig.read(0x04), 0x3FFC) << "bits 13-2 read 1";
+    rig.command(0x1F);
+    rig.wait_ms(8);
+    EXPECT_EQ(rig.read(0x04), 0x3FFF) << "Chip Erase clears CONFIG2 too";
 
     SimRig other("16F877A");
     other.transfers.powerup(1);
