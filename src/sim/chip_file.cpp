@@ -1,14 +1,9 @@
 #include "sim/chip_file.h"
 
 #include <cctype>
-#include <cerrno>
-#include <cstring>
-#include <filesystem>
-#include <fstream>
-#include <sstream>
-#include <system_error>
 #include <vector>
 
+#include "base/file_io.h"
 #include "image/hex_text.h"
 
 namespace vornalt {
@@ -161,49 +156,13 @@ Result<ChipMemory> parsechipfile(std::string_view text, const ChipModel& model, 
 }
 
 Status writechipfile(const std::string& path, const ChipModel& model, const ChipMemory& memory) {
-    const std::string text = chipfiletext(model, memory);
-    const std::string temporary = path + ".tmp";
-    {
-        std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-        if (!out) {
-            return Error{"Cannot write the simulated chip file " + path + ": " + std::strerror(errno) +
-                             ". Check that its folder exists and is writable.",
-                         errno};
-        }
-        out.write(text.data(), static_cast<std::streamsize>(text.size()));
-        out.flush();
-        if (!out) {
-            const int code = errno;
-            out.close();
-            std::error_code ignored;
-            std::filesystem::remove(temporary, ignored);
-            return Error{"Cannot write the simulated chip file " + path + ": " + std::strerror(code) +
-                             ". Free some disk space and try again.",
-                         code};
-        }
-    }
-    std::error_code ec;
-    std::filesystem::rename(temporary, path, ec);
-    if (ec) {
-        std::error_code ignored;
-        std::filesystem::remove(temporary, ignored);
-        return Error{"Cannot replace the simulated chip file " + path + ": " + ec.message() +
-                         ". Check that the file is not read-only.",
-                     ec.value()};
-    }
-    return {};
+    return write_file_whole(path, chipfiletext(model, memory));
 }
 
 Result<ChipMemory> readchipfile(const std::string& path, const ChipModel& model) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        return Error{"Cannot read the simulated chip file " + path + ": " + std::strerror(errno) +
-                         ". Check the path, or save the chip first to create it.",
-                     errno};
-    }
-    std::ostringstream text;
-    text << in.rdbuf();
-    return parsechipfile(text.str(), model, path);
+    Result<std::string> text = read_file(path);
+    if (!text) return text.error();
+    return parsechipfile(text.value(), model, path);
 }
 
 }  // namespace vornalt

@@ -19,7 +19,7 @@ std::string chipfiletext(const ChipModel& model, const ChipMemory& memory);
 // records). `name` is used in messages as "name:line: ...".
 Result<ChipMemory> parsechipfile(std::string_view text, const ChipModel& model, std::string_view name);
 
-// Whole or not at all: the text goes to a temporary file beside the target, which then replaces it.
+// Whole or not at all (write_file_whole).
 Status writechipfile(const std::string& path, const ChipModel& model, const ChipMemory& memory);
 Result<ChipMemory> readchipfile(const std::string& path, const ChipModel& model);
 
