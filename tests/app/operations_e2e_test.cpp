@@ -3,6 +3,7 @@
 // simulated programmer board with a simulated chip in its socket, on a virtual clock.
 #include <gtest/gtest.h>
 
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -70,6 +71,8 @@ struct FamilyCase {
     std::string model;
     std::int32_t config1;  // a value whose every bit the chip keeps, so it reads back as written
 };
+
+void PrintTo(const FamilyCase& c, std::ostream* os) { *os << c.model; }
 
 class OperationsOnSimulatedChips : public ::testing::TestWithParam<FamilyCase> {};
 
