@@ -1,0 +1,209 @@
+#include "cli/cli_options.h"
+
+#include <algorithm>
+#include <cctype>
+#include <sstream>
+#include <utility>
+
+#include <CLI/CLI.hpp>
+
+#include "app/selection_prompts.h"
+
+namespace vornalt {
+namespace {
+
+constexpr std::int32_t k_progtime_min_ms = 1;
+constexpr std::int32_t k_progtime_max_ms = 30;
+
+std::string lowercase(std::string text) {
+    std::transform(text.begin(), text.end(), text.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return text;
+}
+
+constexpr const char* k_footer =
+    "Exit status: 0 success; 1 the chip failed (a check failed, blank check or verify failed,\n"
+    "the run was stopped); 2 usage error; 3 a bad input file (HEX file, catalogue, script);\n"
+    "4 the port is unavailable.";
+
+ParsedCommandLine usageerror(std::string text) {
+    ParsedCommandLine parsed;
+    parsed.status = ExitStatus::usage;
+    parsed.err = "vornalt-cli: " + std::move(text) + "\nRun with --help for more information.\n";
+    return parsed;
+}
+
+// What the parser fills in before the texts are checked.
+struct RawOptions {
+    CliOptions options;
+    std::string port;
+    std::string simspeed;
+    std::string simchip;
+};
+
+struct Commands {
+    CLI::App* models;
+    CLI::App* check;
+    CLI::App* convert;
+    CLI::App* program;
+    CLI::App* verify;
+    CLI::App* read;
+    CLI::App* erase;
+    CLI::App* blankcheck;
+};
+
+Commands addcommands(CLI::App& app, CliOptions& o) {
+    Commands c{};
+    c.models = app.add_subcommand("models", "List the catalogue: number, name, FLASH words, EEPROM bytes");
+    c.check = app.add_subcommand("check", "Load the file as Open HEX File does and print its message");
+    c.check->add_option("FILE.hex", o.input, "Intel HEX file")->required();
+    c.convert = app.add_subcommand("convert", "Load the file, then save the image as Save Buffer As writes it");
+    c.convert->add_option("IN.hex", o.input, "Intel HEX file to read")->required();
+    c.convert->add_option("-o,--output", o.output, "Intel HEX file to write")->required();
+    c.program = app.add_subcommand("program", "Load the file, then Program All");
+    c.program->add_option("FILE.hex", o.input, "Intel HEX file")->required();
+    c.verify = app.add_subcommand("verify", "Load the file, then Verify");
+    c.verify->add_option("FILE.hex", o.input, "Intel HEX file")->required();
+    c.read = app.add_subcommand("read", "Read All, then save the image");
+    c.read->add_option("-o,--output", o.output, "Intel HEX file to write")->required();
+    c.erase = app.add_subcommand("erase", "Erase All");
+    c.blankcheck = app.add_subcommand("blankcheck", "Blank Check");
+    return c;
+}
+
+std::optional<CliCommand> chosencommand(const Commands& c) {
+    const std::pair<CLI::App*, CliCommand> table[] = {
+        {c.models, CliCommand::models},   {c.check, CliCommand::check},   {c.convert, CliCommand::convert},
+        {c.program, CliCommand::program}, {c.verify, CliCommand::verify}, {c.read, CliCommand::read},
+        {c.erase, CliCommand::erase},     {c.blankcheck, CliCommand::blankcheck},
+    };
+    for (const auto& [app, command] : table) {
+        if (app->parsed()) return command;
+    }
+    return std::nullopt;
+}
+
+// The checks that need more than one option at a time.
+ParsedCommandLine finish(RawOptions raw, const CLI::App& app) {
+    CliOptions& o = raw.options;
+    if (!raw.port.empty()) {
+        std::optional<PortOption> port = parseport(raw.port);
+        if (!port) {
+            return usageerror("--port: '" + raw.port +
+                              "' is neither a port number (1, 2, 3), 'sim', nor a device path such as /dev/parport0.");
+        }
+        o.port = std::move(*port);
+    }
+    const bool sim = o.port.kind == PortKind::sim;
+    if (!raw.simspeed.empty()) {
+        const std::string speed = lowercase(raw.simspeed);
+        if (speed != "real" && speed != "instant") {
+            return usageerror("--sim-speed: '" + raw.simspeed + "' is not one of real, instant.");
+        }
+        o.simspeed = speed == "instant" ? SimSpeed::instant : SimSpeed::real;
+    }
+    if (!sim && (app.count("--sim-chip") > 0 || app.count("--sim-speed") > 0)) {
+        return usageerror("--sim-chip and --sim-speed apply to the simulated programmer only: add --port sim.");
+    }
+    if (app.count("--sim-chip") > 0 && raw.simchip.empty()) {
+        return usageerror("--sim-chip: the file name is empty.");
+    }
+    o.simchip = std::move(raw.simchip);
+    if (app.count("--model") > 0 && o.model.empty()) return usageerror("--model: the model is empty.");
+    if (app.count("--catalogue") > 0 && o.catalogue.empty()) return usageerror("--catalogue: the file name is empty.");
+    if (app.count("--trace") > 0 && o.trace.empty()) return usageerror("--trace: the file name is empty.");
+
+    ParsedCommandLine parsed;
+    parsed.options = std::move(o);
+    return parsed;
+}
+
+}  // namespace
+
+std::optional<PortOption> parseport(const std::string& text) {
+    PortOption port;
+    if (text == "1" || text == "2" || text == "3") {
+        port.kind = PortKind::number;
+        port.number = text[0] - '0';
+        return port;
+    }
+    if (lowercase(text) == "sim") {
+        port.kind = PortKind::sim;
+        return port;
+    }
+    // A device is named by its path; a bare word is more likely a mistyped number.
+    if (text.find('/') != std::string::npos) {
+        port.kind = PortKind::device;
+        port.device = text;
+        return port;
+    }
+    return std::nullopt;
+}
+
+ParsedCommandLine parsecommandline(const std::vector<std::string>& arguments) {
+    RawOptions raw;
+    CliOptions& o = raw.options;
+
+    CLI::App app{"Reads, programs, erases, blank-checks and verifies mid-range PIC microcontrollers\n"
+                 "through a parallel-port programmer or the built-in simulator.",
+                 "vornalt-cli"};
+    app.set_version_flag("--version", std::string("vornalt-cli ") + VORNALT_VERSION);
+    app.footer(k_footer);
+    app.require_subcommand(1, 1);
+    app.fallthrough();  // options of the program may also follow the command
+
+    app.add_option("--catalogue", o.catalogue, "The device catalogue (default: the one the desktop program uses)")
+        ->type_name("FILE");
+    app.add_option("--model", o.model, "Model by name (case-insensitive) or number (default: the saved model)")
+        ->type_name("NAME|N");
+    app.add_option("--port", raw.port, "The port: 1, 2, 3, sim, or a ppdev device path (default: the saved port)")
+        ->type_name("1|2|3|sim|DEVICE");
+    app.add_option("--sim-chip", raw.simchip,
+                   "With --port sim: the simulated chip's memory file, read when it exists and written back\n"
+                   "when the command ends (default: one file per model in the user's data folder)")
+        ->type_name("FILE");
+    app.add_option("--sim-speed", raw.simspeed,
+                   "With --port sim: real (default) waits as a real chip would; instant lets waits pass\n"
+                   "on a virtual clock, with the same checks")
+        ->type_name("real|instant");
+    app.add_option("--progtime", o.progtime, "Programming time for this run")
+        ->type_name("MS")
+        ->check(CLI::Range(k_progtime_min_ms, k_progtime_max_ms));
+    app.add_option("--clock-delay", o.clockdelay_us, "Minimum CLOCK half-period for this run")
+        ->type_name("US")
+        ->check(CLI::Range(0, k_clockdelay_max_us));
+    app.add_option("--trace", o.trace, "Record the programmer lines as a VCD waveform")->type_name("FILE.vcd");
+    app.add_flag("--default-hardware", o.defaulthardware, "Ignore the saved pins and inversions and use the defaults");
+    CLI::Option* quiet = app.add_flag("-q,--quiet", o.quiet, "Print nothing but errors");
+    CLI::Option* verbose = app.add_flag("-v,--verbose", o.verbose, "Also print every status-line text");
+    quiet->excludes(verbose);
+
+    const Commands commands = addcommands(app, o);
+
+    // CLI11 reports through exceptions; they are turned into texts and a status here, once.
+    std::ostringstream out;
+    std::ostringstream err;
+    try {
+        std::vector<std::string> reversed(arguments.rbegin(), arguments.rend());
+        app.parse(reversed);
+    } catch (const CLI::CallForHelp& e) {
+        ParsedCommandLine parsed;
+        app.exit(e, out, err);
+        parsed.out = out.str();
+        return parsed;
+    } catch (const CLI::CallForVersion& e) {
+        ParsedCommandLine parsed;
+        app.exit(e, out, err);
+        parsed.out = out.str();
+        return parsed;
+    } catch (const CLI::ParseError& e) {
+        return usageerror(e.what());
+    }
+
+    std::optional<CliCommand> command = chosencommand(commands);
+    if (!command) return usageerror("no command given.");
+    o.command = *command;
+    return finish(std::move(raw), app);
+}
+
+}  // namespace vornalt

@@ -1,0 +1,22 @@
+#include "cli/settings_overlay.h"
+
+#include "settings/setting_names.h"
+
+namespace vornalt {
+
+std::optional<std::string> SettingsOverlay::get(std::string_view name) {
+    if (auto found = overrides_.find(name); found != overrides_.end()) return found->second;
+    if (hidden_.find(name) != hidden_.end()) return std::nullopt;
+    return saved_.get(name);
+}
+
+void usedefaulthardware(SettingsOverlay& overlay) {
+    for (std::string_view name :
+         {k_setting_invertvdd, k_setting_invertvpp, k_setting_invertclock, k_setting_invertdataout,
+          k_setting_invertdatain, k_setting_vddpin, k_setting_vpppin, k_setting_clockpin, k_setting_dataoutpin,
+          k_setting_datainpin}) {
+        overlay.hide(name);
+    }
+}
+
+}  // namespace vornalt

@@ -1,0 +1,55 @@
+#include "cli/sim_location.h"
+
+#include <cstdlib>
+
+namespace vornalt {
+namespace {
+
+std::string environmentvalue(const char* name) {
+    const char* value = std::getenv(name);
+    return value != nullptr ? std::string(value) : std::string();
+}
+
+bool safechar(char c) {
+    return (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '-' || c == '_' || c == '.';
+}
+
+char uppercase(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
+
+}  // namespace
+
+DataFolderEnvironment processenvironment() {
+    return {environmentvalue("XDG_DATA_HOME"), environmentvalue("HOME"), environmentvalue("LOCALAPPDATA")};
+}
+
+Result<std::string> simchipfolder(const DataFolderEnvironment& environment, bool windowsrules) {
+    if (windowsrules) {
+        if (environment.localappdata.empty()) {
+            return Error{"The simulated chip's folder is unknown: LOCALAPPDATA is not set. Name the chip file with "
+                         "--sim-chip FILE."};
+        }
+        return environment.localappdata + "\\Vornalt\\sim";
+    }
+    // XDG base directories: a relative XDG_DATA_HOME is invalid and must be ignored.
+    if (!environment.xdgdatahome.empty() && environment.xdgdatahome.front() == '/') {
+        return environment.xdgdatahome + "/vornalt/sim";
+    }
+    if (environment.home.empty()) {
+        return Error{"The simulated chip's folder is unknown: neither XDG_DATA_HOME nor HOME is set. Name the chip "
+                     "file with --sim-chip FILE."};
+    }
+    return environment.home + "/.local/share/vornalt/sim";
+}
+
+std::string simchipfilename(std::string_view modelname) {
+    std::string name;
+    for (char c : modelname) {
+        const char upper = uppercase(c);
+        name += safechar(upper) ? upper : '_';
+    }
+    // Dots alone would name the folder itself or its parent.
+    if (name.find_first_not_of('.') == std::string::npos) name = "_";
+    return name + ".hex";
+}
+
+}  // namespace vornalt

@@ -1,0 +1,59 @@
+#include "cli/stop_signals.h"
+
+#include <csignal>
+
+namespace vornalt {
+namespace {
+
+// A signal handler can reach nothing but what is reachable without arguments: these two are the
+// only process-wide state of the program, set while a StopSignals lives.
+StopRequest* g_stop = nullptr;
+volatile std::sig_atomic_t g_received = 0;
+
+extern "C" void onstopsignal(int signal) {
+    g_received = signal;
+    if (g_stop != nullptr) g_stop->request();
+}
+
+#ifdef _WIN32
+using Handler = void (*)(int);
+Handler g_previous_int = SIG_DFL;
+Handler g_previous_term = SIG_DFL;
+#else
+struct sigaction g_previous_int {};
+struct sigaction g_previous_term {};
+#endif
+
+}  // namespace
+
+StopSignals::StopSignals(StopRequest& stop) {
+    g_stop = &stop;
+    g_received = 0;
+#ifdef _WIN32
+    g_previous_int = std::signal(SIGINT, onstopsignal);
+    g_previous_term = std::signal(SIGTERM, onstopsignal);
+#else
+    struct sigaction action {};
+    action.sa_handler = onstopsignal;
+    sigemptyset(&action.sa_mask);
+    // Interrupted sleeps resume; the run looks at the request between two script lines.
+    action.sa_flags = SA_RESTART;
+    sigaction(SIGINT, &action, &g_previous_int);
+    sigaction(SIGTERM, &action, &g_previous_term);
+#endif
+}
+
+StopSignals::~StopSignals() {
+#ifdef _WIN32
+    std::signal(SIGINT, g_previous_int);
+    std::signal(SIGTERM, g_previous_term);
+#else
+    sigaction(SIGINT, &g_previous_int, nullptr);
+    sigaction(SIGTERM, &g_previous_term, nullptr);
+#endif
+    g_stop = nullptr;
+}
+
+int StopSignals::received() const { return static_cast<int>(g_received); }
+
+}  // namespace vornalt

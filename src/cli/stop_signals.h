@@ -1,0 +1,21 @@
+#pragma once
+// SIGINT and SIGTERM as a stop request: the running script ends at its next step with the chip
+// powered down, instead of the process dying with VDD and VPP on.
+#include "engine/stop_request.h"
+
+namespace vornalt {
+
+// While it lives, SIGINT and SIGTERM set the stop request (and remember which signal came);
+// the handlers it replaced come back when it goes. One at a time per process.
+class StopSignals {
+public:
+    explicit StopSignals(StopRequest& stop);
+    ~StopSignals();
+    StopSignals(const StopSignals&) = delete;
+    StopSignals& operator=(const StopSignals&) = delete;
+
+    // The signal that asked to stop, 0 when none came.
+    int received() const;
+};
+
+}  // namespace vornalt

@@ -1,0 +1,136 @@
+#include "cli/terminal_window.h"
+
+#include <algorithm>
+#include <charconv>
+
+namespace vornalt {
+namespace {
+
+constexpr int k_bar_width = 30;
+// A terminal redraws fast, but a bar redrawn at every word of a chip would cost more than the
+// wire does; ten frames a second follow a run well enough.
+constexpr auto k_redraw_interval = std::chrono::milliseconds(100);
+
+bool parsenumber(std::string_view text, std::int64_t& value) {
+    if (text.empty()) return false;
+    const char* end = text.data() + text.size();
+    auto [at, error] = std::from_chars(text.data(), end, value);
+    return error == std::errc() && at == end;
+}
+
+}  // namespace
+
+std::optional<ProgressText> parseprogress(std::string_view status) {
+    ProgressText progress;
+    if (status.starts_with("F:")) {
+        progress.flash = true;
+    } else if (status.starts_with("E:")) {
+        progress.flash = false;
+    } else {
+        return std::nullopt;
+    }
+    status.remove_prefix(2);
+    const std::size_t slash = status.find('/');
+    if (slash == std::string_view::npos) return std::nullopt;
+    if (!parsenumber(status.substr(0, slash), progress.done)) return std::nullopt;
+    if (!parsenumber(status.substr(slash + 1), progress.total)) return std::nullopt;
+    if (progress.total <= 0 || progress.done < 0) return std::nullopt;
+    return progress;
+}
+
+std::string terminaltext(std::string_view text) {
+    std::string lines;
+    lines.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] != '\r') {
+            lines += text[i];
+            continue;
+        }
+        lines += '\n';
+        if (i + 1 < text.size() && text[i + 1] == '\n') ++i;
+    }
+    return lines;
+}
+
+std::string progressline(const ProgressText& progress, int width) {
+    const std::int64_t done = std::clamp<std::int64_t>(progress.done, 0, progress.total);
+    const auto filled = static_cast<int>(done * width / progress.total);
+    std::string line = progress.flash ? "FLASH  [" : "EEPROM [";
+    line.append(static_cast<std::size_t>(filled), '#');
+    line.append(static_cast<std::size_t>(width - filled), ' ');
+    line += "]  ";
+    line += std::to_string(progress.done);
+    line += '/';
+    line += std::to_string(progress.total);
+    return line;
+}
+
+TerminalWindow::TerminalWindow(std::ostream& out, std::ostream& err, Verbosity verbosity, bool progressbar)
+    : out_(out), err_(err), verbosity_(verbosity), progressbar_(progressbar && verbosity == Verbosity::normal) {}
+
+void TerminalWindow::set_status(std::string_view text) {
+    status_.assign(text);
+    if (verbosity_ == Verbosity::verbose) {
+        out_ << text << '\n';
+        out_.flush();
+        return;
+    }
+    if (!progressbar_) return;
+    if (std::optional<ProgressText> progress = parseprogress(text)) drawbar(*progress);
+}
+
+void TerminalWindow::message(std::string_view text, MessageIcon) {
+    messages_.emplace_back(text);
+    emit(terminaltext(text));
+}
+
+bool TerminalWindow::question(std::string_view text) {
+    // Nobody is there to answer: the question is shown so the log says what was declined.
+    emit(terminaltext(text));
+    return false;
+}
+
+std::string TerminalWindow::input(std::string_view, std::string_view) { return {}; }
+std::string TerminalWindow::open_file(std::string_view, std::string_view, std::string_view) { return {}; }
+std::string TerminalWindow::save_file(std::string_view, std::string_view, std::string_view) { return {}; }
+
+void TerminalWindow::report(std::string_view text) { emit(text); }
+
+void TerminalWindow::releaseheld() {
+    for (const std::string& text : held_) err_ << text << '\n';
+    held_.clear();
+    err_.flush();
+}
+
+void TerminalWindow::emit(std::string_view text) {
+    if (verbosity_ == Verbosity::quiet) {
+        held_.emplace_back(text);
+        return;
+    }
+    clearbar();
+    err_ << text << '\n';
+    err_.flush();
+}
+
+void TerminalWindow::drawbar(const ProgressText& progress) {
+    const auto now = std::chrono::steady_clock::now();
+    const bool last = progress.done >= progress.total;
+    if (barshown_ && !last && now - lastdraw_ < k_redraw_interval) return;
+    std::string line = progressline(progress, k_bar_width);
+    if (barshown_ && line == lastbar_) return;
+    lastdraw_ = now;
+    err_ << '\r' << line;
+    err_.flush();
+    lastbar_ = std::move(line);
+    barshown_ = true;
+}
+
+void TerminalWindow::clearbar() {
+    if (!barshown_) return;
+    err_ << '\r' << std::string(lastbar_.size(), ' ') << '\r';
+    err_.flush();
+    barshown_ = false;
+    lastbar_.clear();
+}
+
+}  // namespace vornalt
