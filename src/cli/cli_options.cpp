@@ -59,13 +59,13 @@ Commands addcommands(CLI::App& app, CliOptions& o) {
     c.check->add_option("FILE.hex", o.input, "Intel HEX file")->required();
     c.convert = app.add_subcommand("convert", "Load the file, then save the image as Save Buffer As writes it");
     c.convert->add_option("IN.hex", o.input, "Intel HEX file to read")->required();
-    c.convert->add_option("-o,--output", o.output, "Intel HEX file to write")->required();
+    c.convert->add_option("-o,--output", o.output, "Intel HEX file to write")->required()->type_name("OUT.hex");
     c.program = app.add_subcommand("program", "Load the file, then Program All");
     c.program->add_option("FILE.hex", o.input, "Intel HEX file")->required();
     c.verify = app.add_subcommand("verify", "Load the file, then Verify");
     c.verify->add_option("FILE.hex", o.input, "Intel HEX file")->required();
     c.read = app.add_subcommand("read", "Read All, then save the image");
-    c.read->add_option("-o,--output", o.output, "Intel HEX file to write")->required();
+    c.read->add_option("-o,--output", o.output, "Intel HEX file to write")->required()->type_name("FILE.hex");
     c.erase = app.add_subcommand("erase", "Erase All");
     c.blankcheck = app.add_subcommand("blankcheck", "Blank Check");
     return c;
@@ -149,6 +149,8 @@ ParsedCommandLine parsecommandline(const std::vector<std::string>& arguments) {
                  "vornalt-cli"};
     app.set_version_flag("--version", std::string("vornalt-cli ") + VORNALT_VERSION);
     app.footer(k_footer);
+    app.get_formatter()->label("SUBCOMMAND", "COMMAND [ARGS]");
+    app.get_formatter()->label("Subcommands", "Commands");
     app.require_subcommand(1, 1);
     app.fallthrough();  // options of the program may also follow the command
 
@@ -166,12 +168,12 @@ ParsedCommandLine parsecommandline(const std::vector<std::string>& arguments) {
                    "With --port sim: real (default) waits as a real chip would; instant lets waits pass\n"
                    "on a virtual clock, with the same checks")
         ->type_name("real|instant");
-    app.add_option("--progtime", o.progtime, "Programming time for this run")
+    app.add_option("--progtime", o.progtime, "Programming time for this run, 1 to 30 ms")
         ->type_name("MS")
-        ->check(CLI::Range(k_progtime_min_ms, k_progtime_max_ms));
-    app.add_option("--clock-delay", o.clockdelay_us, "Minimum CLOCK half-period for this run")
+        ->check(CLI::Range(k_progtime_min_ms, k_progtime_max_ms).description(""));
+    app.add_option("--clock-delay", o.clockdelay_us, "Minimum CLOCK half-period for this run, 0 to 1000 us")
         ->type_name("US")
-        ->check(CLI::Range(0, k_clockdelay_max_us));
+        ->check(CLI::Range(0, k_clockdelay_max_us).description(""));
     app.add_option("--trace", o.trace, "Record the programmer lines as a VCD waveform")->type_name("FILE.vcd");
     app.add_flag("--default-hardware", o.defaulthardware, "Ignore the saved pins and inversions and use the defaults");
     CLI::Option* quiet = app.add_flag("-q,--quiet", o.quiet, "Print nothing but errors");

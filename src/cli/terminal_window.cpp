@@ -71,6 +71,8 @@ TerminalWindow::TerminalWindow(std::ostream& out, std::ostream& err, Verbosity v
 void TerminalWindow::set_status(std::string_view text) {
     status_.assign(text);
     if (verbosity_ == Verbosity::verbose) {
+        // An emptied status line is no text to print.
+        if (text.empty()) return;
         out_ << text << '\n';
         out_.flush();
         return;
@@ -119,8 +121,12 @@ void TerminalWindow::drawbar(const ProgressText& progress) {
     std::string line = progressline(progress, k_bar_width);
     if (barshown_ && line == lastbar_) return;
     lastdraw_ = now;
+    // A shorter line must blank what is left of a longer one (FLASH 1024/1024, then EEPROM 1/64).
+    const std::size_t shown = barshown_ ? lastbar_.size() : 0;
     err_ << '\r' << line;
+    if (shown > line.size()) err_ << std::string(shown - line.size(), ' ');
     err_.flush();
+    if (shown > line.size()) line.append(shown - line.size(), ' ');
     lastbar_ = std::move(line);
     barshown_ = true;
 }

@@ -137,6 +137,18 @@ TEST(TerminalWindow, ProgressBarOnlyOnATerminalAndClearedBeforeAMessage) {
     EXPECT_EQ(s.out.str(), "");
 }
 
+TEST(TerminalWindow, AShorterBarBlanksTheRestOfALongerOne) {
+    Streams s;
+    TerminalWindow window(s.out, s.err, Verbosity::normal, true);
+    window.set_status("F:1024/1024");
+    window.set_status("E:64/64");
+    window.enable();
+    const std::string flash = "FLASH  [##############################]  1024/1024";
+    const std::string eeprom = "EEPROM [##############################]  64/64";
+    const std::string blank(flash.size() - eeprom.size(), ' ');
+    EXPECT_EQ(s.err.str(), "\r" + flash + "\r" + eeprom + blank + "\r" + std::string(flash.size(), ' ') + "\r");
+}
+
 TEST(TerminalWindow, VerboseRunsDrawNoBar) {
     Streams s;
     TerminalWindow window(s.out, s.err, Verbosity::verbose, true);

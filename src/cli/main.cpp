@@ -1,0 +1,34 @@
+// vornalt-cli: the chip operations of the desktop program from a terminal.
+#include <cstdio>
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "cli/cli_options.h"
+#include "cli/cli_run.h"
+#include "cli/sim_location.h"
+
+#ifdef _WIN32
+#include <io.h>
+#define VORNALT_ISATTY _isatty
+#define VORNALT_FILENO _fileno
+#else
+#include <unistd.h>
+#define VORNALT_ISATTY isatty
+#define VORNALT_FILENO fileno
+#endif
+
+int main(int argc, char** argv) {
+    using namespace vornalt;
+    const std::vector<std::string> arguments(argv + (argc > 0 ? 1 : 0), argv + argc);
+    const ParsedCommandLine parsed = parsecommandline(arguments);
+    if (!parsed.options) {
+        std::cout << parsed.out;
+        std::cerr << parsed.err;
+        return exitcode(parsed.status);
+    }
+    const bool terminal = VORNALT_ISATTY(VORNALT_FILENO(stderr)) != 0;
+    const ExitStatus status = runcli(*parsed.options, {std::cout, std::cerr, terminal}, processenvironment());
+    std::cout.flush();
+    return exitcode(status);
+}

@@ -1,0 +1,83 @@
+#include "cli/model_choice.h"
+
+#include <algorithm>
+#include <cctype>
+#include <charconv>
+#include <vector>
+
+#include "base/numeric_value.h"
+
+namespace vornalt {
+namespace {
+
+std::string folded(std::string_view text) {
+    const auto blank = [](unsigned char c) { return std::isspace(c) != 0; };
+    while (!text.empty() && blank(static_cast<unsigned char>(text.front()))) text.remove_prefix(1);
+    while (!text.empty() && blank(static_cast<unsigned char>(text.back()))) text.remove_suffix(1);
+    std::string result(text);
+    std::transform(result.begin(), result.end(), result.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return result;
+}
+
+bool alldigits(std::string_view text) {
+    return !text.empty() && std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
+
+std::string pad(std::string text, std::size_t width, bool right) {
+    if (text.size() >= width) return text;
+    const std::string fill(width - text.size(), ' ');
+    return right ? fill + text : text + fill;
+}
+
+}  // namespace
+
+Result<std::int32_t> findmodel(const DeviceCatalogue& catalogue, std::string_view text) {
+    const std::string count = std::to_string(catalogue.modelcount);
+    const std::string hint = " (vornalt-cli models lists them).";
+    if (alldigits(text)) {
+        std::int64_t number = 0;
+        const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), number);
+        if (error == std::errc() && end == text.data() + text.size() && number >= 1 &&
+            number <= catalogue.modelcount) {
+            return static_cast<std::int32_t>(number);
+        }
+        return Error{"--model: there is no model number " + std::string(text) + "; the catalogue " + catalogue.path +
+                     " has models 1 to " + count + hint};
+    }
+    const std::string wanted = folded(text);
+    const std::vector<std::string> names = modelnames(catalogue);
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        if (folded(names[i]) == wanted) return static_cast<std::int32_t>(i + 1);
+    }
+    return Error{"--model: the catalogue " + catalogue.path + " has no model called '" + std::string(text) + "'" + hint};
+}
+
+std::string modellisting(const DeviceCatalogue& catalogue) {
+    const std::vector<std::string> names = modelnames(catalogue);
+    struct Row {
+        std::string number, name, flash, eeprom;
+    };
+    std::vector<Row> rows;
+    std::size_t w[4] = {0, 0, 0, 0};
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        const DeviceRecord& record = catalogue.records[i + 1];
+        Row row{std::to_string(i + 1), names[i], std::to_string(numericvalue(record.flash)),
+                std::to_string(numericvalue(record.eeprom))};
+        w[0] = std::max(w[0], row.number.size());
+        w[1] = std::max(w[1], row.name.size());
+        w[2] = std::max(w[2], row.flash.size());
+        w[3] = std::max(w[3], row.eeprom.size());
+        rows.push_back(std::move(row));
+    }
+    std::string listing;
+    for (const Row& row : rows) {
+        std::string line = pad(row.number, w[0], true) + "  " + pad(row.name, w[1], false) + "  " +
+                           pad(row.flash, w[2], true) + "  " + pad(row.eeprom, w[3], true);
+        while (!line.empty() && line.back() == ' ') line.pop_back();
+        listing += line + '\n';
+    }
+    return listing;
+}
+
+}  // namespace vornalt

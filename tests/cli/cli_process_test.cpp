@@ -1,0 +1,518 @@
+// vornalt-cli run as a process against the simulated programmer: every command, every exit
+// status, the exact texts of bad HEX files, the line trace, the saved settings (read, never
+// written), and signals stopping a run with the chip powered down.
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <cstdint>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "cli_process.h"
+#include "support/temp_folder.h"
+
+namespace vornalt {
+namespace {
+
+using testing::lastline;
+using testing::ProcessResult;
+using testing::SignalTrigger;
+using testing::TempFolder;
+using Args = std::vector<std::string>;
+
+// ---- HEX files written here, independently of the program's writer ----
+
+std::string hex2(int value) {
+    static const char* digits = "0123456789ABCDEF";
+    return {digits[(value >> 4) & 15], digits[value & 15]};
+}
+
+// ":" body checksum, for a body given as hex text.
+std::string record(const std::string& body) {
+    int sum = 0;
+    for (std::size_t i = 0; i + 1 < body.size(); i += 2) sum += std::stoi(body.substr(i, 2), nullptr, 16);
+    return ":" + body + hex2(-sum & 0xFF);
+}
+
+struct Image {
+    std::vector<int> flash;   // words from address 0
+    int config1 = 0x3FFF;
+    std::vector<int> eeprom;  // bytes from address 0
+};
+
+// 16 data bytes per record from base, each value as two little-endian bytes.
+void section(std::vector<std::string>& lines, int base, const std::vector<int>& values) {
+    for (std::size_t first = 0; first < values.size(); first += 8) {
+        const std::size_t count = std::min<std::size_t>(8, values.size() - first);
+        std::string body = hex2(static_cast<int>(count * 2)) + hex2((base + static_cast<int>(first) * 2) >> 8) +
+                           hex2(base + static_cast<int>(first) * 2) + "00";
+        for (std::size_t i = first; i < first + count; ++i) body += hex2(values[i]) + hex2(values[i] >> 8);
+        lines.push_back(record(body));
+    }
+}
+
+// The image as the program's writer lays it out, with the given line end.
+std::string hexfile(const Image& image, const std::string& newline) {
+    std::vector<std::string> lines;
+    section(lines, 0, image.flash);
+    section(lines, 0x400E, {image.config1});
+    section(lines, 0x4200, image.eeprom);
+    lines.push_back(":00000001FF");
+    std::string text;
+    for (const std::string& line : lines) text += line + newline;
+    return text;
+}
+
+Image firmware() {
+    Image image;
+    for (int i = 0; i < 300; ++i) image.flash.push_back((i * 0x0765 + 0x1234) & 0x3FFF);
+    image.flash[150] = 0x3FFF;  // a blank word inside the image is still written
+    image.config1 = 0x3FF1;
+    image.eeprom = {0x11, 0x22, 0x00, 0xFF, 0x5A};
+    return image;
+}
+
+std::string readfile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+class CliProcess : public ::testing::Test {
+protected:
+    std::map<std::string, std::string> environment() const {
+        return {{"HOME", temp.folder() + "home"},
+                {"XDG_CONFIG_HOME", temp.folder() + "config"},
+                {"XDG_DATA_HOME", temp.folder() + "data"},
+                {"PATH", "/usr/bin:/bin"},
+                {"LANG", "C"}};
+    }
+
+    ProcessResult raw(const Args& args, const std::map<std::string, std::string>& env,
+                      const std::optional<SignalTrigger>& trigger = std::nullopt) const {
+        return testing::runprocess(VORNALT_CLI_PATH, args, env, trigger);
+    }
+
+    // With the test catalogue.
+    ProcessResult cli(Args args, const std::optional<SignalTrigger>& trigger = std::nullopt) const {
+        args.insert(args.begin(), {"--catalogue", VORNALT_CLI_TEST_CATALOGUE});
+        return raw(args, environment(), trigger);
+    }
+
+    // The 16F84A in the simulator's socket, its memory in chip.hex, waits on a virtual clock.
+    ProcessResult sim(Args args) const {
+        args.insert(args.begin(), {"--model", "16F84A", "--port", "sim", "--sim-speed", "instant", "--sim-chip", chip()});
+        return cli(args);
+    }
+
+    std::string path(const std::string& name) const { return temp.folder() + name; }
+    std::string chip() const { return path("chip.hex"); }
+    std::string write(const std::string& name, const std::string& text) const { return temp.write(name, text); }
+
+    TempFolder temp;
+};
+
+#define EXPECT_RUN(result, expectedstatus)                                                              \
+    EXPECT_EQ((result).status, (expectedstatus)) << "stdout:\n" << (result).out << "stderr:\n" << (result).err
+
+TEST_F(CliProcess, ModelsListsTheCatalogue) {
+    const ProcessResult r = cli({"models"});
+    EXPECT_RUN(r, 0);
+    EXPECT_EQ(r.out,
+              "1  16F84A      1024  64\n"
+              "2  NoSuchChip  1024  64\n"
+              "3  Broken      1024  64\n");
+    EXPECT_EQ(r.err, "");
+}
+
+TEST_F(CliProcess, ProgramReadAndVerifyAgreeWithTheOriginal) {
+    // The original as a person might keep it: LF line ends and a comment.
+    const std::string original = write("fw.hex", "; firmware\n" + hexfile(firmware(), "\n"));
+    const std::string canonical = hexfile(firmware(), "\r\n");
+
+    ProcessResult r = sim({"program", original});
+    EXPECT_RUN(r, 0);
+    EXPECT_EQ(r.out, "Chip programmed\n");
+    EXPECT_EQ(r.err, "Operation completed.\nTotal 300 (.292K) program words loaded.\n");
+
+    r = sim({"read", "-o", path("back.hex")});
+    EXPECT_RUN(r, 0);
+    EXPECT_EQ(r.out, "Chip read\n");
+    EXPECT_EQ(readfile(path("back.hex")), canonical);
+
+    r = sim({"verify", original});
+    EXPECT_RUN(r, 0);
+    EXPECT_EQ(lastline(r.out), "Chip verified");
+    r = sim({"verify", path("back.hex")});
+    EXPECT_RUN(r, 0);
+
+    r = cli({"--model", "16f84a", "convert", original, "-o", path("converted.hex")});
+    EXPECT_RUN(r, 0);
+    EXPECT_EQ(readfile(path("converted.hex")), canonical);
+}
+
+TEST_F(CliProcess, EraseAndBlankCheckFollowTheChip) {
+    const std::string fw = write("fw.hex", hexfile(firmware(), "\n"));
+    struct Step {
+        Args args;
+        int status;
+        std::string endtext;
+        std::string err;  // expected start of standard error
+    };
+    const Step steps[] = {
+        {{"blankcheck"}, 0, "Chip is blank", ""},
+        {{"program", fw}, 0, "Chip programmed", "Operation completed."},
+        {{"blankcheck"}, 1, "Chip is not blank",
+         "Chip is not blank at address 0000h!\nThe value read from that address is 1234h.\n"},
+        {{"erase"}, 0, "Chip erased", ""},
+        {{"blankcheck"}, 0, "Chip is blank", ""},
+        {{"verify", fw}, 1, "Chip verify failed",
+         "Operation completed.\nTotal 300 (.292K) program words loaded.\nVerify failed at address 0000h!\n"
+         "The value read from that address is 3FFFh.\nThe value expected is 1234h.\n"},
+    };
+    for (const Step& step : steps) {
+        SCOPED_TRACE(step.args.front());
+        const ProcessResult r = sim(step.args);
+        EXPECT_RUN(r, step.status);
+        EXPECT_EQ(r.out, step.endtext + "\n");
+        EXPECT_EQ(r.err.substr(0, step.err.size()), step.err);
+        if (step.err.empty()) {
+            EXPECT_EQ(r.err, "");
+        }
+    }
+}
+
+TEST_F(CliProcess, ExitStatusesSayWhy) {
+    const std::string fw = write("fw.hex", hexfile(firmware(), "\n"));
+    struct Case {
+        Args args;
+        int status;
+        std::string err;  // a text standard error must hold
+        std::string out;  // all of standard output
+    };
+    const Case cases[] = {
+        {{}, 2, "Run with --help", ""},
+        {{"flash"}, 2, "Run with --help", ""},
+        {{"--model", "9", "erase"}, 2, "there is no model number 9", ""},
+        {{"--model", "16F84", "check", fw}, 2, "has no model called '16F84'", ""},
+        {{"--model", "16F84A", "check", path("missing.hex")}, 3, "missing.hex", ""},
+        {{"--model", "Broken", "--port", "sim", "--sim-speed", "instant", "erase"}, 3,
+         "Unrecognized symbolic instruction 'frobnicate'.", "Chip erase failed\n"},
+        {{"--model", "16F84A", "--port", "sim", "--sim-chip", chip(), "--sim-speed", "instant", "--trace",
+          path("nofolder/t.vcd"), "erase"},
+         3, "t.vcd", ""},
+        {{"--model", "16F84A", "--port", "/nonexistent/parport9", "erase"}, 4, "/nonexistent/parport9", ""},
+        {{"--model", "NoSuchChip", "--port", "sim", "--sim-speed", "instant", "verify", fw}, 1,
+         "Verify failed at address 0000h!", "Chip verify failed\n"},
+        {{"--model", "16F84A", "--port", "sim", "--sim-speed", "instant", "--sim-chip", chip(), "blankcheck"}, 0, "",
+         "Chip is blank\n"},
+    };
+    for (const Case& c : cases) {
+        std::string joined;
+        for (const std::string& a : c.args) joined += a + " ";
+        SCOPED_TRACE(joined);
+        const ProcessResult r = cli(c.args);
+        EXPECT_RUN(r, c.status);
+        EXPECT_NE(r.err.find(c.err), std::string::npos);
+        EXPECT_EQ(r.out, c.out);
+        if (c.status != 0) {
+            EXPECT_FALSE(r.err.empty());
+        }
+    }
+
+    const ProcessResult missing = raw({"--catalogue", path("none.cfg"), "models"}, environment());
+    EXPECT_RUN(missing, 3);
+    EXPECT_NE(missing.err.find("none.cfg"), std::string::npos);
+}
+
+TEST_F(CliProcess, BadHexFilesGiveTheLoadersExactTexts) {
+    struct Case {
+        std::string text;
+        std::string error;
+    };
+    const std::string good = record("02000000FF3F");
+    const Case cases[] = {
+        {"xyz\n", "Line number 1: The record does not begin with ':' simbol."},
+        {good + "\n:0000\n", "Line number 2: The record is too short."},
+        {":00000001FE\n", "Line number 1: Invalid 'checksum' field in the record."},
+        {"\n; comment\n   \n" + record("00000002") + "\n", "Line number 4: Invalid 'record type' field in the record."},
+        {record("0100000400") + "\n", "Line number 1: Invalid '04 type' record."},
+        {record("03000000112233") + "\n", "Line number 1: Field 'number of bytes' in the record must contain an even value."},
+        {record("02000100FF3F") + "\n", "Line number 1: Field 'address' in the record must contain an even value."},
+        {record("04000000AABB") + "\n", "Line number 1: The record does not contain the specified number of bytes."},
+        {record("020000000040") + "\n", "Line number 1: Invalid data byte in the record."},
+        {record("02080000FF3F") + "\n", "Line number 1: Address out of range."},
+        {record("02440000FF00") + "\n", "Line number 1: Address out of range."},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.error);
+        const std::string file = write("bad.hex", c.text);
+        for (const Args& args : {Args{"--model", "16F84A", "check", file},
+                                 Args{"--model", "16F84A", "convert", file, "-o", path("never.hex")},
+                                 Args{"--model", "16F84A", "--port", "sim", "--sim-speed", "instant", "--sim-chip",
+                                      chip(), "program", file}}) {
+            const ProcessResult r = cli(args);
+            EXPECT_RUN(r, 3);
+            EXPECT_EQ(r.err, "Input program file in Intel Hex Format contains errors.\n" + c.error + "\n");
+            EXPECT_EQ(r.out, "");
+        }
+        EXPECT_FALSE(std::filesystem::exists(path("never.hex")));
+    }
+}
+
+TEST_F(CliProcess, CheckPrintsTheCompletionMessage) {
+    const std::pair<std::string, std::string> cases[] = {
+        {":00000001FF\n", "Total 0 (0K) program words loaded."},
+        {hexfile(firmware(), "\r\n"), "Total 300 (.292K) program words loaded."},
+    };
+    for (const auto& [text, total] : cases) {
+        const ProcessResult r = cli({"--model", "1", "check", write("ok.hex", text)});
+        EXPECT_RUN(r, 0);
+        EXPECT_EQ(r.err, "Operation completed.\n" + total + "\n");
+        EXPECT_EQ(r.out, "");
+    }
+}
+
+TEST_F(CliProcess, QuietAndVerbose) {
+    const std::string fw = write("fw.hex", hexfile(firmware(), "\n"));
+    ProcessResult r = sim({"-q", "program", fw});
+    EXPECT_RUN(r, 0);
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(r.err, "");
+
+    r = sim({"--quiet", "erase"});
+    EXPECT_RUN(r, 0);
+    r = sim({"-q", "verify", fw});
+    EXPECT_RUN(r, 1);
+    EXPECT_EQ(r.out, "");
+    EXPECT_NE(r.err.find("Verify failed at address 0000h!\nThe value read from that address is 3FFFh."),
+              std::string::npos);
+
+    r = sim({"-v", "program", fw});
+    EXPECT_RUN(r, 0);
+    EXPECT_EQ(r.out.substr(0, 40), "Parallel port 1 ready\nBegin program all\n");
+    EXPECT_NE(r.out.find("\nF:1/300\n"), std::string::npos);
+    EXPECT_NE(r.out.find("\nF:300/300\nE:1/5\n"), std::string::npos);
+    EXPECT_NE(r.out.find("\nCONF1:\n"), std::string::npos);
+    EXPECT_EQ(lastline(r.out), "Chip programmed");
+}
+
+TEST_F(CliProcess, ProgrammingTimeForThisRun) {
+    // The simulated 16F84A needs 8 ms per write: 1 ms is too short for any word to land.
+    const std::string fw = write("fw.hex", hexfile(firmware(), "\n"));
+    EXPECT_RUN(sim({"--progtime", "1", "program", fw}), 0);
+    EXPECT_RUN(sim({"verify", fw}), 1);
+    EXPECT_RUN(sim({"--progtime", "8", "program", fw}), 0);
+    EXPECT_RUN(sim({"verify", fw}), 0);
+}
+
+TEST_F(CliProcess, DefaultSimulatedChipLivesInTheUsersDataFolder) {
+    const std::string fw = write("fw.hex", hexfile(firmware(), "\n"));
+    struct Case {
+        std::string datahome;  // empty: XDG_DATA_HOME is not set
+        std::string expected;
+    };
+    const Case cases[] = {
+        {temp.folder() + "xdg", temp.folder() + "xdg/vornalt/sim/16F84A.hex"},
+        {"", temp.folder() + "home/.local/share/vornalt/sim/16F84A.hex"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.expected);
+        auto env = environment();
+        env.erase("XDG_DATA_HOME");
+        if (!c.datahome.empty()) env["XDG_DATA_HOME"] = c.datahome;
+        const Args base{"--catalogue", VORNALT_CLI_TEST_CATALOGUE, "--model", "16F84A", "--port", "sim", "--sim-speed",
+                        "instant"};
+        auto with = [&](Args more) {
+            Args args = base;
+            args.insert(args.end(), more.begin(), more.end());
+            return raw(args, env);
+        };
+        EXPECT_RUN(with({"program", fw}), 0);
+        EXPECT_TRUE(std::filesystem::exists(c.expected));
+        EXPECT_RUN(with({"verify", fw}), 0);
+        EXPECT_RUN(with({"erase"}), 0);
+        EXPECT_RUN(with({"verify", fw}), 1);
+    }
+}
+
+TEST_F(CliProcess, SavedSettingsAreReadButNeverWritten) {
+    const std::string fw = write("fw.hex", hexfile(firmware(), "\n"));
+    const std::string ini = temp.folder() + "config/Vornalt/Vornalt.ini";
+
+    // Nothing saved: every setting takes its default, and nothing is created.
+    EXPECT_RUN(sim({"erase"}), 0);
+    EXPECT_FALSE(std::filesystem::exists(temp.folder() + "config"));
+
+    // Saved model 3 has a script the engine cannot run; --model overrides it.
+    const std::string savedmodel = "[General]\nMicrocontroller%20Model=3\n";
+    write("config/Vornalt/Vornalt.ini", savedmodel);
+    ProcessResult r = cli({"--port", "sim", "--sim-speed", "instant", "erase"});
+    EXPECT_RUN(r, 3);
+    EXPECT_NE(r.err.find("frobnicate"), std::string::npos);
+    EXPECT_RUN(cli({"--model", "1", "--port", "sim", "--sim-speed", "instant", "--sim-chip", chip(), "erase"}), 0);
+    EXPECT_EQ(readfile(ini), savedmodel);
+
+    // A saved VDD pin the simulated board does not use: the chip never powers up, unless the
+    // saved wiring is ignored for the run.
+    const std::string savedpins = "[General]\nVDD%20Pin%20Num=9\nInvert%20CLOCK=0\nMicrocontroller%20Model=0\n";
+    write("config/Vornalt/Vornalt.ini", savedpins);
+    EXPECT_RUN(sim({"--default-hardware", "program", fw}), 0);
+    EXPECT_RUN(sim({"verify", fw}), 1);
+    EXPECT_RUN(sim({"--default-hardware", "verify", fw}), 0);
+    EXPECT_EQ(readfile(ini), savedpins);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(temp.folder() + "config/Vornalt"),
+                            std::filesystem::directory_iterator()),
+              1);
+}
+
+// ---- The line trace ----
+
+struct Trace {
+    struct Edge {
+        std::int64_t time;
+        char level;
+    };
+    std::map<char, std::vector<Edge>> changes;  // by VCD id: ! VDD, " VPP, # CLOCK, $ DATA OUT, % DATA IN
+    std::vector<int> bits;                      // DATA OUT at every falling CLOCK edge with VDD and VPP on
+    std::map<char, char> final;
+};
+
+Trace parsetrace(const std::string& text) {
+    Trace trace;
+    std::istringstream in(text);
+    std::string line;
+    std::int64_t now = 0;
+    bool body = false;
+    std::map<char, char> level;
+    while (std::getline(in, line)) {
+        if (line.rfind("$enddefinitions", 0) == 0) body = true;
+        if (!body || line.empty() || line[0] == '$') continue;
+        if (line[0] == '#') {
+            now = std::stoll(line.substr(1));
+            continue;
+        }
+        if (line.size() != 2) continue;
+        const char id = line[1];
+        // The chip listens only in programming mode: with VDD and VPP on.
+        const bool powered = level['!'] == '1' && level['"'] == '1';
+        if (powered && id == '#' && level['#'] == '1' && line[0] == '0') trace.bits.push_back(level['$'] == '1' ? 1 : 0);
+        level[id] = line[0];
+        trace.changes[id].push_back({now, line[0]});
+    }
+    trace.final = level;
+    return trace;
+}
+
+// The bits a command sends: six bits of code, then for a data command a frame of a start bit,
+// fourteen data bits and a stop bit; least significant bits first.
+void command(std::vector<int>& bits, int code, int data = -1) {
+    for (int i = 0; i < 6; ++i) bits.push_back((code >> i) & 1);
+    if (data < 0) return;
+    bits.push_back(0);
+    for (int i = 0; i < 14; ++i) bits.push_back((data >> i) & 1);
+    bits.push_back(0);
+}
+
+TEST_F(CliProcess, TraceRecordsTheClockAndDataOfAKnownCommand) {
+    const ProcessResult r = sim({"--trace", path("erase.vcd"), "erase"});
+    EXPECT_RUN(r, 0);
+    ASSERT_FALSE(std::filesystem::exists(path("erase.vcd.part")));
+    const Trace trace = parsetrace(readfile(path("erase.vcd")));
+
+    // The erase script: Load Configuration with 3FFF, seven Increment Address, then the
+    // erase sequence 01, 07, 08, (wait), 01, 07.
+    std::vector<int> expected;
+    command(expected, 0x00, 0x3FFF);
+    for (int i = 0; i < 7; ++i) command(expected, 0x06);
+    for (int code : {0x01, 0x07, 0x08, 0x01, 0x07}) command(expected, code);
+    EXPECT_EQ(trace.bits, expected);
+
+    // Powered (VDD, then VPP) around the clocks, and everything off at the end.
+    const auto& vdd = trace.changes.at('!');
+    const auto& vpp = trace.changes.at('"');
+    const auto& clock = trace.changes.at('#');
+    ASSERT_GE(vdd.size(), 3u);
+    const auto firston = [](const std::vector<Trace::Edge>& edges) {
+        for (const auto& e : edges) {
+            if (e.level == '1') return e.time;
+        }
+        return std::int64_t{-1};
+    };
+    EXPECT_LT(firston(vdd), firston(vpp));
+    // The first clock pulse of the first command comes after both are up.
+    std::int64_t firstpulse = -1;
+    for (const auto& e : clock) {
+        if (e.level == '1' && e.time > firston(vpp)) {
+            firstpulse = e.time;
+            break;
+        }
+    }
+    EXPECT_GT(firstpulse, firston(vpp));
+    EXPECT_EQ(trace.final.at('!'), '0');
+    EXPECT_EQ(trace.final.at('"'), '0');
+    EXPECT_EQ(trace.final.at('#'), '0');
+    EXPECT_EQ(trace.final.at('$'), '0');
+}
+
+TEST_F(CliProcess, ClockDelayStretchesEveryClockPhase) {
+    struct Case {
+        std::string delay;
+        std::int64_t shortest_ns;  // at least
+        bool stretched;
+    };
+    const Case cases[] = {{"0", 0, false}, {"50", 50'000, true}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.delay);
+        const std::string file = path("delay" + c.delay + ".vcd");
+        EXPECT_RUN(sim({"--clock-delay", c.delay, "--trace", file, "erase"}), 0);
+        // Clock phases while the chip is powered (the lines come out of an unknown state first).
+        const Trace trace = parsetrace(readfile(file));
+        std::int64_t poweredfrom = INT64_MAX;
+        for (const auto& e : trace.changes.at('"')) {
+            if (e.level == '1') poweredfrom = std::min(poweredfrom, e.time);
+        }
+        std::vector<std::int64_t> edges;
+        for (const auto& e : trace.changes.at('#')) {
+            if (e.time > poweredfrom) edges.push_back(e.time);
+        }
+        ASSERT_GT(edges.size(), 100u);
+        std::int64_t shortest = INT64_MAX;
+        for (std::size_t i = 1; i < edges.size(); ++i) shortest = std::min(shortest, edges[i] - edges[i - 1]);
+        EXPECT_EQ(shortest >= 50'000, c.stretched) << shortest;
+    }
+}
+
+TEST_F(CliProcess, SignalsStopALongRunWithThePowerOff) {
+    const std::string fw = write("fw.hex", hexfile(firmware(), "\n"));
+    for (int signal : {SIGINT, SIGTERM}) {
+        const std::string name = signal == SIGINT ? "SIGINT" : "SIGTERM";
+        SCOPED_TRACE(name);
+        const std::string trace = path(name + ".vcd");
+        // Real time: 300 words at 8 ms each take seconds, so the signal lands mid-run.
+        const ProcessResult r = cli({"--model", "16F84A", "--port", "sim", "--sim-chip", chip(), "-v", "--trace", trace,
+                                     "program", fw},
+                                    SignalTrigger{"F:20/300", signal});
+        ASSERT_TRUE(r.signalsent) << r.out << r.err;
+        EXPECT_RUN(r, 1);
+        EXPECT_EQ(r.termsignal, 0);
+        EXPECT_NE(r.err.find("Stopped by " + name), std::string::npos);
+        EXPECT_EQ(r.out.find("F:300/300"), std::string::npos);
+        EXPECT_EQ(lastline(r.out), "Chip programming failed");
+
+        const Trace t = parsetrace(readfile(trace));
+        EXPECT_EQ(t.changes.at('!').size() >= 2, true);
+        EXPECT_EQ(t.final.at('!'), '0');
+        EXPECT_EQ(t.final.at('"'), '0');
+        // The chip keeps what was written before the stop.
+        EXPECT_TRUE(std::filesystem::exists(chip()));
+    }
+}
+
+}  // namespace
+}  // namespace vornalt
