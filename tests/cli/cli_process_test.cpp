@@ -203,6 +203,8 @@ TEST_F(CliProcess, ExitStatusesSayWhy) {
         {{"--model", "16F84A", "check", path("missing.hex")}, 3, "missing.hex", ""},
         {{"--model", "Broken", "--port", "sim", "--sim-speed", "instant", "erase"}, 3,
          "Unrecognized symbolic instruction 'frobnicate'.", "Chip erase failed\n"},
+        {{"--model", "Broken", "--port", "sim", "--sim-speed", "instant", "read", "-o", path("partial.hex")}, 3,
+         "Nothing was written to " + path("partial.hex"), "Chip read failed\n"},
         {{"--model", "16F84A", "--port", "sim", "--sim-chip", chip(), "--sim-speed", "instant", "--trace",
           path("nofolder/t.vcd"), "erase"},
          3, "t.vcd", ""},
@@ -224,6 +226,8 @@ TEST_F(CliProcess, ExitStatusesSayWhy) {
             EXPECT_FALSE(r.err.empty());
         }
     }
+
+    EXPECT_FALSE(std::filesystem::exists(path("partial.hex")));
 
     const ProcessResult missing = raw({"--catalogue", path("none.cfg"), "models"}, environment());
     EXPECT_RUN(missing, 3);
