@@ -112,6 +112,10 @@ ParsedCommandLine finish(RawOptions raw, const CLI::App& app) {
     if (app.count("--model") > 0 && o.model.empty()) return usageerror("--model: the model is empty.");
     if (app.count("--catalogue") > 0 && o.catalogue.empty()) return usageerror("--catalogue: the file name is empty.");
     if (app.count("--trace") > 0 && o.trace.empty()) return usageerror("--trace: the file name is empty.");
+    if (!o.trace.empty() && !usesport(o.command)) {
+        return usageerror("--trace records the programmer lines: it applies to program, verify, read, erase and "
+                          "blankcheck.");
+    }
 
     ParsedCommandLine parsed;
     parsed.options = std::move(o);

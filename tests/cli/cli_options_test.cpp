@@ -129,6 +129,8 @@ TEST(CommandLine, UsageErrors) {
         {"--model", "", "erase"},
         {"-q", "-v", "erase"},
         {"--frobnicate", "erase"},
+        {"--trace", "t.vcd", "check", "a.hex"},
+        {"--trace", "t.vcd", "models"},
     };
     for (const Args& args : cases) {
         std::string joined;
