@@ -6,6 +6,7 @@
 #include <string>
 
 #include "engine/script_engine.h"
+#include "platform/silent_window.h"
 #include "port/port_driver.h"
 #include "port/transfers.h"
 
@@ -16,20 +17,6 @@ class SilentPort final : public PortIo {
 public:
     void write(std::uint16_t, std::uint8_t) override {}
     std::uint8_t read(std::uint16_t) override { return 0x40; }  // DATA IN reads 0
-};
-
-class SilentWindow final : public WindowServices {
-public:
-    void set_status(std::string_view text) override { benchmark::DoNotOptimize(text.data()); }
-    void process_events() override {}
-    void message(std::string_view, MessageIcon) override {}
-    bool question(std::string_view) override { return false; }
-    std::string input(std::string_view, std::string_view) override { return {}; }
-    std::string open_file(std::string_view, std::string_view, std::string_view) override { return {}; }
-    std::string save_file(std::string_view, std::string_view, std::string_view) override { return {}; }
-    void disable() override {}
-    void enable() override {}
-    void updatedisplay() override {}
 };
 
 struct Bench {

@@ -12,7 +12,7 @@
 #include "platform/clock.h"
 #include "platform/event_pump.h"
 #include "platform/port_io.h"
-#include "platform/window_services.h"
+#include "platform/silent_window.h"
 #include "port/driver_state.h"
 #include "port/line_trace.h"
 #include "port/port_driver.h"
@@ -27,20 +27,6 @@ public:
     std::uint8_t read(std::uint16_t) override { return 0x40; }
 };
 
-class NullWindow final : public WindowServices {
-public:
-    void set_status(std::string_view) override {}
-    void process_events() override {}
-    void message(std::string_view, MessageIcon) override {}
-    bool question(std::string_view) override { return false; }
-    std::string input(std::string_view, std::string_view) override { return {}; }
-    std::string open_file(std::string_view, std::string_view, std::string_view) override { return {}; }
-    std::string save_file(std::string_view, std::string_view, std::string_view) override { return {}; }
-    void disable() override {}
-    void enable() override {}
-    void updatedisplay() override {}
-};
-
 // Swallows the trace text, so the trace's own decoding and formatting is what costs.
 class NullBuffer final : public std::streambuf {
 protected:
@@ -51,7 +37,7 @@ protected:
 struct Bench {
     DriverState state;
     RealClock clock;
-    NullWindow window;
+    SilentWindow window;
     EventPump pump{window, clock};
     NoOpPort port;
     PortDriver driver{state, port, pump, clock};

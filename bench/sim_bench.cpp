@@ -10,7 +10,7 @@
 
 #include "platform/clock.h"
 #include "platform/event_pump.h"
-#include "platform/window_services.h"
+#include "platform/silent_window.h"
 #include "port/driver_state.h"
 #include "port/port_driver.h"
 #include "port/transfers.h"
@@ -22,23 +22,9 @@ namespace {
 
 constexpr std::int64_t k_access_cost_ns = 1'000;
 
-class NullWindow final : public WindowServices {
-public:
-    void set_status(std::string_view) override {}
-    void process_events() override {}
-    void message(std::string_view, MessageIcon) override {}
-    bool question(std::string_view) override { return false; }
-    std::string input(std::string_view, std::string_view) override { return {}; }
-    std::string open_file(std::string_view, std::string_view, std::string_view) override { return {}; }
-    std::string save_file(std::string_view, std::string_view, std::string_view) override { return {}; }
-    void disable() override {}
-    void enable() override {}
-    void updatedisplay() override {}
-};
-
 struct Bench {
     VirtualClock clock;
-    NullWindow window;
+    SilentWindow window;
     EventPump pump{window, clock};
     SimBoard board{clock};
     DriverState state;

@@ -7,21 +7,21 @@
 
 namespace vornalt::testing {
 
-struct ModelSpec {
+struct ModelRow {
     std::string name, flash, eeprom, configerased, progtime;
 };
 
-inline DeviceCatalogue catalogueofmodels(const std::vector<ModelSpec>& models) {
+inline DeviceCatalogue catalogueofmodels(const std::vector<ModelRow>& models) {
     DeviceCatalogue catalogue;
     catalogue.path = "devices.cfg";
     catalogue.records.emplace_back();  // record 0 is never a model
-    for (const ModelSpec& spec : models) {
+    for (const ModelRow& row : models) {
         DeviceRecord record;
-        record.model = spec.name;
-        record.flash = spec.flash;
-        record.eeprom = spec.eeprom;
-        record.configerased = spec.configerased;
-        record.progtime = spec.progtime;
+        record.model = row.name;
+        record.flash = row.flash;
+        record.eeprom = row.eeprom;
+        record.configerased = row.configerased;
+        record.progtime = row.progtime;
         record.config2used = "false";
         record.voltageseq = "vddvpp";
         record.erase = record.program = record.read = record.blankcheck = record.verify = "begin,end";

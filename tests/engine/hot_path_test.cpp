@@ -7,6 +7,7 @@
 #include <new>
 
 #include "engine/script_engine.h"
+#include "platform/silent_window.h"
 #include "port/port_driver.h"
 #include "port/transfers.h"
 
@@ -30,20 +31,6 @@ public:
     void write(std::uint16_t, std::uint8_t) override {}
     // DATA IN (pin 10, inverted by the default wiring) reads 0 at every clock.
     std::uint8_t read(std::uint16_t) override { return 0x40; }
-};
-
-class SilentWindow final : public WindowServices {
-public:
-    void set_status(std::string_view) override {}
-    void process_events() override {}
-    void message(std::string_view, MessageIcon) override {}
-    bool question(std::string_view) override { return false; }
-    std::string input(std::string_view, std::string_view) override { return {}; }
-    std::string open_file(std::string_view, std::string_view, std::string_view) override { return {}; }
-    std::string save_file(std::string_view, std::string_view, std::string_view) override { return {}; }
-    void disable() override {}
-    void enable() override {}
-    void updatedisplay() override {}
 };
 
 TEST(EngineHotPath, StepsOfAFullChipRunAllocateNothing) {
