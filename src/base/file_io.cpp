@@ -22,6 +22,16 @@ struct FileCloser {
 };
 using FileHandle = std::unique_ptr<std::FILE, FileCloser>;
 
+std::FILE* open_for_reading(const std::string& path) {
+#if defined(_WIN32)
+    // Paths are UTF-8 inside the program; the wide call keeps non-ASCII folders working.
+    const std::filesystem::path native(reinterpret_cast<const char8_t*>(path.c_str()));
+    return ::_wfopen(native.c_str(), L"rb");
+#else
+    return std::fopen(path.c_str(), "rb");
+#endif
+}
+
 std::string reason(int code) { return std::strerror(code); }
 
 Error read_error(const std::string& path, int code) {
@@ -70,7 +80,7 @@ FileHandle create_temporary(const std::string& target, std::string& name, int& c
 
 Result<std::string> read_file(const std::string& path) {
     errno = 0;
-    FileHandle file(std::fopen(path.c_str(), "rb"));
+    FileHandle file(open_for_reading(path));
     if (!file) return read_error(path, errno);
     std::string contents;
     char block[65536];

@@ -1,8 +1,9 @@
 #include <array>
+#include <cstring>
 #include <string_view>
 
+#include "base/file_io.h"
 #include "catalogue/catalogue.h"
-#include "catalogue/text_file.h"
 
 namespace vornalt {
 namespace {
@@ -49,12 +50,13 @@ void takeline(DeviceCatalogue& catalogue, std::string_view line, std::int32_t nu
 }  // namespace
 
 Result<DeviceCatalogue> loadcatalogue(const std::string& path) {
-    Result<std::string> content = readwholefile(path);
+    Result<std::string> content = read_file(path);
     if (!content) {
-        return Error{"Cannot read the device catalogue " + content.error().message +
+        const int code = content.error().code;
+        return Error{"Cannot read the device catalogue " + path + ": " + std::strerror(code) +
                          ". Put a devices.cfg with at least one model there (or make it readable) and "
                          "start the program again.",
-                     content.error().code};
+                     code};
     }
 
     DeviceCatalogue catalogue;
