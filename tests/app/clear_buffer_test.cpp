@@ -2,12 +2,11 @@
 
 #include <gtest/gtest.h>
 
-#include "app/recording_window.h"
+#include "support/fake_window.h"
 
 namespace vornalt {
 namespace {
 
-using vornalt::testing::RecordingWindow;
 
 TEST(ClearBuffer, BlanksTheImageForTheModelAndForgetsTheFile) {
     AppState app;
@@ -21,7 +20,7 @@ TEST(ClearBuffer, BlanksTheImageForTheModelAndForgetsTheFile) {
     clearbuffer(image, 0, 0);
     image.flashbuffer[3] = 0x1234;
     image.eeprombuffer[1] = 0x55;
-    RecordingWindow window;
+    FakeWindow window;
     window.set_status("Chip read");
 
     menuclear(app, model, image, window);
@@ -32,7 +31,7 @@ TEST(ClearBuffer, BlanksTheImageForTheModelAndForgetsTheFile) {
     EXPECT_EQ(image.config2word, -1);
     EXPECT_EQ(app.label_hex, "");
     EXPECT_EQ(window.status, "");
-    const std::vector<std::string> expected{"status:Chip read", "disable", "updatedisplay", "status:", "enable"};
+    const std::vector<std::string> expected{"status:Chip read", "disable", "events", "updatedisplay", "status:", "enable", "events"};
     EXPECT_EQ(window.calls, expected);
 }
 

@@ -9,7 +9,7 @@
 
 #include "app/load_sequence.h"
 #include "app/port_slot.h"
-#include "app/recording_window.h"
+#include "support/fake_window.h"
 #include "app/shell_fixture.h"
 #include "platform/clock.h"
 #include "platform/event_pump.h"
@@ -44,7 +44,7 @@ struct LoadRig {
     MemoryImage image;
     DriverState state;
     VirtualClock clock;
-    RecordingWindow window;
+    FakeWindow window;
     EventPump pump{window, clock};
     std::vector<std::int32_t> opened;       // every address the opener was asked for
     std::vector<std::int32_t> unavailable;  // addresses whose port cannot be reached

@@ -28,7 +28,8 @@ TEST(LoadSequence, FirstStartCreatesEverySettingAndReachesReady) {
     EXPECT_EQ(rig.model.modelname, "16F84A");
     EXPECT_EQ(rig.image.flashbuffer, std::vector<std::int32_t>(1024, 0x3FFF));
     EXPECT_EQ(rig.window.status, "Parallel port 1 ready");
-    const std::vector<std::string> calls{"disable", "updatedisplay", "status:", "enable", "status:Parallel port 1 ready"};
+    const std::vector<std::string> calls{"disable",  "events", "updatedisplay", "status:",
+                                        "enable",   "events", "status:Parallel port 1 ready"};
     EXPECT_EQ(rig.window.calls, calls);
     EXPECT_TRUE(rig.window.messages.empty());
 }

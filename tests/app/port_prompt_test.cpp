@@ -41,7 +41,7 @@ TEST(PortPrompt, Answers) {
         rig.load();
         rig.opened.clear();
         rig.window.statuses.clear();
-        rig.window.answers.assign(c.answers.begin(), c.answers.end());
+        rig.window.inputanswers.assign(c.answers.begin(), c.answers.end());
 
         menuport(rig.driver, rig.port, rig.settings, rig.window);
 
@@ -71,7 +71,7 @@ TEST(PortPrompt, AddressIsRewrittenEvenWhenUnchanged) {
 TEST(PortPrompt, NoRegisterIsWrittenWhenThePortChanges) {
     LoadRig rig;
     rig.load();
-    rig.window.answers = {"3"};
+    rig.window.inputanswers = {"3"};
     menuport(rig.driver, rig.port, rig.settings, rig.window);
     EXPECT_TRUE(rig.testport().writes.empty());
     rig.driver.vddon();

@@ -2,12 +2,11 @@
 
 #include <gtest/gtest.h>
 
-#include "app/recording_window.h"
+#include "support/fake_window.h"
 
 namespace vornalt {
 namespace {
 
-using vornalt::testing::RecordingWindow;
 
 class StubPort final : public PortIo {
 public:
@@ -58,14 +57,14 @@ TEST(PortState, StatusLineShowsReadyOrNotAvailable) {
         {1000, false, {"Parallel port 0x3E8 not available"}},
     };
     for (const Case& c : cases) {
-        RecordingWindow window;
+        FakeWindow window;
         showportstate(window, c.address, StubPort(c.available));
         EXPECT_EQ(window.statuses, c.statuses) << c.address;
     }
 }
 
 TEST(PortReady, UnavailablePortStopsTheWorkWithTheReason) {
-    RecordingWindow window;
+    FakeWindow window;
     EXPECT_TRUE(portready(window, 888, StubPort(true)));
     EXPECT_TRUE(window.messages.empty());
 

@@ -4,14 +4,13 @@
 
 #include <initializer_list>
 
-#include "app/recording_window.h"
+#include "support/fake_window.h"
 #include "settings/memory_settings_backend.h"
 #include "app/shell_fixture.h"
 
 namespace vornalt {
 namespace {
 
-using vornalt::testing::RecordingWindow;
 
 DeviceCatalogue catalogueof(std::initializer_list<const char*> names) {
     DeviceCatalogue catalogue;
@@ -73,8 +72,8 @@ TEST(ModelPrompt, AnswerPicksAnotherModelOrKeepsTheCurrentOne) {
         {"0", 0}, {"5", 0}, {"-1", 0}, {"abc", 0}, {"4.5", 4}, {"4.6", 0}, {"99999999999", 0},
     };
     for (const Case& c : cases) {
-        RecordingWindow window;
-        window.answers = {c.answer};
+        FakeWindow window;
+        window.inputanswers = {c.answer};
         EXPECT_EQ(askmodel(catalogue, 3, window), c.expected) << '"' << c.answer << '"';
         ASSERT_EQ(window.inputs.size(), 1U);
         EXPECT_EQ(window.inputs[0].proposed, "3");
@@ -97,8 +96,8 @@ TEST(ProgtimePrompt, AcceptsOneToThirtyRoundedHalvesToEven) {
     for (const Case& c : cases) {
         AppliedModel model;
         model.progtime = 10;
-        RecordingWindow window;
-        window.answers = {c.answer};
+        FakeWindow window;
+        window.inputanswers = {c.answer};
         menuprogtime(model, window);
         EXPECT_EQ(model.progtime, c.expected) << '"' << c.answer << '"';
         EXPECT_EQ(window.messages, c.wrong ? std::vector<std::string>{"Wrong entry!"} : std::vector<std::string>{})
@@ -126,8 +125,8 @@ TEST(ClockDelayPrompt, AcceptsWholeMicrosecondsUpToOneThousand) {
         driver.clockdelay_us = 7;
         MemorySettingsBackend backend;
         SettingsStore settings(backend);
-        RecordingWindow window;
-        window.answers = {c.answer};
+        FakeWindow window;
+        window.inputanswers = {c.answer};
         menuclockdelay(driver, settings, window);
         ASSERT_EQ(window.inputs.size(), 1U);
         EXPECT_EQ(window.inputs[0].prompt, "Enter minimum CLOCK half-period in microseconds [0-1000].");
@@ -158,7 +157,6 @@ TEST(ClockDelaySetting, HeldInsideTheAcceptedRange) {
 namespace vornalt {
 namespace {
 
-using vornalt::testing::RecordingWindow;
 
 struct ModelShell {
     AppState app;
@@ -167,7 +165,7 @@ struct ModelShell {
     MemoryImage image;
     MemorySettingsBackend backend;
     SettingsStore settings{backend};
-    RecordingWindow window;
+    FakeWindow window;
 
     ModelShell() {
         app.selectedmodel = 1;
@@ -177,7 +175,7 @@ struct ModelShell {
         app.label_hex = "blink.hex";
     }
     void run(std::string answer) {
-        window.answers = {std::move(answer)};
+        window.inputanswers = {std::move(answer)};
         menumodel(app, catalogue, model, image, settings, window);
     }
 };
@@ -192,7 +190,8 @@ TEST(ModelChange, NewModelIsSavedAppliedAndClearedFor) {
     EXPECT_EQ(shell.model.progtime, 8);
     EXPECT_EQ(shell.image.flashbuffer, std::vector<std::int32_t>(8192, 0x3FFF));
     EXPECT_EQ(shell.app.label_hex, "");
-    const std::vector<std::string> expected{"disable", "updatedisplay", "status:", "enable"};
+    const std::vector<std::string> expected{"input:" + modelprompt(shell.catalogue), "disable", "events",
+                                            "updatedisplay", "status:", "enable", "events"};
     EXPECT_EQ(shell.window.calls, expected);
     ASSERT_EQ(shell.window.inputs.size(), 1U);
     EXPECT_EQ(shell.window.inputs[0].proposed, "1");
@@ -206,7 +205,8 @@ TEST(ModelChange, KeepingTheModelKeepsEverything) {
         EXPECT_EQ(shell.image.flashbuffer[0], 0x0123) << answer;
         EXPECT_EQ(shell.app.label_hex, "blink.hex") << answer;
         EXPECT_TRUE(shell.backend.values().empty()) << answer;
-        EXPECT_TRUE(shell.window.calls.empty()) << answer;
+        const std::vector<std::string> onlyasked{"input:" + modelprompt(shell.catalogue)};
+        EXPECT_EQ(shell.window.calls, onlyasked) << answer;
         EXPECT_TRUE(shell.window.messages.empty()) << answer;
     }
 }

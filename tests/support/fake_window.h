@@ -21,6 +21,7 @@ public:
     bool record_status = true;
 
     std::string status;                 // caption of the status line now
+    std::vector<std::string> statuses;  // every text the status line was set to
     std::vector<std::string> messages;  // message boxes, in order
     std::vector<MessageIcon> icons;
     int statuscount = 0, eventcount = 0, disablecount = 0, enablecount = 0, updatecount = 0;
@@ -31,6 +32,12 @@ public:
         std::string title, folder, filter;
     };
     std::vector<Dialog> dialogs;
+
+    // The input boxes shown: prompt and proposed answer.
+    struct Input {
+        std::string prompt, proposed;
+    };
+    std::vector<Input> inputs;
 
     // Answers, taken from the front; empty queues answer No / the empty text.
     std::deque<bool> questionanswers;
@@ -43,6 +50,7 @@ public:
 
     void set_status(std::string_view text) override {
         status.assign(text);
+        statuses.push_back(status);
         ++statuscount;
         if (record_status) calls.push_back("status:" + status);
     }
@@ -64,7 +72,8 @@ public:
         questionanswers.pop_front();
         return answer;
     }
-    std::string input(std::string_view prompt, std::string_view /*proposed*/) override {
+    std::string input(std::string_view prompt, std::string_view proposed) override {
+        inputs.push_back({std::string(prompt), std::string(proposed)});
         calls.push_back("input:" + std::string(prompt));
         return take(inputanswers);
     }
