@@ -49,6 +49,8 @@ bool place(ChipMemory& memory, const ChipModel& model, std::int32_t byteaddress,
         merge(memory.config1);
     } else if (word == k_chip_config2_address && model.has_config2) {
         merge(memory.config2);
+    } else if (word == k_chip_config2_address && hascalword(model)) {
+        merge(memory.calword);
     } else if (word >= k_file_eeprom && word < k_file_eeprom + model.eeprombytes) {
         if (!high) memory.eeprom[static_cast<std::size_t>(word - k_file_eeprom)] = value;
     } else {
@@ -72,6 +74,8 @@ std::string chipfiletext(const ChipModel& model, const ChipMemory& memory) {
     words(out, k_config_space, {memory.id.begin(), memory.id.end()});
     if (model.has_config2) {
         words(out, k_chip_config1_address, {memory.config1, memory.config2});
+    } else if (hascalword(model)) {
+        words(out, k_chip_config1_address, {memory.config1, memory.calword});
     } else {
         words(out, k_chip_config1_address, {memory.config1});
     }

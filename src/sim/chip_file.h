@@ -2,7 +2,7 @@
 // A simulated chip's memory kept in an Intel HEX file between runs, in the usual PIC layout:
 // program word n at byte address 2n, ID locations at 4000h, CONFIG1 at 400Eh (CONFIG2 at 4010h),
 // EEPROM byte k at 4200h + 2k. The calibration words live where the chip keeps them (the last
-// program word and the bandgap bits of CONFIG1), so they travel with the rest.
+// program word and the bandgap bits of CONFIG1, or the word at 2008h), so they travel with the rest.
 #include <string>
 #include <string_view>
 

@@ -15,6 +15,7 @@ ChipMemory factorymemory(const ChipModel& model, const FactoryCalibration& calib
         memory.program.back() = calibration.osccal & k_word_mask;
         memory.config1 = (k_word_mask & ~k_bandgap_mask) | (calibration.bandgap & k_bandgap_mask);
     }
+    if (hascalword(model)) memory.calword = calibration.calword & k_word_mask;
     return memory;
 }
 

@@ -15,13 +15,15 @@ struct ChipMemory {
     // Raw cells; unimplemented bits are forced when read (readableconfig1/readableconfig2).
     std::int32_t config1 = k_word_mask;
     std::int32_t config2 = k_word_mask;
+    std::int32_t calword = k_word_mask;  // 2008h on the 16F690 family (see hascalword)
 };
 
-// What a 12F629-family part carries from the factory: the OSCCAL word (a RETLW k at the last
-// program word) and the bandgap bits 13-12 of CONFIG1.
+// What a part carries from the factory: on the 12F629 family the OSCCAL word (a RETLW k at the
+// last program word) and the bandgap bits 13-12 of CONFIG1; on the 16F690 family the word at 2008h.
 struct FactoryCalibration {
     std::int32_t osccal = 0x3470;
     std::int32_t bandgap = 0x3000;
+    std::int32_t calword = 0x2A5C;
 };
 
 // Every cell erased.

@@ -11,7 +11,7 @@ constexpr std::int64_t ms(double value) { return static_cast<std::int64_t>(value
 
 // Times are the worst-case figures of each family, so a script that only works on a fast chip
 // fails here. EEPROM figures the family does not document separately take the program figure.
-constexpr std::array<FamilyRules, 6> k_families{{
+constexpr std::array<FamilyRules, 7> k_families{{
     {ChipFamily::f84a, PowerRule::either, 1, true, true, 0x0000, 0x0000,
      {ms(8), ms(4), ms(8), ms(8), ms(10), 0}},
     {ChipFamily::f87x, PowerRule::either, 1, true, true, 0x0400, 0x0400,
@@ -25,12 +25,16 @@ constexpr std::array<FamilyRules, 6> k_families{{
     // 08 is the 32-word row erase here; the write itself is 18.
     {ChipFamily::f88, PowerRule::vpp_in_250us, 4, false, false, 0x0000, 0x0000,
      {ms(1), ms(1), ms(1), ms(1), ms(2), ms(8)}},
+    // The 3 ms program and 6 ms data figures are taken as the time a write needs; 6 ms also
+    // covers the 16-word row erase. Bits 13-12 of CONFIG1 are not implemented.
+    {ChipFamily::f690, PowerRule::vpp_first, 4, false, true, 0x3000, 0x3000,
+     {ms(3), ms(3), ms(6), ms(6), ms(6), 0}},
 }};
 
 // The silicon revision every simulated part reports in the low bits of its device ID.
 constexpr std::int32_t k_revision = 0x02;
 
-constexpr std::array<ChipModel, 23> k_models{{
+constexpr std::array<ChipModel, 29> k_models{{
     {"16F84A", ChipFamily::f84a, 1024, 64, 0x0560 | k_revision, false, false},
     {"16F870", ChipFamily::f87x, 2048, 64, 0x0D00 | k_revision, false, false},
     {"16F871", ChipFamily::f87x, 2048, 64, 0x0D20 | k_revision, false, false},
@@ -54,6 +58,12 @@ constexpr std::array<ChipModel, 23> k_models{{
     {"16F88", ChipFamily::f88, 4096, 256, 0x0760 | k_revision, true, false},
     {"16F818", ChipFamily::f88, 1024, 128, 0x04C0 | k_revision, false, false},
     {"16F819", ChipFamily::f88, 2048, 256, 0x04E0 | k_revision, false, false},
+    {"16F631", ChipFamily::f690, 1024, 128, 0x1420 | k_revision, false, false},
+    {"16F677", ChipFamily::f690, 2048, 256, 0x1440 | k_revision, false, false},
+    {"16F685", ChipFamily::f690, 4096, 256, 0x04A0 | k_revision, false, false},
+    {"16F687", ChipFamily::f690, 2048, 256, 0x1320 | k_revision, false, false},
+    {"16F689", ChipFamily::f690, 4096, 256, 0x1340 | k_revision, false, false},
+    {"16F690", ChipFamily::f690, 4096, 256, 0x1400 | k_revision, false, false},
 }};
 
 std::string normalised(std::string_view name) {
@@ -104,6 +114,8 @@ bool programprotected(const ChipModel& model, std::int32_t config1, std::int32_t
         case ChipFamily::f629:
             // CP is bit 7; the OSCCAL word stays readable so it can be saved before an erase.
             return (config1 & 0x0080) == 0 && index != model.programwords - 1;
+        case ChipFamily::f690:
+            return (config1 & 0x0040) == 0;  // CP is bit 6
         case ChipFamily::f87xa:
         case ChipFamily::f62xa:
         case ChipFamily::f88:
@@ -118,6 +130,7 @@ bool anyprogramprotected(const ChipModel& model, std::int32_t config1) {
 
 bool dataprotected(const ChipModel& model, std::int32_t config1) {
     if (model.family == ChipFamily::f84a) return false;  // no CPD bit
+    if (model.family == ChipFamily::f690) return (config1 & 0x0080) == 0;  // CPD is bit 7 here
     return (config1 & 0x0100) == 0;
 }
 

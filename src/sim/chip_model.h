@@ -13,6 +13,7 @@ enum class ChipFamily {
     f62xa,  // 16F627A/628A/648A: program-only 08, self-timed bulk erases, VPP first
     f629,   // 12F629/675, 16F630/676: OSCCAL and bandgap calibration, End Programming 0A, VPP first
     f88,    // 16F87/88, 16F818/819: 4-word writes, 32-word row erase, VPP within 250 us of VDD
+    f690,   // 16F631..690: 4-word writes, 16-word row erase 11, calibration word at 2008h, VPP first
 };
 
 // How VDD and VPP must come up for the chip to enter programming mode.
@@ -28,7 +29,7 @@ struct FamilyTiming {
     std::int64_t program_only_ns = 0;   // Begin command 18 on program memory
     std::int64_t eeprom_write_ns = 0;   // a data EEPROM byte by 08
     std::int64_t eeprom_program_ns = 0; // a data EEPROM byte by 18
-    std::int64_t bulk_erase_ns = 0;     // 09, 0B or the 01/07 sequence
+    std::int64_t bulk_erase_ns = 0;     // 09, 0B or the 01/07 sequence (and row erase 11)
     std::int64_t chip_erase_ns = 0;     // 1F
 };
 
@@ -67,6 +68,10 @@ inline constexpr std::int32_t k_bandgap_mask = 0x3000;  // CONFIG1 bits 13-12 on
 const ChipModel* findchipmodel(std::string_view modelname);
 
 const FamilyRules& familyrules(ChipFamily family);
+
+// The 16F690 family keeps a factory calibration word at 2008h. It is no configuration word: only
+// a bulk erase run with the PC at 2008h clears it.
+inline bool hascalword(const ChipModel& model) { return model.family == ChipFamily::f690; }
 
 // CONFIG1 as the chip reads it back: unimplemented bits at their fixed level.
 std::int32_t readableconfig1(ChipFamily family, std::int32_t raw);

@@ -8,7 +8,8 @@ namespace {
 
 constexpr std::int32_t k_frame_clocks = 16;
 constexpr std::int32_t k_command_bits = 6;
-constexpr std::int32_t k_row_words = 32;  // row erase of the 16F87/88 family
+constexpr std::int32_t k_row_words = 32;       // row erase of the 16F87/88 family
+constexpr std::int32_t k_small_row_words = 16; // row erase 11 of the 16F690 family
 constexpr std::int64_t k_vpp_after_vdd_ns = 250'000;
 
 enum class Action {
@@ -24,6 +25,7 @@ enum class Action {
     endprogramming,
     bulkeraseprogram,
     bulkerasedata,
+    roweraseprogram,
     setup1,
     setup2,
     chiperase,
@@ -33,6 +35,7 @@ enum class Action {
 Action decode(ChipFamily family, std::int32_t code) {
     const bool old_erase = family == ChipFamily::f84a || family == ChipFamily::f87x;
     const bool end17 = family == ChipFamily::f87xa || family == ChipFamily::f88;
+    const bool end0a = family == ChipFamily::f629 || family == ChipFamily::f690;
     switch (code) {
         case 0x00: return Action::loadconfig;
         case 0x02: return Action::loadprogram;
@@ -43,7 +46,8 @@ Action decode(ChipFamily family, std::int32_t code) {
         case 0x08: return Action::begin;
         case 0x18: return family == ChipFamily::f62xa ? Action::none : Action::beginprogramonly;
         case 0x17: return end17 ? Action::endprogramming : Action::none;
-        case 0x0A: return family == ChipFamily::f629 ? Action::endprogramming : Action::none;
+        case 0x0A: return end0a ? Action::endprogramming : Action::none;
+        case 0x11: return family == ChipFamily::f690 ? Action::roweraseprogram : Action::none;
         case 0x09: return family == ChipFamily::f87x ? Action::none : Action::bulkeraseprogram;
         case 0x0B: return family == ChipFamily::f87x ? Action::none : Action::bulkerasedata;
         case 0x01: return old_erase ? Action::setup1 : Action::none;
@@ -53,7 +57,9 @@ Action decode(ChipFamily family, std::int32_t code) {
     }
 }
 
-bool selftimederase(ChipFamily family) { return family == ChipFamily::f62xa || family == ChipFamily::f629; }
+bool selftimederase(ChipFamily family) {
+    return family == ChipFamily::f62xa || family == ChipFamily::f629 || family == ChipFamily::f690;
+}
 
 }  // namespace
 
@@ -237,11 +243,13 @@ void SimChip::execute(std::int32_t code, std::int64_t now_ns) {
             }
             if (inconfigspace()) {
                 eraseprogram(true);
+                // The calibration word goes only when the erase is aimed at it.
+                if (hascalword(model_) && pc_ == k_chip_config2_address) change(Region::calword, 0, k_word_mask);
                 // The 16F62xA also clears data memory when it was protected.
                 if (model_.family == ChipFamily::f62xa && dataprotected(model_, readableconfig1(model_.family, memory_.config1))) {
                     erasedata();
                 }
-            } else if (model_.family == ChipFamily::f629 ||
+            } else if (model_.family == ChipFamily::f629 || model_.family == ChipFamily::f690 ||
                        !anyprogramprotected(model_, readableconfig1(model_.family, memory_.config1))) {
                 eraseprogram(false);
             }
@@ -253,6 +261,13 @@ void SimChip::execute(std::int32_t code, std::int64_t now_ns) {
                 break;
             }
             if (!dataprotected(model_, readableconfig1(model_.family, memory_.config1))) erasedata();
+            start(rules_.timing.bulk_erase_ns, now_ns);
+            break;
+        case Action::roweraseprogram:
+            // Protected program memory cannot be cleared a row at a time.
+            if (!anyprogramprotected(model_, readableconfig1(model_.family, memory_.config1))) {
+                eraserow(k_small_row_words);
+            }
             start(rules_.timing.bulk_erase_ns, now_ns);
             break;
         case Action::setup1:
@@ -302,6 +317,7 @@ std::int32_t SimChip::readprogramword() const {
     if (pc_ == k_deviceid_address) return model_.deviceid;
     if (pc_ == k_chip_config1_address) return readableconfig1(model_.family, memory_.config1);
     if (pc_ == k_chip_config2_address && model_.has_config2) return readableconfig2(memory_.config2);
+    if (pc_ == k_chip_config2_address && hascalword(model_)) return memory_.calword;
     return 0;  // reserved and unimplemented locations
 }
 
@@ -353,7 +369,7 @@ void SimChip::begin(bool program_only, Armed armed, std::int64_t now_ns) {
     if (program_only) {
         writelatches(false, rules_.timing.program_only_ns, now_ns);
     } else if (model_.family == ChipFamily::f88) {
-        eraserow();
+        eraserow(k_row_words);
         start(rules_.timing.write_ns, now_ns);
     } else {
         writelatches(rules_.write_erases, rules_.timing.write_ns, now_ns);
@@ -375,6 +391,9 @@ void SimChip::writelatches(bool erase_first, std::int64_t duration_ns, std::int6
             change(Region::config1, 0, target(memory_.config1, latch));
         } else if (pc_ == k_chip_config2_address && model_.has_config2) {
             change(Region::config2, 0, target(memory_.config2, latch));
+        } else if (pc_ == k_chip_config2_address && hascalword(model_)) {
+            // Writable so that a saved calibration can be put back after erasing it.
+            change(Region::calword, 0, target(memory_.calword, latch));
         }
     } else {
         const std::int32_t base = programindex() & ~(rules_.latchwords - 1);
@@ -403,10 +422,10 @@ void SimChip::erasedata() {
     for (std::int32_t i = 0; i < model_.eeprombytes; ++i) change(Region::eeprom, i, 0xFF);
 }
 
-void SimChip::eraserow() {
+void SimChip::eraserow(std::int32_t rowwords) {
     if (inconfigspace()) return;
-    const std::int32_t base = programindex() & ~(k_row_words - 1);
-    for (std::int32_t i = 0; i < k_row_words && base + i < model_.programwords; ++i) {
+    const std::int32_t base = programindex() & ~(rowwords - 1);
+    for (std::int32_t i = 0; i < rowwords && base + i < model_.programwords; ++i) {
         change(Region::program, base + i, k_word_mask);
     }
 }
@@ -441,6 +460,7 @@ std::int32_t& SimChip::cell(Region region, std::int32_t index) {
         case Region::id: return memory_.id[at];
         case Region::config1: return memory_.config1;
         case Region::config2: return memory_.config2;
+        case Region::calword: return memory_.calword;
     }
     return memory_.config1;  // unreachable
 }

@@ -44,7 +44,7 @@ private:
     enum class Power { off, running, programming };
     enum class Phase { command, load, read };
     enum class Armed { none, program, data, setup1, setup };
-    enum class Region { program, eeprom, id, config1, config2 };
+    enum class Region { program, eeprom, id, config1, config2, calword };
 
     struct CellChange {
         Region region;
@@ -74,7 +74,7 @@ private:
     void writeeeprom(std::int64_t duration_ns, std::int64_t now_ns);
     void eraseprogram(bool with_config);
     void erasedata();
-    void eraserow();
+    void eraserow(std::int32_t rowwords);
     void change(Region region, std::int32_t index, std::int32_t to);
     void start(std::int64_t duration_ns, std::int64_t now_ns);
     void finish(std::int64_t now_ns);

@@ -35,7 +35,7 @@ TEST(ChipFile, WritesTheUsualPicLayout) {
 }
 
 TEST(ChipFile, RoundTripsEveryRegionOfEveryKindOfPart) {
-    for (const char* name : {"16F84A", "16F877A", "12F675", "16F88", "16F628A"}) {
+    for (const char* name : {"16F84A", "16F877A", "12F675", "16F88", "16F628A", "16F690"}) {
         SCOPED_TRACE(name);
         const ChipModel& model = *findchipmodel(name);
         ChipMemory memory = factorymemory(model);
@@ -44,6 +44,7 @@ TEST(ChipFile, RoundTripsEveryRegionOfEveryKindOfPart) {
         memory.id = {0x3FFE, 0x0000, 0x1234, 0x0F0F};
         memory.config1 = 0x1F3A;
         memory.config2 = 0x3FFD;
+        memory.calword = 0x1357;
         Result<ChipMemory> back = parsechipfile(chipfiletext(model, memory), model, "chip.hex");
         ASSERT_TRUE(back.ok()) << back.error().message;
         EXPECT_EQ(back.value().program, memory.program);
@@ -51,6 +52,7 @@ TEST(ChipFile, RoundTripsEveryRegionOfEveryKindOfPart) {
         EXPECT_EQ(back.value().id, memory.id);
         EXPECT_EQ(back.value().config1, memory.config1);
         EXPECT_EQ(back.value().config2, model.has_config2 ? 0x3FFD : 0x3FFF);
+        EXPECT_EQ(back.value().calword, hascalword(model) ? 0x1357 : 0x3FFF);
     }
 }
 

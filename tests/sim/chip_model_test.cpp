@@ -23,7 +23,8 @@ TEST(ChipModel, NamesChooseTheFamilyAndSizes) {
         {"16F84A", ChipFamily::f84a, 1024, 64},     {"16F648A", ChipFamily::f62xa, 4096, 256},
         {"16F627A", ChipFamily::f62xa, 1024, 128},  {"12F675", ChipFamily::f629, 1024, 128},
         {"16F676", ChipFamily::f629, 1024, 128},    {"16F88", ChipFamily::f88, 4096, 256},
-        {"16F818", ChipFamily::f88, 1024, 128},
+        {"16F818", ChipFamily::f88, 1024, 128},    {"16F631", ChipFamily::f690, 1024, 128},
+        {"16F677", ChipFamily::f690, 2048, 256},   {"16F690", ChipFamily::f690, 4096, 256},
     };
     for (const Case& c : cases) {
         const ChipModel* model = findchipmodel(c.name);
@@ -56,7 +57,7 @@ TEST(ChipModel, ReadableConfigForcesUnimplementedBits) {
     const Case cases[] = {
         {ChipFamily::f84a, 0x0000, 0x0000},  {ChipFamily::f87x, 0x0000, 0x0400},  {ChipFamily::f87xa, 0x0000, 0x1030},
         {ChipFamily::f62xa, 0x0000, 0x1E00}, {ChipFamily::f629, 0x3FFF, 0x31FF},  {ChipFamily::f629, 0x1E7F, 0x107F},
-        {ChipFamily::f88, 0x0000, 0x0000},   {ChipFamily::f87xa, 0x3FFF, 0x3FFF},
+        {ChipFamily::f88, 0x0000, 0x0000},   {ChipFamily::f87xa, 0x3FFF, 0x3FFF}, {ChipFamily::f690, 0x0000, 0x3000},
     };
     for (const Case& c : cases) EXPECT_EQ(readableconfig1(c.family, c.raw), c.read) << std::hex << c.raw;
     EXPECT_EQ(readableconfig2(0x0000), 0x3FFC);
@@ -69,6 +70,7 @@ TEST(ChipModel, ProtectionRangesFollowTheConfigurationBits) {
     const ChipModel& f629 = *findchipmodel("12F629");
     const ChipModel& f84a = *findchipmodel("16F84A");
     const ChipModel& f877a = *findchipmodel("16F877A");
+    const ChipModel& f690 = *findchipmodel("16F690");
     struct Case {
         const ChipModel* model;
         std::int32_t config;
@@ -82,6 +84,7 @@ TEST(ChipModel, ProtectionRangesFollowTheConfigurationBits) {
         {&f629, 0x3F7F, 0x0000, true},  {&f629, 0x3F7F, 0x03FF, false}, {&f629, 0x3FFF, 0x0000, false},
         {&f84a, 0x3FEF, 0x0000, true},  {&f84a, 0x3FFF, 0x0000, false}, {&f84a, 0x000F, 0x03FF, true},
         {&f877a, 0x1FFF, 0x0000, true}, {&f877a, 0x3EFF, 0x0000, false},
+        {&f690, 0x3FBF, 0x0FFF, true},  {&f690, 0x3F7F, 0x0000, false},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(programprotected(*c.model, c.config, c.index), c.hidden)
@@ -89,6 +92,8 @@ TEST(ChipModel, ProtectionRangesFollowTheConfigurationBits) {
     }
     EXPECT_TRUE(dataprotected(f877a, 0x3EFF));
     EXPECT_FALSE(dataprotected(f877a, 0x3FFF));
+    EXPECT_TRUE(dataprotected(f690, 0x3F7F));
+    EXPECT_FALSE(dataprotected(f690, 0x3FBF));
     EXPECT_FALSE(dataprotected(f84a, 0x0000)) << "no CPD bit on the 16F84A";
 }
 

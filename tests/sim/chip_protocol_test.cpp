@@ -142,6 +142,7 @@ TEST(ChipProtocol, DeviceIdAndConfigurationWordsReadWithTheirFixedBits) {
     const Case cases[] = {
         {"16F84A", 1, 0x0560, 0x0000}, {"16F877", 1, 0x09A0, 0x0400}, {"16F877A", 1, 0x0E20, 0x1030},
         {"16F628A", 2, 0x1060, 0x1E00}, {"12F675", 2, 0x0FC0, 0x0000}, {"16F88", 2, 0x0760, 0x0000},
+        {"16F690", 2, 0x1400, 0x3000}, {"16F685", 2, 0x04A0, 0x3000},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.model);
@@ -219,6 +220,7 @@ TEST(ChipProtocol, EraseSequencesBlankEverythingTheyCover) {
     struct Case {
         const char* model;
         std::vector<std::vector<std::int32_t>> steps;  // {code} or {code, word} or {-1, ms}
+        bool keepscalword = true;                       // the 16F690 family's word at 2008h
     };
     const Case cases[] = {
         {"16F84A", {{0x02, 0x3FFF}, {0x09}, {0x08}, {-1, 10}, {0x03, 0x3FFF}, {0x0B}, {0x08}, {-1, 10}}},
@@ -229,6 +231,9 @@ TEST(ChipProtocol, EraseSequencesBlankEverythingTheyCover) {
         {"16F628A", {{0x02, 0x3FFF}, {0x09}, {-1, 6}, {0x0B}, {-1, 6}}},
         {"12F675", {{0x09}, {-1, 8}, {0x0B}, {-1, 8}}},
         {"16F88", {{0x1F}, {-1, 8}}},
+        {"16F690", {{0x09}, {-1, 6}, {0x00, 0x3FFF}, {0x09}, {-1, 6}, {0x0B}, {-1, 6}}},
+        {"16F690", {{0x00, 0x3FFF}, {0x06}, {0x06}, {0x06}, {0x06}, {0x06}, {0x06}, {0x06}, {0x06},
+                    {0x09}, {-1, 6}, {0x0B}, {-1, 6}}, false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.model);
@@ -238,6 +243,7 @@ TEST(ChipProtocol, EraseSequencesBlankEverythingTheyCover) {
         }
         ASSERT_NE(f, nullptr);
         SimRig rig(c.model);
+        const std::int32_t calword = rig.chip().memory().calword;
         rig.transfers.powerup(f->powerorder);
         programwords(rig, *f, pattern(f->latchwords, 4), f->writewait_ms);
         programbyte(rig, *f, 0x12, f->eewait_ms);
@@ -257,6 +263,7 @@ TEST(ChipProtocol, EraseSequencesBlankEverythingTheyCover) {
         rig.reenter(f->powerorder);
         rig.increment(f->latchwords);
         EXPECT_EQ(rig.read(0x05), 0xFF);
+        EXPECT_EQ(rig.chip().memory().calword, c.keepscalword ? calword : 0x3FFF);
     }
 }
 
@@ -304,6 +311,7 @@ TEST(ChipProtocol, CodeProtectionHidesMemoryUntilTheFamilysEraseClearsIt) {
         {"16F628A", 0x1EFF, {{0x00, 0x3FFF}, {0x09}, {-1, 6}}},
         {"12F675", 0x3E7F, {{0x00, 0x3FFF}, {0x09}, {-1, 8}, {0x0B}, {-1, 8}}},
         {"16F88", 0x1EFF, {{0x1F}, {-1, 8}}},
+        {"16F690", 0x3F3F, {{0x09}, {-1, 6}, {0x00, 0x3FFF}, {0x09}, {-1, 6}, {0x0B}, {-1, 6}}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.model);
@@ -352,6 +360,7 @@ TEST(ChipProtocol, PlainBulkEraseIsRefusedWhileProtected) {
         {"16F877A", 0x1FFF, {0x09, 0x08}, 8},
         {"16F88", 0x1FFF, {0x09, 0x08}, 2},
         {"16F628A", 0x1FFF, {0x09}, 6},
+        {"16F690", 0x3FBF, {0x11}, 6},  // row erase
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.model);
@@ -406,7 +415,8 @@ TEST(ChipProtocol, ProgramOnlyCommandsCanOnlyClearBits) {
     };
     const Case cases[] = {
         {"16F84A", 1, 0x18, 4, -1},    {"16F877A", 1, 0x18, 1, 0x17}, {"16F628A", 2, 0x08, 4, -1},
-        {"12F629", 2, 0x18, 2, 0x0A},  {"16F88", 2, 0x18, 1, 0x17},
+        {"12F629", 2, 0x18, 2, 0x0A},  {"16F88", 2, 0x18, 1, 0x17},   {"16F690", 2, 0x08, 3, -1},
+        {"16F690", 2, 0x18, 3, 0x0A},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.model);
@@ -421,19 +431,34 @@ TEST(ChipProtocol, ProgramOnlyCommandsCanOnlyClearBits) {
     }
 }
 
-TEST(ChipProtocol, RowEraseOn16F88ClearsThirtyTwoWords) {
-    SimRig rig("16F88");
-    for (std::int32_t i = 0; i < 0x60; ++i) rig.chip().memory().program[static_cast<std::size_t>(i)] = 0x0123;
-    rig.transfers.powerup(2);
-    rig.increment(0x25);  // inside the second row
-    rig.command(0x08);
-    rig.wait_ms(1);
-    rig.command(0x17);
-    const auto& program = rig.chip().memory().program;
-    EXPECT_EQ(program[0x1F], 0x0123);
-    EXPECT_EQ(program[0x20], 0x3FFF);
-    EXPECT_EQ(program[0x3F], 0x3FFF);
-    EXPECT_EQ(program[0x40], 0x0123);
+TEST(ChipProtocol, RowEraseClearsTheAlignedRowAroundThePc) {
+    struct Case {
+        const char* model;
+        std::int32_t code;
+        std::int32_t wait_ms;
+        std::int32_t nextcode;  // End Programming, or any command once the erase times itself
+        std::int32_t rowwords;
+    };
+    const Case cases[] = {
+        {"16F88", 0x08, 1, 0x17, 32},
+        {"16F690", 0x11, 6, 0x06, 16},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.model);
+        SimRig rig(c.model);
+        for (std::int32_t i = 0; i < 0x60; ++i) rig.chip().memory().program[static_cast<std::size_t>(i)] = 0x0123;
+        rig.transfers.powerup(2);
+        rig.increment(0x25);  // inside the row that starts at 20h
+        rig.command(c.code);
+        rig.wait_ms(c.wait_ms);
+        rig.command(c.nextcode);
+        const auto& program = rig.chip().memory().program;
+        const auto at = [&](std::int32_t i) { return program[static_cast<std::size_t>(i)]; };
+        EXPECT_EQ(at(0x1F), 0x0123);
+        EXPECT_EQ(at(0x20), 0x3FFF);
+        EXPECT_EQ(at(0x20 + c.rowwords - 1), 0x3FFF);
+        EXPECT_EQ(at(0x20 + c.rowwords), 0x0123);
+    }
 }
 
 TEST(ChipProtocol, UnknownCommandsAreIgnored) {
@@ -445,6 +470,7 @@ TEST(ChipProtocol, UnknownCommandsAreIgnored) {
     const Case cases[] = {
         {"16F84A", 1, 0x1F}, {"16F84A", 1, 0x3F}, {"16F877", 1, 0x09}, {"16F877A", 1, 0x0A},
         {"16F628A", 2, 0x18}, {"12F675", 2, 0x17}, {"16F88", 2, 0x01}, {"16F88", 2, 0x15},
+        {"12F675", 2, 0x11}, {"16F690", 2, 0x1F}, {"16F690", 2, 0x17},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(::testing::Message() << c.model << " " << std::hex << c.unknown);
@@ -471,6 +497,7 @@ TEST(ChipProtocol, PowerUpOrderDecidesEntry) {
         {"16F84A", 1, true},   {"16F84A", 2, true},  {"16F877", 1, true},  {"16F877A", 1, true},
         {"16F877A", 2, true},  {"16F628A", 1, false}, {"16F628A", 2, true}, {"12F629", 1, false},
         {"16F676", 2, true},   {"16F88", 1, false},  {"16F88", 2, true},   {"16F818", 1, false},
+        {"16F690", 1, false},  {"16F631", 2, true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(::testing::Message() << c.model << " order " << c.powerorder);
