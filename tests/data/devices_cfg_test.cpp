@@ -43,7 +43,7 @@ struct ModelCase {
 [[maybe_unused]] void PrintTo(const ModelCase& c, std::ostream* os) { *os << c.name; }
 
 // Models in the catalogue's order; the first is the program's default.
-constexpr std::array<ModelCase, 23> k_models{{
+constexpr std::array<ModelCase, 29> k_models{{
     {"16F84A", 0x3FF1, k_none, 0x000F, false, true, "84A"},
     {"16F870", 0x3F72, k_none, 0x0FCF, false, true, "87x"},
     {"16F871", 0x3F72, k_none, 0x0FCF, false, true, "87x"},
@@ -63,6 +63,12 @@ constexpr std::array<ModelCase, 23> k_models{{
     {"12F675", 0x31C4, k_none, 0x3E7F, true, false, "629"},
     {"16F630", 0x31C4, k_none, 0x3E7F, true, false, "629"},
     {"16F676", 0x31C4, k_none, 0x3E7F, true, false, "629"},
+    {"16F631", 0x30E4, k_none, 0x3F3F, true, true, "690"},
+    {"16F677", 0x30E4, k_none, 0x3F3F, true, true, "690"},
+    {"16F685", 0x30E4, k_none, 0x3F3F, true, true, "690"},
+    {"16F687", 0x30E4, k_none, 0x3F3F, true, true, "690"},
+    {"16F689", 0x30E4, k_none, 0x3F3F, true, true, "690"},
+    {"16F690", 0x30E4, k_none, 0x3F3F, true, true, "690"},
     {"16F87", 0x3F50, 0x3FFC, 0x1EFF, true, true, "87/88"},
     {"16F88", 0x3F50, 0x3FFC, 0x1EFF, true, true, "87/88"},
     {"16F818", 0x3F50, k_none, 0x1EFF, true, true, "818"},
@@ -183,6 +189,7 @@ TEST_P(ShippedModel, ErasesProgramsVerifiesReadsBackAndErasesAgain) {
     const ModelCase& c = GetParam();
     CatalogueBench bench(c.name);
     ASSERT_TRUE(bench.ready());
+    const std::int32_t calword = bench.chipmemory().calword;  // 2008h on the 16F690 family
 
     expectclean(bench.run(ChipOperation::eraseall), "Chip erased");
     fillshortpattern(bench.image, c, 0x1234);
@@ -199,6 +206,7 @@ TEST_P(ShippedModel, ErasesProgramsVerifiesReadsBackAndErasesAgain) {
     MemoryImage blank = bench.image;
     clearbuffer(blank, bench.model.config1erased, bench.model.config2erased);
     expectchipholds(bench, blank);
+    EXPECT_EQ(bench.chipmemory().calword, calword) << "no script may touch the calibration word";
 }
 
 // One model of each family filled to its last word and byte: every write block, up to the
@@ -346,9 +354,11 @@ TEST_P(FamilyModel, EraseClearsAProtectedChip) {
     std::fill(memory.eeprom.begin(), memory.eeprom.end(), 0x45);
     memory.config1 = c.protectedconfig1;
     memory.config2 = 0x3FFC;
+    const std::int32_t calword = memory.calword;
 
     expectclean(bench.run(ChipOperation::eraseall), "Chip erased");
     expectclean(bench.run(ChipOperation::blankcheck), "Chip is blank");
+    EXPECT_EQ(bench.chipmemory().calword, calword);
 }
 
 std::string modeltestname(const ::testing::TestParamInfo<ModelCase>& info) {
