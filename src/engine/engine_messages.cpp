@@ -22,10 +22,9 @@ std::string stopped(std::string text) {
     return text;
 }
 
-}  // namespace
-
-std::string blankmessage(std::string_view address, std::string_view read) {
-    std::string text = "Chip is not blank at address ";
+// "<what><address>h!" and the value read: the first two lines of the blank and verify messages.
+std::string valueatmessage(std::string_view what, std::string_view address, std::string_view read) {
+    std::string text(what);
     text += address;
     text += "h!";
     text += k_crlf;
@@ -35,14 +34,14 @@ std::string blankmessage(std::string_view address, std::string_view read) {
     return text;
 }
 
+}  // namespace
+
+std::string blankmessage(std::string_view address, std::string_view read) {
+    return valueatmessage("Chip is not blank at address ", address, read);
+}
+
 std::string verifymessage(std::string_view address, std::string_view read, std::string_view expected) {
-    std::string text = "Verify failed at address ";
-    text += address;
-    text += "h!";
-    text += k_crlf;
-    text += "The value read from that address is ";
-    text += read;
-    text += "h.";
+    std::string text = valueatmessage("Verify failed at address ", address, read);
     text += k_crlf;
     text += "The value expected is ";
     text += expected;

@@ -10,27 +10,14 @@
 #include "platform/clock.h"
 #include "platform/event_pump.h"
 #include "platform/port_io.h"
-#include "platform/window_services.h"
+#include "platform/silent_window.h"
 #include "port/driver_state.h"
 #include "port/port_driver.h"
 #include "port/transfers.h"
 
 namespace vornalt::testing {
 
-class CountingWindow final : public WindowServices {
-public:
-    int events = 0;
-    void set_status(std::string_view) override {}
-    void process_events() override { ++events; }
-    void message(std::string_view, MessageIcon) override {}
-    bool question(std::string_view) override { return false; }
-    std::string input(std::string_view, std::string_view) override { return {}; }
-    std::string open_file(std::string_view, std::string_view, std::string_view) override { return {}; }
-    std::string save_file(std::string_view, std::string_view, std::string_view) override { return {}; }
-    void disable() override {}
-    void enable() override {}
-    void updatedisplay() override {}
-};
+using CountingWindow = SilentWindow;
 
 struct Access {
     bool write;

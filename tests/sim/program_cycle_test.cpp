@@ -69,6 +69,26 @@ void expectsame(const Contents& got, const Contents& want) {
     EXPECT_EQ(got.config1, want.config1);
 }
 
+// Both parts write the ID locations and CONFIG1 one word at a time with 08 (up to 8 ms), starting
+// from Load Configuration.
+void programconfigspace(SimRig& rig, const Contents& c) {
+    rig.transfers.powerup(1);
+    rig.load(0x00, c.id[0]);
+    rig.command(0x08);
+    rig.wait_ms(8);
+    for (std::size_t i = 1; i < 4; ++i) {
+        rig.command(0x06);
+        rig.load(0x02, c.id[i]);
+        rig.command(0x08);
+        rig.wait_ms(8);
+    }
+    for (int i = 0; i < 4; ++i) rig.command(0x06);
+    rig.load(0x02, c.config1);
+    rig.command(0x08);
+    rig.wait_ms(8);
+    rig.transfers.powerdown();
+}
+
 // 16F84A: VDD first; the code-protect disable sequence erases everything; one word per 08
 // (erase and program, up to 8 ms); EEPROM bytes the same way; ID locations and CONFIG1 from
 // Load Configuration.
@@ -102,21 +122,7 @@ void program16f84a(SimRig& rig, const Contents& c) {
     }
     rig.transfers.powerdown();
 
-    rig.transfers.powerup(1);
-    rig.load(0x00, c.id[0]);
-    rig.command(0x08);
-    rig.wait_ms(8);
-    for (std::size_t i = 1; i < 4; ++i) {
-        rig.command(0x06);
-        rig.load(0x02, c.id[i]);
-        rig.command(0x08);
-        rig.wait_ms(8);
-    }
-    for (int i = 0; i < 4; ++i) rig.command(0x06);
-    rig.load(0x02, c.config1);
-    rig.command(0x08);
-    rig.wait_ms(8);
-    rig.transfers.powerdown();
+    programconfigspace(rig, c);
 }
 
 // 16F877A: VDD first; Chip Erase; program memory in 8-word blocks with the externally timed
@@ -150,21 +156,7 @@ void program16f877a(SimRig& rig, const Contents& c) {
     }
     rig.transfers.powerdown();
 
-    rig.transfers.powerup(1);
-    rig.load(0x00, c.id[0]);
-    rig.command(0x08);
-    rig.wait_ms(8);
-    for (std::size_t i = 1; i < 4; ++i) {
-        rig.command(0x06);
-        rig.load(0x02, c.id[i]);
-        rig.command(0x08);
-        rig.wait_ms(8);
-    }
-    for (int i = 0; i < 4; ++i) rig.command(0x06);
-    rig.load(0x02, c.config1);
-    rig.command(0x08);
-    rig.wait_ms(8);
-    rig.transfers.powerdown();
+    programconfigspace(rig, c);
 }
 
 TEST(ProgramCycle, Pic16F84AProgramsReadsBackAndKeepsItsContentsInTheChipFile) {
