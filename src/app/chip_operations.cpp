@@ -4,6 +4,14 @@
 #include "engine/script_engine.h"
 
 namespace vornalt {
+namespace {
+
+bool anyoutputon(const PortDriver& driver) {
+    return driver.lineon(Line::vdd) || driver.lineon(Line::vpp) || driver.lineon(Line::clock) ||
+           driver.lineon(Line::dataout);
+}
+
+}  // namespace
 
 OperationTexts operationtexts(ChipOperation operation) {
     switch (operation) {
@@ -54,6 +62,8 @@ RunOutcome runoperation(ChipOperation operation, OperationParts parts) {
                         parts.pump, parts.stop);
     engine.runtoend();
     parts.stop.clear();
+    // A script whose last line is not "end" would leave the chip powered.
+    if (anyoutputon(parts.driver)) parts.transfers.shutdown();
 
     const bool failed = parts.engine.failureflag;
     parts.window.enable();

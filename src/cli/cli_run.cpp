@@ -11,24 +11,15 @@
 #include "app/chip_operations.h"
 #include "app/clear_buffer.h"
 #include "app/hex_file_commands.h"
-#include "app/load_sequence.h"
-#include "app/port_slot.h"
 #include "app/startup.h"
 #include "base/numeric_value.h"
 #include "catalogue/catalogue.h"
 #include "cli/model_choice.h"
-#include "cli/programmer_port.h"
 #include "cli/settings_overlay.h"
-#include "cli/stop_signals.h"
 #include "cli/terminal_window.h"
-#include "engine/engine_state.h"
-#include "engine/stop_request.h"
 #include "image/hex_writer.h"
-#include "image/memory_image.h"
-#include "platform/clock.h"
-#include "platform/event_pump.h"
-#include "port/port_driver.h"
-#include "port/transfers.h"
+#include "session/session.h"
+#include "session/stop_signals.h"
 #include "settings/memory_settings_backend.h"
 #include "settings/setting_names.h"
 #include "settings/settings_store.h"
@@ -57,8 +48,7 @@ std::string signalname(int signal) {
     return "signal " + std::to_string(signal);
 }
 
-// Everything one run puts together, in the order it is built (and torn down in reverse: the
-// driver lets go of the port before the port goes).
+// One run: the catalogue and settings, then the session that wires the programmer stack.
 class CliRun {
 public:
     CliRun(const CliOptions& options, Terminal terminal, const DataFolderEnvironment& folders)
@@ -76,7 +66,8 @@ private:
     ExitStatus choosemodel();
     ExitStatus loadfile();
     ExitStatus savefile();
-    ExitStatus openport(std::int32_t portaddress);
+    ExitStatus openport();
+    SessionOptions sessionoptions() const;
     ExitStatus portcommand();
     ExitStatus runoperation(ChipOperation operation, const StopSignals& signals);
     ExitStatus finishport(ExitStatus status);
@@ -87,26 +78,14 @@ private:
     const DataFolderEnvironment& folders_;
     TerminalWindow window_;
 
+    // Filled by loadcatalogue, then handed to the session.
     AppState app_;
     DeviceCatalogue catalogue_;
-    AppliedModel model_;
-    MemoryImage image_;
-    DriverState driverstate_;
-    EngineState engine_;
-    StopRequest stop_;
 
     std::unique_ptr<SettingsBackend> saved_;
     std::unique_ptr<SettingsOverlay> overlay_;
     std::unique_ptr<SettingsStore> settings_;
-
-    RealClock realclock_;
-    VirtualClock virtualclock_;
-    Clock* clock_ = &realclock_;
-    std::unique_ptr<ProgrammerPort> port_;
-    std::unique_ptr<PortSlot> slot_;
-    std::unique_ptr<EventPump> pump_;
-    std::unique_ptr<PortDriver> driver_;
-    std::unique_ptr<Transfers> transfers_;
+    std::unique_ptr<Session> session_;
     bool endtextprinted_ = false;
 };
 
@@ -137,31 +116,32 @@ ExitStatus CliRun::loadcatalogue() {
 ExitStatus CliRun::choosemodel() {
     std::int32_t number = 0;
     if (!options_.model.empty()) {
-        Result<std::int32_t> found = findmodel(catalogue_, options_.model);
+        Result<std::int32_t> found = findmodel(session_->catalogue(), options_.model);
         if (!found) return fail(ExitStatus::usage, "vornalt-cli: " + found.error().message);
         number = found.value();
     } else {
         number = numericvalue(settings_->readsetting(k_setting_model, settingdefault(k_setting_model)));
-        if (number < 1 || number > catalogue_.modelcount) number = 1;
+        if (number < 1 || number > session_->catalogue().modelcount) number = 1;
     }
     overlay_->override(k_setting_model, std::to_string(number));
-    Status applied = applymodel(catalogue_, number, model_, image_);
+    Status applied = applymodel(session_->catalogue(), number, session_->model(), session_->image());
     if (!applied) return fail(ExitStatus::bad_input, applied.error().message);
-    app_.selectedmodel = number;
-    menuclear(app_, model_, image_, window_);
+    session_->app().selectedmodel = number;
+    menuclear(session_->app(), session_->model(), session_->image(), window_);
     return ExitStatus::success;
 }
 
 ExitStatus CliRun::loadfile() {
     const SplitPath parts = splitpath(options_.input);
-    app_.lastpath = parts.folder;
-    openhexfile(app_, model_, image_, window_, parts.name);
+    AppState& app = session_->app();
+    app.lastpath = parts.folder;
+    openhexfile(app, session_->model(), session_->image(), window_, parts.name);
     // The loader names the file only after a load without error; its message says what failed.
-    return app_.label_hex.empty() ? ExitStatus::bad_input : ExitStatus::success;
+    return app.label_hex.empty() ? ExitStatus::bad_input : ExitStatus::success;
 }
 
 ExitStatus CliRun::savefile() {
-    Status saved = savehex(options_.output, image_, model_.config2used);
+    Status saved = savehex(options_.output, session_->image(), session_->model().config2used);
     if (!saved) {
         window_.message(saved.error().message);
         return ExitStatus::bad_input;
@@ -169,38 +149,49 @@ ExitStatus CliRun::savefile() {
     return ExitStatus::success;
 }
 
-ExitStatus CliRun::openport(std::int32_t portaddress) {
-    port_ = std::make_unique<ProgrammerPort>(*clock_, driverstate_);
-    if (options_.port.kind == PortKind::sim) {
-        std::string chipfile = options_.simchip;
-        if (chipfile.empty() && findchipmodel(model_.modelname) != nullptr) {
-            Result<std::string> folder = simchipfolder(folders_, k_windows_rules);
-            if (!folder) return fail(ExitStatus::bad_input, folder.error().message);
-            chipfile = folder.value() + (k_windows_rules ? "\\" : "/") + simchipfilename(model_.modelname);
+SessionOptions CliRun::sessionoptions() const {
+    SessionOptions session;
+    session.datafolders = folders_;
+    session.tracefile = options_.trace;
+    // The terminal reports the port the way the desktop's parallel port does, simulated or not.
+    session.simulatedstatus = false;
+    switch (options_.port.kind) {
+    case PortKind::sim:
+        session.backend = BackendKind::simulator;
+        session.simchipfile = options_.simchip;
+        session.virtualclock = options_.simspeed == SimSpeed::instant;
+        break;
+    case PortKind::device:
+        session.backend = BackendKind::device;
+        session.device = options_.port.device;
+        break;
+    case PortKind::saved:
+    case PortKind::number: session.backend = BackendKind::parallelport; break;
+    }
+    return session;
+}
+
+// The chip file and the trace file are checked before the load sequence moves any line.
+ExitStatus CliRun::openport() {
+    if (session_->simulated()) {
+        Status inserted = session_->modelchanged();
+        if (!inserted) {
+            std::string why = inserted.error().message;
+            if (options_.simchip.empty()) why += " Name another chip file with --sim-chip FILE.";
+            return fail(ExitStatus::bad_input, why);
         }
-        Status opened = port_->opensim(model_.modelname, portaddress, chipfile);
-        if (!opened) return fail(ExitStatus::bad_input, opened.error().message);
-        if (port_->socketempty()) {
-            window_.report("The simulator has no chip called " + model_.modelname +
+        if (session_->socketempty()) {
+            window_.report("The simulator has no chip called " + session_->model().modelname +
                            ": its socket stays empty, so nothing will answer.");
         }
-    } else {
-        port_->openreal(options_.port, portaddress);
     }
-    if (!options_.trace.empty()) {
-        Status tracing = port_->starttrace(options_.trace);
-        if (!tracing) return fail(ExitStatus::bad_input, tracing.error().message);
-    }
-    slot_ = std::make_unique<PortSlot>(port_->opener());
-    pump_ = std::make_unique<EventPump>(window_, *clock_);
-    driver_ = std::make_unique<PortDriver>(driverstate_, slot_->io(), *pump_, *clock_);
-    transfers_ = std::make_unique<Transfers>(*driver_, *pump_, *clock_);
+    Status tracing = session_->starttrace();
+    if (!tracing) return fail(ExitStatus::bad_input, tracing.error().message);
     return ExitStatus::success;
 }
 
 ExitStatus CliRun::runoperation(ChipOperation operation, const StopSignals& signals) {
-    const RunOutcome outcome = vornalt::runoperation(
-        operation, {app_, engine_, image_, model_, *driver_, *transfers_, *clock_, window_, *pump_, stop_});
+    const RunOutcome outcome = session_->run(operation);
     switch (outcome) {
     case RunOutcome::notstarted: return ExitStatus::port_unavailable;
     case RunOutcome::succeeded: return ExitStatus::success;
@@ -213,12 +204,11 @@ ExitStatus CliRun::runoperation(ChipOperation operation, const StopSignals& sign
     }
     // A run the engine had to stop by itself met a script it cannot carry out: the catalogue
     // is at fault, and the engine's message says where.
-    return engine_.runstopped ? ExitStatus::bad_input : ExitStatus::chip_failed;
+    return session_->engine().runstopped ? ExitStatus::bad_input : ExitStatus::chip_failed;
 }
 
 ExitStatus CliRun::finishport(ExitStatus status) {
-    if (!port_) return status;
-    Status finished = port_->finish();
+    Status finished = session_->finish();
     if (finished) return status;
     window_.message(finished.error().message);
     return worse(status, ExitStatus::bad_input);
@@ -234,25 +224,20 @@ void CliRun::printendtext() {
 }
 
 ExitStatus CliRun::portcommand() {
-    std::int32_t portaddress = 0;
     if (options_.port.kind == PortKind::number) {
-        portaddress = portaddressof(options_.port.number);
-        overlay_->override(k_setting_portaddress, std::to_string(portaddress));
-    } else {
-        portaddress = numericvalue(settings_->readsetting(k_setting_portaddress, settingdefault(k_setting_portaddress)));
+        overlay_->override(k_setting_portaddress, std::to_string(portaddressof(options_.port.number)));
     }
     if (options_.clockdelay_us) overlay_->override(k_setting_clockdelay, std::to_string(*options_.clockdelay_us));
     if (options_.defaulthardware) usedefaulthardware(*overlay_);
-    if (options_.port.kind == PortKind::sim && options_.simspeed == SimSpeed::instant) clock_ = &virtualclock_;
 
-    ExitStatus status = openport(portaddress);
+    ExitStatus status = openport();
     if (status != ExitStatus::success) return status;
 
     // From here on a signal stops the run at its next step instead of ending the process with
     // the chip powered.
-    StopSignals signals(stop_);
-    formload({app_, catalogue_, model_, image_, *driver_, *slot_, *settings_, window_});
-    if (options_.progtime) model_.progtime = *options_.progtime;
+    StopSignals signals(session_->stop());
+    session_->formload();
+    if (options_.progtime) session_->model().progtime = *options_.progtime;
 
     switch (options_.command) {
     case CliCommand::program:
@@ -303,6 +288,7 @@ ExitStatus CliRun::execute() {
 #endif
     overlay_ = std::make_unique<SettingsOverlay>(*saved_);
     settings_ = std::make_unique<SettingsStore>(*overlay_);
+    session_ = std::make_unique<Session>(window_, *settings_, std::move(app_), std::move(catalogue_), sessionoptions());
 
     status = choosemodel();
     if (status != ExitStatus::success) return status;

@@ -6,7 +6,7 @@
 
 #include "cli/cli_options.h"
 #include "cli/exit_status.h"
-#include "cli/sim_location.h"
+#include "session/sim_location.h"
 
 namespace vornalt {
 

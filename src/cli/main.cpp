@@ -6,7 +6,7 @@
 
 #include "cli/cli_options.h"
 #include "cli/cli_run.h"
-#include "cli/sim_location.h"
+#include "session/sim_location.h"
 
 #ifdef _WIN32
 #include <io.h>

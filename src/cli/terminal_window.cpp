@@ -1,7 +1,6 @@
 #include "cli/terminal_window.h"
 
 #include <algorithm>
-#include <charconv>
 
 namespace vornalt {
 namespace {
@@ -11,32 +10,7 @@ constexpr int k_bar_width = 30;
 // wire does; ten frames a second follow a run well enough.
 constexpr auto k_redraw_interval = std::chrono::milliseconds(100);
 
-bool parsenumber(std::string_view text, std::int64_t& value) {
-    if (text.empty()) return false;
-    const char* end = text.data() + text.size();
-    auto [at, error] = std::from_chars(text.data(), end, value);
-    return error == std::errc() && at == end;
-}
-
 }  // namespace
-
-std::optional<ProgressText> parseprogress(std::string_view status) {
-    ProgressText progress;
-    if (status.starts_with("F:")) {
-        progress.flash = true;
-    } else if (status.starts_with("E:")) {
-        progress.flash = false;
-    } else {
-        return std::nullopt;
-    }
-    status.remove_prefix(2);
-    const std::size_t slash = status.find('/');
-    if (slash == std::string_view::npos) return std::nullopt;
-    if (!parsenumber(status.substr(0, slash), progress.done)) return std::nullopt;
-    if (!parsenumber(status.substr(slash + 1), progress.total)) return std::nullopt;
-    if (progress.total <= 0 || progress.done < 0) return std::nullopt;
-    return progress;
-}
 
 std::string terminaltext(std::string_view text) {
     std::string lines;
@@ -77,8 +51,13 @@ void TerminalWindow::set_status(std::string_view text) {
         out_.flush();
         return;
     }
-    if (!progressbar_) return;
-    if (std::optional<ProgressText> progress = parseprogress(text)) drawbar(*progress);
+}
+
+void TerminalWindow::progress(MemoryRegion region, std::int64_t done, std::int64_t total) {
+    WindowServices::progress(region, done, total);
+    // A report with no sensible total (an empty loop) moves no bar.
+    if (!progressbar_ || total <= 0 || done < 0) return;
+    drawbar({region == MemoryRegion::flash, done, total});
 }
 
 void TerminalWindow::message(std::string_view text, MessageIcon) {

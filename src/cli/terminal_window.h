@@ -1,11 +1,10 @@
 #pragma once
 // The window services of the command-line program: message boxes become lines on standard
-// error, the status line is kept (and printed in verbose runs), the engine's progress texts
+// error, the status line is kept (and printed in verbose runs), the engine's progress reports
 // drive a progress bar on a terminal, and nothing is ever asked: a question is answered No and
 // an input box or file dialog is cancelled, as a user who walked away would.
 #include <chrono>
 #include <cstdint>
-#include <optional>
 #include <ostream>
 #include <string>
 #include <string_view>
@@ -17,13 +16,12 @@ namespace vornalt {
 
 enum class Verbosity { quiet, normal, verbose };
 
-// "F:12/1024" and "E:3/64" as the engine writes them while it walks a memory.
+// Where a run stands in a memory, as the bar shows it.
 struct ProgressText {
     bool flash = true;
     std::int64_t done = 0;
     std::int64_t total = 0;
 };
-std::optional<ProgressText> parseprogress(std::string_view status);
 
 // A message box text as terminal lines: CR LF (and a lone CR) become a newline.
 std::string terminaltext(std::string_view text);
@@ -47,6 +45,8 @@ public:
     void disable() override {}
     void enable() override { clearbar(); }
     void updatedisplay() override {}
+    // The status text as every window shows it, and on a terminal the bar drawn from the numbers.
+    void progress(MemoryRegion region, std::int64_t done, std::int64_t total) override;
 
     // What the status line shows now.
     const std::string& status() const { return status_; }

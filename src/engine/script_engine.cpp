@@ -1,7 +1,5 @@
 #include "engine/script_engine.h"
 
-#include <array>
-#include <charconv>
 #include <string>
 
 #include "engine/engine_messages.h"
@@ -24,19 +22,6 @@ void decodeworklist(EngineState& state) {
             afterloop = static_cast<std::int32_t>(i) + 1;
         }
     }
-}
-
-// Appends a decimal number to a fixed buffer; returns the new end.
-char* putnumber(char* at, char* end, std::int64_t value) {
-    return std::to_chars(at, end, value).ptr;
-}
-
-char* puttext(char* at, char* end, std::string_view text) {
-    for (char c : text) {
-        if (at == end) break;
-        *at++ = c;
-    }
-    return at;
 }
 
 }  // namespace
@@ -327,32 +312,27 @@ void ScriptEngine::calceeprom() {
     }
 }
 
-// Status line text before a transfer or check: "F:3/1024", "E:1/64", "CONF1:", "CONF2:".
+// Progress before a transfer or check: "CONF1:", "CONF2:" on the status line, or the address
+// in the FLASH or EEPROM loop as numbers the window shows as it likes ("F:3/1024" by default).
 void ScriptEngine::progress(Op op) {
-    std::array<char, 48> buffer{};
-    char* at = buffer.data();
-    char* const end = buffer.data() + buffer.size();
     switch (op) {
     case Op::sendconfig1:
     case Op::readconfig1:
     case Op::checkblankconfig1:
     case Op::checkconfig1:
-        at = puttext(at, end, "CONF1:");
+        window_.set_status("CONF1:");
         break;
     case Op::sendconfig2:
     case Op::readconfig2:
     case Op::checkblankconfig2:
     case Op::checkconfig2:
-        at = puttext(at, end, "CONF2:");
+        window_.set_status("CONF2:");
         break;
     default:
-        at = puttext(at, end, flashstepping(op) ? "F:" : "E:");
-        at = putnumber(at, end, std::int64_t{state_.addresscounter} + 1);
-        at = puttext(at, end, "/");
-        at = putnumber(at, end, std::int64_t{state_.loopendaddress} + 1);
+        window_.progress(flashstepping(op) ? MemoryRegion::flash : MemoryRegion::eeprom,
+                         std::int64_t{state_.addresscounter} + 1, std::int64_t{state_.loopendaddress} + 1);
         break;
     }
-    window_.set_status(std::string_view(buffer.data(), static_cast<std::size_t>(at - buffer.data())));
     pump_.yield();
 }
 

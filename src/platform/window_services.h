@@ -2,12 +2,16 @@
 // The seam to whatever shows things to the user: the Qt main window, the terminal of the
 // command-line front end, or a scripted fake in tests. The core never prints and never opens
 // a window itself; every message, question and status text goes through here.
+#include <cstdint>
 #include <string>
 #include <string_view>
 
 namespace vornalt {
 
 enum class MessageIcon { none, information };
+
+// The memory a run is walking, for progress reports.
+enum class MemoryRegion : std::uint8_t { flash, eeprom };
 
 class WindowServices {
 public:
@@ -35,6 +39,15 @@ public:
     virtual void enable() = 0;
     // Redraw the memory views and labels from the image.
     virtual void updatedisplay() = 0;
+
+    // A run has reached address `done` of `total` in a region. The default shows "F:done/total"
+    // or "E:done/total" on the status line; a window with a progress bar draws it from the
+    // numbers instead. Called at every word of a run: an override must not allocate per call.
+    virtual void progress(MemoryRegion region, std::int64_t done, std::int64_t total);
 };
+
+// The status text of a progress report ("F:12/1024"), written into buffer without allocating;
+// returns the length used (the text is cut short if the buffer is too small).
+std::size_t progresstext(MemoryRegion region, std::int64_t done, std::int64_t total, char* buffer, std::size_t size);
 
 }  // namespace vornalt

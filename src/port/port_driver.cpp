@@ -70,6 +70,12 @@ void PortDriver::setline(Line line, bool on) {
     writeport();
 }
 
+bool PortDriver::lineon(Line line) const {
+    if (line == Line::datain) return false;
+    const bool high = pinlevel_from_outputs(linepin(state_, line), state_.databyte, state_.controlbyte) != 0;
+    return high != lineinverted(state_, line);
+}
+
 void PortDriver::moveclock(bool on) {
     // An optional minimum half-period for slow or long-cabled programmers, split around the
     // edge: whatever was set before the edge (DATA OUT) has settled for half of it, and a read

@@ -55,6 +55,8 @@ public:
 
     // Switches an output line on or off (Line::datain is ignored).
     void setline(Line line, bool on);
+    // Whether an output line is on in the shadow bytes (false for Line::datain).
+    bool lineon(Line line) const;
 
 private:
     void moveclock(bool on);

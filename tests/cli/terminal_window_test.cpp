@@ -1,5 +1,5 @@
 // The terminal's stand-in for the window: where each kind of text goes at each verbosity, and
-// the progress bar drawn from the engine's progress texts.
+// the progress bar drawn from the engine's progress reports.
 #include <gtest/gtest.h>
 
 #include <sstream>
@@ -9,6 +9,10 @@
 
 namespace vornalt {
 namespace {
+
+struct Streams {
+    std::ostringstream out, err;
+};
 
 TEST(TerminalText, LineBreaksBecomeNewlines) {
     const std::pair<std::string, std::string> cases[] = {
@@ -23,35 +27,34 @@ TEST(TerminalText, LineBreaksBecomeNewlines) {
     for (const auto& [text, expected] : cases) EXPECT_EQ(terminaltext(text), expected);
 }
 
-TEST(TerminalProgress, ParsesTheEnginesTexts) {
+TEST(TerminalProgress, BarOnlyForSensibleReportsAndNeverFromStatusTexts) {
+    // The bar comes from the numbers the engine reports; a status text that merely looks like a
+    // report draws nothing, and a report without a usable total draws nothing either.
     struct Case {
-        std::string text;
-        bool valid;
-        bool flash;
+        std::string label;
+        MemoryRegion region;
         std::int64_t done, total;
+        std::string bar;  // empty: no bar
     };
     const Case cases[] = {
-        {"F:1/1024", true, true, 1, 1024},
-        {"E:64/64", true, false, 64, 64},
-        {"F:0/8", true, true, 0, 8},
-        {"CONF1:", false, false, 0, 0},
-        {"F:1/0", false, false, 0, 0},
-        {"F:-1/4", false, false, 0, 0},
-        {"F:1/", false, false, 0, 0},
-        {"F:/4", false, false, 0, 0},
-        {"F:2x/4", false, false, 0, 0},
-        {"Begin program all", false, false, 0, 0},
-        {"", false, false, 0, 0},
+        {"F:1/1024", MemoryRegion::flash, 1, 1024, "FLASH  [                              ]  1/1024"},
+        {"E:64/64", MemoryRegion::eeprom, 64, 64, "EEPROM [##############################]  64/64"},
+        {"F:0/8", MemoryRegion::flash, 0, 8, "FLASH  [                              ]  0/8"},
+        {"F:1/0", MemoryRegion::flash, 1, 0, ""},
+        {"F:-1/4", MemoryRegion::flash, -1, 4, ""},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(c.text);
-        const std::optional<ProgressText> p = parseprogress(c.text);
-        ASSERT_EQ(p.has_value(), c.valid);
-        if (!c.valid) continue;
-        EXPECT_EQ(p->flash, c.flash);
-        EXPECT_EQ(p->done, c.done);
-        EXPECT_EQ(p->total, c.total);
+        SCOPED_TRACE(c.label);
+        Streams s;
+        TerminalWindow window(s.out, s.err, Verbosity::normal, true);
+        window.progress(c.region, c.done, c.total);
+        EXPECT_EQ(window.status(), c.label) << "the status line reads as in every window";
+        EXPECT_EQ(s.err.str(), c.bar.empty() ? "" : "\r" + c.bar);
     }
+    Streams s;
+    TerminalWindow window(s.out, s.err, Verbosity::normal, true);
+    window.set_status("F:1/2");
+    EXPECT_EQ(s.err.str(), "");
 }
 
 TEST(TerminalProgress, BarFillsInProportion) {
@@ -61,10 +64,6 @@ TEST(TerminalProgress, BarFillsInProportion) {
     // A count past its total (a loop bound larger than the region) never overfills the bar.
     EXPECT_EQ(progressline({true, 9, 4}, 8), "FLASH  [########]  9/4");
 }
-
-struct Streams {
-    std::ostringstream out, err;
-};
 
 TEST(TerminalWindow, WhereTextsGoAtEachVerbosity) {
     struct Case {
@@ -119,17 +118,17 @@ TEST(TerminalWindow, ProgressBarOnlyOnATerminalAndClearedBeforeAMessage) {
     {
         Streams s;
         TerminalWindow window(s.out, s.err, Verbosity::normal, false);
-        window.set_status("F:1/2");
+        window.progress(MemoryRegion::flash, 1, 2);
         EXPECT_EQ(s.err.str(), "");
     }
     Streams s;
     TerminalWindow window(s.out, s.err, Verbosity::normal, true);
     window.set_status("Begin program all");
-    window.set_status("F:1/2");
+    window.progress(MemoryRegion::flash, 1, 2);
     const std::string bar = "FLASH  [###############               ]  1/2";
     EXPECT_EQ(s.err.str(), "\r" + bar);
     // The last address of a loop is always drawn, however soon it follows.
-    window.set_status("F:2/2");
+    window.progress(MemoryRegion::flash, 2, 2);
     const std::string full = "FLASH  [##############################]  2/2";
     EXPECT_EQ(s.err.str(), "\r" + bar + "\r" + full);
     window.message("oops");
@@ -140,8 +139,8 @@ TEST(TerminalWindow, ProgressBarOnlyOnATerminalAndClearedBeforeAMessage) {
 TEST(TerminalWindow, AShorterBarBlanksTheRestOfALongerOne) {
     Streams s;
     TerminalWindow window(s.out, s.err, Verbosity::normal, true);
-    window.set_status("F:1024/1024");
-    window.set_status("E:64/64");
+    window.progress(MemoryRegion::flash, 1024, 1024);
+    window.progress(MemoryRegion::eeprom, 64, 64);
     window.enable();
     const std::string flash = "FLASH  [##############################]  1024/1024";
     const std::string eeprom = "EEPROM [##############################]  64/64";
@@ -152,7 +151,7 @@ TEST(TerminalWindow, AShorterBarBlanksTheRestOfALongerOne) {
 TEST(TerminalWindow, VerboseRunsDrawNoBar) {
     Streams s;
     TerminalWindow window(s.out, s.err, Verbosity::verbose, true);
-    window.set_status("F:1/2");
+    window.progress(MemoryRegion::flash, 1, 2);
     EXPECT_EQ(s.err.str(), "");
     EXPECT_EQ(s.out.str(), "F:1/2\n");
 }

@@ -1,4 +1,4 @@
-#include "cli/stop_signals.h"
+#include "session/stop_signals.h"
 
 #include <csignal>
 

@@ -1,4 +1,4 @@
-#include "cli/sim_location.h"
+#include "session/sim_location.h"
 
 #include <cstdlib>
 
@@ -25,8 +25,7 @@ DataFolderEnvironment processenvironment() {
 Result<std::string> simchipfolder(const DataFolderEnvironment& environment, bool windowsrules) {
     if (windowsrules) {
         if (environment.localappdata.empty()) {
-            return Error{"The simulated chip's folder is unknown: LOCALAPPDATA is not set. Name the chip file with "
-                         "--sim-chip FILE."};
+            return Error{"The simulated chip's folder is unknown: LOCALAPPDATA is not set."};
         }
         return environment.localappdata + "\\Vornalt\\sim";
     }
@@ -35,8 +34,7 @@ Result<std::string> simchipfolder(const DataFolderEnvironment& environment, bool
         return environment.xdgdatahome + "/vornalt/sim";
     }
     if (environment.home.empty()) {
-        return Error{"The simulated chip's folder is unknown: neither XDG_DATA_HOME nor HOME is set. Name the chip "
-                     "file with --sim-chip FILE."};
+        return Error{"The simulated chip's folder is unknown: neither XDG_DATA_HOME nor HOME is set."};
     }
     return environment.home + "/.local/share/vornalt/sim";
 }

@@ -1,0 +1,143 @@
+#include "session/session.h"
+
+#include <utility>
+
+#include "app/application_folder.h"
+#include "app/port_selection.h"
+#include "app/selection_prompts.h"
+#include "sim/chip_model.h"
+
+namespace vornalt {
+
+// Counts a piece of work as running for as long as it lives, whichever way it ends.
+class Session::BusyScope {
+public:
+    explicit BusyScope(int& busy) : busy_(busy) { ++busy_; }
+    ~BusyScope() { --busy_; }
+    BusyScope(const BusyScope&) = delete;
+    BusyScope& operator=(const BusyScope&) = delete;
+
+private:
+    int& busy_;
+};
+
+Session::Session(WindowServices& window, SettingsStore& settings, AppState app, DeviceCatalogue catalogue,
+                 SessionOptions options)
+    : window_(window),
+      settings_(settings),
+      options_(std::move(options)),
+      app_(std::move(app)),
+      catalogue_(std::move(catalogue)),
+      clock_(options_.clock != nullptr ? options_.clock
+             : options_.virtualclock   ? static_cast<Clock*>(&virtualclock_)
+                                       : static_cast<Clock*>(&realclock_)),
+      port_(options_.backend, options_.device, *clock_, driverstate_),
+      slot_(port_.opener()),
+      pump_(window_, *clock_),
+      driver_(driverstate_, slot_.io(), pump_, *clock_),
+      transfers_(driver_, pump_, *clock_) {}
+
+Session::~Session() {
+    shutdown();
+    // Nobody is left to hear of a failure here; a front end that wants to know calls finish().
+    static_cast<void>(finish());
+}
+
+OperationParts Session::parts() {
+    return {app_, engine_, image_, model_, driver_, transfers_, *clock_, window_, pump_, stop_};
+}
+
+LoadParts Session::loadparts() { return {app_, catalogue_, model_, image_, driver_, slot_, settings_, window_}; }
+
+Status Session::starttrace() {
+    if (options_.tracefile.empty()) return {};
+    return port_.starttrace(options_.tracefile);
+}
+
+void Session::formload() {
+    if (Status tracing = starttrace(); !tracing) window_.message(tracing.error().message);
+    vornalt::formload(loadparts());
+    opened_ = true;
+    if (!simulated()) return;
+    if (Status inserted = modelchanged(); !inserted) window_.message(inserted.error().message);
+    showsimulatedport();
+}
+
+void Session::openport() {
+    slot_.open(driverstate_.portaddress, driver_);
+    driver_.setidle();
+    opened_ = true;
+}
+
+void Session::showsimulatedport() {
+    if (options_.simulatedstatus && slot_.io().available()) window_.set_status(k_simulated_port_ready);
+}
+
+RunOutcome Session::run(ChipOperation operation) {
+    const BusyScope scope(busy_);
+    return runoperation(operation, parts());
+}
+
+void Session::requeststop() {
+    // A request left standing while nothing runs would stop the next run at its first step.
+    if (busy()) stop_.request();
+}
+
+std::string Session::simchipfile(const std::string& modelname, Status& status) const {
+    if (!options_.simchipfile.empty()) return options_.simchipfile;
+    // A part the simulator does not know needs no file, so no folder either.
+    if (findchipmodel(modelname) == nullptr) return {};
+    Result<std::string> folder = simchipfolder(options_.datafolders, k_windows_rules);
+    if (!folder) {
+        status = folder.error();
+        return {};
+    }
+    return folder.value() + (k_windows_rules ? "\\" : "/") + simchipfilename(modelname);
+}
+
+Status Session::modelchanged() {
+    if (!simulated()) return {};
+    if (simchosen_ && simmodel_ == model_.modelname) return {};
+    Status status;
+    const std::string file = simchipfile(model_.modelname, status);
+    if (!status) return status;
+    status = port_.insertchip(model_.modelname, file);
+    if (!status) return status;
+    simchosen_ = true;
+    simmodel_ = model_.modelname;
+    return {};
+}
+
+void Session::menumodel() {
+    vornalt::menumodel(app_, catalogue_, model_, image_, settings_, window_);
+    if (Status inserted = modelchanged(); !inserted) window_.message(inserted.error().message);
+}
+
+void Session::menuport() {
+    // The prompt reports the port it leaves open whenever it was asked; the simulator says so
+    // in its own words.
+    const bool asked = portnumber(driverstate_.portaddress) != 0;
+    vornalt::menuport(driver_, slot_, settings_, window_);
+    if (simulated() && asked) showsimulatedport();
+}
+
+void Session::shutdown() {
+    if (!opened_ || !slot_.io().available()) return;
+    if (driver_.lineon(Line::vdd) || driver_.lineon(Line::vpp)) {
+        transfers_.shutdown();  // with the power steps of every power-down
+        return;
+    }
+    // Off already as far as the driver knows; written once more for a port opened since.
+    driver_.vddoff();
+    driver_.vppoff();
+    driver_.clockoff();
+    driver_.dataoutoff();
+}
+
+Status Session::finish() {
+    if (finished_) return {};
+    finished_ = true;
+    return port_.finish();
+}
+
+}  // namespace vornalt
