@@ -179,6 +179,21 @@ TEST(Operations, StopRequestedFromTheWindowEndsTheRunSafely) {
     }
 }
 
+TEST(Operations, ScriptThatEndsPoweredLeavesEveryLineOff) {
+    // Scripts come from an editable catalogue; one whose last line is not "end" (or that ends
+    // with DATA OUT driven) must still leave the programmer switched off.
+    const Script scripts[] = {{"s06"}, {"s02-3fff"}, {"s06", "end", "begin"}};
+    for (const Script& script : scripts) {
+        OperationRig rig;
+        givescripts(rig.model, script);
+        EXPECT_EQ(rig.run(ChipOperation::eraseall), RunOutcome::succeeded);
+        EXPECT_FALSE(rig.wire.vdd());
+        EXPECT_FALSE(rig.wire.vpp());
+        EXPECT_FALSE(rig.wire.clockline());
+        EXPECT_FALSE(rig.wire.dataout());
+    }
+}
+
 TEST(ReadAll, StartsFromABlankImageAndForgetsTheLoadedFile) {
     OperationRig rig;
     rig.app.label_hex = "old.hex";

@@ -1,0 +1,216 @@
+// The session as the front ends drive it: the simulated chip following the model, the lines
+// switched off when the program ends, and the busy state around a run.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "base/file_io.h"
+#include "port/port_fakes.h"
+#include "session/session.h"
+#include "settings/memory_settings_backend.h"
+#include "settings/setting_names.h"
+#include "sim/sim_chip.h"
+#include "support/fake_window.h"
+#include "support/temp_folder.h"
+
+namespace vornalt {
+namespace {
+
+using testing::DefaultLines;
+using testing::TempFolder;
+
+// The end-to-end catalogue (16F84A, 16F877A) with a third model the simulator does not know.
+DeviceCatalogue testcatalogue(const TempFolder& temp) {
+    std::ifstream in(VORNALT_E2E_CATALOGUE);
+    std::stringstream text;
+    text << in.rdbuf();
+    std::string records = text.str();
+    const std::size_t second = records.find("model:16F877A");
+    records += "\n" + records.substr(records.find("model:16F84A"), second - records.find("model:16F84A"));
+    records.replace(records.rfind("model:16F84A"), 12, "model:NoSuchPart");
+    const std::string path = temp.folder() + "devices.cfg";
+    std::ofstream(path) << records;
+    Result<DeviceCatalogue> loaded = loadcatalogue(path);
+    EXPECT_TRUE(loaded.ok());
+    return loaded.ok() ? std::move(loaded).value() : DeviceCatalogue{};
+}
+
+struct SimSession {
+    TempFolder temp;
+    FakeWindow window;
+    MemorySettingsBackend backend;
+    SettingsStore settings{backend};
+    std::unique_ptr<Session> session;
+
+    explicit SimSession(std::string model = "1") {
+        backend.set(k_setting_model, model);
+        SessionOptions options;
+        options.backend = BackendKind::simulator;
+        options.datafolders = {temp.folder() + "data", "", ""};
+        options.virtualclock = true;
+        session = std::make_unique<Session>(window, settings, AppState{}, testcatalogue(temp), options);
+    }
+    std::string chipfile(const std::string& model) const { return temp.folder() + "data/vornalt/sim/" + model + ".hex"; }
+    void choose(std::int32_t number) {
+        ASSERT_TRUE(applymodel(session->catalogue(), number, session->model(), session->image()).ok());
+        ASSERT_TRUE(session->modelchanged().ok());
+    }
+};
+
+TEST(SessionSimulator, ChipFollowsTheModelAndKeepsItsMemoryInItsFile) {
+    SimSession s;
+    s.session->formload();
+    EXPECT_EQ(s.window.status, "Simulated port ready");
+    ASSERT_NE(s.session->board()->chip(), nullptr);
+    EXPECT_EQ(s.session->board()->chip()->model().name, "16F84A");
+    s.session->board()->chip()->memory().program[0] = 0x1234;
+
+    s.choose(2);
+    EXPECT_TRUE(std::filesystem::exists(s.chipfile("16F84A"))) << "the old chip is saved before it leaves";
+    ASSERT_NE(s.session->board()->chip(), nullptr);
+    EXPECT_EQ(s.session->board()->chip()->model().name, "16F877A");
+    s.session->board()->chip()->memory().program[1] = 0x0ABC;
+
+    s.choose(3);
+    EXPECT_TRUE(s.session->socketempty());
+    EXPECT_TRUE(std::filesystem::exists(s.chipfile("16F877A")));
+
+    s.choose(1);
+    ASSERT_NE(s.session->board()->chip(), nullptr);
+    EXPECT_EQ(s.session->board()->chip()->memory().program[0], 0x1234) << "the chip came back from its file";
+
+    // The chip in the socket reaches its file when the program finishes.
+    s.session->board()->chip()->memory().program[0] = 0x0777;
+    EXPECT_TRUE(s.session->finish().ok());
+    s.choose(2);
+    s.choose(1);
+    EXPECT_EQ(s.session->board()->chip()->memory().program[0], 0x0777);
+}
+
+TEST(SessionSimulator, UnreadableChipFileLeavesTheSocketEmptyAndTheFileAlone) {
+    SimSession s;
+    std::filesystem::create_directories(s.temp.folder() + "data/vornalt/sim");
+    std::ofstream(s.chipfile("16F84A")) << "not a hex file\n";
+    s.session->formload();
+    EXPECT_EQ(s.window.messages.size(), 1u);
+    EXPECT_TRUE(s.session->socketempty());
+    EXPECT_TRUE(s.session->finish().ok());
+    std::ifstream in(s.chipfile("16F84A"));
+    std::string line;
+    std::getline(in, line);
+    EXPECT_EQ(line, "not a hex file");
+}
+
+TEST(SessionSimulator, ChangingThePortNumberKeepsTheSimulator) {
+    SimSession s;
+    s.session->formload();
+    s.window.inputanswers.push_back("2");
+    s.session->menuport();
+    EXPECT_EQ(s.session->driverstate().portaddress, 632);
+    EXPECT_EQ(s.window.status, "Simulated port ready");
+    s.session->image().flashbuffer[0] = 0x2805;
+    EXPECT_EQ(s.session->run(ChipOperation::programall), RunOutcome::succeeded);
+    EXPECT_EQ(s.session->board()->chip()->memory().program[0], 0x2805);
+}
+
+// Reports the four output lines after every write of the data register (default wiring).
+struct LineLog {
+    static std::vector<DefaultLines> of(const std::vector<testing::Access>& log) {
+        std::vector<DefaultLines> out;
+        for (const testing::Access& a : log) {
+            if (a.write && a.address == 888) out.push_back(testing::decode_default(a.value));
+        }
+        return out;
+    }
+};
+
+struct RecordedSession {
+    FakeWindow window;
+    MemorySettingsBackend backend;
+    SettingsStore settings{backend};
+    VirtualClock clock;
+    testing::RecordingPort port{clock};
+    std::unique_ptr<Session> session;
+
+    RecordedSession() {
+        SessionOptions options;
+        options.clock = &clock;
+        session = std::make_unique<Session>(window, settings, AppState{}, DeviceCatalogue{}, options);
+        session->useport(port);
+    }
+};
+
+TEST(SessionShutdown, SwitchesVddThenVppThenClockThenDataOut) {
+    for (bool bydestructor : {false, true}) {
+        SCOPED_TRACE(bydestructor ? "destructor" : "shutdown()");
+        RecordedSession r;
+        r.session->openport();
+        PortDriver& d = r.session->driver();
+        d.vddon();
+        d.vppon();
+        d.clockon();
+        d.dataouton();
+        r.port.log.clear();
+        if (bydestructor) {
+            r.session.reset();
+        } else {
+            r.session->shutdown();
+        }
+        const std::vector<DefaultLines> lines = LineLog::of(r.port.log);
+        ASSERT_GE(lines.size(), 4u);
+        EXPECT_FALSE(lines[0].vdd);
+        EXPECT_TRUE(lines[0].vpp) << "VDD goes first";
+        EXPECT_FALSE(lines[1].vpp);
+        EXPECT_TRUE(lines[1].clock);
+        EXPECT_FALSE(lines[2].clock);
+        EXPECT_TRUE(lines[2].dataout);
+        EXPECT_FALSE(lines.back().dataout);
+    }
+}
+
+TEST(SessionShutdown, TouchesNoPortThatWasNeverOpened) {
+    RecordedSession r;
+    r.session->shutdown();
+    r.session.reset();
+    EXPECT_TRUE(r.port.log.empty());
+}
+
+TEST(SessionBusy, TrueOnlyWhileARunGoesOnAndAStopAsksOnlyThen) {
+    RecordedSession r;
+    Session& s = *r.session;
+    s.openport();
+    s.image().flashsize = 8;
+    s.image().eepromsize = 0;
+    clearbuffer(s.image(), 0x3FFF, 0x3FFF);
+    s.model().powerorder = 1;
+    s.model().programscript = {"begin", "setflashloop", "s02-flash", "s06", "loop", "end"};
+    std::vector<bool> seen;
+    bool stopnow = false;
+    r.window.onevents = [&] {
+        seen.push_back(s.busy());
+        if (stopnow) s.requeststop();
+    };
+    EXPECT_FALSE(s.busy());
+    EXPECT_EQ(s.run(ChipOperation::programall), RunOutcome::succeeded);
+    EXPECT_FALSE(s.busy());
+    ASSERT_FALSE(seen.empty());
+    EXPECT_TRUE(seen.front());
+
+    // A stop asked for while nothing runs is not kept for the next run.
+    s.requeststop();
+    EXPECT_EQ(s.run(ChipOperation::programall), RunOutcome::succeeded);
+
+    stopnow = true;
+    EXPECT_EQ(s.run(ChipOperation::programall), RunOutcome::failed);
+    EXPECT_TRUE(s.engine().runstopped);
+    EXPECT_FALSE(s.driver().lineon(Line::vdd));
+    EXPECT_FALSE(s.driver().lineon(Line::vpp));
+}
+
+}  // namespace
+}  // namespace vornalt
