@@ -122,7 +122,8 @@ void Session::menuport() {
 }
 
 void Session::shutdown() {
-    if (!opened_ || !slot_.io().available()) return;
+    // Only the port this session opened, and only while the driver still talks to it.
+    if (!opened_ || &driver_.io() != &slot_.io() || !slot_.io().available()) return;
     if (driver_.lineon(Line::vdd) || driver_.lineon(Line::vpp)) {
         transfers_.shutdown();  // with the power steps of every power-down
         return;

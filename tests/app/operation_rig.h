@@ -1,26 +1,35 @@
 #pragma once
-// Everything a chip operation touches, wired to the real engine, driver and transfers over a
-// wire recorder, with a virtual clock and a fake window.
+// Everything a chip operation touches, wired by the session to the real engine, driver and
+// transfers over a wire recorder, with a virtual clock and a fake window.
+#include <memory>
+#include <string>
+#include <vector>
+
 #include "app/app_state.h"
 #include "app/chip_operations.h"
+#include "session/session.h"
+#include "settings/memory_settings_backend.h"
 #include "support/fake_window.h"
 #include "support/wire_recorder.h"
 
 namespace vornalt {
 
 struct OperationRig {
-    AppState app;
-    DriverState driverstate;
     VirtualClock clock;
     FakeWindow window;
-    EventPump pump{window, clock};
+    MemorySettingsBackend backend;
+    SettingsStore settings{backend};
+    std::unique_ptr<Session> session = makesession();
+    AppState& app = session->app();
+    DriverState& driverstate = session->driverstate();
+    EventPump& pump = session->pump();
     WireRecorder wire{driverstate, clock};
-    PortDriver driver{driverstate, wire, pump, clock};
-    Transfers transfers{driver, pump, clock};
-    EngineState engine;
-    MemoryImage image;
-    AppliedModel model;
-    StopRequest stop;
+    PortDriver& driver = session->driver();
+    Transfers& transfers = session->transfers();
+    EngineState& engine = session->engine();
+    MemoryImage& image = session->image();
+    AppliedModel& model = session->model();
+    StopRequest& stop = session->stop();
 
     OperationRig() {
         model.config1erased = 0x3FFF;
@@ -30,12 +39,17 @@ struct OperationRig {
         image.flashsize = 32;
         image.eepromsize = 8;
         clearbuffer(image, model.config1erased, model.config2erased);
-        driver.setidle();
+        session->useport(wire);
+        session->openport();
         wire.reset();
     }
+    // The session switches the lines off as it goes, while the recorder still listens.
+    ~OperationRig() { session.reset(); }
+    OperationRig(const OperationRig&) = delete;
+    OperationRig& operator=(const OperationRig&) = delete;
 
-    OperationParts parts() { return {app, engine, image, model, driver, transfers, clock, window, pump, stop}; }
-    RunOutcome run(ChipOperation operation) { return runoperation(operation, parts()); }
+    OperationParts parts() { return session->parts(); }
+    RunOutcome run(ChipOperation operation) { return session->run(operation); }
 
     // The window calls without the progress texts, and with each run of event passes counted
     // once (the engine's coalesced passes depend on timing, not on the runner).
@@ -48,6 +62,13 @@ struct OperationRig {
             out.push_back(call);
         }
         return out;
+    }
+
+private:
+    std::unique_ptr<Session> makesession() {
+        SessionOptions options;
+        options.clock = &clock;
+        return std::make_unique<Session>(window, settings, AppState{}, DeviceCatalogue{}, options);
     }
 };
 

@@ -1,14 +1,17 @@
 // Whole chip operations from the catalogue to the wire: a test catalogue is loaded and applied,
-// and every operation runs through the real runners, engine, driver and transfers against a
-// simulated programmer board with a simulated chip in its socket, on a virtual clock.
+// and every operation runs through the session's runners, engine, driver and transfers against
+// a simulated programmer board with a simulated chip in its socket, on a virtual clock.
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <ostream>
 #include <string>
 #include <vector>
 
 #include "app/chip_operations.h"
 #include "catalogue/catalogue.h"
+#include "session/session.h"
+#include "settings/memory_settings_backend.h"
 #include "sim/sim_board.h"
 #include "sim/sim_chip.h"
 #include "support/fake_window.h"
@@ -16,26 +19,25 @@
 namespace vornalt {
 namespace {
 
+// The session with the simulated programmer, on a virtual clock; the test catalogue is applied
+// by hand and a factory-fresh chip put in the socket, so no chip file is read or written.
 struct SimBench {
-    AppState app;
-    DeviceCatalogue catalogue;
-    AppliedModel model;
-    MemoryImage image;
-    DriverState driverstate;
     VirtualClock clock;
     FakeWindow window;
-    EventPump pump{window, clock};
-    SimBoard board{clock};
-    PortDriver driver{driverstate, board, pump, clock};
-    Transfers transfers{driver, pump, clock};
-    EngineState engine;
-    StopRequest stop;
+    MemorySettingsBackend backend;
+    SettingsStore settings{backend};
+    std::unique_ptr<Session> session = makesession();
+    AppState& app = session->app();
+    AppliedModel& model = session->model();
+    MemoryImage& image = session->image();
+    SimBoard& board = *session->board();
 
     explicit SimBench(const std::string& modelname) {
         window.record_status = false;
         Result<DeviceCatalogue> loaded = loadcatalogue(VORNALT_E2E_CATALOGUE);
         EXPECT_TRUE(loaded.ok()) << (loaded.ok() ? "" : loaded.error().message);
         if (!loaded.ok()) return;
+        DeviceCatalogue& catalogue = session->catalogue();
         catalogue = std::move(loaded).value();
         const std::vector<std::string> names = modelnames(catalogue);
         std::int32_t number = 0;
@@ -46,12 +48,19 @@ struct SimBench {
         EXPECT_TRUE(applymodel(catalogue, number, model, image).ok());
         clearbuffer(image, model.config1erased, model.config2erased);
         board.insert(makechip(modelname));
-        driver.setidle();
+        session->openport();
+    }
+
+    std::unique_ptr<Session> makesession() {
+        SessionOptions options;
+        options.backend = BackendKind::simulator;
+        options.clock = &clock;
+        return std::make_unique<Session>(window, settings, AppState{}, DeviceCatalogue{}, options);
     }
 
     RunOutcome run(ChipOperation operation) {
         window.messages.clear();
-        return runoperation(operation, {app, engine, image, model, driver, transfers, clock, window, pump, stop});
+        return session->run(operation);
     }
 
     // A recognisable image: every word distinct, some zero bits in each, one blank word inside.

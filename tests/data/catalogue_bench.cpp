@@ -28,12 +28,20 @@ CatalogueBench::CatalogueBench(std::string_view name, std::unique_ptr<SimChip> c
     if (!applied_) return;
     clearbuffer(image, model.config1erased, model.config2erased);
     board.insert(chip != nullptr ? std::move(chip) : makechip(model.modelname));
-    driver.setidle();
+    session->openport();
+}
+
+std::unique_ptr<Session> CatalogueBench::makesession() {
+    // The simulator's board with the chip the bench puts in; no chip file is read or written.
+    SessionOptions options;
+    options.backend = BackendKind::simulator;
+    options.clock = &clock;
+    return std::make_unique<Session>(window, settings, AppState{}, DeviceCatalogue{}, options);
 }
 
 Outcome CatalogueBench::run(ChipOperation operation) {
     window.messages.clear();
-    runoperation(operation, {app, engine, image, model, driver, transfers, clock, window, pump, stop});
+    session->run(operation);
     return {window.status, window.messages};
 }
 

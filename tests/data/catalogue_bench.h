@@ -1,7 +1,7 @@
 #pragma once
 // A bench for the shipped catalogue: one model applied from data/devices.cfg, its simulated
-// chip in the board's socket, and the real runners, engine, port driver and transfers between
-// them on a virtual clock, as the main window's buttons run them.
+// chip in the board's socket, and the session's runners, engine, port driver and transfers
+// between them on a virtual clock, as the main window's buttons run them.
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -19,6 +19,8 @@
 #include "port/driver_state.h"
 #include "port/port_driver.h"
 #include "port/transfers.h"
+#include "session/session.h"
+#include "settings/memory_settings_backend.h"
 #include "sim/sim_board.h"
 #include "sim/sim_chip.h"
 #include "support/fake_window.h"
@@ -50,20 +52,24 @@ public:
     // The chip's cells, once any write under way has had its time.
     const ChipMemory& chipmemory();
 
-    AppState app;
     VirtualClock clock;
     FakeWindow window;
-    EventPump pump{window, clock};
-    SimBoard board{clock};
-    DriverState driverstate;
-    PortDriver driver{driverstate, board, pump, clock};
-    Transfers transfers{driver, pump, clock};
-    AppliedModel model;
-    MemoryImage image;
-    EngineState engine;
-    StopRequest stop;
+    MemorySettingsBackend backend;
+    SettingsStore settings{backend};
+    std::unique_ptr<Session> session = makesession();
+    AppState& app = session->app();
+    EventPump& pump = session->pump();
+    SimBoard& board = *session->board();
+    DriverState& driverstate = session->driverstate();
+    PortDriver& driver = session->driver();
+    Transfers& transfers = session->transfers();
+    AppliedModel& model = session->model();
+    MemoryImage& image = session->image();
+    EngineState& engine = session->engine();
+    StopRequest& stop = session->stop();
 
 private:
+    std::unique_ptr<Session> makesession();
     bool applied_ = false;
 };
 
