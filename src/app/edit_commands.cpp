@@ -1,0 +1,101 @@
+#include "app/edit_commands.h"
+
+#include <optional>
+
+#include "image/hex_text.h"
+
+namespace vornalt {
+namespace {
+
+constexpr std::int32_t k_max_word = 0x3FFF;
+constexpr std::int32_t k_max_byte = 0xFF;
+
+// One input box: the value typed, or nothing when the command stops here (Cancel, an empty
+// answer, or a value outside 0..highest, which has then been reported).
+std::optional<std::int32_t> askhex(WindowServices& window, const std::string& prompt, std::size_t width,
+                                   std::int32_t highest) {
+    const std::string answer = window.input(prompt, "");
+    if (answer.empty()) return std::nullopt;
+    const std::string text = completehex(answer, width);
+    const std::int32_t value = width == 4 ? fromhex4(text) : fromhex2(text);
+    if (value < 0 || value > highest) {
+        window.message(k_out_of_range);
+        return std::nullopt;
+    }
+    return value;
+}
+
+// The highest index of a buffer's visible part. It equals the model's size - 1 whenever the
+// image was cleared for the model; should it ever not, no index outside the buffer is accepted.
+std::int32_t lastindex(std::span<std::int32_t> locations) {
+    return static_cast<std::int32_t>(locations.size()) - 1;
+}
+
+std::string dataprompt4() { return "Enter new data to be written [0000-" + tohex4(k_max_word) + "]."; }
+
+// The image changed under the loaded file: forgotten before the redraw, which shows the name.
+void edited(AppState& app, WindowServices& window) {
+    app.label_hex.clear();
+    window.updatedisplay();
+}
+
+void editconfigword(std::int32_t& word, AppState& app, WindowServices& window) {
+    const auto data = askhex(window, dataprompt4(), 4, k_max_word);
+    if (!data) return;
+    word = *data;
+    edited(app, window);
+}
+
+}  // namespace
+
+std::string completehex(std::string_view answer, std::size_t width) {
+    std::string text;
+    if (answer.size() < width) text.assign(width - answer.size(), '0');
+    text += answer;
+    // ASCII only: the locale's case rules must not turn other bytes into digits.
+    for (char& c : text) {
+        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    }
+    return text;
+}
+
+void menueditflash(AppState& app, MemoryImage& image, WindowServices& window) {
+    const auto words = flashwords(image);
+    const auto address = askhex(
+        window,
+        "Enter the address of FLASH memory location to edit [0000-" + tohex4(image.flashsize - 1) + "].", 4,
+        lastindex(words));
+    if (!address) return;
+    const auto data = askhex(window, dataprompt4(), 4, k_max_word);
+    if (!data) return;
+    words[static_cast<std::size_t>(*address)] = *data;
+    edited(app, window);
+}
+
+void menuediteeprom(AppState& app, MemoryImage& image, WindowServices& window) {
+    if (image.eepromsize <= 0) {
+        window.message(k_no_eeprom);
+        return;
+    }
+    const auto bytes = eeprombytes(image);
+    const auto address = askhex(
+        window,
+        "Enter the address of EEPROM memory location to edit [00-" + tohex2(image.eepromsize - 1) + "].", 2,
+        lastindex(bytes));
+    if (!address) return;
+    const auto data =
+        askhex(window, "Enter new data to be written [00-" + tohex2(k_max_byte) + "].", 2, k_max_byte);
+    if (!data) return;
+    bytes[static_cast<std::size_t>(*address)] = *data;
+    edited(app, window);
+}
+
+void label_conf1_click(AppState& app, MemoryImage& image, WindowServices& window) {
+    editconfigword(image.config1word, app, window);
+}
+
+void label_conf2_click(AppState& app, MemoryImage& image, WindowServices& window) {
+    editconfigword(image.config2word, app, window);
+}
+
+}  // namespace vornalt
