@@ -1,5 +1,6 @@
 #include "session/stop_signals.h"
 
+#include <atomic>
 #include <csignal>
 
 namespace vornalt {
@@ -7,12 +8,13 @@ namespace {
 
 // A signal handler can reach nothing but what is reachable without arguments: these two are the
 // only process-wide state of the program, set while a StopSignals lives.
-StopRequest* g_stop = nullptr;
+std::atomic<StopRequest*> g_stop{nullptr};
+static_assert(std::atomic<StopRequest*>::is_always_lock_free, "the signal handler reads it");
 volatile std::sig_atomic_t g_received = 0;
 
 extern "C" void onstopsignal(int signal) {
     g_received = signal;
-    if (g_stop != nullptr) g_stop->request();
+    if (StopRequest* stop = g_stop.load()) stop->request();
 }
 
 #ifdef _WIN32
@@ -26,8 +28,14 @@ struct sigaction g_previous_term {};
 
 }  // namespace
 
-StopSignals::StopSignals(StopRequest& stop) {
-    g_stop = &stop;
+StopSignals::StopSignals(StopRequest& stop) : StopSignals() { attach(stop); }
+
+void StopSignals::attach(StopRequest& stop) {
+    g_stop.store(&stop);
+    if (g_received != 0) stop.request();
+}
+
+StopSignals::StopSignals() {
     g_received = 0;
 #ifdef _WIN32
     g_previous_int = std::signal(SIGINT, onstopsignal);
@@ -51,7 +59,7 @@ StopSignals::~StopSignals() {
     sigaction(SIGINT, &g_previous_int, nullptr);
     sigaction(SIGTERM, &g_previous_term, nullptr);
 #endif
-    g_stop = nullptr;
+    g_stop.store(nullptr);
 }
 
 int StopSignals::received() const { return static_cast<int>(g_received); }

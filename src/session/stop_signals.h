@@ -10,6 +10,11 @@ namespace vornalt {
 class StopSignals {
 public:
     explicit StopSignals(StopRequest& stop);
+    // Handlers installed before there is anything to stop, so that a signal in the first moments
+    // of the program does not kill it outright: it is remembered, and attach() passes it on.
+    StopSignals();
+    // From now on a signal sets this stop request; one that came before sets it at once.
+    void attach(StopRequest& stop);
     ~StopSignals();
     StopSignals(const StopSignals&) = delete;
     StopSignals& operator=(const StopSignals&) = delete;

@@ -1,0 +1,332 @@
+#include "gui/window/main_window.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QLabel>
+#include <QLayout>
+#include <QMenuBar>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QTextEdit>
+
+#include "app/about_text.h"
+#include "app/clear_buffer.h"
+#include "app/display_texts.h"
+#include "app/edit_commands.h"
+#include "app/hex_file_commands.h"
+#include "app/selection_prompts.h"
+#include "gui/widgets/clickable_label.h"
+#include "gui/widgets/memory_view.h"
+#include "gui/window/form_layout.h"
+#include "gui/window/message_boxes.h"
+
+namespace vornalt::gui {
+namespace {
+
+QString qstring(const std::string& text) { return QString::fromStdString(text); }
+
+QString stylesheet(const ControlSpec& spec) {
+    QString sheet = QStringLiteral("border: 1px solid black;");
+    if (spec.background != nullptr) {
+        sheet += QStringLiteral("background-color: rgb(%1, %2, %3);")
+                     .arg(spec.background->red)
+                     .arg(spec.background->green)
+                     .arg(spec.background->blue);
+    }
+    return sheet;
+}
+
+}  // namespace
+
+Form1::Form1(Startup started, SettingsStore& settings, SessionOptions options, QWidget* parent)
+    : QMainWindow(parent), settings_(settings), title_(qstring(started.state.windowtitle)) {
+    setObjectName(QStringLiteral("Form1"));
+    setWindowTitle(title_);
+    buildcontrols();
+    buildmenus();
+    settaborder();
+    // The window keeps the size its layout was drawn for.
+    layout()->setSizeConstraint(QLayout::SetFixedSize);
+    session_ = std::make_unique<Session>(*this, settings, std::move(started.state), std::move(started.catalogue),
+                                         std::move(options));
+}
+
+Form1::~Form1() {
+    // The session powers the lines down as it goes and may still report to the window, so it
+    // goes while the window is whole.
+    session_.reset();
+}
+
+void Form1::buildcontrols() {
+    auto* client = new QWidget(this);
+    client->setObjectName(QStringLiteral("client"));
+    client->setFixedSize(pixels(k_client_width), pixels(k_client_height));
+    client->setAutoFillBackground(true);
+    QPalette palette = client->palette();
+    palette.setColor(QPalette::Window,
+                     QColor(k_window_background.red, k_window_background.green, k_window_background.blue));
+    client->setPalette(palette);
+    // The layout was drawn for an 8-point face; the toolkit's larger default would cut captions.
+    QFont captions = client->font();
+    captions.setPointSize(k_caption_point_size);
+    client->setFont(captions);
+    setCentralWidget(client);
+
+    for (const ControlSpec& spec : formcontrols()) {
+        const QString name = QString::fromLatin1(spec.name.data(), static_cast<qsizetype>(spec.name.size()));
+        const QString text = QString::fromLatin1(spec.text.data(), static_cast<qsizetype>(spec.text.size()));
+        QWidget* widget = nullptr;
+        switch (spec.kind) {
+        case ControlKind::label:
+        case ControlKind::clickable_label: {
+            QLabel* label = spec.kind == ControlKind::label ? new QLabel(text, client) : new ClickableLabel(text, client);
+            label->setAlignment(Qt::AlignCenter);
+            label->setStyleSheet(stylesheet(spec));
+            widget = label;
+            break;
+        }
+        case ControlKind::button: widget = new QPushButton(text, client); break;
+        case ControlKind::flash_view: {
+            auto* view = new QTextEdit(client);
+            view->setReadOnly(true);
+            view->setAcceptRichText(false);
+            view->setLineWrapMode(QTextEdit::NoWrap);
+            view->setFont(viewfont(k_view_point_size));
+            view->setPlainText(text);
+            widget = view;
+            break;
+        }
+        case ControlKind::eeprom_view: {
+            auto* view = new QPlainTextEdit(client);
+            view->setReadOnly(true);
+            view->setLineWrapMode(QPlainTextEdit::NoWrap);
+            view->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+            view->setFont(viewfont(k_view_point_size));
+            view->setPlainText(displaytext(spec.text));
+            view->setStyleSheet(QStringLiteral("QPlainTextEdit { background-color: white; }"));
+            widget = view;
+            break;
+        }
+        }
+        widget->setObjectName(name);
+        widget->setGeometry(pixels(spec.left), pixels(spec.top), pixels(spec.width), pixels(spec.height));
+        if (!spec.tooltip.empty()) {
+            widget->setToolTip(QString::fromLatin1(spec.tooltip.data(), static_cast<qsizetype>(spec.tooltip.size())));
+        }
+    }
+
+    command0_ = client->findChild<QPushButton*>(QStringLiteral("Command0"));
+    for (std::size_t i = 0; i < commands_.size(); ++i) {
+        commands_[i] = client->findChild<QPushButton*>(QStringLiteral("Command%1").arg(i + 1));
+    }
+    label7_ = client->findChild<ClickableLabel*>(QStringLiteral("Label7"));
+    label_hex_ = client->findChild<ClickableLabel*>(QStringLiteral("label_hex"));
+    label_ime_ = client->findChild<QLabel*>(QStringLiteral("label_ime"));
+    label_info_ = client->findChild<QLabel*>(QStringLiteral("label_info"));
+    tabla_flash_ = client->findChild<QTextEdit*>(QStringLiteral("tabla_flash"));
+    tabla_eeprom_ = client->findChild<QPlainTextEdit*>(QStringLiteral("tabla_eeprom"));
+    label_conf1_ = client->findChild<ClickableLabel*>(QStringLiteral("label_conf1"));
+    label2_ = client->findChild<QLabel*>(QStringLiteral("Label2"));
+    label_conf2_ = client->findChild<ClickableLabel*>(QStringLiteral("label_conf2"));
+    label_status_ = client->findChild<QLabel*>(QStringLiteral("label_status"));
+
+    // The focus sink sits on top of the FLASH view's corner.
+    command0_->raise();
+    new FocusForwarder(tabla_flash_, command0_);
+    new FocusForwarder(tabla_eeprom_, command0_);
+
+    connect(commands_[0], &QPushButton::clicked, this, &Form1::menuprogram);
+    connect(commands_[1], &QPushButton::clicked, this, &Form1::menuread);
+    connect(commands_[2], &QPushButton::clicked, this, &Form1::menuerase);
+    connect(commands_[3], &QPushButton::clicked, this, &Form1::menublank);
+    connect(commands_[4], &QPushButton::clicked, this, &Form1::menuverify);
+    connect(label7_, &ClickableLabel::clicked, this, &Form1::label_hex_click);
+    connect(label_hex_, &ClickableLabel::clicked, this, &Form1::label_hex_click);
+    connect(label_conf1_, &ClickableLabel::clicked, this, &Form1::label_conf1_click);
+    connect(label_conf2_, &ClickableLabel::clicked, this, &Form1::label_conf2_click);
+}
+
+QAction* Form1::additem(QMenu* menu, const char* name, const char* caption, void (Form1::*handler)()) {
+    QAction* action = menu->addAction(QString::fromLatin1(caption));
+    action->setObjectName(QString::fromLatin1(name));
+    connect(action, &QAction::triggered, this, handler);
+    return action;
+}
+
+void Form1::buildmenus() {
+    struct Top {
+        const char* name;
+        const char* caption;
+    };
+    static constexpr Top k_tops[] = {{"menu1", "&File"},     {"menu2", "&Edit"},    {"menu3", "&Tools"},
+                                     {"menu4", "&Hardware"}, {"menu5", "&Options"}, {"menu6", "Help"}};
+    for (std::size_t i = 0; i < menus_.size(); ++i) {
+        menus_[i] = menuBar()->addMenu(QString::fromLatin1(k_tops[i].caption));
+        menus_[i]->setObjectName(QString::fromLatin1(k_tops[i].name));
+    }
+    additem(menus_[0], "menuclear", "&Clear Buffer", &Form1::menuclear);
+    additem(menus_[0], "menuopen", "&Open HEX File", &Form1::menuopen);
+    additem(menus_[0], "menusave", "&Save Buffer As", &Form1::menusave);
+    additem(menus_[1], "menueditflash", "&FLASH Memory Location", &Form1::menueditflash);
+    additem(menus_[1], "menuediteeprom", "&EEPROM Memory Location", &Form1::menuediteeprom);
+    additem(menus_[2], "menuprogram", "&Program All", &Form1::menuprogram);
+    additem(menus_[2], "menuread", "&Read All", &Form1::menuread);
+    additem(menus_[2], "menuerase", "&Erase All", &Form1::menuerase);
+    additem(menus_[2], "menublank", "&Blank Check", &Form1::menublank);
+    additem(menus_[2], "menuverify", "&Verify", &Form1::menuverify);
+    additem(menus_[3], "menusettings", "Settings", &Form1::menusettings);
+    additem(menus_[3], "menucheck", "Check", &Form1::menucheck);
+    additem(menus_[4], "menumodel", "Change Microcontroller Model", &Form1::menumodel);
+    additem(menus_[4], "menuport", "Change Parallel Port Number", &Form1::menuport);
+    additem(menus_[4], "menuprogtime", "Change Default Programming Time", &Form1::menuprogtime);
+    additem(menus_[5], "menuportinfo", "Parallel Port Pinout", &Form1::menuportinfo);
+    additem(menus_[5], "menuabout", "About Tremwick Vornalt", &Form1::menuabout);
+}
+
+void Form1::settaborder() {
+    QWidget* chain[] = {command0_,    commands_[0], commands_[1], commands_[2],
+                        commands_[3], commands_[4], tabla_flash_, tabla_eeprom_};
+    for (std::size_t i = 0; i + 1 < std::size(chain); ++i) setTabOrder(chain[i], chain[i + 1]);
+}
+
+void Form1::formload() {
+    command0_->setFocus(Qt::OtherFocusReason);
+    session_->formload();
+}
+
+// ---- WindowServices ----
+
+void Form1::set_status(std::string_view text) { label_status_->setText(displaytext(text)); }
+
+void Form1::process_events() { QCoreApplication::processEvents(); }
+
+void Form1::message(std::string_view text, MessageIcon icon) { showmessage(this, title_, text, icon); }
+
+bool Form1::question(std::string_view text) { return askyesno(this, title_, text); }
+
+std::string Form1::input(std::string_view prompt, std::string_view proposed) {
+    return askinput(this, title_, prompt, proposed);
+}
+
+std::string Form1::open_file(std::string_view title, std::string_view folder, std::string_view filter) {
+    return askopenfile(this, title, folder, filter);
+}
+
+std::string Form1::save_file(std::string_view title, std::string_view folder, std::string_view filter) {
+    return asksavefile(this, title, folder, filter);
+}
+
+void Form1::setcommandsenabled(bool enabled) {
+    command0_->setFocus(Qt::OtherFocusReason);
+    for (QMenu* menu : menus_) menu->menuAction()->setEnabled(enabled);
+    for (QPushButton* button : commands_) button->setEnabled(enabled);
+    // The loaded file's name changes only around commands, so this is where it is shown anew.
+    label_hex_->setText(qstring(session_->app().label_hex));
+    process_events();
+}
+
+void Form1::disable() { setcommandsenabled(false); }
+
+void Form1::enable() { setcommandsenabled(true); }
+
+void Form1::updatedisplay() {
+    const DisplayTexts texts = displaytexts(session_->model(), session_->image());
+    label_ime_->setText(qstring(texts.label_ime));
+    label_info_->setText(qstring(texts.label_info));
+    tabla_flash_->clear();
+    tabla_eeprom_->clear();
+    label_conf1_->clear();
+    label_conf2_->clear();
+    process_events();
+    tabla_flash_->setPlainText(displaytext(texts.tabla_flash));
+    tabla_eeprom_->setPlainText(displaytext(texts.tabla_eeprom));
+    label_conf1_->setText(qstring(texts.label_conf1));
+    label_conf2_->setText(qstring(texts.label_conf2));
+    label_conf2_->setVisible(texts.conf2visible);
+    label2_->setVisible(texts.conf2visible);
+    label_hex_->setText(qstring(session_->app().label_hex));
+    process_events();
+}
+
+// ---- Handlers ----
+
+void Form1::runoperation(ChipOperation operation) {
+    if (session_->busy()) return;
+    session_->run(operation);
+    label_hex_->setText(qstring(session_->app().label_hex));
+    // A close that came during the run waited for it to power the chip down.
+    if (closepending_) close();
+}
+
+void Form1::menuclear() { vornalt::menuclear(session_->app(), session_->model(), session_->image(), *this); }
+
+void Form1::menuopen() {
+    vornalt::menuopen(session_->app(), session_->model(), session_->image(), settings_, *this);
+}
+
+void Form1::menusave() {
+    vornalt::menusave(session_->app(), session_->model(), session_->image(), settings_, *this);
+    label_hex_->setText(qstring(session_->app().label_hex));
+}
+
+void Form1::menueditflash() { vornalt::menueditflash(session_->app(), session_->image(), *this); }
+
+void Form1::menuediteeprom() { vornalt::menuediteeprom(session_->app(), session_->image(), *this); }
+
+void Form1::label_hex_click() {
+    // While an operation runs the image belongs to it: a reload now would change what is being
+    // programmed or verified.
+    if (session_->busy()) return;
+    vornalt::label_hex_click(session_->app(), session_->model(), session_->image(), *this);
+}
+
+void Form1::label_conf1_click() {
+    if (session_->busy()) return;
+    vornalt::label_conf1_click(session_->app(), session_->image(), *this);
+}
+
+void Form1::label_conf2_click() {
+    if (session_->busy()) return;
+    vornalt::label_conf2_click(session_->app(), session_->image(), *this);
+}
+
+void Form1::menusettings() {}
+
+void Form1::menucheck() {}
+
+void Form1::menumodel() { session_->menumodel(); }
+
+void Form1::menuport() { session_->menuport(); }
+
+void Form1::menuprogtime() { vornalt::menuprogtime(session_->model(), *this); }
+
+void Form1::menuportinfo() {}
+
+void Form1::menuabout() { vornalt::menuabout(session_->app(), *this); }
+
+void Form1::requestquit() {
+    // Modal boxes first (a verify message, a hardware dialog): each closes the way its own close
+    // box would, so the hardware dialogs switch their lines off.
+    for (int guard = 0; guard < 8; ++guard) {
+        QWidget* modal = QApplication::activeModalWidget();
+        if (modal == nullptr || modal == this) break;
+        modal->close();
+    }
+    close();
+}
+
+void Form1::closeEvent(QCloseEvent* event) {
+    if (session_->busy()) {
+        // The run powers the chip down at its next step; the window closes when it has returned.
+        closepending_ = true;
+        session_->requeststop();
+        event->ignore();
+        return;
+    }
+    session_->shutdown();
+    event->accept();
+}
+
+}  // namespace vornalt::gui
