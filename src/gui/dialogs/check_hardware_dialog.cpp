@@ -18,6 +18,7 @@ CheckHardwareDialog::CheckHardwareDialog(PortDriver& driver, QWidget* parent) : 
     setWindowTitle(QStringLiteral("Check Hardware"));
     setFixedSize(177, 169);
     paintbackground(*this, k_dialog_background);
+    usedialogfont(*this);
 
     // Made first, so it leads the tab order and takes the focus when the dialog opens.
     close_ = makeclosebutton(*this, QRect(124, 144, 49, 21));

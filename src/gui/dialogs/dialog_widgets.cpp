@@ -1,5 +1,6 @@
 #include "gui/dialogs/dialog_widgets.h"
 
+#include <QFont>
 #include <QMouseEvent>
 #include <QPalette>
 #include <QPushButton>
@@ -18,6 +19,12 @@ void paintbackground(QWidget& widget, const QColor& background, const QColor& te
     if (text.isValid()) palette.setColor(widget.foregroundRole(), text);
     widget.setPalette(palette);
     widget.setAutoFillBackground(true);
+}
+
+void usedialogfont(QWidget& dialog) {
+    QFont font = dialog.font();
+    font.setPointSize(8);
+    dialog.setFont(font);
 }
 
 void place(QWidget& widget, const char* name, const QRect& geometry) {

@@ -41,6 +41,10 @@ protected:
 // Fills a widget's background with a colour (and sets its text colour, when given).
 void paintbackground(QWidget& widget, const QColor& background, const QColor& text = QColor());
 
+// The dialogs' fixed layout was drawn for an 8-point font; a larger desktop default would clip
+// the captions, so the dialog and its children use 8 points of the desktop's face.
+void usedialogfont(QWidget& dialog);
+
 // Places a child at a fixed position and size in pixels and names it for tests and styling.
 void place(QWidget& widget, const char* name, const QRect& geometry);
 

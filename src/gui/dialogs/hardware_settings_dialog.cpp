@@ -20,6 +20,7 @@ HardwareSettingsDialog::HardwareSettingsDialog(PortDriver& driver, SettingsStore
     setWindowTitle(QStringLiteral("Hardware Settings"));
     setFixedSize(245, 169);
     paintbackground(*this, k_dialog_background);
+    usedialogfont(*this);
 
     // Made first, so it leads the tab order and takes the focus when the dialog opens.
     close_ = makeclosebutton(*this, QRect(192, 144, 49, 21));
