@@ -201,19 +201,5 @@ TEST(CheckHardwareLogic, DataInShowsTheReadingWhateverTheClickSaid) {
     EXPECT_EQ(rig.writes().size(), 1u) << "each reading rewrites the outputs and samples the status once";
 }
 
-TEST(CheckHardwareLogic, CaptionsShowThePinsAsTheyAreWhenItOpens) {
-    HardwareRig rig;
-    HardwareSettings settings(rig.driver, rig.settings, rig.window);
-    settings.open();
-    rig.window.inputanswers = {"17", "11"};
-    settings.changepin(Line::clock);
-    settings.changepin(Line::datain);
-    CheckHardware logic(rig.driver);
-    logic.open();
-    EXPECT_EQ(logic.caption(Line::clock), "Enable CLOCK line (\\C3)");
-    EXPECT_EQ(logic.caption(Line::datain), "Status of DATA IN line (\\S7)");
-    for (const Line line : k_dialog_lines) EXPECT_FALSE(logic.ticked(line));
-}
-
 }  // namespace
 }  // namespace vornalt
