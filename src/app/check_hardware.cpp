@@ -1,0 +1,48 @@
+#include "app/check_hardware.h"
+
+#include <string_view>
+
+namespace vornalt {
+namespace {
+
+constexpr std::array<std::string_view, 5> k_box_captions{"Enable VDD line", "Enable VPP line", "Enable CLOCK line",
+                                                         "Enable DATA OUT line", "Status of DATA IN line"};
+
+}  // namespace
+
+CheckHardware::CheckHardware(PortDriver& driver) : driver_(driver) {
+    for (const Line line : k_dialog_lines) captions_[lineindex(line)] = k_box_captions.at(lineindex(line));
+}
+
+void CheckHardware::open() {
+    alloff(driver_);
+    ticked_ = {};
+    updatecaptions();
+}
+
+void CheckHardware::setline(Line line, bool ticked) {
+    if (line == Line::datain) {
+        readdatain();
+        return;
+    }
+    ticked_[lineindex(line)] = ticked;
+    switch (line) {
+    case Line::vdd: ticked ? driver_.vddon() : driver_.vddoff(); break;
+    case Line::vpp: ticked ? driver_.vppon() : driver_.vppoff(); break;
+    case Line::clock: ticked ? driver_.clockon() : driver_.clockoff(); break;
+    case Line::dataout: ticked ? driver_.dataouton() : driver_.dataoutoff(); break;
+    case Line::datain: break;
+    }
+}
+
+void CheckHardware::readdatain() { ticked_[lineindex(Line::datain)] = driver_.readdatain() == 1; }
+
+void CheckHardware::close() { alloff(driver_); }
+
+void CheckHardware::updatecaptions() {
+    for (const Line line : k_dialog_lines) {
+        captions_[lineindex(line)] = linecaption(k_box_captions.at(lineindex(line)), linepin(driver_.state(), line));
+    }
+}
+
+}  // namespace vornalt

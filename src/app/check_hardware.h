@@ -1,0 +1,40 @@
+#pragma once
+// What the Check Hardware dialog does, without the widgets: the user switches each output line
+// by hand and watches DATA IN, which is re-read on every timer tick. Everything goes through the
+// line operations, so the pins and inversions apply exactly as in a chip operation.
+#include <array>
+#include <string>
+
+#include "app/hardware_settings.h"
+#include "port/port_driver.h"
+
+namespace vornalt {
+
+// The timer that keeps the DATA IN box current while the dialog is open.
+inline constexpr int k_check_datain_interval_ms = 50;
+
+class CheckHardware {
+public:
+    explicit CheckHardware(PortDriver& driver);
+
+    // Opening: every output off (VDD first), all boxes clear, captions with the pin names.
+    void open();
+    // A click on the box of an output line, with the state the box has now.
+    void setline(Line line, bool ticked);
+    // A click on the DATA IN box or a timer tick: the box shows a fresh reading, never the click.
+    void readdatain();
+    // Closing, by any means: VDD, VPP, CLOCK, DATA OUT off in this order.
+    void close();
+
+    void updatecaptions();
+
+    bool ticked(Line line) const { return ticked_[lineindex(line)]; }
+    const std::string& caption(Line line) const { return captions_[lineindex(line)]; }
+
+private:
+    PortDriver& driver_;
+    std::array<bool, 5> ticked_{};
+    std::array<std::string, 5> captions_;
+};
+
+}  // namespace vornalt

@@ -1,0 +1,113 @@
+#include "app/hardware_settings.h"
+
+#include <algorithm>
+#include <charconv>
+
+#include "settings/setting_names.h"
+
+namespace vornalt {
+namespace {
+
+constexpr std::array<std::string_view, 12> k_output_entries{"1", "2", "3", "4", "5", "6", "7", "8", "9", "14", "16", "17"};
+constexpr std::array<std::string_view, 5> k_input_entries{"10", "11", "12", "13", "15"};
+
+constexpr std::array<LineSettingInfo, 5> k_line_settings{{
+    {k_setting_invertvdd, k_setting_vddpin, "Enter new parallel port pin for VDD line [1-9,14,16,17].",
+     "Invert VDD line"},
+    {k_setting_invertvpp, k_setting_vpppin, "Enter new parallel port pin for VPP line [1-9,14,16,17].",
+     "Invert VPP line"},
+    {k_setting_invertclock, k_setting_clockpin, "Enter new parallel port pin for CLOCK line [1-9,14,16,17].",
+     "Invert CLOCK line"},
+    {k_setting_invertdataout, k_setting_dataoutpin,
+     "Enter new parallel port pin for DATA OUT line [1-9,14,16,17].", "Invert DATA OUT line"},
+    {k_setting_invertdatain, k_setting_datainpin, "Enter new parallel port pin for DATA IN line [10-13,15].",
+     "Invert DATA IN line"},
+}};
+
+}  // namespace
+
+const LineSettingInfo& linesettinginfo(Line line) { return k_line_settings.at(lineindex(line)); }
+
+bool acceptedpinentry(Line line, std::string_view answer) {
+    const auto matches = [answer](std::string_view entry) { return entry == answer; };
+    if (line == Line::datain) return std::any_of(k_input_entries.begin(), k_input_entries.end(), matches);
+    return std::any_of(k_output_entries.begin(), k_output_entries.end(), matches);
+}
+
+void alloff(PortDriver& driver) {
+    driver.vddoff();
+    driver.vppoff();
+    driver.clockoff();
+    driver.dataoutoff();
+}
+
+std::string linecaption(std::string_view caption, std::int32_t pin) {
+    return std::string(caption) + " (" + pinname(pin) + ")";
+}
+
+std::int32_t& inversionflag(DriverState& state, Line line) {
+    switch (line) {
+    case Line::vdd: return state.invertvdd;
+    case Line::vpp: return state.invertvpp;
+    case Line::clock: return state.invertclock;
+    case Line::dataout: return state.invertdataout;
+    case Line::datain: break;
+    }
+    return state.invertdatain;
+}
+
+std::int32_t& pinnumber(DriverState& state, Line line) {
+    switch (line) {
+    case Line::vdd: return state.vddpin;
+    case Line::vpp: return state.vpppin;
+    case Line::clock: return state.clockpin;
+    case Line::dataout: return state.dataoutpin;
+    case Line::datain: break;
+    }
+    return state.datainpin;
+}
+
+HardwareSettings::HardwareSettings(PortDriver& driver, SettingsStore& settings, WindowServices& window)
+    : driver_(driver), settings_(settings), window_(window) {
+    for (const Line line : k_dialog_lines) captions_[lineindex(line)] = linesettinginfo(line).boxcaption;
+}
+
+void HardwareSettings::open() {
+    alloff(driver_);
+    for (const Line line : k_dialog_lines) ticked_[lineindex(line)] = lineinverted(driver_.state(), line);
+    updatecaptions();
+}
+
+void HardwareSettings::setinverted(Line line, bool ticked) {
+    ticked_[lineindex(line)] = ticked;
+    inversionflag(driver_.state(), line) = ticked ? 1 : 0;
+    settings_.writesetting(linesettinginfo(line).invertsetting, ticked ? "1" : "0");
+    alloff(driver_);
+}
+
+bool HardwareSettings::changepin(Line line) {
+    const LineSettingInfo& info = linesettinginfo(line);
+    std::int32_t& pin = pinnumber(driver_.state(), line);
+    const std::string answer = window_.input(info.prompt, std::to_string(pin));
+    if (answer.empty()) return false;
+    if (!acceptedpinentry(line, answer)) {
+        window_.message(k_wrong_pin_entry);
+        return false;
+    }
+    // The accepted entries are plain decimal numbers, so the answer is also the setting's text.
+    std::from_chars(answer.data(), answer.data() + answer.size(), pin);
+    settings_.writesetting(info.pinsetting, answer);
+    updatecaptions();
+    alloff(driver_);
+    return true;
+}
+
+void HardwareSettings::close() { alloff(driver_); }
+
+void HardwareSettings::updatecaptions() {
+    for (const Line line : k_dialog_lines) {
+        captions_[lineindex(line)] = linecaption(linesettinginfo(line).boxcaption, linepin(driver_.state(), line));
+    }
+}
+
+}  // namespace vornalt

@@ -1,0 +1,77 @@
+#pragma once
+// What the Hardware Settings dialog does, without the widgets: for each of the five programmer
+// lines, the connector pin it uses and whether it is inverted. Every change reaches the driver
+// state and the settings store at once and is followed by switching all output lines off, so the
+// hardware never keeps levels worked out from the old mapping. The dialog draws the box states
+// and captions kept here and forwards its clicks.
+#include <array>
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+#include "platform/window_services.h"
+#include "port/port_driver.h"
+#include "settings/settings_store.h"
+
+namespace vornalt {
+
+inline constexpr std::string_view k_wrong_pin_entry = "Wrong Entry!";
+
+// The five lines in the order of the dialog's rows (Check1/Label1 ... Check5/Label5).
+inline constexpr std::array<Line, 5> k_dialog_lines{Line::vdd, Line::vpp, Line::clock, Line::dataout, Line::datain};
+
+constexpr std::size_t lineindex(Line line) { return static_cast<std::size_t>(line); }
+
+// What the dialog knows of one line: its settings, the question that moves it and the exact
+// answers that question accepts.
+struct LineSettingInfo {
+    std::string_view invertsetting;
+    std::string_view pinsetting;
+    std::string_view prompt;
+    std::string_view boxcaption;  // as drawn before the pin name is added: "Invert VDD line"
+};
+
+const LineSettingInfo& linesettinginfo(Line line);
+
+// True when the answer names, character for character, a pin the line may use: "1".."9", "14",
+// "16", "17" for the outputs, "10".."13", "15" for DATA IN. No blanks, no leading zeros.
+bool acceptedpinentry(Line line, std::string_view answer);
+
+// VDD, VPP, CLOCK, DATA OUT off, in this order.
+void alloff(PortDriver& driver);
+
+// "<caption> (<pin name>)", the form both hardware dialogs give their line captions.
+std::string linecaption(std::string_view caption, std::int32_t pin);
+
+// The fields of the driver state that hold a line's inversion flag and its pin.
+std::int32_t& inversionflag(DriverState& state, Line line);
+std::int32_t& pinnumber(DriverState& state, Line line);
+
+class HardwareSettings {
+public:
+    HardwareSettings(PortDriver& driver, SettingsStore& settings, WindowServices& window);
+
+    // Opening: every output off, the boxes from the inversion flags, the captions from the pins.
+    // A hand-edited flag other than 0 or 1 shows ticked, since the driver treats it as inverted.
+    void open();
+    // A click on a line's box, with the state the box has now.
+    void setinverted(Line line, bool ticked);
+    // A click on a line's "Change Pin" label: asks for the pin. True when the pin was changed.
+    bool changepin(Line line);
+    // Closing, by any means: every output off.
+    void close();
+
+    void updatecaptions();
+
+    bool ticked(Line line) const { return ticked_[lineindex(line)]; }
+    const std::string& caption(Line line) const { return captions_[lineindex(line)]; }
+
+private:
+    PortDriver& driver_;
+    SettingsStore& settings_;
+    WindowServices& window_;
+    std::array<bool, 5> ticked_{};
+    std::array<std::string, 5> captions_;
+};
+
+}  // namespace vornalt
