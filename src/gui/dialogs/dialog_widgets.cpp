@@ -1,16 +1,10 @@
 #include "gui/dialogs/dialog_widgets.h"
 
 #include <QFont>
-#include <QMouseEvent>
 #include <QPalette>
 #include <QPushButton>
 
 namespace vornalt::gui {
-
-void ClickableLabel::mouseReleaseEvent(QMouseEvent* event) {
-    QLabel::mouseReleaseEvent(event);
-    if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint()) && onclick) onclick();
-}
 
 void paintbackground(QWidget& widget, const QColor& background, const QColor& text) {
     QPalette palette = widget.palette();

@@ -1,13 +1,11 @@
 #pragma once
-// Small widgets and helpers the two hardware dialogs share: a label that reacts to a click, a
-// check box that shows a state without following the user's click, and the fixed colours and
+// Small widgets and helpers the two hardware dialogs share: a check box that shows a state without following the user's click, and the fixed colours and
 // placements the dialogs are drawn with.
 #include <QCheckBox>
 #include <QColor>
 #include <QLabel>
 #include <QRect>
 #include <QString>
-#include <functional>
 
 class QPushButton;
 class QWidget;
@@ -17,16 +15,6 @@ namespace vornalt::gui {
 inline const QColor k_dialog_background{192, 192, 192};
 inline const QColor k_box_background{224, 224, 224};
 inline const QColor k_link_background{192, 255, 192};
-
-// A label that runs its action when the left mouse button is released over it.
-class ClickableLabel final : public QLabel {
-public:
-    using QLabel::QLabel;
-    std::function<void()> onclick;
-
-protected:
-    void mouseReleaseEvent(QMouseEvent* event) override;
-};
 
 // A check box that only displays: a click (mouse or keyboard) is reported through clicked() but
 // does not change the box; the owner sets the state it should show.

@@ -4,6 +4,7 @@
 #include <QPushButton>
 
 #include "gui/dialogs/dialog_widgets.h"
+#include "gui/widgets/clickable_label.h"
 
 namespace vornalt::gui {
 namespace {
@@ -44,10 +45,10 @@ HardwareSettingsDialog::HardwareSettingsDialog(PortDriver& driver, SettingsStore
         label->setAlignment(Qt::AlignCenter);
         paintbackground(*label, k_link_background, Qt::black);
         label->setCursor(Qt::PointingHandCursor);
-        label->onclick = [this, line] {
+        connect(label, &ClickableLabel::clicked, this, [this, line] {
             logic_.changepin(line);
             redraw();
-        };
+        });
         labels_.at(i) = label;
     }
 

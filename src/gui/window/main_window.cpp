@@ -16,7 +16,10 @@
 #include "app/display_texts.h"
 #include "app/edit_commands.h"
 #include "app/hex_file_commands.h"
+#include "app/port_pinout.h"
 #include "app/selection_prompts.h"
+#include "gui/dialogs/check_hardware_dialog.h"
+#include "gui/dialogs/hardware_settings_dialog.h"
 #include "gui/widgets/clickable_label.h"
 #include "gui/widgets/memory_view.h"
 #include "gui/window/form_layout.h"
@@ -202,12 +205,18 @@ void Form1::set_status(std::string_view text) { label_status_->setText(displayte
 
 void Form1::process_events() { QCoreApplication::processEvents(); }
 
-void Form1::message(std::string_view text, MessageIcon icon) { showmessage(this, title_, text, icon); }
+QWidget* Form1::boxparent() {
+    // A box asked for from inside a hardware dialog belongs over that dialog, not behind it.
+    QWidget* modal = QApplication::activeModalWidget();
+    return modal != nullptr ? modal : this;
+}
 
-bool Form1::question(std::string_view text) { return askyesno(this, title_, text); }
+void Form1::message(std::string_view text, MessageIcon icon) { showmessage(boxparent(), title_, text, icon); }
+
+bool Form1::question(std::string_view text) { return askyesno(boxparent(), title_, text); }
 
 std::string Form1::input(std::string_view prompt, std::string_view proposed) {
-    return askinput(this, title_, prompt, proposed);
+    return askinput(boxparent(), title_, prompt, proposed);
 }
 
 std::string Form1::open_file(std::string_view title, std::string_view folder, std::string_view filter) {
@@ -292,9 +301,15 @@ void Form1::label_conf2_click() {
     vornalt::label_conf2_click(session_->app(), session_->image(), *this);
 }
 
-void Form1::menusettings() {}
+void Form1::menusettings() {
+    HardwareSettingsDialog dialog(session_->driver(), settings_, *this, this);
+    dialog.exec();
+}
 
-void Form1::menucheck() {}
+void Form1::menucheck() {
+    CheckHardwareDialog dialog(session_->driver(), this);
+    dialog.exec();
+}
 
 void Form1::menumodel() { session_->menumodel(); }
 
@@ -302,7 +317,7 @@ void Form1::menuport() { session_->menuport(); }
 
 void Form1::menuprogtime() { vornalt::menuprogtime(session_->model(), *this); }
 
-void Form1::menuportinfo() {}
+void Form1::menuportinfo() { vornalt::menuportinfo(*this); }
 
 void Form1::menuabout() { vornalt::menuabout(session_->app(), *this); }
 

@@ -61,6 +61,7 @@ private:
     void settaborder();
     QAction* additem(QMenu* menu, const char* name, const char* caption, void (Form1::*handler)());
     void setcommandsenabled(bool enabled);
+    QWidget* boxparent();
 
     // Handlers.
     void runoperation(ChipOperation operation);
