@@ -4,6 +4,7 @@
 // empty answer); message boxes are read and confirmed; questions get Yes or No. Every box seen
 // is recorded, so a test can check what was asked and said.
 #include <QApplication>
+#include <QFileDialog>
 #include <QInputDialog>
 #include <QMessageBox>
 #include <QPushButton>
@@ -17,9 +18,9 @@ namespace vornalt::testing {
 class ModalAnswers {
 public:
     struct Seen {
-        std::string kind;   // "input", "message", "question"
+        std::string kind;   // "input", "message", "question", "file"
         std::string title;  // the box's title
-        std::string text;   // prompt or message, LF between lines
+        std::string text;   // prompt or message, LF between lines; a file dialog's folder
         bool information = false;
     };
 
@@ -31,6 +32,7 @@ public:
 
     std::deque<std::string> inputs;  // "" cancels
     std::deque<bool> questions;      // true: Yes
+    std::deque<std::string> files;   // full names chosen in file dialogs; "" cancels
     std::vector<Seen> seen;
 
     std::vector<std::string> messages() const {
@@ -47,7 +49,18 @@ private:
         // A box is answered once; the next box may live at the same address, so the mark is on the
         // object rather than its address.
         if (modal == nullptr || modal->property("answered").toBool()) return;
-        if (auto* input = qobject_cast<QInputDialog*>(modal)) {
+        if (auto* dialog = qobject_cast<QFileDialog*>(modal)) {
+            dialog->setProperty("answered", true);
+            seen.push_back({"file", dialog->windowTitle().toStdString(), dialog->directory().path().toStdString(), false});
+            const std::string file = files.empty() ? std::string() : files.front();
+            if (!files.empty()) files.pop_front();
+            if (file.empty()) {
+                dialog->reject();
+            } else {
+                dialog->selectFile(QString::fromStdString(file));
+                static_cast<QDialog*>(dialog)->accept();  // public on QDialog; QFileDialog's runs
+            }
+        } else if (auto* input = qobject_cast<QInputDialog*>(modal)) {
             input->setProperty("answered", true);
             seen.push_back({"input", input->windowTitle().toStdString(), input->labelText().toStdString(), false});
             const std::string text = inputs.empty() ? std::string() : inputs.front();

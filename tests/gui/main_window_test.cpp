@@ -1,0 +1,275 @@
+// The real main window, driven as a user would: menus, focus, the views, the edit boxes, and whole
+// chip operations from its buttons on the simulated programmer.
+#include <QApplication>
+#include <QCheckBox>
+#include <QFile>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QTimer>
+#include <QtTest>
+
+#include "gui/window_rig.h"
+#include "port/port_driver.h"
+
+namespace vornalt::testing {
+namespace {
+
+const std::string k_catalogue = VORNALT_SHIPPED_CATALOGUE;
+constexpr int k_16f84a = 1;
+constexpr int k_16f877a = 12;
+
+QString blankflashline(const char* address, int words) {
+    QString line = QString::fromLatin1(address) + QLatin1Char(':');
+    for (int i = 0; i < words; ++i) line += QStringLiteral(" 3FFF");
+    return line;
+}
+
+bool alllinesoff(Session& session) {
+    const PortDriver& driver = session.driver();
+    return !driver.lineon(Line::vdd) && !driver.lineon(Line::vpp) && !driver.lineon(Line::clock) &&
+           !driver.lineon(Line::dataout);
+}
+
+}  // namespace
+
+class MainWindowTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void menus_have_their_captions_and_access_keys() {
+        WindowRig rig(k_catalogue, k_16f84a);
+        struct Menu {
+            const char* name;
+            const char* title;
+            std::vector<std::pair<const char*, const char*>> items;
+        };
+        const std::vector<Menu> expected{
+            {"menu1", "&File", {{"menuclear", "&Clear Buffer"}, {"menuopen", "&Open HEX File"}, {"menusave", "&Save Buffer As"}}},
+            {"menu2", "&Edit", {{"menueditflash", "&FLASH Memory Location"}, {"menuediteeprom", "&EEPROM Memory Location"}}},
+            {"menu3", "&Tools",
+             {{"menuprogram", "&Program All"}, {"menuread", "&Read All"}, {"menuerase", "&Erase All"},
+              {"menublank", "&Blank Check"}, {"menuverify", "&Verify"}}},
+            {"menu4", "&Hardware", {{"menusettings", "Settings"}, {"menucheck", "Check"}}},
+            {"menu5", "&Options",
+             {{"menumodel", "Change Microcontroller Model"}, {"menuport", "Change Parallel Port Number"},
+              {"menuprogtime", "Change Default Programming Time"}}},
+            {"menu6", "Help", {{"menuportinfo", "Parallel Port Pinout"}, {"menuabout", "About Tremwick Vornalt"}}},
+        };
+        const QList<QAction*> tops = rig.window->menuBar()->actions();
+        QCOMPARE(tops.size(), static_cast<qsizetype>(expected.size()));
+        for (std::size_t m = 0; m < expected.size(); ++m) {
+            QMenu* menu = tops[static_cast<qsizetype>(m)]->menu();
+            QCOMPARE(menu->objectName(), QString::fromLatin1(expected[m].name));
+            QCOMPARE(menu->title(), QString::fromLatin1(expected[m].title));
+            const QList<QAction*> items = menu->actions();
+            QCOMPARE(items.size(), static_cast<qsizetype>(expected[m].items.size()));
+            for (std::size_t i = 0; i < expected[m].items.size(); ++i) {
+                QCOMPARE(items[static_cast<qsizetype>(i)]->objectName(), QString::fromLatin1(expected[m].items[i].first));
+                QCOMPARE(items[static_cast<qsizetype>(i)]->text(), QString::fromLatin1(expected[m].items[i].second));
+                QVERIFY(items[static_cast<qsizetype>(i)]->shortcut().isEmpty());
+            }
+        }
+        QCOMPARE(rig.window->windowTitle(), QStringLiteral("Tremwick Vornalt"));
+    }
+
+    void focus_starts_on_the_sink_and_never_stays_in_a_view() {
+        WindowRig rig(k_catalogue, k_16f84a);
+        QVERIFY(QTest::qWaitForWindowActive(rig.window.get()));
+        auto* sink = rig.find<QPushButton>("Command0");
+        QCOMPARE(QApplication::focusWidget(), sink);
+        QCOMPARE(sink->nextInFocusChain(), rig.find<QWidget>("Command1"));
+        // The sink covers the FLASH view's top-left corner.
+        QCOMPARE(sink->geometry().topLeft(), rig.find<QWidget>("tabla_flash")->geometry().topLeft());
+
+        rig.find<QPushButton>("Command3")->setFocus();
+        QTest::mouseClick(rig.find<QTextEdit>("tabla_flash")->viewport(), Qt::LeftButton, {}, QPoint(100, 60));
+        QCOMPARE(QApplication::focusWidget(), sink);
+        rig.find<QPushButton>("Command3")->setFocus();
+        QTest::mouseClick(rig.find<QPlainTextEdit>("tabla_eeprom")->viewport(), Qt::LeftButton, {}, QPoint(60, 60));
+        QCOMPARE(QApplication::focusWidget(), sink);
+    }
+
+    void disable_locks_menus_and_buttons_and_enable_frees_them() {
+        WindowRig rig(k_catalogue, k_16f84a);
+        QVERIFY(QTest::qWaitForWindowActive(rig.window.get()));
+        for (const bool enabled : {false, true}) {
+            rig.find<QPushButton>("Command2")->setFocus();
+            enabled ? rig.window->enable() : rig.window->disable();
+            for (int i = 1; i <= 6; ++i) {
+                QCOMPARE(rig.find<QMenu>(qPrintable(QStringLiteral("menu%1").arg(i)))->menuAction()->isEnabled(), enabled);
+            }
+            for (int i = 1; i <= 5; ++i) {
+                QCOMPARE(rig.find<QPushButton>(qPrintable(QStringLiteral("Command%1").arg(i)))->isEnabled(), enabled);
+            }
+            QCOMPARE(QApplication::focusWidget(), rig.find<QWidget>("Command0"));
+        }
+    }
+
+    void views_show_the_whole_image_of_the_model() {
+        WindowRig rig(k_catalogue, k_16f877a);
+        QCOMPARE(rig.text("label_ime"), QStringLiteral("16F877A"));
+        QCOMPARE(rig.text("label_info"), QStringLiteral("FLASH: 8192,  EEPROM: 256"));
+        const QStringList flash = rig.text("tabla_flash").split(QLatin1Char('\n'));
+        QCOMPARE(flash.size(), 1024);
+        QCOMPARE(flash.first(), blankflashline("0000", 8));
+        QCOMPARE(flash.last(), blankflashline("1FF8", 8));
+        const QStringList eeprom = rig.text("tabla_eeprom").split(QLatin1Char('\n'));
+        QCOMPARE(eeprom.size(), 32);
+        QCOMPARE(eeprom.last(), QStringLiteral("00F8: FF FF FF FF FF FF FF FF"));
+        QVERIFY(!rig.find<QLabel>("Label2")->isVisible());
+        QVERIFY(!rig.find<QLabel>("label_conf2")->isVisible());
+
+        // Another model through the Options menu: one with a second configuration word.
+        rig.boxes.inputs = {"27"};
+        rig.trigger("menumodel");
+        QCOMPARE(rig.text("label_ime"), QStringLiteral("16F88"));
+        QVERIFY(rig.find<QLabel>("Label2")->isVisible());
+        QCOMPARE(rig.text("label_conf2"),
+                 QStringLiteral("%1").arg(rig.session().image().config2word, 4, 16, QLatin1Char('0')).toUpper());
+    }
+
+    void a_model_without_eeprom_shows_an_empty_view_and_a_short_last_line() {
+        QTemporaryDir folder;
+        const QString catalogue = folder.filePath(QStringLiteral("devices.cfg"));
+        QFile file(catalogue);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("model:tiny\nflash:20\neeprom:0\nconfigerased:3FFF,1F3F\nconfig2used:true\nvoltageseq:vddvpp\n"
+                   "progtime:4\nerase:begin,end\nprogram:begin,end\nread:begin,end\nblankcheck:begin,end\n"
+                   "verify:begin,end\n");
+        file.close();
+        WindowRig rig(catalogue.toStdString(), 1);
+        QCOMPARE(rig.text("tabla_eeprom"), QString());
+        const QStringList flash = rig.text("tabla_flash").split(QLatin1Char('\n'));
+        QCOMPARE(flash.size(), 3);
+        QCOMPARE(flash.last(), blankflashline("0010", 4));
+        QVERIFY(rig.find<QLabel>("label_conf2")->isVisible());
+        QCOMPARE(rig.text("label_conf2"), QStringLiteral("1F3F"));
+
+        rig.trigger("menuediteeprom");
+        QCOMPARE(rig.boxes.messages(), std::vector<std::string>{"This model do not feature EEPROM memory."});
+    }
+
+    void edit_boxes_change_one_location() {
+        WindowRig rig(k_catalogue, k_16f877a);
+        rig.boxes.inputs = {"1f", "2a5"};
+        rig.trigger("menueditflash");
+        QCOMPARE(rig.boxes.seen.size(), std::size_t{2});
+        QCOMPARE(rig.boxes.seen[0].title, std::string("Tremwick Vornalt"));
+        QCOMPARE(rig.boxes.seen[0].text, std::string("Enter the address of FLASH memory location to edit [0000-1FFF]."));
+        QCOMPARE(rig.text("tabla_flash").split(QLatin1Char('\n'))[3],
+                 QStringLiteral("0018: 3FFF 3FFF 3FFF 3FFF 3FFF 3FFF 3FFF 02A5"));
+
+        rig.boxes.inputs = {"2000"};
+        rig.trigger("menueditflash");
+        QCOMPARE(rig.boxes.messages(), std::vector<std::string>{"Out of range."});
+
+        rig.boxes.inputs = {"12"};
+        rig.click("label_conf1");
+        QCOMPARE(rig.text("label_conf1"), QStringLiteral("0012"));
+        rig.boxes.inputs = {""};  // Cancel
+        rig.click("label_conf1");
+        QCOMPARE(rig.text("label_conf1"), QStringLiteral("0012"));
+    }
+
+    void program_verify_and_read_from_the_buttons() {
+        WindowRig rig(k_catalogue, k_16f84a);
+        rig.boxes.files = {VORNALT_EXAMPLES_DIR "/blink_16f84a.hex"};
+        rig.trigger("menuopen");
+        QCOMPARE(rig.text("label_hex"), QStringLiteral("blink_16f84a.hex"));
+        const MemoryImage programmed = rig.session().image();
+
+        rig.click("Command1");
+        QCOMPARE(rig.text("label_status"), QStringLiteral("Chip programmed"));
+        rig.click("Command5");
+        QCOMPARE(rig.text("label_status"), QStringLiteral("Chip verified"));
+        rig.click("Command2");
+        QCOMPARE(rig.text("label_status"), QStringLiteral("Chip read"));
+        const MemoryImage& read = rig.session().image();
+        QVERIFY(read.flashbuffer == programmed.flashbuffer);
+        QVERIFY(read.eeprombuffer == programmed.eeprombuffer);
+        QCOMPARE(read.config1word, programmed.config1word);
+        QVERIFY(rig.text("tabla_flash").startsWith(QStringLiteral("0000: ")));
+        QVERIFY(alllinesoff(rig.session()));
+    }
+
+    // A reload or a configuration edit in the middle of a run would change the image being
+    // programmed: during a run the clickable labels do nothing.
+    void label_clicks_do_nothing_while_an_operation_runs() {
+        WindowRig rig(k_catalogue, k_16f84a);
+        rig.boxes.files = {VORNALT_EXAMPLES_DIR "/blink_16f84a.hex"};
+        rig.trigger("menuopen");
+        const std::size_t boxesbefore = rig.boxes.seen.size();
+        bool clickedwhilebusy = false;
+        QTimer::singleShot(0, rig.window.get(), [&] {
+            clickedwhilebusy = rig.session().busy();
+            rig.click("label_hex");
+            rig.click("Label7");
+            rig.click("label_conf1");
+            rig.click("label_conf2");
+        });
+        rig.click("Command1");
+        QVERIFY(clickedwhilebusy);
+        QCOMPARE(rig.boxes.seen.size(), boxesbefore);
+        QCOMPARE(rig.text("label_status"), QStringLiteral("Chip programmed"));
+    }
+
+    void closing_during_a_run_powers_down_first() {
+        WindowRig rig(k_catalogue, k_16f877a);
+        bool openafterclose = false;
+        QTimer::singleShot(0, rig.window.get(), [&] {
+            rig.window->close();
+            openafterclose = rig.window->isVisible() && rig.session().busy();
+        });
+        rig.click("Command1");
+        QVERIFY(openafterclose);
+        QVERIFY(!rig.window->isVisible());
+        QCOMPARE(rig.text("label_status"), QStringLiteral("Chip programming failed"));
+        QVERIFY(alllinesoff(rig.session()));
+    }
+
+    void quitting_leaves_the_lines_off() {
+        WindowRig rig(k_catalogue, k_16f84a);
+        rig.session().driver().vddon();
+        rig.session().driver().clockon();
+        rig.window->close();
+        QVERIFY(alllinesoff(rig.session()));
+
+        // A stop signal while Check Hardware has the chip powered: the dialog and the window close.
+        WindowRig checking(k_catalogue, k_16f84a);
+        bool poweredbeforequit = false;
+        QTimer::singleShot(50, checking.window.get(), [&] {
+            QWidget* dialog = QApplication::activeModalWidget();
+            QVERIFY(dialog != nullptr && dialog->objectName() == QStringLiteral("Form98"));
+            for (const char* box : {"Check1", "Check2"}) {
+                auto* check = dialog->findChild<QCheckBox*>(QString::fromLatin1(box));
+                QTest::mouseClick(check, Qt::LeftButton, {}, QPoint(8, check->height() / 2));
+            }
+            poweredbeforequit = checking.session().driver().lineon(Line::vdd) &&
+                                checking.session().driver().lineon(Line::vpp);
+            checking.window->requestquit();
+        });
+        checking.trigger("menucheck");
+        QVERIFY(poweredbeforequit);
+        QVERIFY(!checking.window->isVisible());
+        QVERIFY(alllinesoff(checking.session()));
+    }
+
+    void about_and_pinout_use_the_information_icon() {
+        WindowRig rig(k_catalogue, k_16f84a);
+        rig.trigger("menuabout");
+        rig.trigger("menuportinfo");
+        QCOMPARE(rig.boxes.seen.size(), std::size_t{2});
+        for (const ModalAnswers::Seen& box : rig.boxes.seen) {
+            QVERIFY(box.information);
+            QCOMPARE(box.title, std::string("Tremwick Vornalt"));
+        }
+        QVERIFY(QString::fromStdString(rig.boxes.seen[0].text).startsWith(QStringLiteral("Tremwick Vornalt\n")));
+        QVERIFY(QString::fromStdString(rig.boxes.seen[1].text).startsWith(QStringLiteral("Parallel Port Pinout:\n")));
+    }
+};
+
+}  // namespace vornalt::testing
+
+QTEST_MAIN(vornalt::testing::MainWindowTest)
+#include "main_window_test.moc"
