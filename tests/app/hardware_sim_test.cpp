@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "app/check_hardware.h"
+#include "app/sim_session_rig.h"
 #include "app/chip_operations.h"
 #include "app/hardware_settings.h"
 #include "catalogue/catalogue.h"
@@ -20,46 +21,7 @@
 namespace vornalt {
 namespace {
 
-// One programmer stack on the simulated board, with a chip of the test catalogue applied and in
-// the socket.
-struct HardwareSimRig {
-    AppState app;
-    AppliedModel model;
-    MemoryImage image;
-    DriverState driverstate;
-    VirtualClock clock;
-    FakeWindow window;
-    EventPump pump{window, clock};
-    SimBoard board{clock};
-    PortDriver driver{driverstate, board, pump, clock};
-    Transfers transfers{driver, pump, clock};
-    EngineState engine;
-    StopRequest stop;
-    MemorySettingsBackend backend;
-    SettingsStore settings{backend};
-
-    explicit HardwareSimRig(const std::string& modelname) {
-        window.record_status = false;
-        Result<DeviceCatalogue> loaded = loadcatalogue(VORNALT_E2E_CATALOGUE);
-        EXPECT_TRUE(loaded.ok());
-        if (!loaded.ok()) return;
-        const DeviceCatalogue catalogue = std::move(loaded).value();
-        const std::vector<std::string> names = modelnames(catalogue);
-        std::int32_t number = 0;
-        for (std::size_t i = 0; i < names.size(); ++i) {
-            if (names[i] == modelname) number = static_cast<std::int32_t>(i) + 1;
-        }
-        EXPECT_TRUE(applymodel(catalogue, number, model, image).ok());
-        clearbuffer(image, model.config1erased, model.config2erased);
-        board.insert(makechip(modelname));
-        driver.setidle();
-    }
-
-    RunOutcome run(ChipOperation operation) {
-        window.messages.clear();
-        return runoperation(operation, {app, engine, image, model, driver, transfers, clock, window, pump, stop});
-    }
-};
+using HardwareSimRig = SimSessionRig;
 
 TEST(HardwareOnSimulatedBoard, DataInFollowsDataOutThroughTheBoardWithPowerOff) {
     HardwareSimRig rig("16F84A");
