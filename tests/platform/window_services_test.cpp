@@ -6,24 +6,11 @@
 #include <string>
 
 #include "platform/window_services.h"
+#include "support/fake_window.h"
 
 namespace vornalt {
 namespace {
 
-class StatusWindow final : public WindowServices {
-public:
-    std::string status;
-    void set_status(std::string_view text) override { status.assign(text); }
-    void process_events() override {}
-    void message(std::string_view, MessageIcon) override {}
-    bool question(std::string_view) override { return false; }
-    std::string input(std::string_view, std::string_view) override { return {}; }
-    std::string open_file(std::string_view, std::string_view, std::string_view) override { return {}; }
-    std::string save_file(std::string_view, std::string_view, std::string_view) override { return {}; }
-    void disable() override {}
-    void enable() override {}
-    void updatedisplay() override {}
-};
 
 TEST(ProgressText, DefaultStatusLineReadsAsTheEngineAlwaysWroteIt) {
     constexpr std::int64_t big = std::numeric_limits<std::int64_t>::max();
@@ -40,7 +27,7 @@ TEST(ProgressText, DefaultStatusLineReadsAsTheEngineAlwaysWroteIt) {
         {MemoryRegion::flash, big, big, "F:" + std::to_string(big) + "/" + std::to_string(big)},
     };
     for (const Case& c : cases) {
-        StatusWindow window;
+        FakeWindow window;
         window.progress(c.region, c.done, c.total);
         EXPECT_EQ(window.status, c.text);
     }
