@@ -72,13 +72,6 @@ std::string goonanywayquestion(std::string_view problem) {
     return text;
 }
 
-std::string deviceidstopmessage(std::string_view problem) {
-    std::string text(problem);
-    text += k_crlf;
-    text += "Nothing has been written to the chip.";
-    return stopped(std::move(text));
-}
-
 std::string calibrationlostmessage(std::int32_t address, std::int32_t read) {
     std::string text = "The calibration value at " + tohex4(address) + "h reads " + tohex4(read) +
                        "h, as erased: this chip lost its factory value before.";

@@ -18,8 +18,6 @@ std::string wrongdevicemessage(std::int32_t found, std::string_view modelname, s
 std::string nochipmessage(std::int32_t read, std::string_view modelname);
 // The question after either of those: the text, then whether to go on anyway.
 std::string goonanywayquestion(std::string_view problem);
-// A run stopped on a device ID, before anything was written.
-std::string deviceidstopmessage(std::string_view problem);
 // A calibration cell read erased: its factory value was lost before this run.
 std::string calibrationlostmessage(std::int32_t address, std::int32_t read);
 

@@ -47,6 +47,8 @@ struct EngineState {
     // Set by the front end: a device ID that is not the model's lets the run go on without
     // asking (vornalt-cli --ignore-id).
     bool ignoredeviceid = false;
+    // This run was stopped on the device ID, before anything was written.
+    bool deviceidrefused = false;
 };
 
 }  // namespace vornalt

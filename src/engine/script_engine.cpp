@@ -40,6 +40,7 @@ void preparerun(EngineState& state, const Script& script, const MemoryImage& ima
     state.loopstatus = LoopStatus::none;
     state.passstartaddress = 0;
     state.keptcalibration.clear();
+    state.deviceidrefused = false;
 }
 
 ScriptEngine::ScriptEngine(EngineState& state, MemoryImage& image, const AppliedModel& model,
@@ -317,7 +318,8 @@ void ScriptEngine::checkid() {
             // Power off before asking: the chip must not wait on the user.
             transfers_.shutdown();
             if (!window_.question(goonanywayquestion(problem))) {
-                stoprun(deviceidstopmessage(problem));
+                stoprun({});  // the question has said it all
+                s.deviceidrefused = true;
                 return;
             }
             transfers_.powerup(model_.powerorder);
