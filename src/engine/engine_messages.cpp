@@ -72,11 +72,12 @@ std::string goonanywayquestion(std::string_view problem) {
     return text;
 }
 
-std::string calibrationlostmessage(std::int32_t address, std::int32_t read) {
+std::string calibrationlostmessage(std::int32_t address, std::int32_t read, std::int32_t replacement) {
     std::string text = "The calibration value at " + tohex4(address) + "h reads " + tohex4(read) +
                        "h, as erased: this chip lost its factory value before.";
     text += k_crlf;
-    text += "Where the image holds a value for it, that value is written in its place.";
+    text += replacement >= 0 ? "The image's value " + tohex4(replacement) + "h is written in its place."
+                             : std::string("The image holds none, so it stays erased.");
     return text;
 }
 

@@ -18,8 +18,9 @@ std::string wrongdevicemessage(std::int32_t found, std::string_view modelname, s
 std::string nochipmessage(std::int32_t read, std::string_view modelname);
 // The question after either of those: the text, then whether to go on anyway.
 std::string goonanywayquestion(std::string_view problem);
-// A calibration cell read erased: its factory value was lost before this run.
-std::string calibrationlostmessage(std::int32_t address, std::int32_t read);
+// A calibration cell read erased: its factory value was lost before this run. replacement is
+// the image's value written in its place, -1 when the image holds none.
+std::string calibrationlostmessage(std::int32_t address, std::int32_t read, std::int32_t replacement);
 
 // Texts of a run that had to be stopped; each ends with the line saying so.
 std::string unrecognisedmessage(std::string_view line);

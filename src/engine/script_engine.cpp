@@ -334,8 +334,24 @@ void ScriptEngine::keep(std::int32_t address, std::int32_t value) {
     EngineState& s = state_;
     if (s.keptcalibration.size() < model_.calibration.size()) s.keptcalibration.resize(model_.calibration.size(), -1);
     const std::int32_t mask = model_.calibration[static_cast<std::size_t>(index)].mask;
-    s.keptcalibration[static_cast<std::size_t>(index)] = value & k_blank_word;
-    if ((value & mask) == mask) window_.message(calibrationlostmessage(address, value & k_blank_word));
+    const std::int32_t word = value & k_blank_word;
+    s.keptcalibration[static_cast<std::size_t>(index)] = word;
+    // All ones is a possible factory value of a few bits, so only a whole calibration word that
+    // reads erased, or bits the image can restore, are worth a word to the user.
+    const std::int32_t image = imagevalue(address);
+    const bool imageholds = image >= 0 && (image & mask) != mask;
+    if ((word & mask) == mask && (imageholds || mask == k_blank_word)) {
+        window_.message(calibrationlostmessage(address, word, imageholds ? image & mask : -1));
+    }
+}
+
+std::int32_t ScriptEngine::imagevalue(std::int32_t address) const {
+    if (address >= 0 && address < image_.flashsize && static_cast<std::size_t>(address) < image_.flashbuffer.size()) {
+        return image_.flashbuffer[static_cast<std::size_t>(address)];
+    }
+    if (address == k_config1_address) return image_.config1word;
+    if (address == k_config2_address) return image_.config2word;
+    return -1;
 }
 
 std::int32_t ScriptEngine::calindex(std::int32_t address) const {
@@ -350,16 +366,18 @@ std::int32_t ScriptEngine::kept(std::int32_t index) const {
     return index >= 0 && at < state_.keptcalibration.size() ? state_.keptcalibration[at] : -1;
 }
 
-// The kept bits replace the image's, except when the chip had already lost them (they read
-// erased) and the image holds a value for them: then the image's value restores the cell.
+// The kept bits replace the image's (or the erased value's), except when the chip had already
+// lost them (they read erased) and the image holds a value for them: then the image's value
+// restores the cell.
 std::int32_t ScriptEngine::tosend(std::int32_t address, std::int32_t value) const {
     const std::int32_t index = calindex(address);
     const std::int32_t keptvalue = kept(index);
     if (keptvalue < 0) return value;
     const std::int32_t mask = model_.calibration[static_cast<std::size_t>(index)].mask;
+    const std::int32_t image = imagevalue(address);
     const bool lost = (keptvalue & mask) == mask;
-    const bool imageholds = (value & mask) != mask;
-    const std::int32_t source = lost && imageholds ? value : keptvalue;
+    const bool imageholds = image >= 0 && (image & mask) != mask;
+    const std::int32_t source = lost && imageholds ? image : keptvalue;
     return (value & ~mask) | (source & mask);
 }
 

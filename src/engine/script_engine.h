@@ -54,6 +54,7 @@ private:
     // in this run (-1 when none was read), the word to write there in place of the image's or
     // erased value, and the bits of it a check compares.
     std::int32_t calindex(std::int32_t address) const;
+    std::int32_t imagevalue(std::int32_t address) const;  // the image's word there, -1 for none
     std::int32_t kept(std::int32_t index) const;
     std::int32_t tosend(std::int32_t address, std::int32_t value) const;
     std::int32_t comparedbits(std::int32_t address, bool blankcheck) const;
