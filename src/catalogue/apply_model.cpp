@@ -1,5 +1,6 @@
 #include <filesystem>
 #include <string_view>
+#include <utility>
 
 #include "base/numeric_value.h"
 #include "catalogue/catalogue.h"
@@ -43,6 +44,65 @@ Error refusal(const DeviceCatalogue& catalogue, const DeviceRecord& record, cons
                      " The model was not applied; correct its record in " + catalogue.path +
                      " and start the program again.",
                  0};
+}
+
+// Four hex digits (either case) as a 14-bit word, -1 for anything else.
+std::int32_t hexword(std::string_view text) {
+    if (text.size() != 4) return -1;
+    const std::int32_t value = fromhex4(touppercase(std::string(text)));
+    return value >= 0 && value <= 0x3FFF ? value : -1;
+}
+
+// "XXXX,YYYY": two words at characters 1-4 and 6-9. Either may be missing or bad (-1).
+std::pair<std::int32_t, std::int32_t> wordpair(std::string_view text) {
+    const std::size_t comma = text.find(',');
+    if (comma == std::string_view::npos) return {hexword(text), -1};
+    return {hexword(text.substr(0, comma)), hexword(text.substr(comma + 1))};
+}
+
+// The optional keys. An empty value counts as no key; a value that cannot be read refuses the
+// model, because silently dropping a device-ID check or a kept calibration value would put a
+// user's chip at risk. Returns the problem, or the empty text when all is well.
+std::string optionalkeys(const DeviceRecord& record, std::int32_t flashsize, AppliedModel& next) {
+    if (!record.configmask.empty()) {
+        const auto [mask1, mask2] = wordpair(record.configmask);
+        if (mask1 < 0 || mask2 < 0) {
+            return "has configmask \"" + record.configmask + "\"; it must be two hex words such as 31FF,3FFF.";
+        }
+        next.config1mask = mask1;
+        next.config2mask = mask2;
+    }
+    if (!record.deviceid.empty()) {
+        const auto [id, mask] = wordpair(record.deviceid);
+        const bool maskgiven = record.deviceid.find(',') != std::string::npos;
+        if (id < 0 || (maskgiven && mask <= 0)) {
+            return "has deviceid \"" + record.deviceid + "\"; it must be a hex word with an optional mask, such as 0E20,3FE0.";
+        }
+        next.deviceid = id;
+        next.deviceidmask = maskgiven ? mask : 0x3FFF;
+    }
+    if (!record.calibration.empty()) {
+        std::string_view rest = record.calibration;
+        while (true) {
+            const std::size_t comma = rest.find(',');
+            const std::string_view item = rest.substr(0, comma);
+            const std::size_t slash = item.find('/');
+            CalibrationCell cell;
+            cell.address = hexword(item.substr(0, slash));
+            cell.mask = slash == std::string_view::npos ? 0x3FFF : hexword(item.substr(slash + 1));
+            const bool inflash = cell.address >= 0 && cell.address < flashsize;
+            const bool inconfig = cell.address >= 0x2000 && cell.address <= 0x200F;
+            if (cell.mask <= 0 || (!inflash && !inconfig)) {
+                return "has calibration \"" + record.calibration +
+                       "\"; each cell must be a FLASH or configuration address (2000-200F) with an optional "
+                       "mask, such as 03FF,2007/3000.";
+            }
+            next.calibration.push_back(cell);
+            if (comma == std::string_view::npos) break;
+            rest.remove_prefix(comma + 1);
+        }
+    }
+    return {};
 }
 
 }  // namespace
@@ -102,6 +162,8 @@ Status applymodel(const DeviceCatalogue& catalogue, std::int32_t k, AppliedModel
     next.readscript = splitscript(record.read);
     next.blankcheckscript = splitscript(record.blankcheck);
     next.verifyscript = splitscript(record.verify);
+    const std::string problem = optionalkeys(record, flashsize, next);
+    if (!problem.empty()) return refusal(catalogue, record, next.modelname, problem);
 
     applied = std::move(next);
     image.flashsize = flashsize;

@@ -14,6 +14,8 @@ namespace vornalt {
 struct DeviceRecord {
     std::string model, flash, eeprom, configerased, config2used, voltageseq, progtime;
     std::string erase, program, read, blankcheck, verify;
+    // Optional keys; a record without them runs as it always did.
+    std::string configmask, deviceid, calibration;
     std::int32_t line = 0;  // line of the file where the record's "model:" line stands
 
     bool operator==(const DeviceRecord&) const = default;
@@ -28,6 +30,17 @@ struct DeviceCatalogue {
 // An operation script: element i is script line i + 1, lower case, untrimmed.
 using Script = std::vector<std::string>;
 
+// A chip location whose factory value an operation keeps (an oscillator calibration word, the
+// bandgap bits of CONFIG1): read before anything is erased or written, written back afterwards.
+// address is the word address as the HEX file numbers it (FLASH word n, 2007h, 2008h ...);
+// mask selects the bits of the word that are kept.
+struct CalibrationCell {
+    std::int32_t address = 0;
+    std::int32_t mask = 0x3FFF;
+
+    bool operator==(const CalibrationCell&) const = default;
+};
+
 struct AppliedModel {
     std::string modelname;
     std::int32_t config1erased = 0;  // -1 when the catalogue's text is not four hex digits
@@ -36,6 +49,16 @@ struct AppliedModel {
     std::int32_t powerorder = 0;  // 1 VDD first, 2 VPP first, anything else: no power-up
     std::int32_t progtime = 0;    // milliseconds waited by "wprog"
     Script erasescript, programscript, readscript, blankcheckscript, verifyscript;
+
+    // Bits of CONFIG1 and CONFIG2 the chip implements: Verify and Blank Check compare only
+    // these. -1 (every bit) when the record gives none.
+    std::int32_t config1mask = -1;
+    std::int32_t config2mask = -1;
+    // The word at 2006h that identifies the part, and the bits of it that do (the rest is the
+    // silicon revision). deviceid is -1 when the record gives none: nothing is checked.
+    std::int32_t deviceid = -1;
+    std::int32_t deviceidmask = 0x3FFF;
+    std::vector<CalibrationCell> calibration;
 
     bool operator==(const AppliedModel&) const = default;
 };
@@ -49,7 +72,7 @@ inline constexpr std::int32_t k_max_flash_words = 0x2000;
 inline constexpr std::int32_t k_max_eeprom_bytes = 0x10000 / 2 - 0x2100;
 
 // Reads the whole catalogue. Lines end in CR LF, LF or a lone CR; a UTF-8 byte order mark at the
-// very start is ignored. A line is a key line when it starts exactly with one of the twelve keys
+// very start is ignored. A line is a key line when it starts exactly with one of the keys
 // (lower case, colon included, no leading blank); the rest of the line is stored untrimmed in the
 // current record, replacing an earlier line with the same key. Every other line is skipped.
 // Fails when the file cannot be read or holds no "model:" line; the message names the file.

@@ -14,7 +14,7 @@ struct FieldKey {
 };
 
 // Tested after "model:", in this order; the first key a line starts with decides.
-constexpr std::array<FieldKey, 11> k_field_keys{{
+constexpr std::array<FieldKey, 14> k_field_keys{{
     {"flash:", &DeviceRecord::flash},
     {"eeprom:", &DeviceRecord::eeprom},
     {"configerased:", &DeviceRecord::configerased},
@@ -26,6 +26,9 @@ constexpr std::array<FieldKey, 11> k_field_keys{{
     {"read:", &DeviceRecord::read},
     {"blankcheck:", &DeviceRecord::blankcheck},
     {"verify:", &DeviceRecord::verify},
+    {"configmask:", &DeviceRecord::configmask},
+    {"deviceid:", &DeviceRecord::deviceid},
+    {"calibration:", &DeviceRecord::calibration},
 }};
 
 constexpr std::string_view k_model_key = "model:";

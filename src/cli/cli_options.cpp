@@ -102,9 +102,13 @@ ParsedCommandLine finish(RawOptions raw, const CLI::App& app) {
         }
         o.simspeed = speed == "instant" ? SimSpeed::instant : SimSpeed::real;
     }
-    if (!sim && (app.count("--sim-chip") > 0 || app.count("--sim-speed") > 0)) {
-        return usageerror("--sim-chip and --sim-speed apply to the simulated programmer only: add --port sim.");
+    if (!sim && (app.count("--sim-chip") > 0 || app.count("--sim-speed") > 0 || app.count("--sim-part") > 0)) {
+        return usageerror("--sim-chip, --sim-speed and --sim-part apply to the simulated programmer only: add --port sim.");
     }
+    if (app.count("--sim-part") > 0 && o.simpart.empty()) {
+        return usageerror("--sim-part: give a part name such as 16F877A, or 'empty'.");
+    }
+    if (lowercase(o.simpart) == "empty") o.simpart = "empty";
     if (app.count("--sim-chip") > 0 && raw.simchip.empty()) {
         return usageerror("--sim-chip: the file name is empty.");
     }
@@ -172,6 +176,11 @@ ParsedCommandLine parsecommandline(const std::vector<std::string>& arguments) {
                    "With --port sim: real (default) waits as a real chip would; instant lets waits pass\n"
                    "on a virtual clock, with the same checks")
         ->type_name("real|instant");
+    app.add_option("--sim-part", o.simpart,
+                   "With --port sim: the part in the socket instead of the model's own, or 'empty' for none")
+        ->type_name("NAME|empty");
+    app.add_flag("--ignore-id", o.ignoreid,
+                 "Go on when the chip's device ID is not the model's (or no chip answers)");
     app.add_option("--progtime", o.progtime, "Programming time for this run, 1 to 30 ms")
         ->type_name("MS")
         ->check(CLI::Range(k_progtime_min_ms, k_progtime_max_ms).description(""));

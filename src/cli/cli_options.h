@@ -40,6 +40,8 @@ struct CliOptions {
     std::string model;      // name or number; empty: the saved model
     PortOption port;
     std::string simchip;    // empty: the default file of the model
+    std::string simpart;    // --sim-part: the part in the simulated socket, "empty" for none
+    bool ignoreid = false;  // --ignore-id: a device ID that is not the model's does not stop the run
     SimSpeed simspeed = SimSpeed::real;
     std::optional<std::int32_t> progtime;       // ms, 1..30
     std::optional<std::int32_t> clockdelay_us;  // 0..1000

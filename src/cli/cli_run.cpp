@@ -20,6 +20,7 @@
 #include "image/hex_writer.h"
 #include "session/session.h"
 #include "session/stop_signals.h"
+#include "sim/chip_model.h"
 #include "settings/memory_settings_backend.h"
 #include "settings/setting_names.h"
 #include "settings/settings_store.h"
@@ -159,6 +160,7 @@ SessionOptions CliRun::sessionoptions() const {
     case PortKind::sim:
         session.backend = BackendKind::simulator;
         session.simchipfile = options_.simchip;
+        session.simpart = options_.simpart;
         session.virtualclock = options_.simspeed == SimSpeed::instant;
         break;
     case PortKind::device:
@@ -173,14 +175,18 @@ SessionOptions CliRun::sessionoptions() const {
 
 // The chip file and the trace file are checked before the load sequence moves any line.
 ExitStatus CliRun::openport() {
+    session_->engine().ignoredeviceid = options_.ignoreid;
     if (session_->simulated()) {
+        if (!options_.simpart.empty() && options_.simpart != k_empty_socket && findchipmodel(options_.simpart) == nullptr) {
+            return fail(ExitStatus::bad_input, "--sim-part: the simulator has no part called " + options_.simpart + ".");
+        }
         Status inserted = session_->modelchanged();
         if (!inserted) {
             std::string why = inserted.error().message;
             if (options_.simchip.empty()) why += " Name another chip file with --sim-chip FILE.";
             return fail(ExitStatus::bad_input, why);
         }
-        if (session_->socketempty()) {
+        if (session_->socketempty() && options_.simpart != k_empty_socket) {
             window_.report("The simulator has no chip called " + session_->model().modelname +
                            ": its socket stays empty, so nothing will answer.");
         }
@@ -201,6 +207,10 @@ ExitStatus CliRun::runoperation(ChipOperation operation, const StopSignals& sign
     if (signals.received() != 0) {
         return fail(ExitStatus::chip_failed, "Stopped by " + signalname(signals.received()) +
                                                  ": the run ended early with VDD and VPP off.");
+    }
+    // A chip that is not the model's, or no chip: nothing was written.
+    if (session_->engine().deviceidrefused) {
+        return fail(ExitStatus::chip_failed, "Nothing was written. Add --ignore-id to go on with this chip anyway.");
     }
     // A run the engine had to stop by itself met a script it cannot carry out: the catalogue
     // is at fault, and the engine's message says where.

@@ -49,6 +49,38 @@ std::string verifymessage(std::string_view address, std::string_view read, std::
     return text;
 }
 
+std::string wrongdevicemessage(std::int32_t found, std::string_view modelname, std::int32_t expected) {
+    std::string text = "Device ID " + tohex4(found) + "h is not a ";
+    text += modelname;
+    text += " (expects " + tohex4(expected) + "h).";
+    return text;
+}
+
+std::string nochipmessage(std::int32_t read, std::string_view modelname) {
+    std::string text = "No chip answered: the device ID reads " + tohex4(read) + "h.";
+    text += k_crlf;
+    text += "Check that a ";
+    text += modelname;
+    text += " sits in the socket the right way round and that the programmer is powered and connected.";
+    return text;
+}
+
+std::string goonanywayquestion(std::string_view problem) {
+    std::string text(problem);
+    text += k_crlf;
+    text += "Nothing has been written to the chip. Go on anyway?";
+    return text;
+}
+
+std::string calibrationlostmessage(std::int32_t address, std::int32_t read, std::int32_t replacement) {
+    std::string text = "The calibration value at " + tohex4(address) + "h reads " + tohex4(read) +
+                       "h, as erased: this chip lost its factory value before.";
+    text += k_crlf;
+    text += replacement >= 0 ? "The image's value " + tohex4(replacement) + "h is written in its place."
+                             : std::string("The image holds none, so it stays erased.");
+    return text;
+}
+
 std::string unrecognisedmessage(std::string_view line) {
     std::string text = "Unrecognized symbolic instruction '";
     text += line;

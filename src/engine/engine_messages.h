@@ -11,6 +11,17 @@ std::string blankmessage(std::string_view address, std::string_view read);
 // A verify check read something other than the image holds.
 std::string verifymessage(std::string_view address, std::string_view read, std::string_view expected);
 
+// The word read at 2006h is not the model's device ID: "Device ID 09A0h is not a 16F877A
+// (expects 0E20h)". found and expected are the identifying bits only.
+std::string wrongdevicemessage(std::int32_t found, std::string_view modelname, std::int32_t expected);
+// The word read at 2006h is 0000h or 3FFFh: no chip answered.
+std::string nochipmessage(std::int32_t read, std::string_view modelname);
+// The question after either of those: the text, then whether to go on anyway.
+std::string goonanywayquestion(std::string_view problem);
+// A calibration cell read erased: its factory value was lost before this run. replacement is
+// the image's value written in its place, -1 when the image holds none.
+std::string calibrationlostmessage(std::int32_t address, std::int32_t read, std::int32_t replacement);
+
 // Texts of a run that had to be stopped; each ends with the line saying so.
 std::string unrecognisedmessage(std::string_view line);
 std::string noloopendmessage(std::int32_t linenumber, std::string_view line);

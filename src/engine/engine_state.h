@@ -40,6 +40,15 @@ struct EngineState {
     // Guards against scripts that could loop for ever.
     LoopStatus loopstatus = LoopStatus::none;
     std::int32_t passstartaddress = 0;  // address counter when the running loop's header last ran
+
+    // Per calibration cell of the model: the value read from the chip in this run, -1 before
+    // it is read. Cleared by preparerun, so a value is never carried to another chip.
+    std::vector<std::int32_t> keptcalibration;
+    // Set by the front end: a device ID that is not the model's lets the run go on without
+    // asking (vornalt-cli --ignore-id).
+    bool ignoredeviceid = false;
+    // This run was stopped on the device ID, before anything was written.
+    bool deviceidrefused = false;
 };
 
 }  // namespace vornalt

@@ -45,6 +45,7 @@ constexpr std::array k_keywords{
     Keyword{"setflashloop", Op::setflashloop},
     Keyword{"seteepromloop", Op::seteepromloop},
     Keyword{"loop", Op::loop},
+    Keyword{"calckept", Op::calckept},
 };
 
 constexpr std::array k_checks{
@@ -56,6 +57,8 @@ constexpr std::array k_checks{
     Keyword{"checkeeprom", Op::checkeeprom},
     Keyword{"checkconfig1", Op::checkconfig1},
     Keyword{"checkconfig2", Op::checkconfig2},
+    Keyword{"checkid", Op::checkid},
+    Keyword{"keepflash", Op::keepflash},
 };
 
 }  // namespace
@@ -72,6 +75,9 @@ Instruction decodeline(std::string_view line) {
         if (line.ends_with("-eeprom")) return make(Op::sendeeprom, hexat<2>(line, 2));
         if (line.ends_with("-config1")) return make(Op::sendconfig1, hexat<2>(line, 2));
         if (line.ends_with("-config2")) return make(Op::sendconfig2, hexat<2>(line, 2));
+        if (line.ends_with("-kept")) return make(Op::sendkept, hexat<2>(line, 2));
+        if (line.ends_with("-keptconfig1")) return make(Op::sendkeptconfig1, hexat<2>(line, 2));
+        if (line.ends_with("-keptconfig2")) return make(Op::sendkeptconfig2, hexat<2>(line, 2));
     }
 
     // Told apart by their beginning; whatever follows the code is ignored.
@@ -83,6 +89,11 @@ Instruction decodeline(std::string_view line) {
 
     for (const Keyword& keyword : k_checks) {
         if (line == keyword.text) return make(keyword.op);
+    }
+    if (line.size() == 9 && line.starts_with("keep-")) {
+        Instruction instruction = make(Op::keep);
+        instruction.word = hexat<4>(line, 6);
+        return instruction;
     }
 
     if (starts_s && line.size() == 8 && line[3] == '-') {

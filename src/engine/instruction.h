@@ -34,6 +34,13 @@ enum class Op : std::uint8_t {
     checkeeprom,
     checkconfig1,
     checkconfig2,
+    checkid,            // temp against the model's device ID
+    keepflash,          // temp kept for the calibration cell at the address counter, if any
+    keep,               // keep-AAAA: temp kept for the calibration cell at AAAA
+    calckept,           // last FLASH address := highest kept FLASH calibration cell
+    sendkept,           // sCC-kept: the kept calibration word at the address counter, else 3FFF
+    sendkeptconfig1,    // sCC-keptconfig1: the erased CONFIG1 with its kept calibration bits
+    sendkeptconfig2,    // sCC-keptconfig2
     senddata,           // sCC-DDDD
     sendcommand,        // sCC
     wprog,              // wait the programming time
@@ -44,7 +51,7 @@ enum class Op : std::uint8_t {
 struct Instruction {
     Op op = Op::unrecognised;
     std::int32_t code = -1;    // command code 0..63 (or any parse of two hex digits), -1 when invalid
-    std::int32_t word = -1;    // literal data word of sCC-DDDD, -1 when invalid
+    std::int32_t word = -1;    // literal data word of sCC-DDDD, address of keep-AAAA; -1 when invalid
     std::int32_t waitms = 0;   // milliseconds of wN, never negative
     // Loop headers only: the line after the first "loop" line at or after the header, 0 when
     // there is none (filled in for a whole script, see decodescript).
@@ -59,12 +66,13 @@ Instruction decodeline(std::string_view line);
 constexpr bool memorystepping(Op op) {
     return op == Op::sendflash || op == Op::sendeeprom || op == Op::readflash || op == Op::readeeprom ||
            op == Op::checkblankflash || op == Op::checkblankeeprom || op == Op::checkflash ||
-           op == Op::checkeeprom;
+           op == Op::checkeeprom || op == Op::keepflash || op == Op::sendkept;
 }
 
 // True for the FLASH ones among the memory-stepping instructions.
 constexpr bool flashstepping(Op op) {
-    return op == Op::sendflash || op == Op::readflash || op == Op::checkblankflash || op == Op::checkflash;
+    return op == Op::sendflash || op == Op::readflash || op == Op::checkblankflash || op == Op::checkflash ||
+           op == Op::keepflash || op == Op::sendkept;
 }
 
 }  // namespace vornalt

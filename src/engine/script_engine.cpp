@@ -39,6 +39,8 @@ void preparerun(EngineState& state, const Script& script, const MemoryImage& ima
     state.runstopped = false;
     state.loopstatus = LoopStatus::none;
     state.passstartaddress = 0;
+    state.keptcalibration.clear();
+    state.deviceidrefused = false;
 }
 
 ScriptEngine::ScriptEngine(EngineState& state, MemoryImage& image, const AppliedModel& model,
@@ -89,6 +91,16 @@ void ScriptEngine::step(const Instruction& in) {
         calceeprom();
         ++s.linecounter;
         return;
+    case Op::calckept:
+        s.lastflashaddress = -1;
+        for (std::size_t i = 0; i < model_.calibration.size(); ++i) {
+            const std::int32_t address = model_.calibration[i].address;
+            if (address < image_.flashsize && kept(static_cast<std::int32_t>(i)) >= 0 && address > s.lastflashaddress) {
+                s.lastflashaddress = address;
+            }
+        }
+        ++s.linecounter;
+        return;
     case Op::setflashloop:
         looptop(in, s.lastflashaddress);
         return;
@@ -112,13 +124,13 @@ void ScriptEngine::step(const Instruction& in) {
         progress(in.op);
         std::int32_t word = 0;
         if (in.op == Op::sendconfig1) {
-            word = image_.config1word;
+            word = tosend(k_config1_address, image_.config1word);
         } else if (in.op == Op::sendconfig2) {
-            word = image_.config2word;
+            word = tosend(k_config2_address, image_.config2word);
         } else {
             std::int32_t* cell = memorycell(in.op);
             if (cell == nullptr) return;
-            word = *cell;
+            word = in.op == Op::sendflash ? tosend(s.addresscounter, *cell) : *cell;
         }
         transfers_.sendcommanddata(in.code, word);
         transfers_.settledelay();
@@ -159,6 +171,37 @@ void ScriptEngine::step(const Instruction& in) {
     case Op::checkconfig2:
         check(in.op);
         return;
+    case Op::sendkept:
+    case Op::sendkeptconfig1:
+    case Op::sendkeptconfig2: {
+        progress(in.op);
+        // Only the kept bits go in; every other bit is sent erased, which writes nothing.
+        const std::int32_t address = in.op == Op::sendkept          ? s.addresscounter
+                                     : in.op == Op::sendkeptconfig1 ? k_config1_address
+                                                                    : k_config2_address;
+        const std::int32_t erased = in.op == Op::sendkept          ? k_blank_word
+                                    : in.op == Op::sendkeptconfig1 ? model_.config1erased
+                                                                   : model_.config2erased;
+        transfers_.sendcommanddata(in.code, tosend(address, erased & k_blank_word));
+        transfers_.settledelay();
+        if (memorystepping(in.op)) ++s.addresscounter;
+        ++s.linecounter;
+        return;
+    }
+    case Op::keepflash:
+        keep(s.addresscounter, s.tempvalue);
+        if (s.runstopped) return;
+        ++s.addresscounter;
+        ++s.linecounter;
+        return;
+    case Op::keep:
+        keep(in.word, s.tempvalue);
+        if (s.runstopped) return;
+        ++s.linecounter;
+        return;
+    case Op::checkid:
+        checkid();
+        return;
     case Op::senddata:
         transfers_.sendcommanddata(in.code, in.word);
         transfers_.settledelay();
@@ -193,7 +236,7 @@ void ScriptEngine::check(Op op) {
     std::string message;
     switch (op) {
     case Op::checkblankflash:
-        passed = temp == k_blank_word;
+        passed = ((temp ^ k_blank_word) & comparedbits(address, true)) == 0;
         if (!passed) message = blankmessage(tohex4(address), tohex4(temp));
         break;
     case Op::checkblankeeprom:
@@ -201,20 +244,20 @@ void ScriptEngine::check(Op op) {
         if (!passed) message = blankmessage(tohex4(k_eeprom_address + address), tohex2(tempbyte));
         break;
     case Op::checkblankconfig1:
-        passed = temp == model_.config1erased;
+        passed = ((temp ^ model_.config1erased) & model_.config1mask & comparedbits(k_config1_address, true)) == 0;
         if (!passed) message = blankmessage("2007", tohex4(temp));
         break;
     case Op::checkblankconfig2:
-        passed = temp == model_.config2erased;
+        passed = ((temp ^ model_.config2erased) & model_.config2mask & comparedbits(k_config2_address, true)) == 0;
         if (!passed) message = blankmessage("2008", tohex4(temp));
         break;
     case Op::checkflash:
     case Op::checkeeprom: {
         const std::int32_t* cell = memorycell(op);
         if (cell == nullptr) return;
-        const std::int32_t expected = *cell;
+        const std::int32_t expected = op == Op::checkflash ? tosend(address, *cell) : *cell;
         if (op == Op::checkflash) {
-            passed = temp == expected;
+            passed = ((temp ^ expected) & comparedbits(address, false)) == 0;
             if (!passed) message = verifymessage(tohex4(address), tohex4(temp), tohex4(expected));
         } else {
             passed = tempbyte == expected;
@@ -222,14 +265,18 @@ void ScriptEngine::check(Op op) {
         }
         break;
     }
-    case Op::checkconfig1:
-        passed = temp == image_.config1word;
-        if (!passed) message = verifymessage("2007", tohex4(temp), tohex4(image_.config1word));
+    case Op::checkconfig1: {
+        const std::int32_t expected = tosend(k_config1_address, image_.config1word);
+        passed = ((temp ^ expected) & model_.config1mask & comparedbits(k_config1_address, false)) == 0;
+        if (!passed) message = verifymessage("2007", tohex4(temp), tohex4(expected));
         break;
-    case Op::checkconfig2:
-        passed = temp == image_.config2word;
-        if (!passed) message = verifymessage("2008", tohex4(temp), tohex4(image_.config2word));
+    }
+    case Op::checkconfig2: {
+        const std::int32_t expected = tosend(k_config2_address, image_.config2word);
+        passed = ((temp ^ expected) & model_.config2mask & comparedbits(k_config2_address, false)) == 0;
+        if (!passed) message = verifymessage("2008", tohex4(temp), tohex4(expected));
         break;
+    }
     default:
         return;
     }
@@ -247,6 +294,100 @@ void ScriptEngine::check(Op op) {
     s.linecounter = s.lastline;
     window_.message(message);
     if (failedline == s.lastline) stoprun(lastlinefailedmessage(failedline, currentline()));
+}
+
+// The identifying bits of the word read at 2006h against the model's. Runs before anything is
+// written: a wrong part or an empty socket stops the run unless the user (or the front end's
+// option) lets it go on.
+void ScriptEngine::checkid() {
+    EngineState& s = state_;
+    const std::int32_t read = s.tempvalue & k_blank_word;
+    const std::int32_t mask = model_.deviceidmask;
+    std::string problem;
+    if (model_.deviceid >= 0) {
+        if (read == 0 || read == k_blank_word) {
+            problem = nochipmessage(read, model_.modelname);
+        } else if ((read & mask) != (model_.deviceid & mask)) {
+            problem = wrongdevicemessage(read & mask, model_.modelname, model_.deviceid & mask);
+        }
+    }
+    if (!problem.empty()) {
+        if (s.ignoredeviceid) {
+            window_.message(problem);
+        } else {
+            // Power off before asking: the chip must not wait on the user.
+            transfers_.shutdown();
+            if (!window_.question(goonanywayquestion(problem))) {
+                stoprun({});  // the question has said it all
+                s.deviceidrefused = true;
+                return;
+            }
+            transfers_.powerup(model_.powerorder);
+        }
+    }
+    ++s.linecounter;
+}
+
+void ScriptEngine::keep(std::int32_t address, std::int32_t value) {
+    const std::int32_t index = calindex(address);
+    if (index < 0) return;  // keepflash at an address without a cell keeps nothing
+    EngineState& s = state_;
+    if (s.keptcalibration.size() < model_.calibration.size()) s.keptcalibration.resize(model_.calibration.size(), -1);
+    const std::int32_t mask = model_.calibration[static_cast<std::size_t>(index)].mask;
+    const std::int32_t word = value & k_blank_word;
+    s.keptcalibration[static_cast<std::size_t>(index)] = word;
+    // All ones is a possible factory value of a few bits, so only a whole calibration word that
+    // reads erased, or bits the image can restore, are worth a word to the user.
+    const std::int32_t image = imagevalue(address);
+    const bool imageholds = image >= 0 && (image & mask) != mask;
+    if ((word & mask) == mask && (imageholds || mask == k_blank_word)) {
+        window_.message(calibrationlostmessage(address, word, imageholds ? image & mask : -1));
+    }
+}
+
+std::int32_t ScriptEngine::imagevalue(std::int32_t address) const {
+    if (address >= 0 && address < image_.flashsize && static_cast<std::size_t>(address) < image_.flashbuffer.size()) {
+        return image_.flashbuffer[static_cast<std::size_t>(address)];
+    }
+    if (address == k_config1_address) return image_.config1word;
+    if (address == k_config2_address) return image_.config2word;
+    return -1;
+}
+
+std::int32_t ScriptEngine::calindex(std::int32_t address) const {
+    for (std::size_t i = 0; i < model_.calibration.size(); ++i) {
+        if (model_.calibration[i].address == address) return static_cast<std::int32_t>(i);
+    }
+    return -1;
+}
+
+std::int32_t ScriptEngine::kept(std::int32_t index) const {
+    const auto at = static_cast<std::size_t>(index);
+    return index >= 0 && at < state_.keptcalibration.size() ? state_.keptcalibration[at] : -1;
+}
+
+// The kept bits replace the image's (or the erased value's), except when the chip had already
+// lost them (they read erased) and the image holds a value for them: then the image's value
+// restores the cell.
+std::int32_t ScriptEngine::tosend(std::int32_t address, std::int32_t value) const {
+    const std::int32_t index = calindex(address);
+    const std::int32_t keptvalue = kept(index);
+    if (keptvalue < 0) return value;
+    const std::int32_t mask = model_.calibration[static_cast<std::size_t>(index)].mask;
+    const std::int32_t image = imagevalue(address);
+    const bool lost = (keptvalue & mask) == mask;
+    const bool imageholds = image >= 0 && (image & mask) != mask;
+    const std::int32_t source = lost && imageholds ? image : keptvalue;
+    return (value & ~mask) | (source & mask);
+}
+
+// Blank Check never looks at calibration bits; Verify compares them against the kept value,
+// and leaves them out when this run kept none.
+std::int32_t ScriptEngine::comparedbits(std::int32_t address, bool blankcheck) const {
+    const std::int32_t index = calindex(address);
+    if (index < 0) return -1;
+    if (!blankcheck && kept(index) >= 0) return -1;
+    return ~model_.calibration[static_cast<std::size_t>(index)].mask;
 }
 
 void ScriptEngine::looptop(const Instruction& in, std::int32_t bound) {
@@ -296,7 +437,14 @@ void ScriptEngine::calcflash() {
     for (std::size_t a = words.size(); a-- > 0;) {
         if (words[a] != k_blank_word) {
             state_.lastflashaddress = static_cast<std::int32_t>(a);
-            return;
+            break;
+        }
+    }
+    // A kept calibration word above the image's last word is written back too.
+    for (std::size_t i = 0; i < model_.calibration.size(); ++i) {
+        const std::int32_t address = model_.calibration[i].address;
+        if (address < image_.flashsize && kept(static_cast<std::int32_t>(i)) >= 0 && address > state_.lastflashaddress) {
+            state_.lastflashaddress = address;
         }
     }
 }
@@ -317,12 +465,14 @@ void ScriptEngine::calceeprom() {
 void ScriptEngine::progress(Op op) {
     switch (op) {
     case Op::sendconfig1:
+    case Op::sendkeptconfig1:
     case Op::readconfig1:
     case Op::checkblankconfig1:
     case Op::checkconfig1:
         window_.set_status("CONF1:");
         break;
     case Op::sendconfig2:
+    case Op::sendkeptconfig2:
     case Op::readconfig2:
     case Op::checkblankconfig2:
     case Op::checkconfig2:

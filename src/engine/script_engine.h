@@ -47,6 +47,17 @@ private:
     void calceeprom();
 
     void check(Op op);
+    void checkid();
+    void keep(std::int32_t address, std::int32_t value);
+
+    // Calibration cells (AppliedModel::calibration): the cell at a word address, its value kept
+    // in this run (-1 when none was read), the word to write there in place of the image's or
+    // erased value, and the bits of it a check compares.
+    std::int32_t calindex(std::int32_t address) const;
+    std::int32_t imagevalue(std::int32_t address) const;  // the image's word there, -1 for none
+    std::int32_t kept(std::int32_t index) const;
+    std::int32_t tosend(std::int32_t address, std::int32_t value) const;
+    std::int32_t comparedbits(std::int32_t address, bool blankcheck) const;
     void progress(Op op);
     void wait(std::int32_t ms);
     // The FLASH word or EEPROM byte at the address counter; when the counter lies outside the

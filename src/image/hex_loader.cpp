@@ -72,8 +72,11 @@ HexError store_word(MemoryImage& image, std::int64_t w, std::int32_t value) {
         return HexError::none;
     }
     if (w == k_config1_address) {
-        if (!fits14) return HexError::data_value;
-        image.config1word = value;
+        // Compilers commonly write CONFIG1 as a 16-bit word with the two unused top bits set
+        // (FF18h for 3F18h); those bits carry nothing. Any other value above 3FFFh is refused.
+        const bool top_bits_set = value >= 0xC000 && value <= 0xFFFF;
+        if (!fits14 && !top_bits_set) return HexError::data_value;
+        image.config1word = value & 0x3FFF;
         return HexError::none;
     }
     if (w == k_config2_address) {

@@ -97,14 +97,16 @@ std::string Session::simchipfile(const std::string& modelname, Status& status) c
 
 Status Session::modelchanged() {
     if (!simulated()) return {};
-    if (simchosen_ && simmodel_ == model_.modelname) return {};
+    const std::string part = options_.simpart.empty() ? model_.modelname : options_.simpart;
+    if (simchosen_ && simmodel_ == part) return {};
     Status status;
-    const std::string file = simchipfile(model_.modelname, status);
+    // The empty socket is asked for by name, so no part called "empty" can ever be found.
+    const std::string file = part == k_empty_socket ? std::string() : simchipfile(part, status);
     if (!status) return status;
-    status = port_.insertchip(model_.modelname, file);
+    status = port_.insertchip(part == k_empty_socket ? std::string() : part, file);
     if (!status) return status;
     simchosen_ = true;
-    simmodel_ = model_.modelname;
+    simmodel_ = part;
     return {};
 }
 

@@ -31,6 +31,7 @@
 namespace vornalt {
 
 inline constexpr const char* k_simulated_port_ready = "Simulated port ready";
+inline constexpr const char* k_empty_socket = "empty";
 
 struct SessionOptions {
     BackendKind backend = BackendKind::parallelport;
@@ -38,6 +39,9 @@ struct SessionOptions {
     // Simulator: one chip file for every model; empty: <MODEL>.hex per model in the user's data
     // folder (simchipfolder of datafolders), shared with vornalt-cli --port sim.
     std::string simchipfile;
+    // Simulator: the part in the socket. Empty: the applied model's own part; k_empty_socket: no
+    // chip at all; any other name: that part, whatever the model (a wrong chip, on purpose).
+    std::string simpart;
     DataFolderEnvironment datafolders = processenvironment();
     std::string tracefile;    // VCD file of the programmer lines; empty: none
     bool virtualclock = false;  // waits take no time (the simulator at full speed)

@@ -286,5 +286,50 @@ TEST(ApplyModel, LoadedCatalogueAppliesEndToEnd) {
     EXPECT_FALSE(zero.ok()) << "record 0 holds stray lines and is never a model";
 }
 
+// The optional keys: absent or empty leaves the model as it always was; a value that cannot be
+// read refuses the record rather than dropping a check or a kept calibration value unseen.
+TEST(ApplyModel, ReadsTheOptionalKeysOrRefusesTheRecord) {
+    const struct {
+        std::string configmask, deviceid, calibration;
+        bool applies;
+        std::int32_t mask1, mask2, id, idmask;
+        std::vector<CalibrationCell> cells;
+    } cases[] = {
+        {"", "", "", true, -1, -1, -1, 0x3FFF, {}},
+        {"31FF,3FFF", "0F80,3FE0", "03FF,2007/3000", true, 0x31FF, 0x3FFF, 0x0F80, 0x3FE0,
+         {{0x03FF, 0x3FFF}, {0x2007, 0x3000}}},
+        {"3fff,0003", "0e20", "2009", true, 0x3FFF, 0x0003, 0x0E20, 0x3FFF, {{0x2009, 0x3FFF}}},
+        {"31FF", "", "", false, -1, -1, -1, 0x3FFF, {}},
+        {"31FF,4000", "", "", false, -1, -1, -1, 0x3FFF, {}},
+        {"", "0E2", "", false, -1, -1, -1, 0x3FFF, {}},
+        {"", "0E20,0000", "", false, -1, -1, -1, 0x3FFF, {}},
+        {"", "", "0400", false, -1, -1, -1, 0x3FFF, {}},          // past the 1024-word FLASH
+        {"", "", "2100", false, -1, -1, -1, 0x3FFF, {}},          // EEPROM is no calibration cell
+        {"", "", "03FF,", false, -1, -1, -1, 0x3FFF, {}},
+        {"", "", "2007/0000", false, -1, -1, -1, 0x3FFF, {}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.configmask + " | " + c.deviceid + " | " + c.calibration);
+        DeviceRecord record = usable("12F629");
+        record.configmask = c.configmask;
+        record.deviceid = c.deviceid;
+        record.calibration = c.calibration;
+        AppliedModel applied;
+        applied.modelname = "BEFORE";
+        MemoryImage image;
+        const Status status = applymodel(catalogueof({record}), 1, applied, image);
+        EXPECT_EQ(status.ok(), c.applies);
+        if (!c.applies) {
+            EXPECT_EQ(applied.modelname, "BEFORE");
+            continue;
+        }
+        EXPECT_EQ(applied.config1mask, c.mask1);
+        EXPECT_EQ(applied.config2mask, c.mask2);
+        EXPECT_EQ(applied.deviceid, c.id);
+        EXPECT_EQ(applied.deviceidmask, c.idmask);
+        EXPECT_EQ(applied.calibration, c.cells);
+    }
+}
+
 }  // namespace
 }  // namespace vornalt

@@ -59,7 +59,8 @@ TEST(CommandLine, OptionsBeforeOrAfterTheCommand) {
 TEST(CommandLine, EveryOptionReachesItsField) {
     const ParsedCommandLine parsed = parsecommandline(
         {"--catalogue", "/c/devices.cfg", "--port", "sim", "--sim-chip", "/t/chip.hex", "--progtime", "30",
-         "--clock-delay", "1000", "--trace", "/t/run.vcd", "--default-hardware", "-v", "erase"});
+         "--clock-delay", "1000", "--trace", "/t/run.vcd", "--default-hardware", "-v", "--sim-part", "Empty",
+         "--ignore-id", "erase"});
     ASSERT_TRUE(parsed.options.has_value()) << parsed.err;
     const CliOptions& o = *parsed.options;
     EXPECT_EQ(o.catalogue, "/c/devices.cfg");
@@ -70,6 +71,8 @@ TEST(CommandLine, EveryOptionReachesItsField) {
     EXPECT_EQ(o.trace, "/t/run.vcd");
     EXPECT_TRUE(o.defaulthardware);
     EXPECT_TRUE(o.verbose);
+    EXPECT_EQ(o.simpart, "empty");
+    EXPECT_TRUE(o.ignoreid);
 }
 
 TEST(CommandLine, PortTexts) {
@@ -121,6 +124,7 @@ TEST(CommandLine, UsageErrors) {
         {"--port", "1", "--sim-speed", "instant", "erase"},
         {"--port", "sim", "--sim-speed", "fast", "erase"},
         {"--port", "sim", "--sim-chip", "", "erase"},
+        {"--port", "sim", "--sim-part", "", "erase"},
         {"--progtime", "0", "erase"},
         {"--progtime", "31", "erase"},
         {"--progtime", "ten", "erase"},

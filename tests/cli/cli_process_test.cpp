@@ -234,6 +234,40 @@ TEST_F(CliProcess, ExitStatusesSayWhy) {
     EXPECT_NE(missing.err.find("none.cfg"), std::string::npos);
 }
 
+// The shipped catalogue checks the device ID: another part or an empty socket in the simulator
+// stops the run before it writes, unless --ignore-id says to go on.
+TEST_F(CliProcess, WrongPartOrEmptySocketIsRefusedUnlessIgnored) {
+    const std::string fw = write("fw.hex", hexfile(firmware(), "\n"));
+    struct Case {
+        Args extra;
+        int status;
+        std::string err;
+    };
+    const Case cases[] = {
+        {{"--sim-part", "16F877"}, 1, "Device ID 09A0h is not a 16F877A (expects 0E20h)."},
+        {{"--sim-part", "EMPTY"}, 1, "No chip answered: the device ID reads 3FFFh."},
+        {{"--sim-part", "16F877", "--ignore-id"}, 0, "Device ID 09A0h is not a 16F877A"},
+        {{"--sim-part", "16F999"}, 3, "the simulator has no part called 16F999"},
+        {{"--sim-part", "16F877A"}, 0, ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.extra.front() + " " + c.extra[1]);
+        std::filesystem::remove(chip());
+        Args args{"--catalogue", VORNALT_SHIPPED_CATALOGUE, "--model", "16F877A", "--port", "sim", "--sim-speed",
+                  "instant", "--sim-chip", chip()};
+        args.insert(args.end(), c.extra.begin(), c.extra.end());
+        args.insert(args.end(), {"program", fw});
+        const ProcessResult r = raw(args, environment());
+        EXPECT_RUN(r, c.status);
+        EXPECT_NE(r.err.find(c.err), std::string::npos) << r.err;
+        if (c.status == 1) {
+            EXPECT_NE(r.err.find("--ignore-id"), std::string::npos) << r.err;
+        }
+    }
+    const ProcessResult notsim = cli({"--model", "16F84A", "--port", "1", "--sim-part", "empty", "erase"});
+    EXPECT_RUN(notsim, 2);
+}
+
 TEST_F(CliProcess, BadHexFilesGiveTheLoadersExactTexts) {
     struct Case {
         std::string text;

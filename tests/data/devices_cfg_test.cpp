@@ -35,7 +35,7 @@ struct ModelCase {
     std::int32_t config2;            // CONFIG2 of the test image, k_none without CONFIG2
     std::int32_t protectedconfig1;   // raw CONFIG1 cell with code and data protection on
     bool vppfirst;                   // VPP has to come up before VDD
-    bool programerases;              // Program All erases first (false: keeps calibration)
+    bool programerases;              // Program All erases first
     std::string_view family;         // models of one family run the same scripts
 };
 
@@ -59,10 +59,10 @@ constexpr std::array<ModelCase, 29> k_models{{
     {"16F627A", 0x3F70, k_none, 0x1EFF, true, true, "62xA"},
     {"16F628A", 0x3F70, k_none, 0x1EFF, true, true, "62xA"},
     {"16F648A", 0x3F70, k_none, 0x1EFF, true, true, "62xA"},
-    {"12F629", 0x31C4, k_none, 0x3E7F, true, false, "629"},
-    {"12F675", 0x31C4, k_none, 0x3E7F, true, false, "629"},
-    {"16F630", 0x31C4, k_none, 0x3E7F, true, false, "629"},
-    {"16F676", 0x31C4, k_none, 0x3E7F, true, false, "629"},
+    {"12F629", 0x31C4, k_none, 0x3E7F, true, true, "629"},
+    {"12F675", 0x31C4, k_none, 0x3E7F, true, true, "629"},
+    {"16F630", 0x31C4, k_none, 0x3E7F, true, true, "629"},
+    {"16F676", 0x31C4, k_none, 0x3E7F, true, true, "629"},
     {"16F631", 0x30E4, k_none, 0x3F3F, true, true, "690"},
     {"16F677", 0x30E4, k_none, 0x3F3F, true, true, "690"},
     {"16F685", 0x30E4, k_none, 0x3F3F, true, true, "690"},
@@ -93,14 +93,34 @@ void fillpattern(MemoryImage& image, const ModelCase& c, std::int32_t seed) {
 
 std::vector<std::int32_t> tovector(std::span<const std::int32_t> span) { return {span.begin(), span.end()}; }
 
+// Calibration cells belong to the chip, not to the image: comparisons leave their bits out.
+void dropcalibration(const AppliedModel& model, std::vector<std::int32_t>& program, std::int32_t& config1,
+                     std::int32_t& config2) {
+    for (const CalibrationCell& cell : model.calibration) {
+        if (cell.address < static_cast<std::int32_t>(program.size())) {
+            program[static_cast<std::size_t>(cell.address)] &= ~cell.mask;
+        } else if (cell.address == k_config1_address) {
+            config1 &= ~cell.mask;
+        } else if (cell.address == k_config2_address) {
+            config2 &= ~cell.mask;
+        }
+    }
+}
+
 // Compares the chip's cells with the image, as the chip reads them back.
 void expectchipholds(CatalogueBench& bench, const MemoryImage& image) {
     const ChipMemory& memory = bench.chipmemory();
-    EXPECT_EQ(memory.program, tovector(flashwords(image)));
+    std::vector<std::int32_t> chipprogram = memory.program, imageprogram = tovector(flashwords(image));
+    std::int32_t chipconfig1 = readableconfig1(bench.chip().model().family, memory.config1);
+    std::int32_t chipconfig2 = readableconfig2(memory.config2);
+    std::int32_t imageconfig1 = image.config1word, imageconfig2 = image.config2word;
+    dropcalibration(bench.model, chipprogram, chipconfig1, chipconfig2);
+    dropcalibration(bench.model, imageprogram, imageconfig1, imageconfig2);
+    EXPECT_EQ(chipprogram, imageprogram);
     EXPECT_EQ(memory.eeprom, tovector(eeprombytes(image)));
-    EXPECT_EQ(readableconfig1(bench.chip().model().family, memory.config1), image.config1word);
+    EXPECT_EQ(chipconfig1, imageconfig1);
     if (bench.model.config2used) {
-        EXPECT_EQ(readableconfig2(memory.config2), image.config2word);
+        EXPECT_EQ(chipconfig2, imageconfig2);
     }
 }
 
@@ -109,12 +129,16 @@ void expectclean(const Outcome& outcome, std::string_view endtext) {
     EXPECT_TRUE(outcome.messages.empty()) << outcome.messages.front();
 }
 
-void expectsameimage(const MemoryImage& read, const MemoryImage& written, const ModelCase& c) {
-    EXPECT_EQ(read.flashbuffer, written.flashbuffer);
-    EXPECT_EQ(read.eeprombuffer, written.eeprombuffer);
-    EXPECT_EQ(read.config1word, written.config1word);
+void expectsameimage(const MemoryImage& read, const MemoryImage& written, const ModelCase& c,
+                     const AppliedModel& model) {
+    MemoryImage a = read, b = written;
+    dropcalibration(model, a.flashbuffer, a.config1word, a.config2word);
+    dropcalibration(model, b.flashbuffer, b.config1word, b.config2word);
+    EXPECT_EQ(a.flashbuffer, b.flashbuffer);
+    EXPECT_EQ(a.eeprombuffer, b.eeprombuffer);
+    EXPECT_EQ(a.config1word, b.config1word);
     if (c.config2 != k_none) {
-        EXPECT_EQ(read.config2word, written.config2word);
+        EXPECT_EQ(a.config2word, b.config2word);
     }
 }
 
@@ -199,7 +223,7 @@ TEST_P(ShippedModel, ErasesProgramsVerifiesReadsBackAndErasesAgain) {
     expectclean(bench.run(ChipOperation::verify), "Chip verified");
 
     expectclean(bench.run(ChipOperation::readall), "Chip read");
-    expectsameimage(bench.image, written, c);
+    expectsameimage(bench.image, written, c, bench.model);
 
     expectclean(bench.run(ChipOperation::eraseall), "Chip erased");
     expectclean(bench.run(ChipOperation::blankcheck), "Chip is blank");
@@ -223,7 +247,7 @@ TEST_P(FamilyModel, ProgramsAndReadsBackTheWholeChip) {
     expectchipholds(bench, written);
     expectclean(bench.run(ChipOperation::verify), "Chip verified");
     expectclean(bench.run(ChipOperation::readall), "Chip read");
-    expectsameimage(bench.image, written, c);
+    expectsameimage(bench.image, written, c, bench.model);
 }
 
 // One location of the image changed after programming: Verify names it, once, and still
@@ -330,6 +354,15 @@ TEST_P(FamilyModel, BlankCheckReadsEveryLocation) {
         ASSERT_TRUE(bench.ready());
         bench.run(ChipOperation::eraseall);
         s.apply(bench.chip().memory());
+        // The last FLASH word of the 12F629 family is its calibration word, which is never blank.
+        const bool calibrationword = std::any_of(bench.model.calibration.begin(), bench.model.calibration.end(),
+                                                 [&](const CalibrationCell& cell) {
+                                                     return cell.address == bench.image.flashsize - 1;
+                                                 });
+        if (&s == &k_stains[0] && calibrationword) {
+            EXPECT_EQ(bench.run(ChipOperation::blankcheck).endtext, "Chip is blank");
+            continue;
+        }
         const std::string expected = std::array<std::string, 4>{
             blankmessage(tohex4(bench.image.flashsize - 1), "2ABC"),
             blankmessage(tohex4(0x2100 + bench.image.eepromsize - 1), "3C"),

@@ -88,6 +88,17 @@ INSTANTIATE_TEST_SUITE_P(
                       DecodeCase{"flash=s", Op::readflash, -1}, DecodeCase{"temp=s0", Op::readtemp, -1},
                       DecodeCase{"flash=04", Op::unrecognised}, DecodeCase{"temp= s04", Op::unrecognised}));
 
+// The device-ID and calibration forms.
+INSTANTIATE_TEST_SUITE_P(
+    Calibration, DecodeLine,
+    ::testing::Values(DecodeCase{"checkid", Op::checkid}, DecodeCase{"keepflash", Op::keepflash},
+                      DecodeCase{"calckept", Op::calckept}, DecodeCase{"keep-2007", Op::keep, -1, 0x2007},
+                      DecodeCase{"keep-03ff", Op::keep, -1, 0x03FF}, DecodeCase{"keep-2g07", Op::keep, -1, -1},
+                      DecodeCase{"keep-207", Op::unrecognised}, DecodeCase{"s02-kept", Op::sendkept, 0x02},
+                      DecodeCase{"s02-keptconfig1", Op::sendkeptconfig1, 0x02},
+                      DecodeCase{"s08-keptconfig2", Op::sendkeptconfig2, 0x08},
+                      DecodeCase{"checkid ", Op::unrecognised}));
+
 INSTANTIATE_TEST_SUITE_P(
     Waits, DecodeLine,
     ::testing::Values(DecodeCase{"w10", Op::wait, -1, -1, 10}, DecodeCase{"w", Op::wait, -1, -1, 0},
@@ -100,12 +111,13 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(MemoryStepping, NamesExactlyTheInstructionsThatMoveTheAddressCounter) {
     const Op stepping[] = {Op::sendflash,       Op::sendeeprom,       Op::readflash,  Op::readeeprom,
-                           Op::checkblankflash, Op::checkblankeeprom, Op::checkflash, Op::checkeeprom};
+                           Op::checkblankflash, Op::checkblankeeprom, Op::checkflash, Op::checkeeprom,
+                           Op::keepflash,       Op::sendkept};
     int count = 0;
     for (int i = 0; i <= static_cast<int>(Op::unrecognised); ++i) {
         if (memorystepping(static_cast<Op>(i))) ++count;
     }
-    EXPECT_EQ(count, 8);
+    EXPECT_EQ(count, 10);
     for (Op op : stepping) EXPECT_TRUE(memorystepping(op)) << static_cast<int>(op);
     EXPECT_TRUE(flashstepping(Op::checkflash));
     EXPECT_FALSE(flashstepping(Op::checkeeprom));
