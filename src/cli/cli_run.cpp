@@ -51,10 +51,11 @@ std::string signalname(int signal) {
 // One run: the catalogue and settings, then the session that wires the programmer stack.
 class CliRun {
 public:
-    CliRun(const CliOptions& options, Terminal terminal, const DataFolderEnvironment& folders)
+    CliRun(const CliOptions& options, Terminal terminal, const DataFolderEnvironment& folders, StopSignals& signals)
         : options_(options),
           terminal_(terminal),
           folders_(folders),
+          signals_(signals),
           window_(terminal.out, terminal.err, verbosityof(options), terminal.erristerminal) {}
 
     ExitStatus run();
@@ -76,6 +77,7 @@ private:
     const CliOptions& options_;
     Terminal terminal_;
     const DataFolderEnvironment& folders_;
+    StopSignals& signals_;
     TerminalWindow window_;
 
     // Filled by loadcatalogue, then handed to the session.
@@ -234,8 +236,9 @@ ExitStatus CliRun::portcommand() {
     if (status != ExitStatus::success) return status;
 
     // From here on a signal stops the run at its next step instead of ending the process with
-    // the chip powered.
-    StopSignals signals(session_->stop());
+    // the chip powered; one that came earlier stops it at its first.
+    signals_.attach(session_->stop());
+    const StopSignals& signals = signals_;
     session_->formload();
     if (options_.progtime) session_->model().progtime = *options_.progtime;
 
@@ -274,6 +277,10 @@ ExitStatus CliRun::run() {
 ExitStatus CliRun::execute() {
     ExitStatus status = loadcatalogue();
     if (status != ExitStatus::success) return status;
+    for (const std::string& warning : catalogue_.warnings) window_.report("Warning: " + warning);
+    if (signals_.received() != 0) {
+        return fail(ExitStatus::chip_failed, "Stopped by " + signalname(signals_.received()) + " before the run began.");
+    }
     if (options_.command == CliCommand::models) {
         terminal_.out << modellisting(catalogue_);
         terminal_.out.flush();
@@ -304,9 +311,10 @@ ExitStatus CliRun::execute() {
 
 }  // namespace
 
-ExitStatus runcli(const CliOptions& options, Terminal terminal, const DataFolderEnvironment& folders) {
+ExitStatus runcli(const CliOptions& options, Terminal terminal, const DataFolderEnvironment& folders,
+                  StopSignals& signals) {
     // The run's records are large (a whole memory image); they live on the heap, not the stack.
-    auto run = std::make_unique<CliRun>(options, terminal, folders);
+    auto run = std::make_unique<CliRun>(options, terminal, folders, signals);
     return run->run();
 }
 

@@ -74,7 +74,7 @@ void ScriptEngine::step(const Instruction& in) {
     EngineState& s = state_;
     switch (in.op) {
     case Op::begin:
-        transfers_.powerup(model_.powerorder);
+        transfers_.powerup(model_.powerorder, stop_);
         ++s.linecounter;
         return;
     case Op::end:
@@ -336,8 +336,9 @@ void ScriptEngine::progress(Op op) {
     pump_.yield();
 }
 
+// Ends early on a stop request; the next step then powers the chip down.
 void ScriptEngine::wait(std::int32_t ms) {
-    if (ms > 0) clock_.sleep_ms(ms);
+    if (ms > 0) static_cast<void>(clock_.sleep_ms(ms, stop_));
 }
 
 std::int32_t* ScriptEngine::memorycell(Op op) {

@@ -3,6 +3,7 @@
 // written), and signals stopping a run with the chip powered down.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <csignal>
 #include <cstdint>
 #include <filesystem>
@@ -516,6 +517,29 @@ TEST_F(CliProcess, SignalsStopALongRunWithThePowerOff) {
         // The chip keeps what was written before the stop.
         EXPECT_TRUE(std::filesystem::exists(chip()));
     }
+}
+
+TEST_F(CliProcess, ASignalEndsALongWaitAtOnceAndTheCatalogueWarnedOfIt) {
+    // A wait of a minute with VDD and VPP on: the signal must not wait for it to pass.
+    const std::string catalogue = write("long.cfg",
+                                        "model:16F84A\nflash:1024\neeprom:64\nconfigerased:3FFF\n"
+                                        "config2used:false\nvoltageseq:vddvpp\nprogtime:8\n"
+                                        "erase:begin,s09,w60000,end\n");
+    const std::string trace = path("long.vcd");
+    const auto started = std::chrono::steady_clock::now();
+    const ProcessResult r = raw({"--catalogue", catalogue, "--model", "16F84A", "--port", "sim", "--sim-chip", chip(),
+                                 "-v", "--trace", trace, "erase"},
+                                environment(), SignalTrigger{"Begin erase all", SIGINT});
+    const auto took = std::chrono::steady_clock::now() - started;
+    ASSERT_TRUE(r.signalsent) << r.out << r.err;
+    EXPECT_RUN(r, 1);
+    EXPECT_LT(took, std::chrono::seconds(20));  // the wait alone is 60 s
+    EXPECT_NE(r.err.find("Warning: long.cfg:8: model 16F84A: the erase script waits 60000 ms"), std::string::npos)
+        << r.err;
+    EXPECT_NE(r.err.find("Stopped by SIGINT"), std::string::npos) << r.err;
+    const Trace t = parsetrace(readfile(trace));
+    EXPECT_EQ(t.final.at('!'), '0');
+    EXPECT_EQ(t.final.at('"'), '0');
 }
 
 }  // namespace
