@@ -1,4 +1,5 @@
 #include <array>
+#include <cerrno>
 #include <cstring>
 #include <limits>
 #include <string_view>
@@ -55,10 +56,12 @@ void takeline(DeviceCatalogue& catalogue, std::vector<FieldLines>& lines, std::s
 }  // namespace
 
 Result<DeviceCatalogue> loadcatalogue(const std::string& path) {
-    Result<std::string> content = read_file(path);
+    Result<std::string> content = read_file(path, k_max_catalogue_bytes);
     if (!content) {
         const int code = content.error().code;
-        return Error{"Cannot read the device catalogue " + path + ": " + std::strerror(code) +
+        // Not a regular file, or far too large: the reader's own words say which, and the limit.
+        const std::string why = code == EINVAL || code == EFBIG ? content.error().message : std::string(std::strerror(code));
+        return Error{"Cannot read the device catalogue " + path + ": " + why +
                          ". Put a devices.cfg with at least one model there (or make it readable) and "
                          "start the program again.",
                      code};

@@ -182,10 +182,6 @@ ExitStatus CliRun::openport() {
             if (options_.simchip.empty()) why += " Name another chip file with --sim-chip FILE.";
             return fail(ExitStatus::bad_input, why);
         }
-        if (session_->socketempty()) {
-            window_.report("The simulator has no chip called " + session_->model().modelname +
-                           ": its socket stays empty, so nothing will answer.");
-        }
     }
     Status tracing = session_->starttrace();
     if (!tracing) return fail(ExitStatus::bad_input, tracing.error().message);
@@ -200,6 +196,8 @@ ExitStatus CliRun::runoperation(ChipOperation operation, const StopSignals& sign
     case RunOutcome::failed: break;
     }
     printendtext();
+    // The chip file could not hold what the run did: a file that cannot be written.
+    if (session_->chipsavefailed()) return ExitStatus::bad_input;
     if (signals.received() != 0) {
         return fail(ExitStatus::chip_failed, "Stopped by " + signalname(signals.received()) +
                                                  ": the run ended early with VDD and VPP off.");
@@ -221,7 +219,7 @@ void CliRun::printendtext() {
     endtextprinted_ = true;
     // Verbose runs have printed every status text as it came, the end text last.
     if (options_.quiet || options_.verbose || window_.status().empty()) return;
-    terminal_.out << window_.status() << '\n';
+    terminal_.out << printable(window_.status()) << '\n';
     terminal_.out.flush();
 }
 
@@ -240,6 +238,12 @@ ExitStatus CliRun::portcommand() {
     signals_.attach(session_->stop());
     const StopSignals& signals = signals_;
     session_->formload();
+    // The load sequence names the port by its number; a device path is what was asked for.
+    if (options_.port.kind == PortKind::device && !session_->slot().io().available()) {
+        std::string why = "Port " + options_.port.device + " not available.";
+        if (const std::string reason = session_->slot().io().reason(); !reason.empty()) why += " " + reason;
+        return finishport(fail(ExitStatus::port_unavailable, why));
+    }
     if (options_.progtime) session_->model().progtime = *options_.progtime;
 
     switch (options_.command) {
