@@ -15,11 +15,13 @@ bool anyoutputon(const PortDriver& driver) {
 
 OperationTexts operationtexts(ChipOperation operation) {
     switch (operation) {
-    case ChipOperation::programall: return {"Begin program all", "Chip programmed", "Chip programming failed"};
-    case ChipOperation::readall: return {"Begin read all", "Chip read", "Chip read failed"};
-    case ChipOperation::eraseall: return {"Begin erase all", "Chip erased", "Chip erase failed"};
-    case ChipOperation::blankcheck: return {"Begin blank check", "Chip is blank", "Chip is not blank"};
-    case ChipOperation::verify: return {"Begin verify", "Chip verified", "Chip verify failed"};
+    case ChipOperation::programall:
+        return {"Begin program all", "Chip programmed", "Chip programming failed", "Chip programming failed"};
+    case ChipOperation::readall: return {"Begin read all", "Chip read", "Chip read failed", "Chip read failed"};
+    case ChipOperation::eraseall: return {"Begin erase all", "Chip erased", "Chip erase failed", "Chip erase failed"};
+    case ChipOperation::blankcheck:
+        return {"Begin blank check", "Chip is blank", "Chip is not blank", "Blank check stopped"};
+    case ChipOperation::verify: return {"Begin verify", "Chip verified", "Chip verify failed", "Chip verify failed"};
     }
     return {};
 }
@@ -67,7 +69,7 @@ RunOutcome runoperation(ChipOperation operation, OperationParts parts) {
 
     const bool failed = parts.engine.failureflag;
     parts.window.enable();
-    parts.window.set_status(failed ? texts.failed : texts.succeeded);
+    parts.window.set_status(parts.engine.runstopped ? texts.stopped : failed ? texts.failed : texts.succeeded);
     parts.pump.yield_now();
 
     if (reading) {

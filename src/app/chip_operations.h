@@ -45,7 +45,10 @@ enum class RunOutcome : std::uint8_t {
 struct OperationTexts {
     std::string_view start;      // status line when the run begins
     std::string_view succeeded;  // status line after a run without a failure
-    std::string_view failed;     // status line after a failed or stopped run
+    std::string_view failed;     // status line after a failed run
+    // After a run that was stopped (a script the engine cannot carry out, a stop request): a
+    // text that blames no chip. The failure text where it already blames none.
+    std::string_view stopped;
 };
 
 OperationTexts operationtexts(ChipOperation operation);

@@ -22,6 +22,10 @@ std::string takechoice(std::string_view fullname, AppState& app, SettingsStore& 
 
 }  // namespace
 
+std::string readonlyquestion(const std::string& fullname) {
+    return "The file " + fullname + " is read-only.\r\nDo you want to replace it anyway?";
+}
+
 SplitPath splitpath(std::string_view fullname) {
     const std::size_t separator = fullname.find_last_of("\\/");
     if (separator == std::string_view::npos) return {"", std::string(fullname)};
@@ -77,7 +81,14 @@ void menusave(AppState& app, const AppliedModel& model, const MemoryImage& image
     }
     // The old file is not deleted first: the new one replaces it only once it is complete.
     window.disable();
-    const Status saved = savehex(fullname, image, model.config2used);
+    Status saved = savehex(fullname, image, model.config2used);
+    // A read-only file is replaced only when the user says so, as other programs ask.
+    if (!saved && isreadonlyrefusal(saved.error())) {
+        window.enable();
+        if (!window.question(readonlyquestion(fullname))) return;
+        window.disable();
+        saved = savehex(fullname, image, model.config2used, WriteOptions{.replacereadonly = true});
+    }
     if (saved) {
         app.label_hex = name;
     } else {

@@ -14,6 +14,9 @@ namespace vornalt {
 
 inline constexpr std::string_view k_open_title = "Select HEX File To Open";
 inline constexpr std::string_view k_save_title = "Save Buffer As";
+// Asked before a read-only file is replaced by Save Buffer As.
+std::string readonlyquestion(const std::string& fullname);
+
 inline constexpr std::string_view k_hex_filter = "Intel HEX files (*.hex)|*.hex|All files (*.*)|*.*";
 
 // A full file name split after its last separator ("\" or "/"): the folder keeps the

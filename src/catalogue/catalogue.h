@@ -25,7 +25,14 @@ struct DeviceCatalogue {
     std::string path;                   // the file it was read from, for messages
     std::int32_t modelcount = 0;
     std::vector<DeviceRecord> records;  // indices 0..modelcount
+    // Records that load but cannot work as written (a script left powered, a wait of minutes, a
+    // power order the program does not know...), one complete text each, naming FILE:LINE.
+    // Both front ends show them once after loading; the records are still used as they stand.
+    std::vector<std::string> warnings;
 };
+
+// Waits and programming times beyond this are no chip's need, only a typing error.
+inline constexpr std::int32_t k_longest_sensible_wait_ms = 10'000;
 
 // An operation script: element i is script line i + 1, lower case, untrimmed.
 using Script = std::vector<std::string>;
@@ -76,6 +83,7 @@ inline constexpr std::int32_t k_max_eeprom_bytes = 0x10000 / 2 - 0x2100;
 // (lower case, colon included, no leading blank); the rest of the line is stored untrimmed in the
 // current record, replacing an earlier line with the same key. Every other line is skipped.
 // Fails when the file cannot be read or holds no "model:" line; the message names the file.
+// Fills the catalogue's warnings (see catalogue_warnings.h).
 Result<DeviceCatalogue> loadcatalogue(const std::string& path);
 
 // Makes record k (1..modelcount) the model in use: fills `applied` and the image's flashsize and

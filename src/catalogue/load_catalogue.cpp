@@ -1,9 +1,12 @@
 #include <array>
+#include <cerrno>
 #include <cstring>
+#include <limits>
 #include <string_view>
 
 #include "base/file_io.h"
 #include "catalogue/catalogue.h"
+#include "catalogue/catalogue_warnings.h"
 
 namespace vornalt {
 namespace {
@@ -34,17 +37,20 @@ constexpr std::array<FieldKey, 14> k_field_keys{{
 constexpr std::string_view k_model_key = "model:";
 constexpr std::string_view k_utf8_bom = "\xEF\xBB\xBF";
 
-void takeline(DeviceCatalogue& catalogue, std::string_view line, std::int32_t number) {
+void takeline(DeviceCatalogue& catalogue, std::vector<FieldLines>& lines, std::string_view line, std::int32_t number) {
     if (line.starts_with(k_model_key)) {
         ++catalogue.modelcount;
         DeviceRecord& record = catalogue.records.emplace_back();
         record.model = line.substr(k_model_key.size());
         record.line = number;
+        lines.emplace_back();
         return;
     }
-    for (const FieldKey& entry : k_field_keys) {
+    for (std::size_t i = 0; i < k_field_keys.size(); ++i) {
+        const FieldKey& entry = k_field_keys[i];
         if (line.starts_with(entry.key)) {
             catalogue.records.back().*entry.field = line.substr(entry.key.size());
+            lines.back()[i] = number;
             return;
         }
     }
@@ -53,10 +59,12 @@ void takeline(DeviceCatalogue& catalogue, std::string_view line, std::int32_t nu
 }  // namespace
 
 Result<DeviceCatalogue> loadcatalogue(const std::string& path) {
-    Result<std::string> content = read_file(path);
+    Result<std::string> content = read_file(path, k_max_catalogue_bytes);
     if (!content) {
         const int code = content.error().code;
-        return Error{"Cannot read the device catalogue " + path + ": " + std::strerror(code) +
+        // Not a regular file, or far too large: the reader's own words say which, and the limit.
+        const std::string why = code == EINVAL || code == EFBIG ? content.error().message : std::string(std::strerror(code));
+        return Error{"Cannot read the device catalogue " + path + ": " + why +
                          ". Put a devices.cfg with at least one model there (or make it readable) and "
                          "start the program again.",
                      code};
@@ -65,16 +73,19 @@ Result<DeviceCatalogue> loadcatalogue(const std::string& path) {
     DeviceCatalogue catalogue;
     catalogue.path = path;
     catalogue.records.resize(1);  // record 0: key lines before the first model
+    std::vector<FieldLines> lines(1);
 
     std::string_view text = content.value();
     if (text.starts_with(k_utf8_bom)) text.remove_prefix(k_utf8_bom.size());
 
-    // Lines end in CR LF, LF or a lone CR; a last line without an ending counts as well.
+    // Lines end in CR LF, LF or a lone CR; a last line without an ending counts as well. The
+    // count stops at the largest line number rather than overflowing (the size cap keeps real
+    // files far below it).
     std::int32_t number = 0;
     while (!text.empty()) {
         const std::size_t end = text.find_first_of("\r\n");
-        ++number;
-        takeline(catalogue, text.substr(0, end), number);
+        if (number < std::numeric_limits<std::int32_t>::max()) ++number;
+        takeline(catalogue, lines, text.substr(0, end), number);
         if (end == std::string_view::npos) break;
         const std::size_t next = (text[end] == '\r' && end + 1 < text.size() && text[end + 1] == '\n') ? end + 2 : end + 1;
         text.remove_prefix(next);
@@ -86,6 +97,7 @@ Result<DeviceCatalogue> loadcatalogue(const std::string& path) {
                          "and start the program again.",
                      0};
     }
+    catalogue.warnings = catalogwarnings(catalogue, lines);
     return catalogue;
 }
 

@@ -86,7 +86,8 @@ std::optional<CliCommand> chosencommand(const Commands& c) {
 // The checks that need more than one option at a time.
 ParsedCommandLine finish(RawOptions raw, const CLI::App& app) {
     CliOptions& o = raw.options;
-    if (!raw.port.empty()) {
+    if (app.count("--port") > 0) {
+        if (raw.port.empty()) return usageerror("--port: the port is empty.");
         std::optional<PortOption> port = parseport(raw.port);
         if (!port) {
             return usageerror("--port: '" + raw.port +

@@ -52,10 +52,11 @@ std::string signalname(int signal) {
 // One run: the catalogue and settings, then the session that wires the programmer stack.
 class CliRun {
 public:
-    CliRun(const CliOptions& options, Terminal terminal, const DataFolderEnvironment& folders)
+    CliRun(const CliOptions& options, Terminal terminal, const DataFolderEnvironment& folders, StopSignals& signals)
         : options_(options),
           terminal_(terminal),
           folders_(folders),
+          signals_(signals),
           window_(terminal.out, terminal.err, verbosityof(options), terminal.erristerminal) {}
 
     ExitStatus run();
@@ -77,6 +78,7 @@ private:
     const CliOptions& options_;
     Terminal terminal_;
     const DataFolderEnvironment& folders_;
+    StopSignals& signals_;
     TerminalWindow window_;
 
     // Filled by loadcatalogue, then handed to the session.
@@ -186,10 +188,6 @@ ExitStatus CliRun::openport() {
             if (options_.simchip.empty()) why += " Name another chip file with --sim-chip FILE.";
             return fail(ExitStatus::bad_input, why);
         }
-        if (session_->socketempty() && options_.simpart != k_empty_socket) {
-            window_.report("The simulator has no chip called " + session_->model().modelname +
-                           ": its socket stays empty, so nothing will answer.");
-        }
     }
     Status tracing = session_->starttrace();
     if (!tracing) return fail(ExitStatus::bad_input, tracing.error().message);
@@ -204,6 +202,8 @@ ExitStatus CliRun::runoperation(ChipOperation operation, const StopSignals& sign
     case RunOutcome::failed: break;
     }
     printendtext();
+    // The chip file could not hold what the run did: a file that cannot be written.
+    if (session_->chipsavefailed()) return ExitStatus::bad_input;
     if (signals.received() != 0) {
         return fail(ExitStatus::chip_failed, "Stopped by " + signalname(signals.received()) +
                                                  ": the run ended early with VDD and VPP off.");
@@ -229,7 +229,7 @@ void CliRun::printendtext() {
     endtextprinted_ = true;
     // Verbose runs have printed every status text as it came, the end text last.
     if (options_.quiet || options_.verbose || window_.status().empty()) return;
-    terminal_.out << window_.status() << '\n';
+    terminal_.out << printable(window_.status()) << '\n';
     terminal_.out.flush();
 }
 
@@ -244,9 +244,16 @@ ExitStatus CliRun::portcommand() {
     if (status != ExitStatus::success) return status;
 
     // From here on a signal stops the run at its next step instead of ending the process with
-    // the chip powered.
-    StopSignals signals(session_->stop());
+    // the chip powered; one that came earlier stops it at its first.
+    signals_.attach(session_->stop());
+    const StopSignals& signals = signals_;
     session_->formload();
+    // The load sequence names the port by its number; a device path is what was asked for.
+    if (options_.port.kind == PortKind::device && !session_->slot().io().available()) {
+        std::string why = "Port " + options_.port.device + " not available.";
+        if (const std::string reason = session_->slot().io().reason(); !reason.empty()) why += " " + reason;
+        return finishport(fail(ExitStatus::port_unavailable, why));
+    }
     if (options_.progtime) session_->model().progtime = *options_.progtime;
 
     switch (options_.command) {
@@ -284,6 +291,10 @@ ExitStatus CliRun::run() {
 ExitStatus CliRun::execute() {
     ExitStatus status = loadcatalogue();
     if (status != ExitStatus::success) return status;
+    for (const std::string& warning : catalogue_.warnings) window_.report("Warning: " + warning);
+    if (signals_.received() != 0) {
+        return fail(ExitStatus::chip_failed, "Stopped by " + signalname(signals_.received()) + " before the run began.");
+    }
     if (options_.command == CliCommand::models) {
         terminal_.out << modellisting(catalogue_);
         terminal_.out.flush();
@@ -314,9 +325,10 @@ ExitStatus CliRun::execute() {
 
 }  // namespace
 
-ExitStatus runcli(const CliOptions& options, Terminal terminal, const DataFolderEnvironment& folders) {
+ExitStatus runcli(const CliOptions& options, Terminal terminal, const DataFolderEnvironment& folders,
+                  StopSignals& signals) {
     // The run's records are large (a whole memory image); they live on the heap, not the stack.
-    auto run = std::make_unique<CliRun>(options, terminal, folders);
+    auto run = std::make_unique<CliRun>(options, terminal, folders, signals);
     return run->run();
 }
 

@@ -7,6 +7,7 @@
 #include "cli/cli_options.h"
 #include "cli/exit_status.h"
 #include "session/sim_location.h"
+#include "session/stop_signals.h"
 
 namespace vornalt {
 
@@ -16,6 +17,8 @@ struct Terminal {
     bool erristerminal;       // draw the progress bar
 };
 
-ExitStatus runcli(const CliOptions& options, Terminal terminal, const DataFolderEnvironment& folders);
+// signals: the handlers main installed before anything else; the run attaches its stop request.
+ExitStatus runcli(const CliOptions& options, Terminal terminal, const DataFolderEnvironment& folders,
+                  StopSignals& signals);
 
 }  // namespace vornalt

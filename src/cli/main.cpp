@@ -7,6 +7,7 @@
 #include "cli/cli_options.h"
 #include "cli/cli_run.h"
 #include "session/sim_location.h"
+#include "session/stop_signals.h"
 
 #ifdef _WIN32
 #include <io.h>
@@ -20,6 +21,9 @@
 
 int main(int argc, char** argv) {
     using namespace vornalt;
+    // First of all: a SIGINT or SIGTERM from now on is remembered and stops the run at its next
+    // step, rather than ending the process by the default action with the chip possibly powered.
+    StopSignals signals;
     const std::vector<std::string> arguments(argv + (argc > 0 ? 1 : 0), argv + argc);
     const ParsedCommandLine parsed = parsecommandline(arguments);
     if (!parsed.options) {
@@ -28,7 +32,7 @@ int main(int argc, char** argv) {
         return exitcode(parsed.status);
     }
     const bool terminal = VORNALT_ISATTY(VORNALT_FILENO(stderr)) != 0;
-    const ExitStatus status = runcli(*parsed.options, {std::cout, std::cerr, terminal}, processenvironment());
+    const ExitStatus status = runcli(*parsed.options, {std::cout, std::cerr, terminal}, processenvironment(), signals);
     std::cout.flush();
     return exitcode(status);
 }

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "base/numeric_value.h"
+#include "cli/terminal_window.h"
 
 namespace vornalt {
 namespace {
@@ -62,7 +63,7 @@ std::string modellisting(const DeviceCatalogue& catalogue) {
     std::size_t w[4] = {0, 0, 0, 0};
     for (std::size_t i = 0; i < names.size(); ++i) {
         const DeviceRecord& record = catalogue.records[i + 1];
-        Row row{std::to_string(i + 1), names[i], std::to_string(numericvalue(record.flash)),
+        Row row{std::to_string(i + 1), printable(names[i]), std::to_string(numericvalue(record.flash)),
                 std::to_string(numericvalue(record.eeprom))};
         w[0] = std::max(w[0], row.number.size());
         w[1] = std::max(w[1], row.name.size());

@@ -23,7 +23,30 @@ std::string terminaltext(std::string_view text) {
         lines += '\n';
         if (i + 1 < text.size() && text[i + 1] == '\n') ++i;
     }
-    return lines;
+    return printable(lines);
+}
+
+std::string printable(std::string_view text) {
+    static constexpr char k_digits[] = "0123456789ABCDEF";
+    std::string shown;
+    shown.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const auto byte = static_cast<unsigned char>(text[i]);
+        // C1 controls arrive as UTF-8 pairs C2 80..C2 9F; a terminal obeys them as well.
+        const bool c1 = byte == 0xC2 && i + 1 < text.size() && static_cast<unsigned char>(text[i + 1]) >= 0x80 &&
+                        static_cast<unsigned char>(text[i + 1]) <= 0x9F;
+        const bool control = (byte < 0x20 && byte != '\n' && byte != '\t') || byte == 0x7F;
+        if (!control && !c1) {
+            shown += text[i];
+            continue;
+        }
+        const auto escaped = c1 ? static_cast<unsigned char>(text[++i]) : byte;
+        if (c1) shown += "\\xC2";
+        shown += "\\x";
+        shown += k_digits[escaped >> 4];
+        shown += k_digits[escaped & 15];
+    }
+    return shown;
 }
 
 std::string progressline(const ProgressText& progress, int width) {
@@ -47,7 +70,7 @@ void TerminalWindow::set_status(std::string_view text) {
     if (verbosity_ == Verbosity::verbose) {
         // An emptied status line is no text to print.
         if (text.empty()) return;
-        out_ << text << '\n';
+        out_ << printable(text) << '\n';
         out_.flush();
         return;
     }
@@ -75,7 +98,7 @@ std::string TerminalWindow::input(std::string_view, std::string_view) { return {
 std::string TerminalWindow::open_file(std::string_view, std::string_view, std::string_view) { return {}; }
 std::string TerminalWindow::save_file(std::string_view, std::string_view, std::string_view) { return {}; }
 
-void TerminalWindow::report(std::string_view text) { emit(text); }
+void TerminalWindow::report(std::string_view text) { emit(terminaltext(text)); }
 
 void TerminalWindow::releaseheld() {
     for (const std::string& text : held_) err_ << text << '\n';

@@ -23,8 +23,14 @@ struct ProgressText {
     std::int64_t total = 0;
 };
 
-// A message box text as terminal lines: CR LF (and a lone CR) become a newline.
+// A message box text as terminal lines: CR LF (and a lone CR) become a newline, and control
+// characters are shown escaped (see printable).
 std::string terminaltext(std::string_view text);
+
+// Text from files (model names, script lines) made safe for a terminal: control characters other
+// than newline and tab, DEL and the UTF-8 C1 controls are shown as \xHH, so no escape sequence in
+// a catalogue can move the cursor, retitle the window or hide text. Other bytes pass unchanged.
+std::string printable(std::string_view text);
 
 // One line of the progress bar, without line end: "FLASH  [#####     ]  512/1024".
 std::string progressline(const ProgressText& progress, int width);

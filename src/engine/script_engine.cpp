@@ -1,5 +1,7 @@
 #include "engine/script_engine.h"
 
+#include <algorithm>
+#include <span>
 #include <string>
 
 #include "engine/engine_messages.h"
@@ -7,6 +9,13 @@
 
 namespace vornalt {
 namespace {
+
+// The EEPROM elements a script may step through: eepromsize of them, and the buffer's one
+// element when eepromsize is 0. Never more than the buffer holds.
+std::span<std::int32_t> eepromcells(MemoryImage& image) {
+    const std::size_t wanted = static_cast<std::size_t>(std::max(image.eepromsize, 1));
+    return std::span<std::int32_t>(image.eeprombuffer).first(std::min(wanted, image.eeprombuffer.size()));
+}
 
 // Decodes the whole working list and points every loop header at the line after the first
 // "loop" line that follows it: where the header jumps once its loop is over.
@@ -27,9 +36,12 @@ void decodeworklist(EngineState& state) {
 }  // namespace
 
 void preparerun(EngineState& state, const Script& script, const MemoryImage& image) {
-    state.worklist.assign(script.size() + 1, std::string());
+    // A script with no lines at all (no model applied) runs as the one empty line an empty
+    // catalogue field gives, which the engine refuses: nothing is reported done that never ran.
+    const std::size_t lines = script.empty() ? 1 : script.size();
+    state.worklist.assign(lines + 1, std::string());
     for (std::size_t i = 0; i < script.size(); ++i) state.worklist[i + 1] = script[i];
-    state.lastline = static_cast<std::int32_t>(script.size());
+    state.lastline = static_cast<std::int32_t>(lines);
     decodeworklist(state);
 
     state.lastflashaddress = image.flashsize - 1;
@@ -76,7 +88,7 @@ void ScriptEngine::step(const Instruction& in) {
     EngineState& s = state_;
     switch (in.op) {
     case Op::begin:
-        transfers_.powerup(model_.powerorder);
+        transfers_.powerup(model_.powerorder, stop_);
         ++s.linecounter;
         return;
     case Op::end:
@@ -422,13 +434,23 @@ void ScriptEngine::loopback() {
         stoprun(loopendedmessage(s.linecounter, currentline()));
         return;
     case LoopStatus::running:
-        if (s.addresscounter == s.passstartaddress) {
+        // A pass that moved no address loops for ever only if its header would let the same
+        // address in again; a bound lowered inside the pass ("calcflash") ends the loop there.
+        if (s.addresscounter == s.passstartaddress && s.addresscounter <= headerbound()) {
             stoprun(loopstuckmessage(s.linecounter, currentline()));
             return;
         }
         s.linecounter = s.loopstartline;
         return;
     }
+}
+
+// The bound the running loop's header compares the address counter with when it runs next.
+std::int32_t ScriptEngine::headerbound() const {
+    const std::int32_t line = state_.loopstartline;
+    const bool eeprom = line >= 0 && static_cast<std::size_t>(line) < state_.decoded.size() &&
+                        state_.decoded[static_cast<std::size_t>(line)].op == Op::seteepromloop;
+    return eeprom ? state_.lasteepromaddress : state_.lastflashaddress;
 }
 
 void ScriptEngine::calcflash() {
@@ -486,12 +508,14 @@ void ScriptEngine::progress(Op op) {
     pump_.yield();
 }
 
+// Ends early on a stop request; the next step then powers the chip down.
 void ScriptEngine::wait(std::int32_t ms) {
-    if (ms > 0) clock_.sleep_ms(ms);
+    if (ms > 0) static_cast<void>(clock_.sleep_ms(ms, stop_));
 }
 
 std::int32_t* ScriptEngine::memorycell(Op op) {
-    const std::span<std::int32_t> region = flashstepping(op) ? flashwords(image_) : eeprombytes(image_);
+    // A model without EEPROM still has the one element of its buffer that scripts may address.
+    const std::span<std::int32_t> region = flashstepping(op) ? flashwords(image_) : eepromcells(image_);
     const std::int32_t address = state_.addresscounter;
     if (address >= 0 && static_cast<std::size_t>(address) < region.size()) {
         return &region[static_cast<std::size_t>(address)];
@@ -499,7 +523,7 @@ std::int32_t* ScriptEngine::memorycell(Op op) {
     const bool flash = flashstepping(op);
     stoprun(outsidememorymessage(state_.linecounter, currentline(), flash,
                                  flash ? address : k_eeprom_address + address,
-                                 static_cast<std::int32_t>(region.size())));
+                                 static_cast<std::int32_t>(flash ? region.size() : eeprombytes(image_).size())));
     return nullptr;
 }
 

@@ -43,6 +43,7 @@ private:
     void step(const Instruction& instruction);
     void looptop(const Instruction& instruction, std::int32_t bound);
     void loopback();
+    std::int32_t headerbound() const;
     void calcflash();
     void calceeprom();
 

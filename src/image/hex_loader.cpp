@@ -3,6 +3,7 @@
 #include <array>
 
 #include "base/file_io.h"
+#include "base/text_lines.h"
 #include "image/hex_text.h"
 
 namespace vornalt {
@@ -31,29 +32,6 @@ constexpr std::int32_t k_record_start_linear = 0x05;
 constexpr std::int64_t k_extended_step = 0x8000;  // words per extended-address unit (64 KiB)
 constexpr std::int64_t k_id_first = 0x2000;       // ID locations and reserved configuration words
 constexpr std::int64_t k_id_last = 0x200F;
-
-// Splits text into physical lines; CR LF, a lone LF and a lone CR each end one line.
-class LineReader {
-public:
-    explicit LineReader(std::string_view text) : text_(text) {}
-
-    bool next(std::string_view& line) {
-        if (pos_ >= text_.size()) return false;
-        std::size_t end = pos_;
-        while (end < text_.size() && text_[end] != '\r' && text_[end] != '\n') ++end;
-        line = text_.substr(pos_, end - pos_);
-        pos_ = end;
-        if (pos_ < text_.size()) {
-            const bool cr = text_[pos_++] == '\r';
-            if (cr && pos_ < text_.size() && text_[pos_] == '\n') ++pos_;
-        }
-        return true;
-    }
-
-private:
-    std::string_view text_;
-    std::size_t pos_ = 0;
-};
 
 std::string_view trim_trailing_spaces(std::string_view line) {
     while (!line.empty() && line.back() == ' ') line.remove_suffix(1);
@@ -172,7 +150,7 @@ HexLoadResult loadhex_text(std::string_view text, MemoryImage& image) {
 }
 
 HexLoadResult loadhex(const std::string& path, MemoryImage& image) {
-    Result<std::string> text = read_file(path);
+    Result<std::string> text = read_file(path, k_max_hex_bytes);
     if (!text) return {false, HexError::none, 0, text.error().message};
     return loadhex_text(text.value(), image);
 }

@@ -77,10 +77,10 @@ Result<std::string> hexfiletext(const MemoryImage& image, bool config2used) {
     return text;
 }
 
-Status savehex(const std::string& path, const MemoryImage& image, bool config2used) {
+Status savehex(const std::string& path, const MemoryImage& image, bool config2used, WriteOptions options) {
     Result<std::string> text = hexfiletext(image, config2used);
     if (!text) return Error{"Cannot save file " + path + ": " + text.error().message, 0};
-    return write_file_whole(path, text.value());
+    return write_file_whole(path, text.value(), options);
 }
 
 }  // namespace vornalt

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "base/file_io.h"
 #include "base/result.h"
 #include "image/memory_image.h"
 
@@ -20,7 +21,8 @@ Result<std::vector<std::string>> hexrecords(const MemoryImage& image, bool confi
 Result<std::string> hexfiletext(const MemoryImage& image, bool config2used);
 
 // Writes the file whole or not at all; on failure the existing file is untouched and the error
-// names the file and the reason. The image is not changed.
-Status savehex(const std::string& path, const MemoryImage& image, bool config2used);
+// names the file and the reason. The image is not changed. A read-only file is replaced only
+// with options.replacereadonly; otherwise isreadonlyrefusal(error) is true.
+Status savehex(const std::string& path, const MemoryImage& image, bool config2used, WriteOptions options = {});
 
 }  // namespace vornalt

@@ -10,6 +10,21 @@
 
 namespace vornalt {
 
+// Sliced against the clock's own reading: short sleeps that each look at the request, and an
+// end fixed at the start so the slices add no drift. A late wake-up only shortens the next one.
+bool Clock::sleep_ms(std::int32_t ms, const StopRequest& stop) {
+    if (ms <= 0) return !stop.requested();
+    const std::int64_t slice_ns = std::int64_t{k_stop_slice_ms} * 1'000'000;
+    const std::int64_t until = now_ns() + std::int64_t{ms} * 1'000'000;
+    for (;;) {
+        if (stop.requested()) return false;
+        const std::int64_t left = until - now_ns();
+        if (left <= 0) return true;
+        const std::int64_t step = left < slice_ns ? left : slice_ns;
+        sleep_ms(static_cast<std::int32_t>((step + 999'999) / 1'000'000));
+    }
+}
+
 RealClock::RealClock() {
 #ifdef _WIN32
     timeBeginPeriod(1);  // Sleep(1) would otherwise last up to a 15.6 ms scheduler tick

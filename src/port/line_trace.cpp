@@ -2,9 +2,9 @@
 
 #include <cerrno>
 #include <cstring>
-#include <fstream>
 #include <system_error>
 
+#include "base/file_io.h"
 #include "port/pin_map.h"
 #include "port/port_driver.h"
 
@@ -100,9 +100,8 @@ void LineTrace::finish() {
 }
 
 struct LineTraceFile::Parts {
-    std::filesystem::path path;
-    std::filesystem::path partial;
-    std::ofstream out;
+    explicit Parts(OutputFile file) : out(std::move(file)) {}
+    OutputFile out;
     std::unique_ptr<LineTrace> trace;
     bool closed = false;
 };
@@ -116,18 +115,12 @@ LineTraceFile::~LineTraceFile() {
 
 Result<std::unique_ptr<LineTraceFile>> LineTraceFile::open(const std::filesystem::path& path, PortIo& inner,
                                                            const DriverState& state, const Clock& clock) {
-    auto parts = std::make_unique<Parts>();
-    parts->path = path;
-    parts->partial = path;
-    parts->partial += ".part";
-    parts->out.open(parts->partial, std::ios::binary | std::ios::trunc);
-    if (!parts->out) {
-        const int error = errno;
-        return Error{"Cannot write the line trace " + parts->partial.string() + ": " + std::strerror(error) +
-                         ". Choose a folder you can write to.",
-                     error};
+    Result<OutputFile> file = OutputFile::open(path.string());
+    if (!file) {
+        return Error{"Cannot write the line trace: " + file.error().message, file.error().code};
     }
-    parts->trace = std::make_unique<LineTrace>(inner, state, clock, parts->out);
+    auto parts = std::make_unique<Parts>(std::move(file).value());
+    parts->trace = std::make_unique<LineTrace>(inner, state, clock, parts->out.stream());
     return std::unique_ptr<LineTraceFile>(new LineTraceFile(std::move(parts)));
 }
 
@@ -137,19 +130,9 @@ Status LineTraceFile::close() {
     if (parts_->closed) return {};
     parts_->closed = true;
     parts_->trace->finish();
-    parts_->out.close();
-    if (!parts_->out) {
-        const int error = errno;
-        return Error{"Cannot finish the line trace " + parts_->partial.string() + ": " + std::strerror(error) +
-                         ". Check the free space of its folder.",
-                     error};
-    }
-    std::error_code ec;
-    std::filesystem::rename(parts_->partial, parts_->path, ec);
-    if (ec) {
-        return Error{"Cannot name the line trace " + parts_->path.string() + ": " + ec.message() +
-                         ". It was left as " + parts_->partial.string() + ".",
-                     ec.value()};
+    Status committed = parts_->out.commit();
+    if (!committed) {
+        return Error{"Cannot finish the line trace: " + committed.error().message, committed.error().code};
     }
     return {};
 }

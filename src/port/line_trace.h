@@ -51,8 +51,9 @@ private:
     bool finished_ = false;
 };
 
-// A trace written to a file: it goes to "<path>.part" and takes the final name only when
-// closed, so a run that dies never leaves a truncated trace under the name the user chose.
+// A trace written to a file: it goes to a temporary beside it and takes the final name only
+// when closed, so a run that dies never leaves a truncated trace under the name the user chose
+// (a device or pipe such as /dev/null is written in place; see OutputFile).
 class LineTraceFile {
 public:
     static Result<std::unique_ptr<LineTraceFile>> open(const std::filesystem::path& path, PortIo& inner,

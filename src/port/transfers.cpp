@@ -91,18 +91,20 @@ void Transfers::settledelay() {
     if (driver_.state().clockdelay_us > 0) clock_.busy_wait_us(driver_.state().clockdelay_us);
 }
 
-void Transfers::powerup(std::int32_t powerorder) {
+bool Transfers::powerup(std::int32_t powerorder, const StopRequest& stop) {
     if (powerorder == 1) {
         driver_.vddon();
-        clock_.sleep_ms(k_power_step_ms);
+        if (!clock_.sleep_ms(k_power_step_ms, stop)) return false;
         driver_.vppon();
-        clock_.sleep_ms(k_power_step_ms);
-    } else if (powerorder == 2) {
-        driver_.vppon();
-        clock_.sleep_ms(k_power_step_ms);
-        driver_.vddon();
-        clock_.sleep_ms(k_power_step_ms);
+        return clock_.sleep_ms(k_power_step_ms, stop);
     }
+    if (powerorder == 2) {
+        driver_.vppon();
+        if (!clock_.sleep_ms(k_power_step_ms, stop)) return false;
+        driver_.vddon();
+        return clock_.sleep_ms(k_power_step_ms, stop);
+    }
+    return true;
 }
 
 void Transfers::powerdown() {

@@ -6,6 +6,7 @@
 
 #include "platform/clock.h"
 #include "platform/event_pump.h"
+#include "platform/stop_request.h"
 #include "port/port_driver.h"
 
 namespace vornalt {
@@ -19,7 +20,10 @@ public:
     Transfers(PortDriver& driver, EventPump& pump, Clock& clock);
 
     // Order 1: VDD then VPP; order 2: VPP then VDD; 50 ms after each. Any other order: nothing.
-    void powerup(std::int32_t powerorder);
+    // A stop request cuts the steps short and leaves the second line off; the caller powers
+    // down. False when it did.
+    bool powerup(std::int32_t powerorder, const StopRequest& stop);
+    void powerup(std::int32_t powerorder) { static_cast<void>(powerup(powerorder, StopRequest{})); }
     // VDD off, 50 ms, VPP off, 50 ms, whatever the power-up order was.
     void powerdown();
     // Safe stop after an error or an abort: power down, then CLOCK and DATA OUT off.

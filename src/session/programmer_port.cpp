@@ -100,8 +100,17 @@ Status ProgrammerPort::insertchip(const std::string& modelname, const std::strin
     socketmodel_.clear();
     chipfile_.clear();
     board_->insert(nullptr);
+    chiplock_.reset();
     const ChipModel* part = findchipmodel(modelname);
     if (part == nullptr) return {};
+    if (!chipfile.empty()) {
+        const std::filesystem::path folder = std::filesystem::path(chipfile).parent_path();
+        std::error_code ignored;  // a folder that cannot be made fails the lock, which says why
+        if (!folder.empty()) std::filesystem::create_directories(folder, ignored);
+        Result<FileLock> locked = FileLock::take(lockfilefor(chipfile), "The simulated chip file " + chipfile);
+        if (!locked) return locked.error();
+        chiplock_.emplace(std::move(locked).value());
+    }
     auto chip = std::make_unique<SimChip>(*part);
     board_->insert(std::move(chip));
     std::error_code error;
@@ -109,6 +118,7 @@ Status ProgrammerPort::insertchip(const std::string& modelname, const std::strin
         Status loaded = board_->loadchipfile(chipfile);
         if (!loaded) {
             board_->insert(nullptr);
+            chiplock_.reset();
             return loaded;
         }
     }

@@ -6,9 +6,11 @@
 // to the new address, so changing the port number never drops the simulator.
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "app/port_selection.h"
+#include "base/file_lock.h"
 #include "base/result.h"
 #include "platform/clock.h"
 #include "platform/port_io.h"
@@ -54,15 +56,19 @@ public:
     // empty socket when the simulator knows no such part), read from chipfile when that file
     // exists. The old chip stays when its file cannot be written, and a chip whose file cannot
     // be read leaves the socket empty, so that file is never overwritten by a fresh chip.
+    // The chip file is locked while its chip is in the socket: a second program using the same
+    // file is told which process has it, instead of the last one to finish undoing the other's
+    // work; the socket then stays empty.
     Status insertchip(const std::string& modelname, const std::string& chipfile);
 
     // The simulated chip written back to its file (its folder created) and the trace given its
     // final name. Both are attempted; the first failure is returned.
     Status finish();
+    // The chip in the socket written to its file now (nothing without a chip or a file).
+    Status savechip();
 
 private:
     void select(std::int32_t portaddress);
-    Status savechip();
 
     // Passes every access to whichever backend is selected now.
     class Route final : public PortIo {
@@ -85,6 +91,7 @@ private:
     Route route_;
     std::string socketmodel_;
     std::string chipfile_;
+    std::optional<FileLock> chiplock_;
     std::unique_ptr<LineTraceFile> trace_;
 };
 

@@ -75,7 +75,29 @@ void Session::showsimulatedport() {
 
 RunOutcome Session::run(ChipOperation operation) {
     const BusyScope scope(busy_);
-    return runoperation(operation, parts());
+    chipsavefailed_ = false;
+    const OperationTexts texts = operationtexts(operation);
+    if (simulated() && socketempty() && slot_.io().available()) {
+        // Nothing would answer: a read would bring back an all-blank chip and a program would
+        // report work that reached no chip.
+        window_.message(emptysockettext(model_.modelname));
+        window_.set_status(texts.failed);
+        return RunOutcome::failed;
+    }
+    RunOutcome outcome = runoperation(operation, parts());
+    if (outcome == RunOutcome::notstarted || !simulated()) return outcome;
+    // The simulated chip is the file: the run has done its work only once the file holds it.
+    if (Status saved = port_.savechip(); !saved) {
+        chipsavefailed_ = true;
+        window_.message(saved.error().message);
+        window_.set_status(texts.failed);
+        outcome = RunOutcome::failed;
+    }
+    return outcome;
+}
+
+std::string emptysockettext(const std::string& modelname) {
+    return "The simulator has no chip called " + modelname + ": its socket is empty, so nothing would answer.";
 }
 
 void Session::requeststop() {

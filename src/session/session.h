@@ -33,6 +33,9 @@ namespace vornalt {
 inline constexpr const char* k_simulated_port_ready = "Simulated port ready";
 inline constexpr const char* k_empty_socket = "empty";
 
+// Said when a run meets the simulator with no chip of the model's name in its socket.
+std::string emptysockettext(const std::string& modelname);
+
 struct SessionOptions {
     BackendKind backend = BackendKind::parallelport;
     std::string device;       // BackendKind::device: the ppdev path, e.g. /dev/parport0
@@ -92,8 +95,11 @@ public:
     // the backend chosen; the driver is pointed at it by the next openport() or formload().
     void useport(PortIo& port) { port_.useport(port); }
 
-    // Runs one chip operation; busy() is true meanwhile.
+    // Runs one chip operation; busy() is true meanwhile. Under the simulator an empty socket
+    // fails the run before it starts (with a message), and after the run the chip is saved to
+    // its file: a save that fails fails the run (chipsavefailed()) and its end text.
     RunOutcome run(ChipOperation operation);
+    bool chipsavefailed() const { return chipsavefailed_; }
     bool busy() const { return busy_ > 0; }
     // Asks a running operation to power down and end at its next step (a window closing, an
     // abort); nothing happens when no operation runs.
@@ -148,6 +154,7 @@ private:
     Transfers transfers_;
 
     int busy_ = 0;
+    bool chipsavefailed_ = false;
     bool opened_ = false;
     bool finished_ = false;
     bool simchosen_ = false;  // the socket has been set up for simmodel_

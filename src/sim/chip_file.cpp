@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "base/file_io.h"
+#include "base/text_lines.h"
 #include "image/hex_text.h"
 
 namespace vornalt {
@@ -96,12 +97,10 @@ Result<ChipMemory> parsechipfile(std::string_view text, const ChipModel& model, 
     ChipMemory memory = erasedmemory(model);
     std::int32_t linenumber = 0;
     bool ended = false;
-    std::size_t pos = 0;
-    while (pos < text.size() && !ended) {
-        std::size_t end = text.find('\n', pos);
-        if (end == std::string_view::npos) end = text.size();
-        std::string line(text.substr(pos, end - pos));
-        pos = end + 1;
+    LineReader reader(text);
+    std::string_view physical;
+    while (!ended && reader.next(physical)) {
+        std::string line(physical);
         ++linenumber;
         while (!line.empty() && std::isspace(static_cast<unsigned char>(line.back()))) line.pop_back();
         if (line.empty()) continue;
@@ -164,7 +163,7 @@ Status writechipfile(const std::string& path, const ChipModel& model, const Chip
 }
 
 Result<ChipMemory> readchipfile(const std::string& path, const ChipModel& model) {
-    Result<std::string> text = read_file(path);
+    Result<std::string> text = read_file(path, k_max_hex_bytes);
     if (!text) return text.error();
     return parsechipfile(text.value(), model, path);
 }

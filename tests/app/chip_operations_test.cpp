@@ -54,6 +54,7 @@ std::int32_t markerof(ChipOperation operation) {
 struct TextCase {
     ChipOperation operation;
     std::string start, succeeded, failed;
+    std::string stopped = failed;  // a stopped run blames no chip
 };
 
 void PrintTo(const TextCase& c, std::ostream* os) { *os << nameof(c.operation); }
@@ -92,12 +93,12 @@ TEST_P(OperationFrame, FailedCheckGivesTheFailureText) {
     EXPECT_FALSE(rig.wire.vdd());
 }
 
-TEST_P(OperationFrame, StoppedRunGivesTheFailureTextAndUnlocksTheWindow) {
+TEST_P(OperationFrame, StoppedRunGivesTheStoppedTextAndUnlocksTheWindow) {
     const TextCase& c = GetParam();
     OperationRig rig;
     givescripts(rig.model, {"bogus", "end"});
     EXPECT_EQ(rig.run(c.operation), RunOutcome::failed);
-    EXPECT_EQ(rig.window.status, c.failed);
+    EXPECT_EQ(rig.window.status, c.stopped);
     EXPECT_EQ(rig.window.messages,
               std::vector<std::string>{"Unrecognized symbolic instruction 'bogus'.\r\nThe operation has been stopped."});
     EXPECT_EQ(rig.window.enablecount, 1);
@@ -122,9 +123,21 @@ INSTANTIATE_TEST_SUITE_P(
         TextCase{ChipOperation::programall, "Begin program all", "Chip programmed", "Chip programming failed"},
         TextCase{ChipOperation::readall, "Begin read all", "Chip read", "Chip read failed"},
         TextCase{ChipOperation::eraseall, "Begin erase all", "Chip erased", "Chip erase failed"},
-        TextCase{ChipOperation::blankcheck, "Begin blank check", "Chip is blank", "Chip is not blank"},
+        TextCase{ChipOperation::blankcheck, "Begin blank check", "Chip is blank", "Chip is not blank",
+                 "Blank check stopped"},
         TextCase{ChipOperation::verify, "Begin verify", "Chip verified", "Chip verify failed"}),
     [](const auto& info) { return nameof(info.param.operation); });
+
+TEST(Operations, AModelWithNoScriptsRunsNothingAndSaysSo) {
+    // No model could be applied (every record refused): the scripts have no lines at all.
+    for (ChipOperation operation : k_all) {
+        OperationRig rig;
+        EXPECT_EQ(rig.run(operation), RunOutcome::failed) << nameof(operation);
+        EXPECT_EQ(rig.window.status, operationtexts(operation).stopped);
+        EXPECT_EQ(rig.window.messages.size(), 1u);
+        EXPECT_TRUE(rig.wire.transfers().empty());
+    }
+}
 
 TEST(Operations, CommandsStayLockedWhileTheScriptRuns) {
     for (ChipOperation operation : k_all) {
@@ -169,7 +182,7 @@ TEST(Operations, StopRequestedFromTheWindowEndsTheRunSafely) {
         };
         EXPECT_EQ(rig.run(operation), RunOutcome::failed) << nameof(operation);
         EXPECT_TRUE(rig.engine.runstopped);
-        EXPECT_EQ(rig.window.status, operationtexts(operation).failed);
+        EXPECT_EQ(rig.window.status, operationtexts(operation).stopped);
         EXPECT_FALSE(rig.stop.requested()) << "the request ends with the run it stopped";
         EXPECT_LT(rig.wire.transfers().size(), 200u);
         EXPECT_FALSE(rig.wire.vdd());

@@ -131,6 +131,7 @@ TEST(CommandLine, UsageErrors) {
         {"--clock-delay", "-1", "erase"},
         {"--clock-delay", "1001", "erase"},
         {"--model", "", "erase"},
+        {"--port", "", "erase"},
         {"-q", "-v", "erase"},
         {"--frobnicate", "erase"},
         {"--trace", "t.vcd", "check", "a.hex"},

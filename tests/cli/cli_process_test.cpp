@@ -3,6 +3,7 @@
 // written), and signals stopping a run with the chip powered down.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <csignal>
 #include <cstdint>
 #include <filesystem>
@@ -126,7 +127,7 @@ TEST_F(CliProcess, ModelsListsTheCatalogue) {
     EXPECT_EQ(r.out,
               "1  16F84A      1024  64\n"
               "2  NoSuchChip  1024  64\n"
-              "3  Broken      1024  64\n");
+              "3  16F627A     1024  64\n");
     EXPECT_EQ(r.err, "");
 }
 
@@ -201,16 +202,24 @@ TEST_F(CliProcess, ExitStatusesSayWhy) {
         {{"--model", "9", "erase"}, 2, "there is no model number 9", ""},
         {{"--model", "16F84", "check", fw}, 2, "has no model called '16F84'", ""},
         {{"--model", "16F84A", "check", path("missing.hex")}, 3, "missing.hex", ""},
-        {{"--model", "Broken", "--port", "sim", "--sim-speed", "instant", "erase"}, 3,
+        {{"--model", "16F627A", "--port", "sim", "--sim-speed", "instant", "--sim-chip", path("627.hex"), "erase"}, 3,
          "Unrecognized symbolic instruction 'frobnicate'.", "Chip erase failed\n"},
-        {{"--model", "Broken", "--port", "sim", "--sim-speed", "instant", "read", "-o", path("partial.hex")}, 3,
+        {{"--model", "16F627A", "--port", "sim", "--sim-speed", "instant", "--sim-chip", path("627.hex"), "read", "-o",
+          path("partial.hex")},
+         3,
          "Nothing was written to " + path("partial.hex"), "Chip read failed\n"},
         {{"--model", "16F84A", "--port", "sim", "--sim-chip", chip(), "--sim-speed", "instant", "--trace",
           path("nofolder/t.vcd"), "erase"},
          3, "t.vcd", ""},
         {{"--model", "16F84A", "--port", "/nonexistent/parport9", "erase"}, 4, "/nonexistent/parport9", ""},
+        // An empty socket fails every run before it starts, and a read writes nothing.
         {{"--model", "NoSuchChip", "--port", "sim", "--sim-speed", "instant", "verify", fw}, 1,
-         "Verify failed at address 0000h!", "Chip verify failed\n"},
+         "The simulator has no chip called NOSUCHCHIP", "Chip verify failed\n"},
+        {{"--model", "NoSuchChip", "--port", "sim", "--sim-speed", "instant", "program", fw}, 1,
+         "The simulator has no chip called NOSUCHCHIP", "Chip programming failed\n"},
+        {{"--model", "NoSuchChip", "--port", "sim", "--sim-speed", "instant", "read", "-o", path("empty.hex")}, 1,
+         "Nothing was written to " + path("empty.hex"), "Chip read failed\n"},
+        {{"--model", "16F84A", "--port", "", "erase"}, 2, "--port: the port is empty", ""},
         {{"--model", "16F84A", "--port", "sim", "--sim-speed", "instant", "--sim-chip", chip(), "blankcheck"}, 0, "",
          "Chip is blank\n"},
     };
@@ -228,6 +237,7 @@ TEST_F(CliProcess, ExitStatusesSayWhy) {
     }
 
     EXPECT_FALSE(std::filesystem::exists(path("partial.hex")));
+    EXPECT_FALSE(std::filesystem::exists(path("empty.hex")));
 
     const ProcessResult missing = raw({"--catalogue", path("none.cfg"), "models"}, environment());
     EXPECT_RUN(missing, 3);
@@ -550,6 +560,51 @@ TEST_F(CliProcess, SignalsStopALongRunWithThePowerOff) {
         // The chip keeps what was written before the stop.
         EXPECT_TRUE(std::filesystem::exists(chip()));
     }
+}
+
+TEST_F(CliProcess, ASignalEndsALongWaitAtOnceAndTheCatalogueWarnedOfIt) {
+    // A wait of a minute with VDD and VPP on: the signal must not wait for it to pass.
+    const std::string catalogue = write("long.cfg",
+                                        "model:16F84A\nflash:1024\neeprom:64\nconfigerased:3FFF\n"
+                                        "config2used:false\nvoltageseq:vddvpp\nprogtime:8\n"
+                                        "erase:begin,s09,w60000,end\n");
+    const std::string trace = path("long.vcd");
+    const auto started = std::chrono::steady_clock::now();
+    const ProcessResult r = raw({"--catalogue", catalogue, "--model", "16F84A", "--port", "sim", "--sim-chip", chip(),
+                                 "-v", "--trace", trace, "erase"},
+                                environment(), SignalTrigger{"Begin erase all", SIGINT});
+    const auto took = std::chrono::steady_clock::now() - started;
+    ASSERT_TRUE(r.signalsent) << r.out << r.err;
+    EXPECT_RUN(r, 1);
+    EXPECT_LT(took, std::chrono::seconds(20));  // the wait alone is 60 s
+    EXPECT_NE(r.err.find("Warning: long.cfg:8: model 16F84A: the erase script waits 60000 ms"), std::string::npos)
+        << r.err;
+    EXPECT_NE(r.err.find("Stopped by SIGINT"), std::string::npos) << r.err;
+    const Trace t = parsetrace(readfile(trace));
+    EXPECT_EQ(t.final.at('!'), '0');
+    EXPECT_EQ(t.final.at('"'), '0');
+}
+
+TEST_F(CliProcess, OutputPathsThatAreNotPlainFilesAreHandledSafely) {
+    const std::string fw = write("fw.hex", hexfile(firmware(), "\n"));
+    // A device is written in place, never replaced by a file.
+    ProcessResult r = cli({"--model", "16F84A", "convert", fw, "-o", "/dev/null"});
+    EXPECT_RUN(r, 0);
+    EXPECT_TRUE(std::filesystem::is_character_file("/dev/null"));
+    // A read-only file is refused and left as it was.
+    const std::string locked = write("locked.hex", "keep me\n");
+    std::filesystem::permissions(locked, std::filesystem::perms::owner_read);
+    r = cli({"--model", "16F84A", "convert", fw, "-o", locked});
+    EXPECT_RUN(r, 3);
+    EXPECT_NE(r.err.find("read-only"), std::string::npos) << r.err;
+    EXPECT_EQ(readfile(locked), "keep me\n");
+    // A folder as output, and a pipe or folder as input, are refused with a message.
+    r = cli({"--model", "16F84A", "convert", fw, "-o", temp.folder()});
+    EXPECT_RUN(r, 3);
+    EXPECT_NE(r.err.find("it is a folder"), std::string::npos) << r.err;
+    r = cli({"--model", "16F84A", "check", "/dev/zero"});
+    EXPECT_RUN(r, 3);
+    EXPECT_NE(r.err.find("not a regular file"), std::string::npos) << r.err;
 }
 
 }  // namespace

@@ -27,6 +27,25 @@ TEST(TerminalText, LineBreaksBecomeNewlines) {
     for (const auto& [text, expected] : cases) EXPECT_EQ(terminaltext(text), expected);
 }
 
+TEST(TerminalText, ControlCharactersFromFilesAreShownEscaped) {
+    const std::pair<std::string, std::string> cases[] = {
+        {"16F\x1B[2J84A", "16F\\x1B[2J84A"},                 // clear screen
+        {"name\x1B]0;title\x07", "name\\x1B]0;title\\x07"},  // retitle the window
+        {std::string("a\0b", 3), "a\\x00b"},
+        {"del\x7F", "del\\x7F"},
+        {"c1\xC2\x9B" "31m", "c1\\xC2\\x9B31m"},              // CSI as a UTF-8 C1 control
+        {"M\xC3\xBCller\tok\n", "M\xC3\xBCller\tok\n"},        // UTF-8 letters, tab, newline stay
+    };
+    for (const auto& [text, expected] : cases) EXPECT_EQ(printable(text), expected);
+    EXPECT_EQ(terminaltext("x\x1By\r\nz"), "x\\x1By\nz");
+    Streams s;
+    TerminalWindow window(s.out, s.err, Verbosity::verbose, false);
+    window.report("model \x1B[31mred");
+    window.set_status("Begin \x1B[1m");
+    EXPECT_EQ(s.err.str(), "model \\x1B[31mred\n");
+    EXPECT_EQ(s.out.str(), "Begin \\x1B[1m\n");
+}
+
 TEST(TerminalProgress, BarOnlyForSensibleReportsAndNeverFromStatusTexts) {
     // The bar comes from the numbers the engine reports; a status text that merely looks like a
     // report draws nothing, and a report without a usable total draws nothing either.

@@ -448,10 +448,11 @@ INSTANTIATE_TEST_SUITE_P(
                      // A model bigger than the image it was given: the run must not write past it.
                      r.image.flashsize = 8;
                  }},
-        StopCase{"EepromOnAModelWithoutEeprom", {"begin", "s03-eeprom", "end"},
-                 {"Script line 2 ('s03-eeprom') would use address 2100h, outside the EEPROM memory of the image "
+        // Such a model keeps one addressable element (2100h); the address after it is outside.
+        StopCase{"EepromOnAModelWithoutEeprom", {"begin", "s03-eeprom", "s03-eeprom", "end"},
+                 {"Script line 3 ('s03-eeprom') would use address 2101h, outside the EEPROM memory of the image "
                   "(0 bytes).\r\nThe operation has been stopped."},
-                 {},
+                 {load(3, 0xFF)},
                  [](EngineRig& r) { r.image.eepromsize = 0; }},
         StopCase{"CheckPastTheImage", {"begin", "s02-flash", "s02-flash", "s02-flash", "s02-flash", "temp=s04",
                                        "checkblankflash", "end"},

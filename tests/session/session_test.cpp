@@ -106,6 +106,66 @@ TEST(SessionSimulator, UnreadableChipFileLeavesTheSocketEmptyAndTheFileAlone) {
     EXPECT_EQ(line, "not a hex file");
 }
 
+TEST(SessionSimulator, TwoSessionsNeverShareAChipFile) {
+    SimSession first;
+    first.session->formload();
+    ASSERT_FALSE(first.session->socketempty());
+    first.session->board()->chip()->memory().program[0] = 0x0111;
+
+    // A second program on the same file is told who has it and gets no chip, rather than
+    // overwriting the first one's work when it ends.
+    SimSession second;
+    SessionOptions options;
+    options.backend = BackendKind::simulator;
+    options.simchipfile = first.chipfile("16F84A");
+    options.virtualclock = true;
+    Session other(second.window, second.settings, AppState{}, testcatalogue(second.temp), options);
+    other.formload();
+    ASSERT_EQ(second.window.messages.size(), 1u);
+    EXPECT_NE(second.window.messages[0].find("is in use by process"), std::string::npos) << second.window.messages[0];
+    EXPECT_TRUE(other.socketempty());
+
+    ASSERT_TRUE(first.session->finish().ok());
+    first.session.reset();  // the first program ends and lets go of the file
+    SimSession third;
+    Session later(third.window, third.settings, AppState{}, testcatalogue(third.temp), options);
+    later.formload();
+    EXPECT_TRUE(third.window.messages.empty());
+    ASSERT_FALSE(later.socketempty());
+    EXPECT_EQ(later.board()->chip()->memory().program[0], 0x0111);
+}
+
+TEST(SessionSimulator, AnEmptySocketFailsTheRunBeforeItStarts) {
+    SimSession s("3");  // a model the simulator does not know
+    s.session->formload();
+    ASSERT_TRUE(s.session->socketempty());
+    for (ChipOperation operation : {ChipOperation::readall, ChipOperation::programall, ChipOperation::blankcheck}) {
+        s.window.messages.clear();
+        EXPECT_EQ(s.session->run(operation), RunOutcome::failed);
+        EXPECT_EQ(s.window.status, operationtexts(operation).failed);
+        ASSERT_EQ(s.window.messages.size(), 1u);
+        EXPECT_EQ(s.window.messages[0], emptysockettext("NOSUCHPART"));
+    }
+}
+
+TEST(SessionSimulator, ARunWhoseChipCannotBeSavedFails) {
+    SimSession s;
+    s.session->formload();
+    ASSERT_FALSE(s.session->socketempty());
+    EXPECT_EQ(s.session->run(ChipOperation::eraseall), RunOutcome::succeeded);
+    EXPECT_FALSE(s.session->chipsavefailed());
+    EXPECT_TRUE(std::filesystem::exists(s.chipfile("16F84A"))) << "saved after the run, not only at the end";
+
+    // Something that cannot be replaced stands where the chip file goes (a full disk alike).
+    std::filesystem::remove(s.chipfile("16F84A"));
+    std::filesystem::create_directory(s.chipfile("16F84A"));
+    EXPECT_EQ(s.session->run(ChipOperation::eraseall), RunOutcome::failed);
+    EXPECT_TRUE(s.session->chipsavefailed());
+    EXPECT_EQ(s.window.status, "Chip erase failed");
+    ASSERT_FALSE(s.window.messages.empty());
+    EXPECT_NE(s.window.messages.back().find(s.chipfile("16F84A")), std::string::npos) << s.window.messages.back();
+}
+
 TEST(SessionSimulator, ChangingThePortNumberKeepsTheSimulator) {
     SimSession s;
     s.session->formload();

@@ -113,6 +113,28 @@ TEST(ChipFile, AcceptsLowerCaseAndLeavesTheDeviceIdToThePart) {
     EXPECT_EQ(got.value().program[0], 0x28FF) << "high byte only, low byte left erased";
 }
 
+TEST(ChipFile, ReadsEveryLineEndTheHexLoaderReads) {
+    const ChipModel& model = *findchipmodel("16F84A");
+    ChipMemory memory = erasedmemory(model);
+    memory.program[3] = 0x1234;
+    memory.eeprom[1] = 0x5A;
+    const std::string lf = chipfiletext(model, memory);
+    for (const std::string& newline : {std::string("\r"), std::string("\r\n"), std::string("\n")}) {
+        std::string text;
+        for (char c : lf) {
+            if (c == '\n') {
+                text += newline;
+            } else if (c != '\r') {
+                text += c;
+            }
+        }
+        Result<ChipMemory> got = parsechipfile(text, model, "chip.hex");
+        ASSERT_TRUE(got.ok()) << got.error().message;
+        EXPECT_EQ(got.value().program[3], 0x1234);
+        EXPECT_EQ(got.value().eeprom[1], 0x5A);
+    }
+}
+
 TEST(ChipFile, BoardSavesAndLoadsWholeFiles) {
     TempFolder folder;
     const std::string path = (folder.path() / "chip.hex").string();

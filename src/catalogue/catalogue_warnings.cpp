@@ -1,0 +1,143 @@
+#include "catalogue/catalogue_warnings.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <string_view>
+
+#include "base/numeric_value.h"
+#include "image/hex_text.h"
+
+namespace vornalt {
+namespace {
+
+constexpr std::size_t k_configerased = 2, k_voltageseq = 4, k_progtime = 5, k_first_script = 6;
+
+struct ScriptField {
+    std::string DeviceRecord::*text;
+    const char* name;
+};
+
+constexpr std::array<ScriptField, 5> k_scripts{{
+    {&DeviceRecord::erase, "erase"},
+    {&DeviceRecord::program, "program"},
+    {&DeviceRecord::read, "read"},
+    {&DeviceRecord::blankcheck, "blankcheck"},
+    {&DeviceRecord::verify, "verify"},
+}};
+
+bool equalsnocase(std::string_view text, std::string_view lower) {
+    if (text.size() != lower.size()) return false;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        char c = text[i];
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+        if (c != lower[i]) return false;
+    }
+    return true;
+}
+
+// A plain positive decimal number, as a programming time must be to mean anything.
+bool positivenumber(std::string_view text) {
+    if (text.empty()) return false;
+    for (char c : text) {
+        if (c < '0' || c > '9') return false;
+    }
+    return numericvalue(text) > 0;
+}
+
+class Checker {
+public:
+    Checker(const DeviceCatalogue& catalogue, std::vector<std::string>& out) : out_(out) {
+        file_ = std::filesystem::path(catalogue.path).filename().string();
+        if (file_.empty()) file_ = "devices.cfg";
+    }
+
+    void check(const DeviceRecord& record, const FieldLines& lines) {
+        record_ = &record;
+        lines_ = &lines;
+        checkpower();
+        checkprogtime();
+        checkerased();
+        for (std::size_t i = 0; i < k_scripts.size(); ++i) checkscript(k_scripts[i], lines[k_first_script + i]);
+    }
+
+private:
+    void warn(std::int32_t line, const std::string& text) {
+        out_.push_back(file_ + ":" + std::to_string(line > 0 ? line : record_->line) + ": model " + record_->model +
+                       ": " + text);
+    }
+
+    void checkpower() {
+        if (equalsnocase(record_->voltageseq, "vddvpp") || equalsnocase(record_->voltageseq, "vppvdd")) return;
+        warn((*lines_)[k_voltageseq], "voltageseq \"" + record_->voltageseq +
+                                          "\" is neither vddvpp nor vppvdd, so \"begin\" powers nothing up "
+                                          "(the previous model's order is kept, if any).");
+    }
+
+    void checkprogtime() {
+        const std::string& text = record_->progtime;
+        if (!positivenumber(text)) {
+            warn((*lines_)[k_progtime], "progtime \"" + text +
+                                            "\" is not a positive number of milliseconds, so \"wprog\" waits " +
+                                            std::to_string(std::max(numericvalue(text), 0)) + " ms.");
+        } else if (numericvalue(text) > k_longest_sensible_wait_ms) {
+            warn((*lines_)[k_progtime], "progtime " + text + " ms is longer than any chip needs (over " +
+                                            std::to_string(k_longest_sensible_wait_ms / 1000) + " s).");
+        }
+    }
+
+    void checkerased() {
+        const std::string& text = record_->configerased;
+        const bool first = text.size() >= 4 && fromhex4(uppercase(text.substr(0, 4))) >= 0;
+        // CONFIG2's half matters only to a model that has CONFIG2.
+        const bool second = !equalsnocase(record_->config2used, "true") ||
+                            (text.size() >= 9 && fromhex4(uppercase(text.substr(5, 4))) >= 0);
+        if (first && second) return;
+        warn((*lines_)[k_configerased], "configerased \"" + text +
+                                            "\" does not hold two four-digit hex values (CONFIG1,CONFIG2), so "
+                                            "no configuration word can ever pass a blank check.");
+    }
+
+    void checkscript(const ScriptField& field, std::int32_t line) {
+        const std::string& text = record_->*field.text;
+        if (text.empty()) return;  // an empty script is refused when it runs
+        const Script script = splitscript(text);
+        if (!script.empty() && script.back() != "end") {
+            warn(line, std::string("the ") + field.name +
+                           " script does not end with \"end\"; the program switches VDD and VPP off after it.");
+        }
+        for (const std::string& instruction : script) {
+            if (instruction.empty() || instruction.front() != 'w' || instruction == "wprog") continue;
+            const std::int32_t ms = numericvalue(std::string_view(instruction).substr(1));
+            if (ms > k_longest_sensible_wait_ms) {
+                warn(line, std::string("the ") + field.name + " script waits " + instruction.substr(1) +
+                               " ms (\"" + instruction + "\"), longer than any chip needs (over " +
+                               std::to_string(k_longest_sensible_wait_ms / 1000) + " s).");
+            }
+        }
+    }
+
+    static std::string uppercase(std::string text) {
+        for (char& c : text) {
+            if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+        }
+        return text;
+    }
+
+    std::vector<std::string>& out_;
+    std::string file_;
+    const DeviceRecord* record_ = nullptr;
+    const FieldLines* lines_ = nullptr;
+};
+
+}  // namespace
+
+std::vector<std::string> catalogwarnings(const DeviceCatalogue& catalogue, const std::vector<FieldLines>& fieldlines) {
+    std::vector<std::string> warnings;
+    Checker checker(catalogue, warnings);
+    for (std::size_t k = 1; k < catalogue.records.size() && k < fieldlines.size(); ++k) {
+        checker.check(catalogue.records[k], fieldlines[k]);
+    }
+    return warnings;
+}
+
+}  // namespace vornalt

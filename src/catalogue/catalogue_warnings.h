@@ -1,0 +1,22 @@
+#pragma once
+// Checks of a loaded catalogue for records that load but cannot work as written. Nothing is
+// refused: the records run as they stand, the user is told once, at loading, where to look.
+#include <array>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "catalogue/catalogue.h"
+
+namespace vornalt {
+
+// The file line of each field of one record (0: the record has no such line), in the order
+// flash, eeprom, configerased, config2used, voltageseq, progtime, erase, program, read,
+// blankcheck, verify.
+using FieldLines = std::array<std::int32_t, 11>;
+
+// One text per problem, "FILE:LINE: model NAME: ...", for records 1..modelcount; fieldlines
+// holds one entry per record (index 0 for record 0).
+std::vector<std::string> catalogwarnings(const DeviceCatalogue& catalogue, const std::vector<FieldLines>& fieldlines);
+
+}  // namespace vornalt
