@@ -12,8 +12,9 @@ namespace vornalt {
 
 // The file line of each field of one record (0: the record has no such line), in the order
 // flash, eeprom, configerased, config2used, voltageseq, progtime, erase, program, read,
-// blankcheck, verify.
-using FieldLines = std::array<std::int32_t, 11>;
+// blankcheck, verify, then the optional configmask, deviceid, calibration: the loader's key order.
+inline constexpr std::size_t k_record_field_count = 14;
+using FieldLines = std::array<std::int32_t, k_record_field_count>;
 
 // One text per problem, "FILE:LINE: model NAME: ...", for records 1..modelcount; fieldlines
 // holds one entry per record (index 0 for record 0).

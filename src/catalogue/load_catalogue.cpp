@@ -17,7 +17,8 @@ struct FieldKey {
 };
 
 // Tested after "model:", in this order; the first key a line starts with decides.
-constexpr std::array<FieldKey, 14> k_field_keys{{
+// FieldLines keeps a line number per key, in this order.
+constexpr std::array<FieldKey, k_record_field_count> k_field_keys{{
     {"flash:", &DeviceRecord::flash},
     {"eeprom:", &DeviceRecord::eeprom},
     {"configerased:", &DeviceRecord::configerased},
