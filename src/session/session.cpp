@@ -77,9 +77,10 @@ RunOutcome Session::run(ChipOperation operation) {
     const BusyScope scope(busy_);
     chipsavefailed_ = false;
     const OperationTexts texts = operationtexts(operation);
-    if (simulated() && socketempty() && slot_.io().available()) {
+    if (simulated() && socketempty() && slot_.io().available() && model_.deviceid < 0) {
         // Nothing would answer: a read would bring back an all-blank chip and a program would
-        // report work that reached no chip.
+        // report work that reached no chip. A model that checks its device ID finds that out
+        // itself, before anything is written, and says so as it would on a real programmer.
         window_.message(emptysockettext(model_.modelname));
         window_.set_status(texts.failed);
         return RunOutcome::failed;

@@ -62,7 +62,7 @@ TEST(DeviceId, AWrongChipOrAnEmptySocketStopsEveryOperationBeforeWriting) {
             const MemoryImage before = bench.image;
 
             const Outcome outcome = bench.run(operation);
-            EXPECT_EQ(outcome.endtext, operationtexts(operation).failed);
+            EXPECT_EQ(outcome.endtext, operationtexts(operation).stopped);
             // The user was asked (and the empty answer queue said No); nothing was written.
             bool asked = false;
             for (const std::string& call : bench.window.calls) {
