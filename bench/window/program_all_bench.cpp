@@ -85,9 +85,12 @@ Folders isolatedfolders() {
     f.datahome = f.home / "data";
     fs::create_directories(f.datahome);
     fs::create_directories(f.home / "config");
+    fs::create_directories(f.home / "runtime");
+    fs::permissions(f.home / "runtime", fs::perms::owner_all, fs::perm_options::replace);
     ::setenv("HOME", f.home.c_str(), 1);
     ::setenv("XDG_CONFIG_HOME", (f.home / "config").c_str(), 1);
     ::setenv("XDG_DATA_HOME", f.datahome.c_str(), 1);
+    ::setenv("XDG_RUNTIME_DIR", (f.home / "runtime").c_str(), 1);
     f.hexfile = f.root / "full.hex";
     f.chipfile = f.datahome / "vornalt" / "sim" / (std::string(k_model) + ".hex");
     return f;
