@@ -192,9 +192,7 @@ struct RemoveOnExit {
     }
 };
 
-int run(int runs) {
-    const Folders f = isolatedfolders();
-    const RemoveOnExit cleanup{f.root};
+int run(const Folders& f, int runs) {
     Startup started = startedorthrow();
     AppliedModel model;
     const MemoryImage image = fullimage(started.catalogue, model);
@@ -228,10 +226,13 @@ int run(int runs) {
 
 int main(int argc, char** argv) {
     vornalt::bench::useoffscreenplatform();
+    // The folders and their environment come before the toolkit, which reads it as it starts.
+    const vornalt::bench::Folders folders = vornalt::bench::isolatedfolders();
+    const vornalt::bench::RemoveOnExit cleanup{folders.root};
     QApplication application(argc, argv);
     const int runs = argc > 1 ? std::max(1, std::atoi(argv[1])) : 3;
     try {
-        return vornalt::bench::run(runs);
+        return vornalt::bench::run(folders, runs);
     } catch (const std::exception& error) {
         std::fprintf(stderr, "program_all_bench: %s\n", error.what());
         return 1;
