@@ -224,15 +224,23 @@ int run(const Folders& f, int runs) {
 }  // namespace
 }  // namespace vornalt::bench
 
-int main(int argc, char** argv) {
-    vornalt::bench::useoffscreenplatform();
+namespace {
+
+int benchmain(int argc, char** argv) {
+    using namespace vornalt::bench;
+    useoffscreenplatform();
     // The folders and their environment come before the toolkit, which reads it as it starts.
-    const vornalt::bench::Folders folders = vornalt::bench::isolatedfolders();
-    const vornalt::bench::RemoveOnExit cleanup{folders.root};
+    const Folders folders = isolatedfolders();
+    const RemoveOnExit cleanup{folders.root};
     QApplication application(argc, argv);
-    const int runs = argc > 1 ? std::max(1, std::atoi(argv[1])) : 3;
+    return run(folders, argc > 1 ? std::max(1, std::atoi(argv[1])) : 3);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
     try {
-        return vornalt::bench::run(folders, runs);
+        return benchmain(argc, argv);
     } catch (const std::exception& error) {
         std::fprintf(stderr, "program_all_bench: %s\n", error.what());
         return 1;
