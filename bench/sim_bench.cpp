@@ -1,5 +1,6 @@
-// A whole 16F877A (8192 words and 256 EEPROM bytes) programmed through the port driver and
-// transfers into the simulated board, on a virtual clock with 1 us charged per register access.
+// A whole 16F877A (8192 words and 256 EEPROM bytes) programmed through the session's port driver
+// and transfers into the simulated board, on a virtual clock with 1 us charged per register
+// access. The session is wired as the programs wire it, with the board injected as its port.
 // The benchmark's own time is what the simulator costs on this machine; the counters predict the
 // run on a real parallel port: "wire_s" is waits plus bit traffic, "waits_s" the waits alone.
 #include <benchmark/benchmark.h>
@@ -8,12 +9,14 @@
 #include <string>
 #include <string_view>
 
+#include "app/app_state.h"
+#include "catalogue/catalogue.h"
 #include "platform/clock.h"
-#include "platform/event_pump.h"
 #include "platform/silent_window.h"
-#include "port/driver_state.h"
-#include "port/port_driver.h"
 #include "port/transfers.h"
+#include "session/session.h"
+#include "settings/memory_settings_backend.h"
+#include "settings/settings_store.h"
 #include "sim/sim_board.h"
 #include "sim/sim_chip.h"
 
@@ -22,19 +25,26 @@ namespace {
 
 constexpr std::int64_t k_access_cost_ns = 1'000;
 
+SessionOptions onclock(Clock& clock) {
+    SessionOptions options;
+    options.clock = &clock;
+    return options;
+}
+
 struct Bench {
     VirtualClock clock;
-    SilentWindow window;
-    EventPump pump{window, clock};
     SimBoard board{clock};
-    DriverState state;
-    PortDriver driver{state, board, pump, clock};
-    Transfers transfers{driver, pump, clock};
+    SilentWindow window;
+    MemorySettingsBackend settings;
+    SettingsStore store{settings};
+    Session session{window, store, AppState{}, DeviceCatalogue{}, onclock(clock)};
+    Transfers& transfers = session.transfers();
 
     Bench() {
         board.insert(makechip("16F877A"));
         board.setaccesscost_ns(k_access_cost_ns);
-        driver.setidle();
+        session.useport(board);
+        session.openport();  // the driver on the board, lines idle
     }
     void command(std::int32_t code) {
         transfers.sendcommand(code);

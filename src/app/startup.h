@@ -17,11 +17,14 @@ struct Startup {
 };
 
 // Starts for a program file at programfile: its folder becomes the application folder, and the
-// catalogue is read from findcatalogue(that folder, datadir). Fails with the catalogue's message
-// when it cannot be read or holds no model; the caller shows it and ends.
-Result<Startup> startup(std::string_view programfile, bool windowsrules, const std::string& datadir);
+// catalogue is read from findcatalogue(that folder, datadir, relativedatadir). Fails with the
+// catalogue's message when it cannot be read or holds no model (a missing file's message lists
+// every place looked in); the caller shows it and ends.
+Result<Startup> startup(std::string_view programfile, bool windowsrules, const std::string& datadir,
+                        const std::string& relativedatadir = {});
 
-// The same for the running program: programpath(), the host's path rules, installeddatadir().
+// The same for the running program: programpath(), the host's path rules, installeddatadir()
+// and installedrelativedatadir().
 Result<Startup> startup();
 
 }  // namespace vornalt

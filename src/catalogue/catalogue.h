@@ -100,12 +100,24 @@ Script splitscript(const std::string& text);
 // (element i is model number i + 1).
 std::vector<std::string> modelnames(const DeviceCatalogue& catalogue);
 
-// The catalogue to load: applicationfolder + "devices.cfg" when that file exists, otherwise the
-// devices.cfg of the installed data folder (which may not exist either; loading then says so).
-// applicationfolder ends with its separator.
-std::string findcatalogue(const std::string& applicationfolder, const std::string& datadir);
+// The places devices.cfg is looked for, in order: beside the program (applicationfolder, which
+// ends with its separator); the data folder of an installation seen from the program's folder
+// (applicationfolder + relativedatadir, e.g. "../share/vornalt"), so an installation moved to
+// another prefix still finds its own copy; the data folder fixed at build time (datadir). An
+// empty relativedatadir or datadir leaves that place out.
+std::vector<std::string> catalogueplaces(const std::string& applicationfolder, const std::string& datadir,
+                                         const std::string& relativedatadir = {});
+
+// The catalogue to load: the first of catalogueplaces() where the file exists; when none has
+// it, the fixed data folder's (the program's own folder's without one), so loading says which
+// file is missing.
+std::string findcatalogue(const std::string& applicationfolder, const std::string& datadir,
+                          const std::string& relativedatadir = {});
 
 // The folder an installed program keeps its shipped data in (fixed when the program is built).
 std::string installeddatadir();
+
+// The same folder seen from the folder the programs are installed in ("../share/vornalt").
+std::string installedrelativedatadir();
 
 }  // namespace vornalt

@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <filesystem>
 #include <string>
+#include <vector>
 
 #include "app/application_folder.h"
 #include "app/startup.h"
@@ -68,13 +71,44 @@ TEST(Startup, FailsWithAMessageThatSaysWhereItLooked) {
     }
 }
 
+TEST(Startup, AnInstallationMovedToAnotherPrefixFindsItsOwnCatalogue) {
+    TempFolder prefix;
+    TempFolder configured;  // the prefix it was built for, holding another catalogue
+    prefix.write("share/vornalt/devices.cfg", k_two_models);
+    configured.write("share/vornalt/devices.cfg", "model:other\n");
+    std::filesystem::create_directories(prefix.path() / "bin");
+
+    const Result<Startup> started =
+        startup(prefix.folder() + "bin/vornalt", false, configured.folder() + "share/vornalt", "../share/vornalt");
+    ASSERT_TRUE(started.ok()) << started.error().message;
+    EXPECT_EQ(started.value().catalogue.path, prefix.folder() + "share/vornalt/devices.cfg");
+    EXPECT_EQ(started.value().catalogue.modelcount, 2);
+}
+
+TEST(Startup, AMissingCatalogueNamesEveryPlaceInOrder) {
+    TempFolder root;
+    std::filesystem::create_directories(root.path() / "bin");
+    const Result<Startup> started = startup(root.folder() + "bin/vornalt", false, root.folder() + "fixed", "../share/vornalt");
+    ASSERT_FALSE(started.ok());
+    const std::string& message = started.error().message;
+    const std::size_t beside = message.find("(" + root.folder() + "bin/devices.cfg) first");
+    const std::size_t relative = message.find("then at " + root.folder() + "share/vornalt/devices.cfg");
+    const std::size_t fixed = message.find("then at " + root.folder() + "fixed/devices.cfg");
+    ASSERT_NE(beside, std::string::npos) << message;
+    ASSERT_NE(relative, std::string::npos) << message;
+    ASSERT_NE(fixed, std::string::npos) << message;
+    EXPECT_LT(beside, relative);
+    EXPECT_LT(relative, fixed);
+}
+
 TEST(Startup, TheRunningProgramStartsFromItsOwnFolder) {
     // The test programs lie beside the build's copy of the shipped catalogue, if there is one.
     const Result<std::string> program = programpath();
     ASSERT_TRUE(program.ok()) << program.error().message;
     const std::string folder = applicationfolder(program.value(), k_windows_rules);
     const Result<Startup> started = startup();
-    if (!std::filesystem::exists(folder + "devices.cfg") && !std::filesystem::exists(std::filesystem::path(installeddatadir()) / "devices.cfg")) {
+    const std::vector<std::string> places = catalogueplaces(folder, installeddatadir(), installedrelativedatadir());
+    if (std::none_of(places.begin(), places.end(), [](const std::string& place) { return std::filesystem::exists(place); })) {
         ASSERT_FALSE(started.ok());
         EXPECT_NE(started.error().message.find(folder + "devices.cfg"), std::string::npos) << started.error().message;
         return;

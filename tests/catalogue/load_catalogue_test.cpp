@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -172,6 +173,58 @@ TEST(FindCatalogue, PrefersTheApplicationFolderThenTheDataFolder) {
 
     const std::string beside = application.write("devices.cfg", "model:x\n");
     EXPECT_EQ(findcatalogue(application.folder(), data.folder()), beside);
+}
+
+// An installation: <root>/bin holds the program, <root>/share/vornalt the data, and the folder
+// fixed at build time lies elsewhere.
+TEST(FindCatalogue, LooksBesideTheProgramThenRelativeToItThenInTheFixedFolder) {
+    const struct {
+        const char* name;
+        bool beside, relative, fixed;
+        const char* expected;  // "beside", "relative" or "fixed"
+    } cases[] = {
+        {"all three", true, true, true, "beside"},
+        {"beside only", true, false, false, "beside"},
+        {"relative and fixed", false, true, true, "relative"},
+        {"relative only", false, true, false, "relative"},
+        {"fixed only", false, false, true, "fixed"},
+        {"none: the fixed one, so the message names it", false, false, false, "fixed"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        TempFolder root;
+        std::filesystem::create_directories(root.path() / "bin");
+        const std::string programfolder = root.folder() + "bin/";
+        const std::string fixedfolder = root.folder() + "fixed";
+        const std::string places[] = {programfolder + "devices.cfg", root.folder() + "share/vornalt/devices.cfg",
+                                      fixedfolder + "/devices.cfg"};
+        if (c.beside) root.write("bin/devices.cfg", "model:a\n");
+        if (c.relative) root.write("share/vornalt/devices.cfg", "model:b\n");
+        if (c.fixed) root.write("fixed/devices.cfg", "model:c\n");
+
+        const std::string expected = std::string(c.expected) == "beside"     ? places[0]
+                                     : std::string(c.expected) == "relative" ? places[1]
+                                                                             : places[2];
+        EXPECT_EQ(findcatalogue(programfolder, fixedfolder, "../share/vornalt"), expected);
+        EXPECT_EQ(catalogueplaces(programfolder, fixedfolder, "../share/vornalt"),
+                  (std::vector<std::string>{places[0], places[1], places[2]}));
+    }
+}
+
+TEST(FindCatalogue, PlacesNotKnownAreLeftOut) {
+    TempFolder root;
+    const std::string programfolder = root.folder();
+    EXPECT_EQ(catalogueplaces(programfolder, ""), (std::vector<std::string>{programfolder + "devices.cfg"}));
+    EXPECT_EQ(catalogueplaces(programfolder, "", "data"),
+              (std::vector<std::string>{programfolder + "devices.cfg", programfolder + "data/devices.cfg"}));
+    EXPECT_EQ(findcatalogue(programfolder, "", "data"), programfolder + "devices.cfg")
+        << "no fixed folder: a missing catalogue is reported beside the program";
+}
+
+TEST(FindCatalogue, TheInstalledRelativeFolderLeadsFromTheProgramsToTheData) {
+    const std::filesystem::path relative(installedrelativedatadir());
+    EXPECT_TRUE(relative.is_relative()) << installedrelativedatadir();
+    EXPECT_EQ(relative.filename(), "vornalt");
 }
 
 TEST(FindCatalogue, InstalledDataFolderIsAnAbsolutePath) {

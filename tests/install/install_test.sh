@@ -1,14 +1,12 @@
 #!/usr/bin/env bash
 # Installs the build into a temporary prefix and checks what lands where.
-# Usage: install_test.sh layout|catalogue BUILD_DIR SOURCE_DIR CONFIGURED_PREFIX WITH_GUI
+# Usage: install_test.sh layout|catalogue BUILD_DIR SOURCE_DIR WITH_GUI
 #   layout     every installed file is where the desktop, the software centre and the program
 #              look for it, and the shipped data is installed unchanged
-#   catalogue  the installed vornalt-cli, with no catalogue beside it, finds the installed one.
-#              The program looks in the data folder of the prefix it was configured for, so the
-#              temporary prefix is shown at that place in a private mount namespace; without
-#              namespaces the check is skipped (exit 77).
+#   catalogue  the installed vornalt-cli, with no catalogue beside it, finds the installed one
+#              through the data folder relative to its own, also after the installation moved.
 set -euo pipefail
-mode=$1 build=$2 source=$3 configured=$4 with_gui=$5
+mode=$1 build=$2 source=$3 with_gui=$4
 app_id=org.vornalt.Vornalt
 
 work=$(mktemp -d)
@@ -69,38 +67,46 @@ check_layout() {
   done < <(find "$prefix" -type f | sort)
 }
 
-check_catalogue() {
-  local home=$work/home
+# Lists the models with the installed vornalt-cli of prefix $1 into $work/out, in a bare
+# environment and away from the build, so only the installation can supply a catalogue.
+run_models() {
+  local home=$work/home status=0
   mkdir -p "$home"
-  if [[ ! -d "$configured" ]]; then
-    echo "install_test: skipped: the configured prefix $configured does not exist here"
-    exit 77
-  fi
-  # Inside the namespace the temporary prefix stands at the configured one; nothing outside
-  # this process sees it.
-  local inner='mount --bind "$1" "$2" || exit 99; cd /; exec env -i HOME="$3" XDG_CONFIG_HOME="$3/config" XDG_DATA_HOME="$3/data" PATH=/usr/bin:/bin LANG=C "$2/bin/vornalt-cli" models'
-  local namespace=(unshare --mount)
-  [[ $(id -u) -eq 0 ]] || namespace=(unshare --user --map-root-user --mount)
-  if ! "${namespace[@]}" true 2>/dev/null; then
-    echo "install_test: skipped: private mount namespaces are not available (${namespace[*]})"
-    exit 77
-  fi
-  local status=0
-  "${namespace[@]}" bash -c "$inner" inner "$prefix" "$configured" "$home" >"$work/out" 2>"$work/err" || status=$?
-  if ((status == 99)); then
-    cat "$work/err"
-    echo "install_test: skipped: cannot bind the temporary prefix at $configured"
-    exit 77
-  fi
-  ((status == 0)) || fail "installed vornalt-cli models exited with $status: $(cat "$work/err")"
-  [[ ! -s "$work/err" ]] || fail "installed vornalt-cli models wrote to standard error: $(cat "$work/err")"
-  local first
+  (cd / && env -i HOME="$home" XDG_CONFIG_HOME="$home/config" XDG_DATA_HOME="$home/data" PATH=/usr/bin:/bin LANG=C \
+    "$1/bin/vornalt-cli" models) >"$work/out" 2>"$work/err" || status=$?
+  ((status == 0)) || fail "$2: installed vornalt-cli models exited with $status: $(cat "$work/err")"
+  [[ ! -s "$work/err" ]] || fail "$2: installed vornalt-cli models wrote to standard error: $(cat "$work/err")"
+}
+
+check_listing() {
+  local what=$1 expected_count=$2 first listed
   first=$(head -n 1 "$work/out")
-  [[ "$first" =~ ^\ *1\ +16F84A\ +1024\ +64$ ]] || fail "the first model listed is not the shipped catalogue's 16F84A: '$first'"
-  local listed shipped_models
+  [[ "$first" =~ ^\ *1\ +16F84A\ +1024\ +64$ ]] || fail "$what: the first model listed is not the shipped catalogue's 16F84A: '$first'"
   listed=$(wc -l <"$work/out")
+  [[ "$listed" -eq "$expected_count" ]] || fail "$what: listed $listed models, expected $expected_count"
+}
+
+check_catalogue() {
+  local shipped_models
   shipped_models=$(grep -c '^model:' "$source/data/devices.cfg")
-  [[ "$listed" -eq "$shipped_models" ]] || fail "listed $listed models, the shipped catalogue has $shipped_models"
+  run_models "$prefix" "installed"
+  check_listing "installed" "$shipped_models"
+
+  # Moved as a whole, the installation still reads its own copy.
+  local moved="$work/moved prefix/inner"
+  mkdir -p "$(dirname "$moved")"
+  mv "$prefix" "$moved"
+  run_models "$moved" "moved"
+  check_listing "moved" "$shipped_models"
+
+  # With the installed copy cut to its first record, that one record is listed: the copy in the
+  # installation is read, not one left at the configured prefix.
+  local catalogue="$moved/share/vornalt/devices.cfg"
+  awk '/^model:/ { n++ } n <= 1' "$catalogue" >"$work/first.cfg"
+  cp "$work/first.cfg" "$catalogue"
+  run_models "$moved" "cut"
+  check_listing "cut" 1
+  mv "$moved" "$prefix"
 }
 
 case "$mode" in
