@@ -197,6 +197,13 @@ void Form1::settaborder() {
 void Form1::formload() {
     command0_->setFocus(Qt::OtherFocusReason);
     session_->formload();
+    // Records that load but cannot work as written: said once, before the user relies on them.
+    const std::vector<std::string>& warnings = session_->catalogue().warnings;
+    if (!warnings.empty()) {
+        std::string text = "Some models of the device catalogue may not work as written:";
+        for (const std::string& warning : warnings) text += "\r\n" + warning;
+        message(text);
+    }
 }
 
 // ---- WindowServices ----
