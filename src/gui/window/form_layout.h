@@ -16,7 +16,7 @@ struct Rgb {
 
 enum class ControlKind { label, clickable_label, button, flash_view, eeprom_view };
 
-struct ControlSpec {
+struct ControlLayout {
     std::string_view name;  // objectName, as the program's handlers know it
     ControlKind kind;
     int left, top, width, height;  // twips inside the client area
@@ -30,7 +30,7 @@ inline constexpr int k_client_height = 6090;
 inline constexpr Rgb k_window_background{215, 230, 202};
 
 // Every control of the main window, in no particular order; the tab order is set apart.
-std::span<const ControlSpec> formcontrols();
+std::span<const ControlLayout> formcontrols();
 
 // The font of the memory views: Courier New where it is installed, the system's fixed font
 // otherwise. Its point size.

@@ -30,13 +30,13 @@ namespace {
 
 QString qstring(const std::string& text) { return QString::fromStdString(text); }
 
-QString stylesheet(const ControlSpec& spec) {
+QString stylesheet(const ControlLayout& control) {
     QString sheet = QStringLiteral("border: 1px solid black;");
-    if (spec.background != nullptr) {
+    if (control.background != nullptr) {
         sheet += QStringLiteral("background-color: rgb(%1, %2, %3);")
-                     .arg(spec.background->red)
-                     .arg(spec.background->green)
-                     .arg(spec.background->blue);
+                     .arg(control.background->red)
+                     .arg(control.background->green)
+                     .arg(control.background->blue);
     }
     return sheet;
 }
@@ -77,16 +77,16 @@ void Form1::buildcontrols() {
     client->setFont(captions);
     setCentralWidget(client);
 
-    for (const ControlSpec& spec : formcontrols()) {
-        const QString name = QString::fromLatin1(spec.name.data(), static_cast<qsizetype>(spec.name.size()));
-        const QString text = QString::fromLatin1(spec.text.data(), static_cast<qsizetype>(spec.text.size()));
+    for (const ControlLayout& control : formcontrols()) {
+        const QString name = QString::fromLatin1(control.name.data(), static_cast<qsizetype>(control.name.size()));
+        const QString text = QString::fromLatin1(control.text.data(), static_cast<qsizetype>(control.text.size()));
         QWidget* widget = nullptr;
-        switch (spec.kind) {
+        switch (control.kind) {
         case ControlKind::label:
         case ControlKind::clickable_label: {
-            QLabel* label = spec.kind == ControlKind::label ? new QLabel(text, client) : new ClickableLabel(text, client);
+            QLabel* label = control.kind == ControlKind::label ? new QLabel(text, client) : new ClickableLabel(text, client);
             label->setAlignment(Qt::AlignCenter);
-            label->setStyleSheet(stylesheet(spec));
+            label->setStyleSheet(stylesheet(control));
             widget = label;
             break;
         }
@@ -107,16 +107,16 @@ void Form1::buildcontrols() {
             view->setLineWrapMode(QPlainTextEdit::NoWrap);
             view->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
             view->setFont(viewfont(k_view_point_size));
-            view->setPlainText(displaytext(spec.text));
+            view->setPlainText(displaytext(control.text));
             view->setStyleSheet(QStringLiteral("QPlainTextEdit { background-color: white; }"));
             widget = view;
             break;
         }
         }
         widget->setObjectName(name);
-        widget->setGeometry(pixels(spec.left), pixels(spec.top), pixels(spec.width), pixels(spec.height));
-        if (!spec.tooltip.empty()) {
-            widget->setToolTip(QString::fromLatin1(spec.tooltip.data(), static_cast<qsizetype>(spec.tooltip.size())));
+        widget->setGeometry(pixels(control.left), pixels(control.top), pixels(control.width), pixels(control.height));
+        if (!control.tooltip.empty()) {
+            widget->setToolTip(QString::fromLatin1(control.tooltip.data(), static_cast<qsizetype>(control.tooltip.size())));
         }
     }
 
