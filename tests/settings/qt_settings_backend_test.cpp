@@ -32,6 +32,7 @@ TEST_F(IniSettingsTest, ValuesSurviveANewStoreObject) {
         "@ByteArray(x)",
         "key=value; # not a comment",
         "  padded  ",
+        "two\r\nlines \\ \"",
         "gr\xC3\xBC\xC3\x9F" "e",
     };
     {
@@ -62,13 +63,28 @@ TEST_F(IniSettingsTest, RemoveDeletesTheValue) {
     EXPECT_FALSE(inisettingsbackend(path())->get(k_setting_vddpin).has_value());
 }
 
-TEST_F(IniSettingsTest, HandEditedListLineReadsAsWritten) {
+// Lines as a user types them into the file, and as Qt writes them: each reads back as the text
+// it stands for, and survives another setting being written beside it.
+TEST_F(IniSettingsTest, HandEditedLinesReadAsWritten) {
     QDir().mkpath(folder_.filePath(QStringLiteral("Vornalt")));
     QFile file(QString::fromStdString(path()));
     ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write("[General]\nLast%20Path=/data/a, b/\n");
+    file.write("[General]\r\n"
+               "Last%20Path=/data/a, b/\r\n"
+               "Last Path 2 = /data/a,b/\r\n"
+               "Variant=@Variant(\\0\\0)\r\n"
+               "Quoted=\"  two, spaces  \"\r\n");
     file.close();
-    EXPECT_EQ(inisettingsbackend(path())->get(k_setting_lastpath), std::optional<std::string>("/data/a, b/"));
+    const std::pair<const char*, const char*> expected[] = {
+        {"Last Path", "/data/a, b/"},
+        {"Last Path 2", "/data/a,b/"},
+        {"Variant", "@Variant(\\0\\0)"},
+        {"Quoted", "  two, spaces  "},
+    };
+    inisettingsbackend(path())->set(k_setting_vddpin, "4");
+    for (const auto& [name, text] : expected) {
+        EXPECT_EQ(inisettingsbackend(path())->get(name), std::optional<std::string>(text)) << name;
+    }
 }
 
 }  // namespace
