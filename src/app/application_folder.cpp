@@ -1,5 +1,7 @@
 #include "app/application_folder.h"
 
+#include "base/ascii_case.h"
+
 namespace vornalt {
 namespace {
 
@@ -8,10 +10,7 @@ bool isseparator(char c, bool windowsrules) { return c == '/' || (windowsrules &
 // Windows-style text: "\" separators, ASCII lower case (bytes of UTF-8 characters stay as they are).
 std::string windowsform(std::string_view text) {
     std::string result(text);
-    for (char& c : result) {
-        if (c == '/') c = '\\';
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    }
+    for (char& c : result) c = c == '/' ? '\\' : asciilower(c);
     return result;
 }
 

@@ -2,6 +2,7 @@
 
 #include <optional>
 
+#include "base/ascii_case.h"
 #include "image/hex_text.h"
 
 namespace vornalt {
@@ -52,11 +53,7 @@ std::string completehex(std::string_view answer, std::size_t width) {
     std::string text;
     if (answer.size() < width) text.assign(width - answer.size(), '0');
     text += answer;
-    // ASCII only: the locale's case rules must not turn other bytes into digits.
-    for (char& c : text) {
-        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-    }
-    return text;
+    return asciiupper(text);
 }
 
 void menueditflash(AppState& app, MemoryImage& image, WindowServices& window) {

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "app/clear_buffer.h"
+#include "base/ascii_case.h"
 #include "base/numeric_value.h"
 #include "settings/setting_names.h"
 
@@ -13,14 +14,6 @@ namespace vornalt {
 namespace {
 
 constexpr std::size_t k_name_column = 10;
-
-std::string uppercased(std::string_view text) {
-    std::string result(text);
-    for (char& c : result) {
-        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-    }
-    return result;
-}
 
 std::size_t charactercount(std::string_view text) {
     std::size_t count = 0;
@@ -32,7 +25,7 @@ std::size_t charactercount(std::string_view text) {
 
 // Model n (1-based) as "n.<TAB>NAME".
 std::string cell(const std::vector<std::string>& names, std::int32_t n) {
-    return std::to_string(n) + ".\t" + uppercased(names.at(static_cast<std::size_t>(n - 1)));
+    return std::to_string(n) + ".\t" + asciiupper(names.at(static_cast<std::size_t>(n - 1)));
 }
 
 // The left column's cell, with blanks up to the name column.

@@ -2,28 +2,13 @@
 #include <string_view>
 #include <utility>
 
+#include "base/ascii_case.h"
 #include "base/numeric_value.h"
 #include "catalogue/catalogue.h"
 #include "image/hex_text.h"
 
 namespace vornalt {
 namespace {
-
-// ASCII only: the catalogue's keys and instructions are ASCII, and other bytes (parts of UTF-8
-// names) must pass through untouched.
-std::string touppercase(std::string text) {
-    for (char& c : text) {
-        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-    }
-    return text;
-}
-
-std::string tolowercase(std::string text) {
-    for (char& c : text) {
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    }
-    return text;
-}
 
 // Characters 1-4 and 6-9 hold the two values; character 5 only separates them.
 std::int32_t erasedpart(std::string_view text, std::size_t first) {
@@ -49,7 +34,7 @@ Error refusal(const DeviceCatalogue& catalogue, const DeviceRecord& record, cons
 // Four hex digits (either case) as a 14-bit word, -1 for anything else.
 std::int32_t hexword(std::string_view text) {
     if (text.size() != 4) return -1;
-    const std::int32_t value = fromhex4(touppercase(std::string(text)));
+    const std::int32_t value = fromhex4(asciiupper(text));
     return value >= 0 && value <= 0x3FFF ? value : -1;
 }
 
@@ -108,7 +93,7 @@ std::string optionalkeys(const DeviceRecord& record, std::int32_t flashsize, App
 }  // namespace
 
 Script splitscript(const std::string& text) {
-    std::string rest = tolowercase(text);
+    std::string rest = asciilower(text);
     if (!rest.ends_with(',')) rest += ',';
     Script lines;
     std::size_t start = 0;
@@ -132,7 +117,7 @@ Status applymodel(const DeviceCatalogue& catalogue, std::int32_t k, AppliedModel
     // Everything is worked out first and stored only when the record is usable, so a refused
     // record leaves the previous model in force.
     AppliedModel next;
-    next.modelname = touppercase(record.model);
+    next.modelname = asciiupper(record.model);
     const std::int32_t flashsize = numericvalue(record.flash);
     const std::int32_t eepromsize = numericvalue(record.eeprom);
     if (flashsize < k_min_flash_words || flashsize > k_max_flash_words) {
@@ -146,14 +131,14 @@ Status applymodel(const DeviceCatalogue& catalogue, std::int32_t k, AppliedModel
                            std::to_string(k_max_eeprom_bytes) + ".");
     }
 
-    const std::string erased = touppercase(record.configerased);
+    const std::string erased = asciiupper(record.configerased);
     next.config1erased = erasedpart(erased, 0);
     next.config2erased = erasedpart(erased, 5);
 
     // Unrecognised texts carry the previous model's choice over.
-    const std::string config2used = tolowercase(record.config2used);
+    const std::string config2used = asciilower(record.config2used);
     next.config2used = config2used == "true" ? true : config2used == "false" ? false : applied.config2used;
-    const std::string voltageseq = tolowercase(record.voltageseq);
+    const std::string voltageseq = asciilower(record.voltageseq);
     next.powerorder = voltageseq == "vddvpp" ? 1 : voltageseq == "vppvdd" ? 2 : applied.powerorder;
 
     next.progtime = numericvalue(record.progtime);

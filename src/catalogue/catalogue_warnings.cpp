@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <string_view>
 
+#include "base/ascii_case.h"
 #include "base/numeric_value.h"
 #include "image/hex_text.h"
 
@@ -28,9 +29,7 @@ constexpr std::array<ScriptField, 5> k_scripts{{
 bool equalsnocase(std::string_view text, std::string_view lower) {
     if (text.size() != lower.size()) return false;
     for (std::size_t i = 0; i < text.size(); ++i) {
-        char c = text[i];
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-        if (c != lower[i]) return false;
+        if (asciilower(text[i]) != lower[i]) return false;
     }
     return true;
 }
@@ -87,10 +86,10 @@ private:
 
     void checkerased() {
         const std::string& text = record_->configerased;
-        const bool first = text.size() >= 4 && fromhex4(uppercase(text.substr(0, 4))) >= 0;
+        const bool first = text.size() >= 4 && fromhex4(asciiupper(text.substr(0, 4))) >= 0;
         // CONFIG2's half matters only to a model that has CONFIG2.
         const bool second = !equalsnocase(record_->config2used, "true") ||
-                            (text.size() >= 9 && fromhex4(uppercase(text.substr(5, 4))) >= 0);
+                            (text.size() >= 9 && fromhex4(asciiupper(text.substr(5, 4))) >= 0);
         if (first && second) return;
         warn((*lines_)[k_configerased], "configerased \"" + text +
                                             "\" does not hold two four-digit hex values (CONFIG1,CONFIG2), so "
@@ -114,13 +113,6 @@ private:
                                std::to_string(k_longest_sensible_wait_ms / 1000) + " s).");
             }
         }
-    }
-
-    static std::string uppercase(std::string text) {
-        for (char& c : text) {
-            if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-        }
-        return text;
     }
 
     std::vector<std::string>& out_;

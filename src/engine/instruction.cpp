@@ -2,13 +2,12 @@
 
 #include <array>
 
+#include "base/ascii_case.h"
 #include "base/numeric_value.h"
 #include "image/hex_text.h"
 
 namespace vornalt {
 namespace {
-
-constexpr char upper_ascii(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
 
 // Characters first..first+count-1 of the line (counted from 1), upper-cased, parsed as hex.
 // Characters past the end of the line are missing, which makes the parse fail as it should.
@@ -17,7 +16,7 @@ std::int32_t hexat(std::string_view line, std::size_t first) {
     std::array<char, Count> digits{};
     std::size_t taken = 0;
     for (std::size_t i = 0; i < Count && first - 1 + i < line.size(); ++i, ++taken) {
-        digits[i] = upper_ascii(line[first - 1 + i]);
+        digits[i] = asciiupper(line[first - 1 + i]);
     }
     const std::string_view text(digits.data(), taken);
     return Count == 2 ? fromhex2(text) : fromhex4(text);

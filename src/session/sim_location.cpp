@@ -2,6 +2,8 @@
 
 #include <cstdlib>
 
+#include "base/ascii_case.h"
+
 namespace vornalt {
 namespace {
 
@@ -13,8 +15,6 @@ std::string environmentvalue(const char* name) {
 bool safechar(char c) {
     return (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '-' || c == '_' || c == '.';
 }
-
-char uppercase(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
 
 }  // namespace
 
@@ -42,7 +42,7 @@ Result<std::string> simchipfolder(const DataFolderEnvironment& environment, bool
 std::string simchipfilename(std::string_view modelname) {
     std::string name;
     for (char c : modelname) {
-        const char upper = uppercase(c);
+        const char upper = asciiupper(c);
         name += safechar(upper) ? upper : '_';
     }
     // Dots alone would name the folder itself or its parent.
