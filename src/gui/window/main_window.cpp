@@ -238,7 +238,8 @@ void Form1::setcommandsenabled(bool enabled) {
     command0_->setFocus(Qt::OtherFocusReason);
     for (QMenu* menu : menus_) menu->menuAction()->setEnabled(enabled);
     for (QPushButton* button : commands_) button->setEnabled(enabled);
-    // The loaded file's name changes only around commands, so this is where it is shown anew.
+    // The loaded file's name changes only inside commands, and each ends in enable() or a
+    // redraw, so these two are where it is shown anew.
     label_hex_->setText(qstring(session_->app().label_hex));
     process_events();
 }
@@ -271,7 +272,6 @@ void Form1::updatedisplay() {
 void Form1::runoperation(ChipOperation operation) {
     if (session_->busy()) return;
     session_->run(operation);
-    label_hex_->setText(qstring(session_->app().label_hex));
     // A close that came during the run waited for it to power the chip down.
     if (closepending_) close();
 }
@@ -284,7 +284,6 @@ void Form1::menuopen() {
 
 void Form1::menusave() {
     vornalt::menusave(session_->app(), session_->model(), session_->image(), settings_, *this);
-    label_hex_->setText(qstring(session_->app().label_hex));
 }
 
 void Form1::menueditflash() { vornalt::menueditflash(session_->app(), session_->image(), *this); }
