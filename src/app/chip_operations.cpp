@@ -1,5 +1,9 @@
 #include "app/chip_operations.h"
 
+#include <optional>
+#include <string>
+#include <utility>
+
 #include "app/port_selection.h"
 #include "engine/script_engine.h"
 
@@ -51,7 +55,13 @@ RunOutcome runoperation(ChipOperation operation, OperationParts parts) {
     parts.window.set_status(texts.start);
     parts.pump.yield_now();
 
+    // A read refused by the device-ID check has read nothing: the user gets back the image and
+    // file name that were there, instead of an empty image.
+    std::optional<MemoryImage> imagebefore;
+    std::string filebefore;
     if (reading) {
+        imagebefore = parts.image;
+        filebefore = parts.app.label_hex;
         // The image is about to hold the chip, not the loaded file: a click on the file's name
         // must no longer reload the file over what was read.
         parts.app.label_hex.clear();
@@ -68,6 +78,10 @@ RunOutcome runoperation(ChipOperation operation, OperationParts parts) {
     if (anyoutputon(parts.driver)) parts.transfers.shutdown();
 
     const bool failed = parts.engine.failureflag;
+    if (imagebefore && parts.engine.deviceidrefused) {
+        parts.image = std::move(*imagebefore);
+        parts.app.label_hex = std::move(filebefore);
+    }
     parts.window.enable();
     parts.window.set_status(parts.engine.runstopped ? texts.stopped : failed ? texts.failed : texts.succeeded);
     parts.pump.yield_now();

@@ -59,6 +59,7 @@ TEST(DeviceId, AWrongChipOrAnEmptySocketStopsEveryOperationBeforeWriting) {
             ASSERT_TRUE(bench.ready());
             if (c.socket.empty()) bench.board.insert(nullptr);
             fillimage(bench.image);
+            bench.app.label_hex = "user.hex";
             const MemoryImage before = bench.image;
 
             const Outcome outcome = bench.run(operation);
@@ -70,10 +71,10 @@ TEST(DeviceId, AWrongChipOrAnEmptySocketStopsEveryOperationBeforeWriting) {
             }
             EXPECT_TRUE(asked);
             EXPECT_TRUE(bench.engine.runstopped);
-            if (operation != ChipOperation::readall) {  // Read All empties the image before it starts
-                EXPECT_EQ(bench.image.flashbuffer, before.flashbuffer);
-                EXPECT_EQ(bench.image.eeprombuffer, before.eeprombuffer);
-            }
+            // Read All, which empties the image to start, gives the old one back.
+            EXPECT_EQ(bench.image.flashbuffer, before.flashbuffer);
+            EXPECT_EQ(bench.image.eeprombuffer, before.eeprombuffer);
+            EXPECT_EQ(bench.app.label_hex, "user.hex");
             if (!c.socket.empty()) {
                 const ChipMemory& memory = bench.chipmemory();
                 EXPECT_EQ(memory.program[5], 0x1234);
