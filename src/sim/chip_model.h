@@ -14,6 +14,9 @@ enum class ChipFamily {
     f629,   // 12F629/675, 16F630/676: OSCCAL and bandgap calibration, End Programming 0A, VPP first
     f88,    // 16F87/88, 16F818/819: 4-word writes, 32-word row erase, VPP within 250 us of VDD
     f690,   // 16F631..690: 4-word writes, 16-word row erase 11, calibration word at 2008h, VPP first
+    f62x,   // 16F627/628 (not A): word writes with 18, 09/0B and the 01/07 sequence started by 08
+    f88x,   // 16F882..887: CONFIG2 at 2008h, calibration word at 2009h, 4- or 8-word writes, VPP first
+    f7x,    // 16F73/74/76/77: no data EEPROM, externally timed 08 closed by 0E, one bulk erase
 };
 
 // How VDD and VPP must come up for the chip to enter programming mode.
@@ -52,6 +55,7 @@ struct ChipModel {
     std::int32_t deviceid;       // word at 2006h, revision in the low five bits
     bool has_config2;            // CONFIG2 at 2008h
     bool has_calibration;        // OSCCAL at the last program word and bandgap bits in CONFIG1
+    std::int32_t latchwords = 0; // write latches when the part differs from its family, else 0
 };
 
 // Config-space addresses (word addresses of the chip's PC).
@@ -69,14 +73,23 @@ const ChipModel* findchipmodel(std::string_view modelname);
 
 const FamilyRules& familyrules(ChipFamily family);
 
-// The 16F690 family keeps a factory calibration word at 2008h. It is no configuration word: only
-// a bulk erase run with the PC at 2008h clears it.
-inline bool hascalword(const ChipModel& model) { return model.family == ChipFamily::f690; }
+// The 16F690 family keeps a factory calibration word at 2008h, the 16F88x family at 2009h. It is
+// no configuration word: only a bulk erase run with the PC at that address clears it.
+inline bool hascalword(const ChipModel& model) {
+    return model.family == ChipFamily::f690 || model.family == ChipFamily::f88x;
+}
+inline std::int32_t calwordaddress(const ChipModel& model) {
+    return model.family == ChipFamily::f88x ? 0x2009 : 0x2008;
+}
+// The write latches of the part: its own figure, or its family's.
+std::int32_t latchwords(const ChipModel& model);
 
 // CONFIG1 as the chip reads it back: unimplemented bits at their fixed level.
 std::int32_t readableconfig1(ChipFamily family, std::int32_t raw);
 // CONFIG2 (16F87/88 only): bits 13-2 are not implemented and read 1.
 std::int32_t readableconfig2(std::int32_t raw);
+// CONFIG2 of any part that has one: the 16F88x implements bits 10:8 only.
+std::int32_t readableconfig2(ChipFamily family, std::int32_t raw);
 
 // Whether the code protection in CONFIG1 (as read) hides program word `index` or the data EEPROM.
 bool programprotected(const ChipModel& model, std::int32_t config1, std::int32_t index);
