@@ -35,7 +35,8 @@ TEST(ChipFile, WritesTheUsualPicLayout) {
 }
 
 TEST(ChipFile, RoundTripsEveryRegionOfEveryKindOfPart) {
-    for (const char* name : {"16F84A", "16F877A", "12F675", "16F88", "16F628A", "16F690"}) {
+    for (const char* name :
+         {"16F84A", "16F877A", "12F675", "16F88", "16F628A", "16F690", "16F628", "16F887", "16F77"}) {
         SCOPED_TRACE(name);
         const ChipModel& model = *findchipmodel(name);
         ChipMemory memory = factorymemory(model);
