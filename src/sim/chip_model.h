@@ -16,7 +16,9 @@ enum class ChipFamily {
     f690,   // 16F631..690: 4-word writes, 16-word row erase 11, calibration word at 2008h, VPP first
     f62x,   // 16F627/628 (not A): word writes with 18, 09/0B and the 01/07 sequence started by 08
     f88x,   // 16F882..887: CONFIG2 at 2008h, calibration word at 2009h, 4- or 8-word writes, VPP first
-    f7x,    // 16F73/74/76/77: no data EEPROM, externally timed 08 closed by 0E, one bulk erase
+    f7x,    // 16F73/74/76/77: no data EEPROM, 2-word writes by 08 closed by 0E, one bulk erase
+    f716,   // 16F716: no data EEPROM, 4-word writes by 18 closed by 0E
+    f91x,   // 16F913..917: 8-word writes, two calibration words at 2008h and 2009h, VPP first
 };
 
 // How VDD and VPP must come up for the chip to enter programming mode.
@@ -55,7 +57,6 @@ struct ChipModel {
     std::int32_t deviceid;       // word at 2006h, revision in the low five bits
     bool has_config2;            // CONFIG2 at 2008h
     bool has_calibration;        // OSCCAL at the last program word and bandgap bits in CONFIG1
-    std::int32_t latchwords = 0; // write latches when the part differs from its family, else 0
 };
 
 // Config-space addresses (word addresses of the chip's PC).
@@ -73,16 +74,17 @@ const ChipModel* findchipmodel(std::string_view modelname);
 
 const FamilyRules& familyrules(ChipFamily family);
 
-// The 16F690 family keeps a factory calibration word at 2008h, the 16F88x family at 2009h. It is
-// no configuration word: only a bulk erase run with the PC at that address clears it.
+// The 16F690 family keeps a factory calibration word at 2008h, the 16F88x family at 2009h, the
+// 16F91x family one at 2008h and a second at 2009h. They are no configuration words: only a bulk
+// erase run with the PC at such an address clears it.
 inline bool hascalword(const ChipModel& model) {
-    return model.family == ChipFamily::f690 || model.family == ChipFamily::f88x;
+    return model.family == ChipFamily::f690 || model.family == ChipFamily::f88x || model.family == ChipFamily::f91x;
 }
 inline std::int32_t calwordaddress(const ChipModel& model) {
     return model.family == ChipFamily::f88x ? 0x2009 : 0x2008;
 }
-// The write latches of the part: its own figure, or its family's.
-std::int32_t latchwords(const ChipModel& model);
+inline bool hascalword2(const ChipModel& model) { return model.family == ChipFamily::f91x; }
+inline constexpr std::int32_t k_calword2_address = 0x2009;
 
 // CONFIG1 as the chip reads it back: unimplemented bits at their fixed level.
 std::int32_t readableconfig1(ChipFamily family, std::int32_t raw);

@@ -36,7 +36,7 @@ Action decode(ChipFamily family, std::int32_t code) {
     const bool old_erase = family == ChipFamily::f84a || family == ChipFamily::f87x || family == ChipFamily::f62x;
     const bool end17 = family == ChipFamily::f87xa || family == ChipFamily::f88;
     const bool end0a = family == ChipFamily::f629 || family == ChipFamily::f690 || family == ChipFamily::f88x;
-    const bool noeeprom = family == ChipFamily::f7x;
+    const bool noeeprom = family == ChipFamily::f7x || family == ChipFamily::f716;
     switch (code) {
         case 0x00: return Action::loadconfig;
         case 0x02: return Action::loadprogram;
@@ -44,9 +44,10 @@ Action decode(ChipFamily family, std::int32_t code) {
         case 0x04: return Action::readprogram;
         case 0x05: return Action::readdata;
         case 0x06: return Action::increment;
-        case 0x08: return Action::begin;
-        case 0x18: return family == ChipFamily::f62xa || noeeprom ? Action::none : Action::beginprogramonly;
-        case 0x0E: return family == ChipFamily::f7x ? Action::endprogramming : Action::none;
+        case 0x08: return family == ChipFamily::f716 ? Action::none : Action::begin;
+        case 0x18:
+            return family == ChipFamily::f62xa || family == ChipFamily::f7x ? Action::none : Action::beginprogramonly;
+        case 0x0E: return noeeprom ? Action::endprogramming : Action::none;
         case 0x17: return end17 ? Action::endprogramming : Action::none;
         case 0x0A: return end0a ? Action::endprogramming : Action::none;
         case 0x11: return family == ChipFamily::f690 ? Action::roweraseprogram : Action::none;
@@ -61,7 +62,8 @@ Action decode(ChipFamily family, std::int32_t code) {
 
 bool selftimederase(ChipFamily family) {
     return family == ChipFamily::f62xa || family == ChipFamily::f629 || family == ChipFamily::f690 ||
-           family == ChipFamily::f88x || family == ChipFamily::f7x;
+           family == ChipFamily::f88x || family == ChipFamily::f7x || family == ChipFamily::f716 ||
+           family == ChipFamily::f91x;
 }
 
 }  // namespace
@@ -82,8 +84,7 @@ std::int32_t partialvalue(std::int32_t from, std::int32_t to, double done) {
 }
 
 SimChip::SimChip(const ChipModel& model, const FactoryCalibration& calibration)
-    : model_(model), rules_(familyrules(model.family)), latchwords_(latchwords(model)),
-      memory_(factorymemory(model, calibration)) {
+    : model_(model), rules_(familyrules(model.family)), memory_(factorymemory(model, calibration)) {
     latches_.fill(k_word_mask);
 }
 
@@ -249,6 +250,7 @@ void SimChip::execute(std::int32_t code, std::int64_t now_ns) {
                 eraseprogram(true);
                 // The calibration word goes only when the erase is aimed at it.
                 if (hascalword(model_) && pc_ == calwordaddress(model_)) change(Region::calword, 0, k_word_mask);
+                if (hascalword2(model_) && pc_ == k_calword2_address) change(Region::calword2, 0, k_word_mask);
                 // The 16F62xA also clears data memory when it was protected.
                 if (model_.family == ChipFamily::f62xa && dataprotected(model_, readableconfig1(model_.family, memory_.config1))) {
                     erasedata();
@@ -256,7 +258,7 @@ void SimChip::execute(std::int32_t code, std::int64_t now_ns) {
             } else if (model_.family == ChipFamily::f7x) {
                 eraseprogram(true);  // DS30324 section 3.1: the one erase clears CONFIG1 from anywhere
             } else if (model_.family == ChipFamily::f629 || model_.family == ChipFamily::f690 ||
-                       model_.family == ChipFamily::f88x ||
+                       model_.family == ChipFamily::f88x || model_.family == ChipFamily::f91x ||
                        !anyprogramprotected(model_, readableconfig1(model_.family, memory_.config1))) {
                 eraseprogram(false);
             }
@@ -325,6 +327,7 @@ std::int32_t SimChip::readprogramword() const {
     if (pc_ == k_chip_config1_address) return readableconfig1(model_.family, memory_.config1);
     if (pc_ == k_chip_config2_address && model_.has_config2) return readableconfig2(model_.family, memory_.config2);
     if (hascalword(model_) && pc_ == calwordaddress(model_)) return memory_.calword;
+    if (hascalword2(model_) && pc_ == k_calword2_address) return memory_.calword2;
     return 0;  // reserved and unimplemented locations
 }
 
@@ -403,10 +406,12 @@ void SimChip::writelatches(bool erase_first, std::int64_t duration_ns, std::int6
         } else if (hascalword(model_) && pc_ == calwordaddress(model_)) {
             // Writable so that a saved calibration can be put back after erasing it.
             change(Region::calword, 0, target(memory_.calword, latch));
+        } else if (hascalword2(model_) && pc_ == k_calword2_address) {
+            change(Region::calword2, 0, target(memory_.calword2, latch));
         }
     } else {
-        const std::int32_t base = programindex() & ~(latchwords_ - 1);
-        for (std::int32_t i = 0; i < latchwords_; ++i) {
+        const std::int32_t base = programindex() & ~(rules_.latchwords - 1);
+        for (std::int32_t i = 0; i < rules_.latchwords; ++i) {
             const std::int32_t index = base + i;
             change(Region::program, index, target(cell(Region::program, index), latches_[static_cast<std::size_t>(i)]));
         }
@@ -471,6 +476,7 @@ std::int32_t& SimChip::cell(Region region, std::int32_t index) {
         case Region::config1: return memory_.config1;
         case Region::config2: return memory_.config2;
         case Region::calword: return memory_.calword;
+        case Region::calword2: return memory_.calword2;
     }
     return memory_.config1;  // unreachable
 }

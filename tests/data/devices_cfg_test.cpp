@@ -43,7 +43,7 @@ struct ModelCase {
 [[maybe_unused]] void PrintTo(const ModelCase& c, std::ostream* os) { *os << c.name; }
 
 // Models in the catalogue's order; the first is the program's default.
-constexpr std::array<ModelCase, 43> k_models{{
+constexpr std::array<ModelCase, 48> k_models{{
     {"16F84A", 0x3FF1, k_none, 0x000F, false, true, "84A"},
     {"16F870", 0x3F72, k_none, 0x0FCF, false, true, "87x"},
     {"16F871", 0x3F72, k_none, 0x0FCF, false, true, "87x"},
@@ -75,18 +75,23 @@ constexpr std::array<ModelCase, 43> k_models{{
     {"16F819", 0x3F50, k_none, 0x1EFF, true, true, "818"},
     {"16F627", 0x3F70, k_none, 0x00FF, true, true, "62x"},
     {"16F628", 0x3F70, k_none, 0x00FF, true, true, "62x"},
-    {"12F683", 0x30E4, k_none, 0x3F3F, true, true, "683"},
-    {"16F684", 0x30E4, k_none, 0x3F3F, true, true, "683"},
-    {"16F688", 0x30E4, k_none, 0x3F3F, true, true, "683"},
-    {"16F882", 0x20E4, 0x3EFF, 0x3F3F, true, true, "882"},
+    {"12F683", 0x30E4, k_none, 0x3F3F, true, true, "690"},
+    {"16F684", 0x30E4, k_none, 0x3F3F, true, true, "690"},
+    {"16F688", 0x30E4, k_none, 0x3F3F, true, true, "690"},
+    {"16F882", 0x20E4, 0x3EFF, 0x3F3F, true, true, "88x"},
     {"16F883", 0x20E4, 0x3EFF, 0x3F3F, true, true, "88x"},
     {"16F884", 0x20E4, 0x3EFF, 0x3F3F, true, true, "88x"},
     {"16F886", 0x20E4, 0x3EFF, 0x3F3F, true, true, "88x"},
     {"16F887", 0x20E4, 0x3EFF, 0x3F3F, true, true, "88x"},
+    {"16F913", 0x30E4, k_none, 0x3F3F, true, true, "91x"},
+    {"16F914", 0x30E4, k_none, 0x3F3F, true, true, "91x"},
+    {"16F916", 0x30E4, k_none, 0x3F3F, true, true, "91x"},
+    {"16F917", 0x30E4, k_none, 0x3F3F, true, true, "91x"},
     {"16F73", 0x3FF2, k_none, 0x3FEF, false, true, "7x"},
     {"16F74", 0x3FF2, k_none, 0x3FEF, false, true, "7x"},
     {"16F76", 0x3FF2, k_none, 0x3FEF, false, true, "7x"},
     {"16F77", 0x3FF2, k_none, 0x3FEF, false, true, "7x"},
+    {"16F716", 0x3FB2, k_none, 0x1FFF, false, true, "716"},
 }};
 
 // A test image that fills the whole chip: every word and byte differs from its neighbours, has
@@ -228,6 +233,7 @@ TEST_P(ShippedModel, ErasesProgramsVerifiesReadsBackAndErasesAgain) {
     CatalogueBench bench(c.name);
     ASSERT_TRUE(bench.ready());
     const std::int32_t calword = bench.chipmemory().calword;  // 2008h on the 16F690 family
+    const std::int32_t calword2 = bench.chipmemory().calword2;  // 2009h on the 16F91x family
 
     expectclean(bench.run(ChipOperation::eraseall), "Chip erased");
     fillshortpattern(bench.image, c, 0x1234);
@@ -245,6 +251,7 @@ TEST_P(ShippedModel, ErasesProgramsVerifiesReadsBackAndErasesAgain) {
     clearbuffer(blank, bench.model.config1erased, bench.model.config2erased);
     expectchipholds(bench, blank);
     EXPECT_EQ(bench.chipmemory().calword, calword) << "no script may touch the calibration word";
+    EXPECT_EQ(bench.chipmemory().calword2, calword2);
 }
 
 // One model of each family filled to its last word and byte: every write block, up to the
@@ -405,10 +412,12 @@ TEST_P(FamilyModel, EraseClearsAProtectedChip) {
     memory.config1 = c.protectedconfig1;
     memory.config2 = 0x3FFC;
     const std::int32_t calword = memory.calword;
+    const std::int32_t calword2 = memory.calword2;
 
     expectclean(bench.run(ChipOperation::eraseall), "Chip erased");
     expectclean(bench.run(ChipOperation::blankcheck), "Chip is blank");
     EXPECT_EQ(bench.chipmemory().calword, calword);
+    EXPECT_EQ(bench.chipmemory().calword2, calword2);
 }
 
 std::string modeltestname(const ::testing::TestParamInfo<ModelCase>& info) {

@@ -320,6 +320,7 @@ TEST(ChipProtocol, CodeProtectionHidesMemoryUntilTheFamilysEraseClearsIt) {
         {"16F628", 0x00FF, {{0x00, 0x3FFF}, {0x06}, {0x06}, {0x06}, {0x06}, {0x06}, {0x06}, {0x06},
                             {0x01}, {0x07}, {0x08}, {-1, 15}, {0x01}, {0x07}}},
         {"16F887", 0x3F3F, {{0x09}, {-1, 6}, {0x00, 0x3FFF}, {0x09}, {-1, 6}, {0x0B}, {-1, 6}}},
+        {"16F917", 0x3F3F, {{0x09}, {-1, 6}, {0x00, 0x3FFF}, {0x09}, {-1, 6}, {0x0B}, {-1, 6}}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.model);
@@ -508,6 +509,7 @@ TEST(ChipProtocol, PowerUpOrderDecidesEntry) {
         {"16F676", 2, true},   {"16F88", 1, false},  {"16F88", 2, true},   {"16F818", 1, false},
         {"16F690", 1, false},  {"16F631", 2, true},  {"16F628", 1, false}, {"16F628", 2, true},
         {"12F683", 1, false},  {"16F884", 1, false}, {"16F884", 2, true},  {"16F77", 1, true},
+        {"16F913", 1, false},  {"16F913", 2, true},  {"16F716", 1, true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(::testing::Message() << c.model << " order " << c.powerorder);

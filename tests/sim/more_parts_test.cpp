@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <memory>
+#include <utility>
 #include <vector>
 
 #include "sim_rig.h"
@@ -43,15 +45,17 @@ TEST(MoreParts, WriteBlocksMustMatchThePartsLatches) {
         bool lands;
     };
     const Case cases[] = {
-        {"16F882", 4, 5, true},  {"16F882", 8, 5, false}, {"16F887", 8, 5, true},
-        {"16F887", 4, 5, false}, {"12F683", 1, 3, true},  {"12F683", 4, 3, false},
-        {"16F688", 1, 3, true},  {"16F887", 8, 4, false},  // 4 ms is short of the 5 ms write
+        {"16F882", 8, 5, true},  {"16F882", 4, 5, false}, {"16F887", 8, 5, true},
+        {"16F887", 4, 5, false}, {"12F683", 4, 3, true},  {"12F683", 1, 3, false},
+        {"16F688", 4, 3, true},  {"16F917", 8, 5, true},  {"16F917", 4, 5, false},
+        {"16F77", 2, 1, true},   {"16F77", 1, 1, false},
+        {"16F887", 8, 4, false},  // 4 ms is short of the 5 ms write
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(::testing::Message() << c.model << " block " << c.block << " wait " << c.wait_ms);
         SimRig rig(c.model);
         rig.transfers.powerup(2);
-        const std::vector<std::int32_t> image = words(3 * c.block);
+        const std::vector<std::int32_t> image = words(24);  // three blocks of the largest size
         for (std::size_t i = 0; i < image.size(); ++i) {
             rig.load(0x02, image[i]);
             if ((i + 1) % static_cast<std::size_t>(c.block) == 0) {
@@ -173,6 +177,60 @@ TEST(MoreParts, The16F88xConfig2AndCalibrationWord) {
     rig.command(0x08);
     rig.wait_ms(5);
     EXPECT_EQ(rig.read(0x04), 0x1A2B);
+}
+
+// DS40245: the 16F716 writes four latched words with 18 and ends with 0E; the 16F7x's 08 does
+// nothing on it.
+TEST(MoreParts, The16F716WritesBlocksWith18) {
+    for (const auto& [code, lands] : {std::pair{0x18, true}, {0x08, false}}) {
+        SCOPED_TRACE(code);
+        SimRig rig("16F716");
+        rig.transfers.powerup(1);
+        const std::vector<std::int32_t> image = words(4);
+        for (std::size_t i = 0; i < image.size(); ++i) {
+            rig.load(0x02, image[i]);
+            if (i + 1 < image.size()) rig.increment();
+        }
+        rig.command(code);
+        rig.wait_ms(2);
+        rig.command(0x0E);
+        rig.reenter(1);
+        std::vector<std::int32_t> got;
+        for (std::int32_t i = 0; i < 4; ++i) {
+            got.push_back(rig.read(0x04));
+            rig.increment();
+        }
+        EXPECT_EQ(got == image, lands);
+    }
+}
+
+// DS41244: the 16F91x keeps calibration words at 2008h and 2009h; a bulk erase takes one only when
+// the PC stands on it.
+TEST(MoreParts, The16F91xCalibrationWordsGoOnlyWithAnEraseAimedAtThem) {
+    struct Case {
+        std::int32_t increments;  // after Load Configuration
+        bool keepsfirst;
+        bool keepssecond;
+    };
+    for (const Case& c : {Case{0, true, true}, Case{8, false, true}, Case{9, true, false}}) {
+        SCOPED_TRACE(c.increments);
+        FactoryCalibration factory;
+        factory.calword = 0x2345;
+        factory.calword2 = 0x0ABC;
+        SimRig rig(std::make_unique<SimChip>(*findchipmodel("16F914"), factory));
+        rig.transfers.powerup(2);
+        rig.load(0x00, 0x3FFF);
+        rig.increment(c.increments);
+        rig.command(0x09);
+        rig.wait_ms(6);
+        rig.reenter(2);
+        rig.load(0x00, 0x3FFF);
+        rig.increment(8);
+        EXPECT_EQ(rig.read(0x04), c.keepsfirst ? 0x2345 : 0x3FFF);
+        rig.increment();
+        EXPECT_EQ(rig.read(0x04), c.keepssecond ? 0x0ABC : 0x3FFF);
+        EXPECT_EQ(rig.chip().memory().program[0], 0x3FFF);
+    }
 }
 
 }  // namespace
