@@ -29,30 +29,33 @@ constexpr std::array<FamilyRules, 12> k_families{{
     // covers the 16-word row erase. Bits 13-12 of CONFIG1 are not implemented.
     {ChipFamily::f690, PowerRule::vpp_first, 4, false, true, 0x3000, 0x3000,
      {ms(3), ms(3), ms(6), ms(6), ms(6), 0}},
-    // DS30034 (16F62X), sections 2 and 3: VPP before VDD; 08 erases and programs a word (erase
-    // plus program time), 18 only programs (8 ms); 09/0B and the 01/07 sequence at 2007h are
-    // armed and then started by 08 (15 ms). Bit 9 of CONFIG1 is not implemented and reads 1.
+    // 16F627/628, programming document DS30034: VPP before VDD; 08 erases and programs a word,
+    // 18 only programs; 09/0B and the 01/07 sequence at 2007h are armed and then started by 08.
+    // The times asked are the longest other programmers wait on these parts (16 ms for 08, 8 ms
+    // for 18, 15 ms for an erase). Bit 9 of CONFIG1 is not implemented and reads 1.
     {ChipFamily::f62x, PowerRule::vpp_first, 1, true, true, 0x0200, 0x0200,
      {ms(16), ms(8), ms(16), ms(8), ms(15), 0}},
-    // DS41287 (16F88X), sections 2 and 3: VPP before VDD; 08 only programs, self-timed (5 ms for
-    // program memory, 6 ms for a data byte); 18 is ended by 0A; 09/0B time themselves (6 ms).
-    // Every CONFIG1 bit is implemented; every part of the family latches eight words.
+    // 16F882-887, programming document DS41287: VPP before VDD; 08 only programs and times
+    // itself (asked here: 5 ms for program memory, 6 ms for a data byte); 18 is ended by 0A;
+    // 09/0B time themselves (6 ms). Every CONFIG1 bit is implemented; every part of the family
+    // latches eight words.
     {ChipFamily::f88x, PowerRule::vpp_first, 8, false, true, 0x0000, 0x0000,
      {ms(5), ms(1), ms(6), ms(6), ms(6), 0}},
-    // DS30324 (16F7X), sections 2 and 3: VDD first; 08 starts an externally timed program-only
-    // write of two latched words that 0E ends (at least 1 ms); 09 erases program memory and
-    // CONFIG1 from any address, protected or not (30 ms). CONFIG1 implements bits 6 and 4:0 only.
+    // 16F73-77, programming document DS30324: VDD first; 08 starts an externally timed
+    // program-only write of two latched words that 0E ends (at least 1 ms); 09 erases program
+    // memory and CONFIG1 from any address, protected or not (30 ms). CONFIG1 implements bits 6
+    // and 4:0 only.
     {ChipFamily::f7x, PowerRule::either, 2, false, true, 0x3FA0, 0x3FA0,
      {ms(1), 0, 0, 0, ms(30), 0}},
-    // DS40245 (16F716): VDD first; 18 starts an externally timed program-only write of four
-    // latched words that 0E ends (the simulator asks 2 ms); 09 after Load Configuration clears
-    // program memory and CONFIG1 (10 ms). CONFIG1 implements CP (bit 13), BODENV, BOREN (7:6),
-    // PWRTE, WDTE and FOSC1:0 (3:0); the other bits read 1.
+    // 16F716, programming document DS40245: VDD first; 18 starts an externally timed
+    // program-only write of four latched words that 0E ends (the simulator asks 2 ms); 09 after
+    // Load Configuration clears program memory and CONFIG1 (10 ms). CONFIG1 implements CP
+    // (bit 13), BODENV, BOREN (7:6), PWRTE, WDTE and FOSC1:0 (3:0); the other bits read 1.
     {ChipFamily::f716, PowerRule::either, 4, false, true, 0x1F30, 0x1F30,
      {0, ms(2), 0, 0, ms(10), 0}},
-    // DS41244 (16F91X): like the 16F690 family, VPP before VDD, self-timed 08 that only programs
-    // (5 ms for a block of eight words, 6 ms for a data byte), 09/0B self-timed (6 ms). CONFIG1
-    // bit 13 is not implemented and reads 1.
+    // 16F913-917, programming document DS41244: like the 16F690 family, VPP before VDD, a
+    // self-timed 08 that only programs (asked here: 5 ms for a block of eight words, 6 ms for a
+    // data byte), 09/0B self-timed (6 ms). CONFIG1 bit 13 is not implemented and reads 1.
     {ChipFamily::f91x, PowerRule::vpp_first, 8, false, true, 0x2000, 0x2000,
      {ms(5), 0, ms(6), 0, ms(6), 0}},
 }};
@@ -146,7 +149,7 @@ std::int32_t readableconfig1(ChipFamily family, std::int32_t raw) {
 std::int32_t readableconfig2(std::int32_t raw) { return (raw | 0x3FFC) & k_word_mask; }
 
 std::int32_t readableconfig2(ChipFamily family, std::int32_t raw) {
-    // DS41287 section 3.3: CONFIG2 of the 16F88x holds WRT1:WRT0 and BOR4V (bits 10:8).
+    // CONFIG2 of the 16F88x (DS41287) holds WRT1:WRT0 and BOR4V (bits 10:8).
     if (family == ChipFamily::f88x) return (raw | 0x38FF) & k_word_mask;
     return readableconfig2(raw);
 }

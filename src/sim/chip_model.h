@@ -15,7 +15,7 @@ enum class ChipFamily {
     f88,    // 16F87/88, 16F818/819: 4-word writes, 32-word row erase, VPP within 250 us of VDD
     f690,   // 16F631..690: 4-word writes, 16-word row erase 11, calibration word at 2008h, VPP first
     f62x,   // 16F627/628 (not A): word writes with 18, 09/0B and the 01/07 sequence started by 08
-    f88x,   // 16F882..887: CONFIG2 at 2008h, calibration word at 2009h, 4- or 8-word writes, VPP first
+    f88x,   // 16F882..887: CONFIG2 at 2008h, calibration word at 2009h, 8-word writes, VPP first
     f7x,    // 16F73/74/76/77: no data EEPROM, 2-word writes by 08 closed by 0E, one bulk erase
     f716,   // 16F716: no data EEPROM, 4-word writes by 18 closed by 0E
     f91x,   // 16F913..917: 8-word writes, two calibration words at 2008h and 2009h, VPP first

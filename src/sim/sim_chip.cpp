@@ -256,7 +256,7 @@ void SimChip::execute(std::int32_t code, std::int64_t now_ns) {
                     erasedata();
                 }
             } else if (model_.family == ChipFamily::f7x) {
-                eraseprogram(true);  // DS30324 section 3.1: the one erase clears CONFIG1 from anywhere
+                eraseprogram(true);  // DS30324: the 16F7x's one erase clears CONFIG1 from anywhere
             } else if (model_.family == ChipFamily::f629 || model_.family == ChipFamily::f690 ||
                        model_.family == ChipFamily::f88x || model_.family == ChipFamily::f91x ||
                        !anyprogramprotected(model_, readableconfig1(model_.family, memory_.config1))) {

@@ -179,7 +179,9 @@ void fillshortpattern(MemoryImage& image, const ModelCase& c, std::int32_t seed)
     auto words = flashwords(image);
     std::fill(words.begin() + k_shortwords, words.end(), k_blank_word);
     auto bytes = eeprombytes(image);
-    if (bytes.size() > static_cast<std::size_t>(k_shortbytes)) std::fill(bytes.begin() + k_shortbytes, bytes.end(), k_blank_byte);
+    if (bytes.size() > static_cast<std::size_t>(k_shortbytes)) {
+        std::fill(bytes.begin() + k_shortbytes, bytes.end(), k_blank_byte);
+    }
 }
 
 class ShippedModel : public ::testing::TestWithParam<ModelCase> {};

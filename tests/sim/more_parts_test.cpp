@@ -87,7 +87,9 @@ TEST(MoreParts, The16F628RunsItsBulkErasesWithBeginProgramming) {
     const Case cases[] = {
         {"own sequence", {{0x02, 0x3FFF}, {0x09}, {0x08}, {-1, 15}, {0x03, 0x3FFF}, {0x0B}, {0x08}, {-1, 15}}, true},
         {"the 16F628A's", {{0x02, 0x3FFF}, {0x09}, {-1, 6}, {0x0B}, {-1, 6}}, false},
-        {"waits cut short", {{0x02, 0x3FFF}, {0x09}, {0x08}, {-1, 10}, {0x03, 0x3FFF}, {0x0B}, {0x08}, {-1, 10}}, false},
+        {"waits cut short",
+         {{0x02, 0x3FFF}, {0x09}, {0x08}, {-1, 10}, {0x03, 0x3FFF}, {0x0B}, {0x08}, {-1, 10}},
+         false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
