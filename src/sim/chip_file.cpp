@@ -50,8 +50,10 @@ bool place(ChipMemory& memory, const ChipModel& model, std::int32_t byteaddress,
         merge(memory.config1);
     } else if (word == k_chip_config2_address && model.has_config2) {
         merge(memory.config2);
-    } else if (word == k_chip_config2_address && hascalword(model)) {
+    } else if (hascalword(model) && word == calwordaddress(model)) {
         merge(memory.calword);
+    } else if (hascalword2(model) && word == k_calword2_address) {
+        merge(memory.calword2);
     } else if (word >= k_file_eeprom && word < k_file_eeprom + model.eeprombytes) {
         if (!high) memory.eeprom[static_cast<std::size_t>(word - k_file_eeprom)] = value;
     } else {
@@ -73,8 +75,12 @@ std::string chipfiletext(const ChipModel& model, const ChipMemory& memory) {
         if (!blank) words(out, base, row);
     }
     words(out, k_config_space, {memory.id.begin(), memory.id.end()});
-    if (model.has_config2) {
+    if (model.has_config2 && hascalword(model)) {
+        words(out, k_chip_config1_address, {memory.config1, memory.config2, memory.calword});
+    } else if (model.has_config2) {
         words(out, k_chip_config1_address, {memory.config1, memory.config2});
+    } else if (hascalword2(model)) {
+        words(out, k_chip_config1_address, {memory.config1, memory.calword, memory.calword2});
     } else if (hascalword(model)) {
         words(out, k_chip_config1_address, {memory.config1, memory.calword});
     } else {

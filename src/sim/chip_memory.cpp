@@ -16,6 +16,7 @@ ChipMemory factorymemory(const ChipModel& model, const FactoryCalibration& calib
         memory.config1 = (k_word_mask & ~k_bandgap_mask) | (calibration.bandgap & k_bandgap_mask);
     }
     if (hascalword(model)) memory.calword = calibration.calword & k_word_mask;
+    if (hascalword2(model)) memory.calword2 = calibration.calword2 & k_word_mask;
     return memory;
 }
 

@@ -16,6 +16,7 @@ struct ChipMemory {
     std::int32_t config1 = k_word_mask;
     std::int32_t config2 = k_word_mask;
     std::int32_t calword = k_word_mask;  // 2008h on the 16F690 family (see hascalword)
+    std::int32_t calword2 = k_word_mask; // 2009h on the 16F91x family (see hascalword2)
 };
 
 // What a part carries from the factory: on the 12F629 family the OSCCAL word (a RETLW k at the
@@ -24,6 +25,7 @@ struct FactoryCalibration {
     std::int32_t osccal = 0x3470;
     std::int32_t bandgap = 0x3000;
     std::int32_t calword = 0x2A5C;
+    std::int32_t calword2 = 0x15A3;
 };
 
 // Every cell erased.

@@ -11,7 +11,7 @@ constexpr std::int64_t ms(double value) { return static_cast<std::int64_t>(value
 
 // Times are the worst-case figures of each family, so a script that only works on a fast chip
 // fails here. EEPROM figures the family does not document separately take the program figure.
-constexpr std::array<FamilyRules, 7> k_families{{
+constexpr std::array<FamilyRules, 12> k_families{{
     {ChipFamily::f84a, PowerRule::either, 1, true, true, 0x0000, 0x0000,
      {ms(8), ms(4), ms(8), ms(8), ms(10), 0}},
     {ChipFamily::f87x, PowerRule::either, 1, true, true, 0x0400, 0x0400,
@@ -29,12 +29,41 @@ constexpr std::array<FamilyRules, 7> k_families{{
     // covers the 16-word row erase. Bits 13-12 of CONFIG1 are not implemented.
     {ChipFamily::f690, PowerRule::vpp_first, 4, false, true, 0x3000, 0x3000,
      {ms(3), ms(3), ms(6), ms(6), ms(6), 0}},
+    // 16F627/628, programming document DS30034: VPP before VDD; 08 erases and programs a word,
+    // 18 only programs; 09/0B and the 01/07 sequence at 2007h are armed and then started by 08.
+    // The times asked are the longest other programmers wait on these parts (16 ms for 08, 8 ms
+    // for 18, 15 ms for an erase). Bit 9 of CONFIG1 is not implemented and reads 1.
+    {ChipFamily::f62x, PowerRule::vpp_first, 1, true, true, 0x0200, 0x0200,
+     {ms(16), ms(8), ms(16), ms(8), ms(15), 0}},
+    // 16F882-887, programming document DS41287: VPP before VDD; 08 only programs and times
+    // itself (asked here: 5 ms for program memory, 6 ms for a data byte); 18 is ended by 0A;
+    // 09/0B time themselves (6 ms). Every CONFIG1 bit is implemented; every part of the family
+    // latches eight words.
+    {ChipFamily::f88x, PowerRule::vpp_first, 8, false, true, 0x0000, 0x0000,
+     {ms(5), ms(1), ms(6), ms(6), ms(6), 0}},
+    // 16F73-77, programming document DS30324: VDD first; 08 starts an externally timed
+    // program-only write of two latched words that 0E ends (at least 1 ms); 09 erases program
+    // memory and CONFIG1 from any address, protected or not (30 ms). CONFIG1 implements bits 6
+    // and 4:0 only.
+    {ChipFamily::f7x, PowerRule::either, 2, false, true, 0x3FA0, 0x3FA0,
+     {ms(1), 0, 0, 0, ms(30), 0}},
+    // 16F716, programming document DS40245: VDD first; 18 starts an externally timed
+    // program-only write of four latched words that 0E ends (the simulator asks 2 ms); 09 after
+    // Load Configuration clears program memory and CONFIG1 (10 ms). CONFIG1 implements CP
+    // (bit 13), BODENV, BOREN (7:6), PWRTE, WDTE and FOSC1:0 (3:0); the other bits read 1.
+    {ChipFamily::f716, PowerRule::either, 4, false, true, 0x1F30, 0x1F30,
+     {0, ms(2), 0, 0, ms(10), 0}},
+    // 16F913-917, programming document DS41244: like the 16F690 family, VPP before VDD, a
+    // self-timed 08 that only programs (asked here: 5 ms for a block of eight words, 6 ms for a
+    // data byte), 09/0B self-timed (6 ms). CONFIG1 bit 13 is not implemented and reads 1.
+    {ChipFamily::f91x, PowerRule::vpp_first, 8, false, true, 0x2000, 0x2000,
+     {ms(5), 0, ms(6), 0, ms(6), 0}},
 }};
 
 // The silicon revision every simulated part reports in the low bits of its device ID.
 constexpr std::int32_t k_revision = 0x02;
 
-constexpr std::array<ChipModel, 29> k_models{{
+constexpr std::array<ChipModel, 48> k_models{{
     {"16F84A", ChipFamily::f84a, 1024, 64, 0x0560 | k_revision, false, false},
     {"16F870", ChipFamily::f87x, 2048, 64, 0x0D00 | k_revision, false, false},
     {"16F871", ChipFamily::f87x, 2048, 64, 0x0D20 | k_revision, false, false},
@@ -64,6 +93,26 @@ constexpr std::array<ChipModel, 29> k_models{{
     {"16F687", ChipFamily::f690, 2048, 256, 0x1320 | k_revision, false, false},
     {"16F689", ChipFamily::f690, 4096, 256, 0x1340 | k_revision, false, false},
     {"16F690", ChipFamily::f690, 4096, 256, 0x1400 | k_revision, false, false},
+    {"16F627", ChipFamily::f62x, 1024, 128, 0x07A0 | k_revision, false, false},
+    {"16F628", ChipFamily::f62x, 2048, 128, 0x07C0 | k_revision, false, false},
+    // DS41204 programs these exactly like the 16F690 family (four latches, calibration at 2008h).
+    {"12F683", ChipFamily::f690, 2048, 256, 0x0460 | k_revision, false, false},
+    {"16F684", ChipFamily::f690, 2048, 256, 0x1080 | k_revision, false, false},
+    {"16F688", ChipFamily::f690, 4096, 256, 0x1180 | k_revision, false, false},
+    {"16F882", ChipFamily::f88x, 2048, 128, 0x2000 | k_revision, true, false},
+    {"16F883", ChipFamily::f88x, 4096, 256, 0x2020 | k_revision, true, false},
+    {"16F884", ChipFamily::f88x, 4096, 256, 0x2040 | k_revision, true, false},
+    {"16F886", ChipFamily::f88x, 8192, 256, 0x2060 | k_revision, true, false},
+    {"16F887", ChipFamily::f88x, 8192, 256, 0x2080 | k_revision, true, false},
+    {"16F73", ChipFamily::f7x, 4096, 0, 0x0600 | k_revision, false, false},
+    {"16F74", ChipFamily::f7x, 4096, 0, 0x0620 | k_revision, false, false},
+    {"16F76", ChipFamily::f7x, 8192, 0, 0x0640 | k_revision, false, false},
+    {"16F77", ChipFamily::f7x, 8192, 0, 0x0660 | k_revision, false, false},
+    {"16F716", ChipFamily::f716, 2048, 0, 0x1140 | k_revision, false, false},
+    {"16F913", ChipFamily::f91x, 4096, 256, 0x13E0 | k_revision, false, false},
+    {"16F914", ChipFamily::f91x, 4096, 256, 0x13C0 | k_revision, false, false},
+    {"16F916", ChipFamily::f91x, 8192, 256, 0x13A0 | k_revision, false, false},
+    {"16F917", ChipFamily::f91x, 8192, 256, 0x1380 | k_revision, false, false},
 }};
 
 std::string normalised(std::string_view name) {
@@ -99,6 +148,12 @@ std::int32_t readableconfig1(ChipFamily family, std::int32_t raw) {
 
 std::int32_t readableconfig2(std::int32_t raw) { return (raw | 0x3FFC) & k_word_mask; }
 
+std::int32_t readableconfig2(ChipFamily family, std::int32_t raw) {
+    // CONFIG2 of the 16F88x (DS41287) holds WRT1:WRT0 and BOR4V (bits 10:8).
+    if (family == ChipFamily::f88x) return (raw | 0x38FF) & k_word_mask;
+    return readableconfig2(raw);
+}
+
 bool programprotected(const ChipModel& model, std::int32_t config1, std::int32_t index) {
     switch (model.family) {
         case ChipFamily::f84a:
@@ -116,9 +171,19 @@ bool programprotected(const ChipModel& model, std::int32_t config1, std::int32_t
             return (config1 & 0x0080) == 0 && index != model.programwords - 1;
         case ChipFamily::f690:
             return (config1 & 0x0040) == 0;  // CP is bit 6
+        case ChipFamily::f88x:
+        case ChipFamily::f91x:
+            return (config1 & 0x0040) == 0;  // CP is bit 6, as on the 16F690 family
+        case ChipFamily::f62x:
+            // CP1:CP0 sit twice, in bits 13:12 and 11:10; any pair not 11 protects (the
+            // simulator hides all of program memory rather than the part's ranges).
+            return (config1 & 0x3C00) != 0x3C00;
+        case ChipFamily::f7x:
+            return (config1 & 0x0010) == 0;  // CP is bit 4
         case ChipFamily::f87xa:
         case ChipFamily::f62xa:
         case ChipFamily::f88:
+        case ChipFamily::f716:
             return (config1 & 0x2000) == 0;
     }
     return false;
@@ -131,6 +196,8 @@ bool anyprogramprotected(const ChipModel& model, std::int32_t config1) {
 bool dataprotected(const ChipModel& model, std::int32_t config1) {
     if (model.family == ChipFamily::f84a) return false;  // no CPD bit
     if (model.family == ChipFamily::f690) return (config1 & 0x0080) == 0;  // CPD is bit 7 here
+    if (model.family == ChipFamily::f88x || model.family == ChipFamily::f91x) return (config1 & 0x0080) == 0;
+    if (model.eeprombytes == 0) return false;  // no data EEPROM, nothing to protect
     return (config1 & 0x0100) == 0;
 }
 

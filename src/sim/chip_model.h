@@ -14,6 +14,11 @@ enum class ChipFamily {
     f629,   // 12F629/675, 16F630/676: OSCCAL and bandgap calibration, End Programming 0A, VPP first
     f88,    // 16F87/88, 16F818/819: 4-word writes, 32-word row erase, VPP within 250 us of VDD
     f690,   // 16F631..690: 4-word writes, 16-word row erase 11, calibration word at 2008h, VPP first
+    f62x,   // 16F627/628 (not A): word writes with 18, 09/0B and the 01/07 sequence started by 08
+    f88x,   // 16F882..887: CONFIG2 at 2008h, calibration word at 2009h, 8-word writes, VPP first
+    f7x,    // 16F73/74/76/77: no data EEPROM, 2-word writes by 08 closed by 0E, one bulk erase
+    f716,   // 16F716: no data EEPROM, 4-word writes by 18 closed by 0E
+    f91x,   // 16F913..917: 8-word writes, two calibration words at 2008h and 2009h, VPP first
 };
 
 // How VDD and VPP must come up for the chip to enter programming mode.
@@ -69,14 +74,24 @@ const ChipModel* findchipmodel(std::string_view modelname);
 
 const FamilyRules& familyrules(ChipFamily family);
 
-// The 16F690 family keeps a factory calibration word at 2008h. It is no configuration word: only
-// a bulk erase run with the PC at 2008h clears it.
-inline bool hascalword(const ChipModel& model) { return model.family == ChipFamily::f690; }
+// The 16F690 family keeps a factory calibration word at 2008h, the 16F88x family at 2009h, the
+// 16F91x family one at 2008h and a second at 2009h. They are no configuration words: only a bulk
+// erase run with the PC at such an address clears it.
+inline bool hascalword(const ChipModel& model) {
+    return model.family == ChipFamily::f690 || model.family == ChipFamily::f88x || model.family == ChipFamily::f91x;
+}
+inline std::int32_t calwordaddress(const ChipModel& model) {
+    return model.family == ChipFamily::f88x ? 0x2009 : 0x2008;
+}
+inline bool hascalword2(const ChipModel& model) { return model.family == ChipFamily::f91x; }
+inline constexpr std::int32_t k_calword2_address = 0x2009;
 
 // CONFIG1 as the chip reads it back: unimplemented bits at their fixed level.
 std::int32_t readableconfig1(ChipFamily family, std::int32_t raw);
 // CONFIG2 (16F87/88 only): bits 13-2 are not implemented and read 1.
 std::int32_t readableconfig2(std::int32_t raw);
+// CONFIG2 of any part that has one: the 16F88x implements bits 10:8 only.
+std::int32_t readableconfig2(ChipFamily family, std::int32_t raw);
 
 // Whether the code protection in CONFIG1 (as read) hides program word `index` or the data EEPROM.
 bool programprotected(const ChipModel& model, std::int32_t config1, std::int32_t index);

@@ -33,9 +33,10 @@ enum class Action {
 
 // The commands a family understands; any other code is ignored, as the chips do.
 Action decode(ChipFamily family, std::int32_t code) {
-    const bool old_erase = family == ChipFamily::f84a || family == ChipFamily::f87x;
+    const bool old_erase = family == ChipFamily::f84a || family == ChipFamily::f87x || family == ChipFamily::f62x;
     const bool end17 = family == ChipFamily::f87xa || family == ChipFamily::f88;
-    const bool end0a = family == ChipFamily::f629 || family == ChipFamily::f690;
+    const bool end0a = family == ChipFamily::f629 || family == ChipFamily::f690 || family == ChipFamily::f88x;
+    const bool noeeprom = family == ChipFamily::f7x || family == ChipFamily::f716;
     switch (code) {
         case 0x00: return Action::loadconfig;
         case 0x02: return Action::loadprogram;
@@ -43,13 +44,15 @@ Action decode(ChipFamily family, std::int32_t code) {
         case 0x04: return Action::readprogram;
         case 0x05: return Action::readdata;
         case 0x06: return Action::increment;
-        case 0x08: return Action::begin;
-        case 0x18: return family == ChipFamily::f62xa ? Action::none : Action::beginprogramonly;
+        case 0x08: return family == ChipFamily::f716 ? Action::none : Action::begin;
+        case 0x18:
+            return family == ChipFamily::f62xa || family == ChipFamily::f7x ? Action::none : Action::beginprogramonly;
+        case 0x0E: return noeeprom ? Action::endprogramming : Action::none;
         case 0x17: return end17 ? Action::endprogramming : Action::none;
         case 0x0A: return end0a ? Action::endprogramming : Action::none;
         case 0x11: return family == ChipFamily::f690 ? Action::roweraseprogram : Action::none;
         case 0x09: return family == ChipFamily::f87x ? Action::none : Action::bulkeraseprogram;
-        case 0x0B: return family == ChipFamily::f87x ? Action::none : Action::bulkerasedata;
+        case 0x0B: return family == ChipFamily::f87x || noeeprom ? Action::none : Action::bulkerasedata;
         case 0x01: return old_erase ? Action::setup1 : Action::none;
         case 0x07: return old_erase ? Action::setup2 : Action::none;
         case 0x1F: return end17 ? Action::chiperase : Action::none;
@@ -58,7 +61,9 @@ Action decode(ChipFamily family, std::int32_t code) {
 }
 
 bool selftimederase(ChipFamily family) {
-    return family == ChipFamily::f62xa || family == ChipFamily::f629 || family == ChipFamily::f690;
+    return family == ChipFamily::f62xa || family == ChipFamily::f629 || family == ChipFamily::f690 ||
+           family == ChipFamily::f88x || family == ChipFamily::f7x || family == ChipFamily::f716 ||
+           family == ChipFamily::f91x;
 }
 
 }  // namespace
@@ -244,12 +249,16 @@ void SimChip::execute(std::int32_t code, std::int64_t now_ns) {
             if (inconfigspace()) {
                 eraseprogram(true);
                 // The calibration word goes only when the erase is aimed at it.
-                if (hascalword(model_) && pc_ == k_chip_config2_address) change(Region::calword, 0, k_word_mask);
+                if (hascalword(model_) && pc_ == calwordaddress(model_)) change(Region::calword, 0, k_word_mask);
+                if (hascalword2(model_) && pc_ == k_calword2_address) change(Region::calword2, 0, k_word_mask);
                 // The 16F62xA also clears data memory when it was protected.
                 if (model_.family == ChipFamily::f62xa && dataprotected(model_, readableconfig1(model_.family, memory_.config1))) {
                     erasedata();
                 }
+            } else if (model_.family == ChipFamily::f7x) {
+                eraseprogram(true);  // DS30324: the 16F7x's one erase clears CONFIG1 from anywhere
             } else if (model_.family == ChipFamily::f629 || model_.family == ChipFamily::f690 ||
+                       model_.family == ChipFamily::f88x || model_.family == ChipFamily::f91x ||
                        !anyprogramprotected(model_, readableconfig1(model_.family, memory_.config1))) {
                 eraseprogram(false);
             }
@@ -316,12 +325,14 @@ std::int32_t SimChip::readprogramword() const {
     if (pc_ < k_config_space + k_idwords) return memory_.id[static_cast<std::size_t>(pc_ - k_config_space)];
     if (pc_ == k_deviceid_address) return model_.deviceid;
     if (pc_ == k_chip_config1_address) return readableconfig1(model_.family, memory_.config1);
-    if (pc_ == k_chip_config2_address && model_.has_config2) return readableconfig2(memory_.config2);
-    if (pc_ == k_chip_config2_address && hascalword(model_)) return memory_.calword;
+    if (pc_ == k_chip_config2_address && model_.has_config2) return readableconfig2(model_.family, memory_.config2);
+    if (hascalword(model_) && pc_ == calwordaddress(model_)) return memory_.calword;
+    if (hascalword2(model_) && pc_ == k_calword2_address) return memory_.calword2;
     return 0;  // reserved and unimplemented locations
 }
 
 std::int32_t SimChip::readdatabyte() const {
+    if (model_.eeprombytes == 0) return 0;  // parts without data EEPROM answer zeros
     if (dataprotected(model_, readableconfig1(model_.family, memory_.config1))) return 0;
     return memory_.eeprom[static_cast<std::size_t>(eepromindex())];
 }
@@ -333,6 +344,7 @@ void SimChip::begin(bool program_only, Armed armed, std::int64_t now_ns) {
         const bool any_cp = program_cp || dataprotected(model_, config1);
         switch (model_.family) {
             case ChipFamily::f84a:
+            case ChipFamily::f62x:
                 // A protected 16F84A ignores the plain bulk erases; only the 01/07 sequence clears it.
                 if (armed == Armed::setup) {
                     eraseprogram(inconfigspace());
@@ -391,9 +403,11 @@ void SimChip::writelatches(bool erase_first, std::int64_t duration_ns, std::int6
             change(Region::config1, 0, target(memory_.config1, latch));
         } else if (pc_ == k_chip_config2_address && model_.has_config2) {
             change(Region::config2, 0, target(memory_.config2, latch));
-        } else if (pc_ == k_chip_config2_address && hascalword(model_)) {
+        } else if (hascalword(model_) && pc_ == calwordaddress(model_)) {
             // Writable so that a saved calibration can be put back after erasing it.
             change(Region::calword, 0, target(memory_.calword, latch));
+        } else if (hascalword2(model_) && pc_ == k_calword2_address) {
+            change(Region::calword2, 0, target(memory_.calword2, latch));
         }
     } else {
         const std::int32_t base = programindex() & ~(rules_.latchwords - 1);
@@ -406,6 +420,7 @@ void SimChip::writelatches(bool erase_first, std::int64_t duration_ns, std::int6
 }
 
 void SimChip::writeeeprom(std::int64_t duration_ns, std::int64_t now_ns) {
+    if (model_.eeprombytes == 0) return;
     change(Region::eeprom, eepromindex(), datalatch_);  // EEPROM bytes erase themselves
     start(duration_ns, now_ns);
 }
@@ -461,6 +476,7 @@ std::int32_t& SimChip::cell(Region region, std::int32_t index) {
         case Region::config1: return memory_.config1;
         case Region::config2: return memory_.config2;
         case Region::calword: return memory_.calword;
+        case Region::calword2: return memory_.calword2;
     }
     return memory_.config1;  // unreachable
 }

@@ -44,7 +44,7 @@ private:
     enum class Power { off, running, programming };
     enum class Phase { command, load, read };
     enum class Armed { none, program, data, setup1, setup };
-    enum class Region { program, eeprom, id, config1, config2, calword };
+    enum class Region { program, eeprom, id, config1, config2, calword, calword2 };
 
     struct CellChange {
         Region region;

@@ -163,5 +163,43 @@ TEST(Calibration, ALostCalibrationWordTakesTheImagesValue) {
     }
 }
 
+// The 16F88x factory calibration word at 2009h, different on every chip, survives every
+// operation, also on a protected chip and with an image that fills the whole part.
+TEST(Calibration, The16F88xCalibrationWordAt2009hIsKeptByEveryOperation) {
+    std::mt19937 random(887);
+    for (std::string_view name : {"16F882", "16F883", "16F884", "16F886", "16F887"}) {
+        FactoryCalibration factory;
+        factory.calword = static_cast<std::int32_t>(random() % 0x3FFF);
+        SCOPED_TRACE(std::string(name) + " calibration " + std::to_string(factory.calword));
+        CatalogueBench bench(name, std::make_unique<SimChip>(*findchipmodel(name), factory));
+        ASSERT_TRUE(bench.ready());
+        const auto keeps = [&](const char* when) {
+            SCOPED_TRACE(when);
+            EXPECT_EQ(bench.chipmemory().calword, factory.calword);
+        };
+        bench.chip().memory().config1 = 0x3F3F;  // code and data protection on
+        EXPECT_EQ(bench.run(ChipOperation::eraseall).endtext, "Chip erased");
+        keeps("erase");
+        EXPECT_EQ(bench.run(ChipOperation::blankcheck).endtext, "Chip is blank");
+
+        for (std::int32_t& word : bench.image.flashbuffer) word = static_cast<std::int32_t>(random() % 0x3FFF);
+        for (std::int32_t& byte : bench.image.eeprombuffer) byte = static_cast<std::int32_t>(random() % 0x100);
+        bench.image.config1word = 0x2BE4;
+        bench.image.config2word = 0x3EFF;
+        const MemoryImage written = bench.image;
+        EXPECT_EQ(bench.run(ChipOperation::programall).endtext, "Chip programmed");
+        keeps("program");
+        EXPECT_EQ(bench.run(ChipOperation::verify).endtext, "Chip verified");
+        EXPECT_EQ(bench.run(ChipOperation::readall).endtext, "Chip read");
+        keeps("read");
+        EXPECT_EQ(bench.image.flashbuffer, written.flashbuffer);
+        EXPECT_EQ(bench.image.config2word, 0x3EFF);
+        EXPECT_EQ(bench.run(ChipOperation::programall).endtext, "Chip programmed");
+        keeps("program of the read image");
+        EXPECT_EQ(bench.run(ChipOperation::eraseall).endtext, "Chip erased");
+        keeps("second erase");
+    }
+}
+
 }  // namespace
 }  // namespace vornalt

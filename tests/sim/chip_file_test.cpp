@@ -35,7 +35,8 @@ TEST(ChipFile, WritesTheUsualPicLayout) {
 }
 
 TEST(ChipFile, RoundTripsEveryRegionOfEveryKindOfPart) {
-    for (const char* name : {"16F84A", "16F877A", "12F675", "16F88", "16F628A", "16F690"}) {
+    for (const char* name :
+         {"16F84A", "16F877A", "12F675", "16F88", "16F628A", "16F690", "16F628", "16F887", "16F77", "16F917"}) {
         SCOPED_TRACE(name);
         const ChipModel& model = *findchipmodel(name);
         ChipMemory memory = factorymemory(model);
@@ -53,6 +54,7 @@ TEST(ChipFile, RoundTripsEveryRegionOfEveryKindOfPart) {
         EXPECT_EQ(back.value().config1, memory.config1);
         EXPECT_EQ(back.value().config2, model.has_config2 ? 0x3FFD : 0x3FFF);
         EXPECT_EQ(back.value().calword, hascalword(model) ? 0x1357 : 0x3FFF);
+        EXPECT_EQ(back.value().calword2, memory.calword2);
     }
 }
 

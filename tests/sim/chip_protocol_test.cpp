@@ -142,7 +142,7 @@ TEST(ChipProtocol, DeviceIdAndConfigurationWordsReadWithTheirFixedBits) {
     const Case cases[] = {
         {"16F84A", 1, 0x0560, 0x0000}, {"16F877", 1, 0x09A0, 0x0400}, {"16F877A", 1, 0x0E20, 0x1030},
         {"16F628A", 2, 0x1060, 0x1E00}, {"12F675", 2, 0x0FC0, 0x0000}, {"16F88", 2, 0x0760, 0x0000},
-        {"16F690", 2, 0x1400, 0x3000}, {"16F685", 2, 0x04A0, 0x3000},
+        {"16F690", 2, 0x1400, 0x3000}, {"16F685", 2, 0x04A0, 0x3000}, {"16F628", 2, 0x07C0, 0x0200},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.model);
@@ -234,6 +234,11 @@ TEST(ChipProtocol, EraseSequencesBlankEverythingTheyCover) {
         {"16F690", {{0x09}, {-1, 6}, {0x00, 0x3FFF}, {0x09}, {-1, 6}, {0x0B}, {-1, 6}}},
         {"16F690", {{0x00, 0x3FFF}, {0x06}, {0x06}, {0x06}, {0x06}, {0x06}, {0x06}, {0x06}, {0x06},
                     {0x09}, {-1, 6}, {0x0B}, {-1, 6}}, false},
+        {"16F628", {{0x02, 0x3FFF}, {0x09}, {0x08}, {-1, 15}, {0x03, 0x3FFF}, {0x0B}, {0x08}, {-1, 15}}},
+        {"16F887", {{0x09}, {-1, 6}, {0x00, 0x3FFF}, {0x09}, {-1, 6}, {0x0B}, {-1, 6}}},
+        // The 16F88x calibration word sits at 2009h: a bulk erase there takes it too.
+        {"16F887", {{0x00, 0x3FFF}, {0x06}, {0x06}, {0x06}, {0x06}, {0x06}, {0x06}, {0x06}, {0x06}, {0x06},
+                    {0x09}, {-1, 6}, {0x0B}, {-1, 6}}, false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.model);
@@ -312,6 +317,10 @@ TEST(ChipProtocol, CodeProtectionHidesMemoryUntilTheFamilysEraseClearsIt) {
         {"12F675", 0x3E7F, {{0x00, 0x3FFF}, {0x09}, {-1, 8}, {0x0B}, {-1, 8}}},
         {"16F88", 0x1EFF, {{0x1F}, {-1, 8}}},
         {"16F690", 0x3F3F, {{0x09}, {-1, 6}, {0x00, 0x3FFF}, {0x09}, {-1, 6}, {0x0B}, {-1, 6}}},
+        {"16F628", 0x00FF, {{0x00, 0x3FFF}, {0x06}, {0x06}, {0x06}, {0x06}, {0x06}, {0x06}, {0x06},
+                            {0x01}, {0x07}, {0x08}, {-1, 15}, {0x01}, {0x07}}},
+        {"16F887", 0x3F3F, {{0x09}, {-1, 6}, {0x00, 0x3FFF}, {0x09}, {-1, 6}, {0x0B}, {-1, 6}}},
+        {"16F917", 0x3F3F, {{0x09}, {-1, 6}, {0x00, 0x3FFF}, {0x09}, {-1, 6}, {0x0B}, {-1, 6}}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.model);
@@ -361,6 +370,7 @@ TEST(ChipProtocol, PlainBulkEraseIsRefusedWhileProtected) {
         {"16F88", 0x1FFF, {0x09, 0x08}, 2},
         {"16F628A", 0x1FFF, {0x09}, 6},
         {"16F690", 0x3FBF, {0x11}, 6},  // row erase
+        {"16F628", 0x00FF, {0x09, 0x08}, 15},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.model);
@@ -497,7 +507,9 @@ TEST(ChipProtocol, PowerUpOrderDecidesEntry) {
         {"16F84A", 1, true},   {"16F84A", 2, true},  {"16F877", 1, true},  {"16F877A", 1, true},
         {"16F877A", 2, true},  {"16F628A", 1, false}, {"16F628A", 2, true}, {"12F629", 1, false},
         {"16F676", 2, true},   {"16F88", 1, false},  {"16F88", 2, true},   {"16F818", 1, false},
-        {"16F690", 1, false},  {"16F631", 2, true},
+        {"16F690", 1, false},  {"16F631", 2, true},  {"16F628", 1, false}, {"16F628", 2, true},
+        {"12F683", 1, false},  {"16F884", 1, false}, {"16F884", 2, true},  {"16F77", 1, true},
+        {"16F913", 1, false},  {"16F913", 2, true},  {"16F716", 1, true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(::testing::Message() << c.model << " order " << c.powerorder);
