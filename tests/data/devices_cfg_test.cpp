@@ -43,8 +43,10 @@ struct ModelCase {
 [[maybe_unused]] void PrintTo(const ModelCase& c, std::ostream* os) { *os << c.name; }
 
 // Models in the catalogue's order; the first is the program's default.
-constexpr std::array<ModelCase, 29> k_models{{
+constexpr std::array<ModelCase, 31> k_models{{
     {"16F84A", 0x3FF1, k_none, 0x000F, false, true, "84A"},
+    {"16F83", 0x3FF1, k_none, 0x000F, false, true, "84A"},
+    {"16F84", 0x3FF1, k_none, 0x000F, false, true, "84A"},
     {"16F870", 0x3F72, k_none, 0x0FCF, false, true, "87x"},
     {"16F871", 0x3F72, k_none, 0x0FCF, false, true, "87x"},
     {"16F872", 0x3F72, k_none, 0x0FCF, false, true, "87x"},
