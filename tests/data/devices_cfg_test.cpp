@@ -45,8 +45,8 @@ struct ModelCase {
 // Models in the catalogue's order; the first is the program's default.
 constexpr std::array<ModelCase, 31> k_models{{
     {"16F84A", 0x3FF1, k_none, 0x000F, false, true, "84A"},
-    {"16F83", 0x3FF1, k_none, 0x000F, false, true, "84A"},
-    {"16F84", 0x3FF1, k_none, 0x000F, false, true, "84A"},
+    {"16F83", 0x3FF1, k_none, 0x000F, false, true, "84"},
+    {"16F84", 0x3FF1, k_none, 0x000F, false, true, "84"},
     {"16F870", 0x3F72, k_none, 0x0FCF, false, true, "87x"},
     {"16F871", 0x3F72, k_none, 0x0FCF, false, true, "87x"},
     {"16F872", 0x3F72, k_none, 0x0FCF, false, true, "87x"},
