@@ -45,8 +45,6 @@ struct ModelCase {
 // Models in the catalogue's order; the first is the program's default.
 constexpr std::array<ModelCase, 31> k_models{{
     {"16F84A", 0x3FF1, k_none, 0x000F, false, true, "84A"},
-    {"16F83", 0x3FF1, k_none, 0x000F, false, true, "84"},
-    {"16F84", 0x3FF1, k_none, 0x000F, false, true, "84"},
     {"16F870", 0x3F72, k_none, 0x0FCF, false, true, "87x"},
     {"16F871", 0x3F72, k_none, 0x0FCF, false, true, "87x"},
     {"16F872", 0x3F72, k_none, 0x0FCF, false, true, "87x"},
@@ -75,6 +73,8 @@ constexpr std::array<ModelCase, 31> k_models{{
     {"16F88", 0x3F50, 0x3FFC, 0x1EFF, true, true, "87/88"},
     {"16F818", 0x3F50, k_none, 0x1EFF, true, true, "818"},
     {"16F819", 0x3F50, k_none, 0x1EFF, true, true, "818"},
+    {"16F83", 0x3FF1, k_none, 0x000F, false, true, "84"},
+    {"16F84", 0x3FF1, k_none, 0x000F, false, true, "84"},
 }};
 
 // A test image that fills the whole chip: every word and byte differs from its neighbours, has
