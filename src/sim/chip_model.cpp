@@ -14,7 +14,8 @@ constexpr std::int64_t ms(double value) { return static_cast<std::int64_t>(value
 // a time of 0 means the chip does not do that at all (the write is not stored).
 constexpr std::array<FamilyRules, 7> k_families{{
     // DS30262E (16F83/84/84A), program/verify mode commands and timing table: 08 erases and
-    // programs one word, 18 only programs (4 ms), bulk erases and the 01/07 sequence take 10 ms.
+    // programs one word, 18 (listed for the 16F84A) only programs (4 ms), bulk erases and the
+    // 01/07 sequence take 10 ms.
     {ChipFamily::f84a, PowerRule::either, 1, true, true, 0x0000, 0x0000,
      {ms(8), ms(4), ms(8), ms(8), ms(10), 0}},
     // DS39025F (16F870-877), commands and timing: word writes, 8 ms for 08 and the 01/07 erase.
