@@ -1,4 +1,4 @@
-// The shipped scripts against the simulated chips' rules from the programming specifications:
+// The shipped scripts against the simulated chips' rules from the programming guides:
 // every wait at least the family's worst case, Erase All leaving every model blank, Program All
 // checking what it writes before the configuration words. The records as they were before these
 // rules (kept below as text) fail here, which is what the rules are for.

@@ -1,4 +1,4 @@
-// The rules the simulated chips take from the programming specifications where real silicon is
+// The rules the simulated chips take from the programming guides where real silicon is
 // less forgiving than a quick reading suggests: each case is a shortcut a script could take and
 // the chip does not honour.
 #include <gtest/gtest.h>
