@@ -57,6 +57,8 @@ constexpr std::array k_checks{
     Keyword{"checkconfig1", Op::checkconfig1},
     Keyword{"checkconfig2", Op::checkconfig2},
     Keyword{"checkid", Op::checkid},
+    Keyword{"checkwrittenflash", Op::checkwrittenflash},
+    Keyword{"checkwritteneeprom", Op::checkwritteneeprom},
     Keyword{"keepflash", Op::keepflash},
 };
 

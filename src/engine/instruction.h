@@ -35,6 +35,8 @@ enum class Op : std::uint8_t {
     checkconfig1,
     checkconfig2,
     checkid,            // temp against the model's device ID
+    checkwrittenflash,  // temp against the FLASH word the loop just sent (address counter - 1)
+    checkwritteneeprom, // temp against the EEPROM byte the loop just sent (address counter - 1)
     keepflash,          // temp kept for the calibration cell at the address counter, if any
     keep,               // keep-AAAA: temp kept for the calibration cell at AAAA
     calckept,           // last FLASH address := highest kept FLASH calibration cell

@@ -181,6 +181,8 @@ void ScriptEngine::step(const Instruction& in) {
     case Op::checkeeprom:
     case Op::checkconfig1:
     case Op::checkconfig2:
+    case Op::checkwrittenflash:
+    case Op::checkwritteneeprom:
         check(in.op);
         return;
     case Op::sendkept:
@@ -274,6 +276,30 @@ void ScriptEngine::check(Op op) {
         } else {
             passed = tempbyte == expected;
             if (!passed) message = verifymessage(tohex4(k_eeprom_address + address), tohex2(tempbyte), tohex2(expected));
+        }
+        break;
+    }
+    case Op::checkwrittenflash:
+    case Op::checkwritteneeprom: {
+        // Verify inside a write loop: the send before has already moved the address counter,
+        // so the location written is the one below it. The counter stays where it is.
+        const bool flash = op == Op::checkwrittenflash;
+        const std::span<std::int32_t> region = flash ? flashwords(image_) : eepromcells(image_);
+        const std::int32_t written = address - 1;
+        if (written < 0 || static_cast<std::size_t>(written) >= region.size()) {
+            stoprun(outsidememorymessage(s.linecounter, currentline(), flash,
+                                         flash ? written : k_eeprom_address + written,
+                                         static_cast<std::int32_t>(region.size())));
+            return;
+        }
+        const std::int32_t cell = region[static_cast<std::size_t>(written)];
+        if (flash) {
+            const std::int32_t expected = tosend(written, cell);
+            passed = ((temp ^ expected) & comparedbits(written, false)) == 0;
+            if (!passed) message = verifymessage(tohex4(written), tohex4(temp), tohex4(expected));
+        } else {
+            passed = tempbyte == cell;
+            if (!passed) message = verifymessage(tohex4(k_eeprom_address + written), tohex2(tempbyte), tohex2(cell));
         }
         break;
     }
@@ -500,6 +526,9 @@ void ScriptEngine::progress(Op op) {
     case Op::checkconfig2:
         window_.set_status("CONF2:");
         break;
+    case Op::checkwrittenflash:
+    case Op::checkwritteneeprom:
+        break;  // the send before it has reported this location
     default:
         window_.progress(flashstepping(op) ? MemoryRegion::flash : MemoryRegion::eeprom,
                          std::int64_t{state_.addresscounter} + 1, std::int64_t{state_.loopendaddress} + 1);

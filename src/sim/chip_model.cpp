@@ -10,21 +10,35 @@ namespace {
 constexpr std::int64_t ms(double value) { return static_cast<std::int64_t>(value * 1'000'000.0); }
 
 // Times are the worst-case figures of each family, so a script that only works on a fast chip
-// fails here. EEPROM figures the family does not document separately take the program figure.
+// fails here. EEPROM figures the family does not document separately take the program figure;
+// a time of 0 means the chip does not do that at all (the write is not stored).
 constexpr std::array<FamilyRules, 12> k_families{{
+    // DS30262E (16F83/84/84A), program/verify mode commands and timing table: 08 erases and
+    // programs one word, 18 (listed for the 16F84A) only programs (4 ms), bulk erases and the
+    // 01/07 sequence take 10 ms.
     {ChipFamily::f84a, PowerRule::either, 1, true, true, 0x0000, 0x0000,
      {ms(8), ms(4), ms(8), ms(8), ms(10), 0}},
+    // DS39025F (16F870-877), commands and timing: word writes, 8 ms for 08 and the 01/07 erase.
     {ChipFamily::f87x, PowerRule::either, 1, true, true, 0x0400, 0x0400,
      {ms(8), ms(4), ms(8), ms(8), ms(8), 0}},
+    // DS39589B (16F873A-877A), command table and timing table: 18 is externally timed and for
+    // program memory only, so a data EEPROM byte sent with 18 is not stored (0); a byte takes the
+    // internally timed 08 with its 8 ms maximum. Chip Erase (1F) is 8 ms in the document, but some
+    // silicon revisions leave words unerased after one erase that short (other programmers wait
+    // 10-15 ms): the simulator models those weak parts and needs 10 ms.
     {ChipFamily::f87xa, PowerRule::either, 8, true, true, 0x1030, 0x1030,
-     {ms(8), ms(1), ms(8), ms(1), ms(8), ms(8)}},
+     {ms(8), ms(1), ms(8), 0, ms(8), ms(10)}},
+    // DS41196G (16F627A/628A/648A), timing table: program 4 ms, data 6 ms, bulk erase 6 ms.
     {ChipFamily::f62xa, PowerRule::vpp_first, 1, false, true, 0x1E00, 0x1E00,
      {ms(4), 0, ms(6), 0, ms(6), 0}},
+    // DS41191D (12F629/675, 16F630/676), timing table: program 2.5 ms, data 6 ms, 18 2 ms, bulk 8 ms.
     {ChipFamily::f629, PowerRule::vpp_first, 1, false, true, 0x0E00, 0x0000,
      {ms(2.5), ms(2), ms(6), ms(6), ms(8), 0}},
-    // 08 is the 32-word row erase here; the write itself is 18.
+    // DS39607B (16F87/88) and DS39603C (16F818/819), timing tables. 08 is the 32-word row erase
+    // here; the write itself is 18. Chip Erase (1F) takes 10 ms here, the figure other programmers
+    // use, above the 8 ms the documents print: a shorter wait leaves words unerased.
     {ChipFamily::f88, PowerRule::vpp_in_250us, 4, false, false, 0x0000, 0x0000,
-     {ms(1), ms(1), ms(1), ms(1), ms(2), ms(8)}},
+     {ms(1), ms(1), ms(1), ms(1), ms(2), ms(10)}},
     // The 3 ms program and 6 ms data figures are taken as the time a write needs; 6 ms also
     // covers the 16-word row erase. Bits 13-12 of CONFIG1 are not implemented.
     {ChipFamily::f690, PowerRule::vpp_first, 4, false, true, 0x3000, 0x3000,
@@ -63,8 +77,12 @@ constexpr std::array<FamilyRules, 12> k_families{{
 // The silicon revision every simulated part reports in the low bits of its device ID.
 constexpr std::int32_t k_revision = 0x02;
 
-constexpr std::array<ChipModel, 48> k_models{{
+constexpr std::array<ChipModel, 50> k_models{{
     {"16F84A", ChipFamily::f84a, 1024, 64, 0x0560 | k_revision, false, false},
+    // DS30262E: the older 16F83 and 16F84 have no device ID; 2006h reads 0 like any
+    // unimplemented location of configuration space.
+    {"16F83", ChipFamily::f84a, 512, 64, 0x0000, false, false},
+    {"16F84", ChipFamily::f84a, 1024, 64, 0x0000, false, false},
     {"16F870", ChipFamily::f87x, 2048, 64, 0x0D00 | k_revision, false, false},
     {"16F871", ChipFamily::f87x, 2048, 64, 0x0D20 | k_revision, false, false},
     {"16F872", ChipFamily::f87x, 2048, 64, 0x08E0 | k_revision, false, false},

@@ -345,12 +345,19 @@ void SimChip::begin(bool program_only, Armed armed, std::int64_t now_ns) {
         switch (model_.family) {
             case ChipFamily::f84a:
             case ChipFamily::f62x:
-                // A protected 16F84A ignores the plain bulk erases; only the 01/07 sequence clears it.
-                if (armed == Armed::setup) {
+                // A protected 16F84A ignores the plain bulk erases; only the 01/07 sequence clears
+                // it, and then everything goes. On an unprotected chip the same sequence clears
+                // program memory only (DS30262E, code protection section, as other programmers
+                // found it): data EEPROM and CONFIG1 stay, so an erase needs 09 and 0B as well.
+                if (armed == Armed::setup && program_cp) {
                     eraseprogram(inconfigspace());
                     erasedata();
+                } else if (armed == Armed::setup) {
+                    eraseprogram(false);
                 } else if (!program_cp) {
-                    if (armed == Armed::program) eraseprogram(false);
+                    // DS30262E, bulk erase: with the PC in configuration space 09 also clears
+                    // the configuration memory.
+                    if (armed == Armed::program) eraseprogram(inconfigspace());
                     if (armed == Armed::data) erasedata();
                 }
                 break;
@@ -375,7 +382,10 @@ void SimChip::begin(bool program_only, Armed armed, std::int64_t now_ns) {
         return;
     }
     if (lastload_data_) {
-        writeeeprom(program_only ? rules_.timing.eeprom_program_ns : rules_.timing.eeprom_write_ns, now_ns);
+        // A family without this write method for data memory (the 16F87xA's 18, DS39589B command
+        // table) leaves the byte as it was.
+        const std::int64_t duration = program_only ? rules_.timing.eeprom_program_ns : rules_.timing.eeprom_write_ns;
+        if (duration > 0) writeeeprom(duration, now_ns);
         return;
     }
     if (program_only) {

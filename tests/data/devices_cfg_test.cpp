@@ -43,7 +43,7 @@ struct ModelCase {
 [[maybe_unused]] void PrintTo(const ModelCase& c, std::ostream* os) { *os << c.name; }
 
 // Models in the catalogue's order; the first is the program's default.
-constexpr std::array<ModelCase, 48> k_models{{
+constexpr std::array<ModelCase, 50> k_models{{
     {"16F84A", 0x3FF1, k_none, 0x000F, false, true, "84A"},
     {"16F870", 0x3F72, k_none, 0x0FCF, false, true, "87x"},
     {"16F871", 0x3F72, k_none, 0x0FCF, false, true, "87x"},
@@ -73,6 +73,8 @@ constexpr std::array<ModelCase, 48> k_models{{
     {"16F88", 0x3F50, 0x3FFC, 0x1EFF, true, true, "87/88"},
     {"16F818", 0x3F50, k_none, 0x1EFF, true, true, "818"},
     {"16F819", 0x3F50, k_none, 0x1EFF, true, true, "818"},
+    {"16F83", 0x3FF1, k_none, 0x000F, false, true, "84"},
+    {"16F84", 0x3FF1, k_none, 0x000F, false, true, "84"},
     {"16F627", 0x3F70, k_none, 0x00FF, true, true, "62x"},
     {"16F628", 0x3F70, k_none, 0x00FF, true, true, "62x"},
     {"12F683", 0x30E4, k_none, 0x3F3F, true, true, "690"},

@@ -41,7 +41,9 @@ INSTANTIATE_TEST_SUITE_P(
                       DecodeCase{"checkblankconfig2", Op::checkblankconfig2},
                       DecodeCase{"checkflash", Op::checkflash}, DecodeCase{"checkeeprom", Op::checkeeprom},
                       DecodeCase{"checkconfig1", Op::checkconfig1},
-                      DecodeCase{"checkconfig2", Op::checkconfig2}, DecodeCase{"wprog", Op::wprog}));
+                      DecodeCase{"checkconfig2", Op::checkconfig2},
+                      DecodeCase{"checkwrittenflash", Op::checkwrittenflash},
+                      DecodeCase{"checkwritteneeprom", Op::checkwritteneeprom}, DecodeCase{"wprog", Op::wprog}));
 
 // Keywords are compared exactly: a blank or a capital makes the line something else.
 INSTANTIATE_TEST_SUITE_P(

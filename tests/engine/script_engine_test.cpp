@@ -250,6 +250,8 @@ TEST_P(EngineChecks, PassOrFailWithTheirMessage) {
 }
 
 const Script k_verify_flash{"begin", "calcflash", "setflashloop", "temp=s04", "checkflash", "s06", "loop", "end"};
+const Script k_write_check_flash{"begin", "calcflash", "setflashloop", "s02-flash", "s08", "temp=s04",
+                                 "checkwrittenflash", "s06", "loop", "end"};
 const Script k_blank_eeprom{"begin", "seteepromloop", "temp=s05", "checkblankeeprom", "s06", "loop", "end"};
 
 INSTANTIATE_TEST_SUITE_P(
@@ -297,6 +299,31 @@ INSTANTIATE_TEST_SUITE_P(
                   },
                   {"Verify failed at address 2007h!\r\nThe value read from that address is 3F71h.\r\n"
                    "The value expected is 3F72h."},
+                  true},
+        // Inside a write loop: the location the send before it wrote, the counter left alone.
+        CheckCase{"WrittenFlashPassesOnEveryWord", k_write_check_flash,
+                  [](EngineRig& r, ScriptedChip& c) {
+                      for (std::size_t a = 0; a < 4; ++a) r.image.flashbuffer[a] = c.flash[a] = 0x2800 + static_cast<std::int32_t>(a);
+                  },
+                  {}, false},
+        CheckCase{"WrittenFlashNamesTheWordJustSent", k_write_check_flash,
+                  [](EngineRig& r, ScriptedChip& c) {
+                      for (std::size_t a = 0; a < 4; ++a) r.image.flashbuffer[a] = c.flash[a] = 0x2800 + static_cast<std::int32_t>(a);
+                      c.flash[2] = 0x0802;
+                  },
+                  {"Verify failed at address 0002h!\r\nThe value read from that address is 0802h.\r\n"
+                   "The value expected is 2802h."},
+                  true},
+        CheckCase{"WrittenEepromNamesTheByteJustSent",
+                  {"begin", "calceeprom", "seteepromloop", "s03-eeprom", "s08", "temp=s05", "checkwritteneeprom", "s06",
+                   "loop", "end"},
+                  [](EngineRig& r, ScriptedChip& c) {
+                      r.image.eeprombuffer[0] = c.eeprom[0] = 0x11;
+                      r.image.eeprombuffer[1] = 0x22;
+                      c.eeprom[1] = 0x3FFF;
+                  },
+                  {"Verify failed at address 2101h!\r\nThe value read from that address is FFh.\r\n"
+                   "The value expected is 22h."},
                   true},
         CheckCase{"VerifyConfig2OutsideFourteenBitsNeverMatches",
                   {"begin", "s00-3fff", "temp=s04", "checkconfig2", "end"},
@@ -454,6 +481,10 @@ INSTANTIATE_TEST_SUITE_P(
                   "(0 bytes).\r\nThe operation has been stopped."},
                  {load(3, 0xFF)},
                  [](EngineRig& r) { r.image.eepromsize = 0; }},
+        StopCase{"WrittenCheckWithNothingSentBeforeIt", {"begin", "temp=s04", "checkwrittenflash", "end"},
+                 {"Script line 3 ('checkwrittenflash') would use address FFFFh, outside the FLASH memory of the "
+                  "image (4 words).\r\nThe operation has been stopped."},
+                 {readword(4, 0x3FFF)}},
         StopCase{"CheckPastTheImage", {"begin", "s02-flash", "s02-flash", "s02-flash", "s02-flash", "temp=s04",
                                        "checkblankflash", "end"},
                  {"Script line 7 ('checkblankflash') would use address 0004h, outside the FLASH memory of the "

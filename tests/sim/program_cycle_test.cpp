@@ -125,13 +125,14 @@ void program16f84a(SimRig& rig, const Contents& c) {
     programconfigspace(rig, c);
 }
 
-// 16F877A: VDD first; Chip Erase; program memory in 8-word blocks with the externally timed
-// 18 (at least 1 ms) closed by End Programming; EEPROM bytes with 18 as well; configuration
-// memory one word at a time with 08 (up to 8 ms).
+// 16F877A: VDD first; Chip Erase (10 ms for the weak silicon revisions); program memory in
+// 8-word blocks with the externally timed 18 (at least 1 ms) closed by End Programming; EEPROM
+// bytes with the internally timed 08 (up to 8 ms), since 18 is for program memory only;
+// configuration memory one word at a time with 08 (up to 8 ms).
 void program16f877a(SimRig& rig, const Contents& c) {
     rig.transfers.powerup(1);
     rig.command(0x1F);
-    rig.wait_ms(8);
+    rig.wait_ms(10);
     rig.transfers.powerdown();
 
     rig.transfers.powerup(1);
@@ -149,9 +150,8 @@ void program16f877a(SimRig& rig, const Contents& c) {
     rig.transfers.powerup(1);
     for (const std::int32_t byte : c.eeprom) {
         rig.load(0x03, byte);
-        rig.command(0x18);
-        rig.wait_ms(1);
-        rig.command(0x17);
+        rig.command(0x08);
+        rig.wait_ms(8);
         rig.command(0x06);
     }
     rig.transfers.powerdown();
