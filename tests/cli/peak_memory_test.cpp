@@ -13,6 +13,7 @@
 #include <fstream>
 #include <functional>
 #include <map>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -112,6 +113,9 @@ struct PeakCase {
     int status;  // 0, or 3 where the input is refused
     std::function<std::vector<std::string>(const TempFolder&)> arguments;
 };
+
+// Test listings name the case rather than dumping its bytes.
+void PrintTo(const PeakCase& peakcase, std::ostream* out) { *out << peakcase.name; }
 
 std::vector<std::string> simulated(const TempFolder& temp, std::vector<std::string> arguments) {
     for (const char* a : {"--port", "sim", "--sim-speed", "instant", "--ignore-id"}) arguments.emplace_back(a);
