@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <filesystem>
 #include <string_view>
 #include <utility>
@@ -92,6 +93,11 @@ std::string optionalkeys(const DeviceRecord& record, std::int32_t flashsize, App
 
 }  // namespace
 
+std::size_t scriptlinecount(std::string_view text) {
+    const auto commas = static_cast<std::size_t>(std::count(text.begin(), text.end(), ','));
+    return text.ends_with(',') ? commas : commas + 1;
+}
+
 Script splitscript(const std::string& text) {
     std::string rest = asciilower(text);
     if (!rest.ends_with(',')) rest += ',';
@@ -142,6 +148,16 @@ Status applymodel(const DeviceCatalogue& catalogue, std::int32_t k, AppliedModel
     next.powerorder = voltageseq == "vddvpp" ? 1 : voltageseq == "vppvdd" ? 2 : applied.powerorder;
 
     next.progtime = numericvalue(record.progtime);
+    for (const auto& [text, name] : {std::pair{&record.erase, "erase"}, std::pair{&record.program, "program"},
+                                     std::pair{&record.read, "read"}, std::pair{&record.blankcheck, "blankcheck"},
+                                     std::pair{&record.verify, "verify"}}) {
+        const std::size_t lines = scriptlinecount(*text);
+        if (lines > k_max_script_lines) {
+            return refusal(catalogue, record, next.modelname,
+                           "has a " + std::string(name) + " script of " + std::to_string(lines) +
+                               " lines; a script may have at most " + std::to_string(k_max_script_lines) + ".");
+        }
+    }
     next.erasescript = splitscript(record.erase);
     next.programscript = splitscript(record.program);
     next.readscript = splitscript(record.read);

@@ -1,7 +1,9 @@
 #pragma once
 // The device catalogue (devices.cfg) and the model applied from it.
+#include <cstddef>
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "base/result.h"
@@ -36,6 +38,16 @@ inline constexpr std::int32_t k_longest_sensible_wait_ms = 10'000;
 
 // An operation script: element i is script line i + 1, lower case, untrimmed.
 using Script = std::vector<std::string>;
+
+// Limits far beyond any real catalogue (its longest script has under a hundred lines, the
+// shipped file about thirty models) that keep memory in proportion to the file: every script
+// line and every record costs tens of bytes once held, however few bytes it takes in the file,
+// so a file of commas or of bare "model:" lines would otherwise take gigabytes.
+inline constexpr std::size_t k_max_script_lines = 65'536;
+inline constexpr std::int32_t k_max_catalogue_models = 10'000;
+
+// The number of lines splitscript makes of a script field, without making them.
+std::size_t scriptlinecount(std::string_view text);
 
 // A chip location whose factory value an operation keeps (an oscillator calibration word, the
 // bandgap bits of CONFIG1): read before anything is erased or written, written back afterwards.
@@ -82,14 +94,19 @@ inline constexpr std::int32_t k_max_eeprom_bytes = 0x10000 / 2 - 0x2100;
 // very start is ignored. A line is a key line when it starts exactly with one of the keys
 // (lower case, colon included, no leading blank); the rest of the line is stored untrimmed in the
 // current record, replacing an earlier line with the same key. Every other line is skipped.
-// Fails when the file cannot be read or holds no "model:" line; the message names the file.
+// Fails when the file cannot be read, holds no "model:" line or more than k_max_catalogue_models
+// of them; the message names the file.
 // Fills the catalogue's warnings (see catalogue_warnings.h).
 Result<DeviceCatalogue> loadcatalogue(const std::string& path);
+
+// The same reading of text already in memory; path only names the file in messages and warnings.
+Result<DeviceCatalogue> parsecatalogue(std::string_view text, const std::string& path);
 
 // Makes record k (1..modelcount) the model in use: fills `applied` and the image's flashsize and
 // eepromsize. The image's buffers are left alone; the caller runs clearbuffer next. A record whose
 // sizes the image cannot hold (FLASH outside 1..k_max_flash_words, EEPROM outside
-// 0..k_max_eeprom_bytes) or a k outside the catalogue is refused, and then nothing changes.
+// 0..k_max_eeprom_bytes), a script of more than k_max_script_lines lines or a k outside the
+// catalogue is refused, and then nothing changes.
 Status applymodel(const DeviceCatalogue& catalogue, std::int32_t k, AppliedModel& applied, MemoryImage& image);
 
 // One script field as the engine runs it: lower-cased, split at commas, nothing trimmed. A final

@@ -99,19 +99,31 @@ private:
     void checkscript(const ScriptField& field, std::int32_t line) {
         const std::string& text = record_->*field.text;
         if (text.empty()) return;  // an empty script is refused when it runs
-        const Script script = splitscript(text);
-        if (!script.empty() && script.back() != "end") {
+        // Line by line as splitscript would cut it, without holding them all: a script may be
+        // far too long to run (applymodel refuses it) and must not cost memory to look at.
+        std::string_view rest = text;
+        if (rest.ends_with(',')) rest.remove_suffix(1);
+        const std::size_t lastcomma = rest.rfind(',');
+        const std::string_view last = lastcomma == std::string_view::npos ? rest : rest.substr(lastcomma + 1);
+        if (!equalsnocase(last, "end")) {
             warn(line, std::string("the ") + field.name +
                            " script does not end with \"end\"; the program switches VDD and VPP off after it.");
         }
-        for (const std::string& instruction : script) {
-            if (instruction.empty() || instruction.front() != 'w' || instruction == "wprog") continue;
-            const std::int32_t ms = numericvalue(std::string_view(instruction).substr(1));
-            if (ms > k_longest_sensible_wait_ms) {
-                warn(line, std::string("the ") + field.name + " script waits " + instruction.substr(1) +
-                               " ms (\"" + instruction + "\"), longer than any chip needs (over " +
-                               std::to_string(k_longest_sensible_wait_ms / 1000) + " s).");
-            }
+        while (true) {
+            const std::size_t comma = rest.find(',');
+            checkwait(field, line, asciilower(rest.substr(0, comma)));
+            if (comma == std::string_view::npos) break;
+            rest.remove_prefix(comma + 1);
+        }
+    }
+
+    void checkwait(const ScriptField& field, std::int32_t line, const std::string& instruction) {
+        if (instruction.empty() || instruction.front() != 'w' || instruction == "wprog") return;
+        const std::int32_t ms = numericvalue(std::string_view(instruction).substr(1));
+        if (ms > k_longest_sensible_wait_ms) {
+            warn(line, std::string("the ") + field.name + " script waits " + instruction.substr(1) +
+                           " ms (\"" + instruction + "\"), longer than any chip needs (over " +
+                           std::to_string(k_longest_sensible_wait_ms / 1000) + " s).");
         }
     }
 

@@ -71,12 +71,15 @@ Result<DeviceCatalogue> loadcatalogue(const std::string& path) {
                      code};
     }
 
+    return parsecatalogue(content.value(), path);
+}
+
+Result<DeviceCatalogue> parsecatalogue(std::string_view text, const std::string& path) {
     DeviceCatalogue catalogue;
     catalogue.path = path;
     catalogue.records.resize(1);  // record 0: key lines before the first model
     std::vector<FieldLines> lines(1);
 
-    std::string_view text = content.value();
     if (text.starts_with(k_utf8_bom)) text.remove_prefix(k_utf8_bom.size());
 
     // Lines end in CR LF, LF or a lone CR; a last line without an ending counts as well. The
@@ -87,11 +90,18 @@ Result<DeviceCatalogue> loadcatalogue(const std::string& path) {
         const std::size_t end = text.find_first_of("\r\n");
         if (number < std::numeric_limits<std::int32_t>::max()) ++number;
         takeline(catalogue, lines, text.substr(0, end), number);
+        if (catalogue.modelcount > k_max_catalogue_models) break;  // refused below, read no further
         if (end == std::string_view::npos) break;
         const std::size_t next = (text[end] == '\r' && end + 1 < text.size() && text[end + 1] == '\n') ? end + 2 : end + 1;
         text.remove_prefix(next);
     }
 
+    if (catalogue.modelcount > k_max_catalogue_models) {
+        return Error{"The device catalogue " + path + " holds more than " + std::to_string(k_max_catalogue_models) +
+                         " device models, more than the program reads. Remove the models you do not need "
+                         "and start the program again.",
+                     0};
+    }
     if (catalogue.modelcount == 0) {
         return Error{"The device catalogue " + path +
                          " holds no device model: no line starts with \"model:\". Add a model record to it "

@@ -333,3 +333,52 @@ TEST(ApplyModel, ReadsTheOptionalKeysOrRefusesTheRecord) {
 
 }  // namespace
 }  // namespace vornalt
+
+namespace vornalt {
+namespace {
+
+// Every script line costs tens of bytes once split, whatever it costs in the file: a script of
+// commas within the catalogue's size cap used to take gigabytes when applied and run.
+TEST(ApplyModelLimits, AScriptLongerThanTheLimitIsRefusedAndChangesNothing) {
+    std::string longest;
+    for (std::size_t i = 1; i < k_max_script_lines; ++i) longest += "s06,";
+    longest += "end";
+    const std::string over = "," + longest;
+    const struct {
+        std::string DeviceRecord::*field;
+        Script AppliedModel::*script;
+    } scripts[] = {{&DeviceRecord::erase, &AppliedModel::erasescript},
+                   {&DeviceRecord::program, &AppliedModel::programscript},
+                   {&DeviceRecord::read, &AppliedModel::readscript},
+                   {&DeviceRecord::blankcheck, &AppliedModel::blankcheckscript},
+                   {&DeviceRecord::verify, &AppliedModel::verifyscript}};
+    for (const auto& [field, script] : scripts) {
+        DeviceRecord fits = usable("fits");
+        fits.*field = longest;
+        DeviceRecord toolong = usable("toolong");
+        toolong.*field = over;
+        const DeviceCatalogue catalogue = catalogueof({fits, toolong});
+        AppliedModel applied;
+        MemoryImage image;
+        ASSERT_TRUE(applymodel(catalogue, 1, applied, image).ok());
+        EXPECT_EQ((applied.*script).size(), k_max_script_lines);
+
+        const AppliedModel before = applied;
+        const Status refused = applymodel(catalogue, 2, applied, image);
+        ASSERT_FALSE(refused.ok());
+        EXPECT_NE(refused.error().message.find("devices.cfg:11"), std::string::npos) << refused.error().message;
+        EXPECT_NE(refused.error().message.find(std::to_string(k_max_script_lines + 1) + " lines"), std::string::npos)
+            << refused.error().message;
+        EXPECT_EQ(applied, before);
+    }
+}
+
+TEST(ApplyModelLimits, LinesAreCountedAsTheScriptIsSplit) {
+    for (const std::string text : {"", ",", ",,", "a", "a,", "a,,", ",a", "begin,s06,end", "begin,s06,end,"}) {
+        SCOPED_TRACE("'" + text + "'");
+        EXPECT_EQ(scriptlinecount(text), splitscript(text).size());
+    }
+}
+
+}  // namespace
+}  // namespace vornalt

@@ -233,3 +233,45 @@ TEST(FindCatalogue, InstalledDataFolderIsAnAbsolutePath) {
 
 }  // namespace
 }  // namespace vornalt
+
+namespace vornalt {
+namespace {
+
+// A record costs hundreds of bytes however short its lines: 16 MiB of bare "model:" lines used
+// to take gigabytes. The limit is checked while reading, so such a file is never held whole.
+TEST(LoadCatalogueLimits, MoreModelsThanTheLimitAreAnErrorNamingTheFile) {
+    std::string text;
+    for (std::int32_t k = 0; k < k_max_catalogue_models; ++k) text += "model:m\n";
+    const std::string atlimit = text;
+    text += "model:one too many\nflash:1024\n";
+    const Result<DeviceCatalogue> refused = parsecatalogue(text, "/x/devices.cfg");
+    ASSERT_FALSE(refused.ok());
+    EXPECT_NE(refused.error().message.find("/x/devices.cfg"), std::string::npos) << refused.error().message;
+    EXPECT_NE(refused.error().message.find(std::to_string(k_max_catalogue_models)), std::string::npos);
+
+    const Result<DeviceCatalogue> loaded = parsecatalogue(atlimit, "/x/devices.cfg");
+    ASSERT_TRUE(loaded.ok());
+    EXPECT_EQ(loaded.value().modelcount, k_max_catalogue_models);
+}
+
+// The warnings walk a script without splitting it, and say the same as before about its ends
+// and waits, also for a script too long to be applied.
+TEST(LoadCatalogueLimits, AScriptTooLongToApplyIsStillCheckedForItsEndAndWaits) {
+    std::string script = "BEGIN,w20000";
+    for (std::size_t i = 0; i < k_max_script_lines; ++i) script += ",s06";
+    const Result<DeviceCatalogue> loaded =
+        parsecatalogue("model:m\nflash:1024\nprogtime:4\nvoltageseq:vddvpp\nconfigerased:3FFF,3FFF\nerase:" + script +
+                           "\nprogram:begin,End,\nread:begin,end\nblankcheck:,\nverify:end,W11000",
+                       "devices.cfg");
+    ASSERT_TRUE(loaded.ok());
+    const std::vector<std::string>& w = loaded.value().warnings;
+    ASSERT_EQ(w.size(), 5u) << ::testing::PrintToString(w);
+    EXPECT_NE(w[0].find("erase script does not end"), std::string::npos) << w[0];
+    EXPECT_NE(w[1].find("erase script waits 20000 ms"), std::string::npos) << w[1];
+    EXPECT_NE(w[2].find("blankcheck script does not end"), std::string::npos) << w[2];
+    EXPECT_NE(w[3].find("verify script does not end"), std::string::npos) << w[3];
+    EXPECT_NE(w[4].find("verify script waits 11000 ms (\"w11000\")"), std::string::npos) << w[4];
+}
+
+}  // namespace
+}  // namespace vornalt

@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -94,8 +95,10 @@ ProcessResult runprocess(const std::string& program, const std::vector<std::stri
     ::close(errpipe[0]);
 
     int wstatus = 0;
-    while (::waitpid(pid, &wstatus, 0) < 0 && errno == EINTR) {
+    rusage usage{};
+    while (::wait4(pid, &wstatus, 0, &usage) < 0 && errno == EINTR) {
     }
+    result.maxrss_kib = usage.ru_maxrss;
     if (WIFEXITED(wstatus)) result.status = WEXITSTATUS(wstatus);
     if (WIFSIGNALED(wstatus)) result.termsignal = WTERMSIG(wstatus);
     return result;

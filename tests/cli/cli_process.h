@@ -16,6 +16,7 @@ struct ProcessResult {
     std::string out;
     std::string err;
     bool signalsent = false;  // the trigger text appeared and the signal was sent
+    long maxrss_kib = 0;      // the process's peak resident memory (getrusage's ru_maxrss)
 };
 
 struct SignalTrigger {

@@ -36,6 +36,7 @@ check_layout() {
     "share/applications/$app_id.desktop|data/desktop/$app_id.desktop"
     "share/icons/hicolor/scalable/apps/$app_id.svg|data/desktop/$app_id.svg"
     "share/metainfo/$app_id.metainfo.xml|data/desktop/$app_id.metainfo.xml"
+    "share/doc/vornalt/copyright|LICENSE"
   )
   local example
   for example in "$source"/data/examples/*.asm "$source"/data/examples/*.hex; do
