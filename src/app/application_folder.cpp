@@ -19,8 +19,8 @@ std::string windowsform(std::string_view text) {
 std::string folderwithseparator(std::string_view folder, bool windowsrules) {
     const char separator = windowsrules ? '\\' : '/';
     std::string result = windowsrules ? windowsform(folder) : std::string(folder);
-    if (result.empty()) result = ".";
-    if (result.back() != separator) result += separator;
+    if (result.empty()) result.push_back('.');
+    if (result.back() != separator) result.push_back(separator);
     return result;
 }
 

@@ -13,7 +13,8 @@ std::size_t progresstext(MemoryRegion region, std::int64_t done, std::int64_t to
     *at++ = region == MemoryRegion::flash ? 'F' : 'E';
     *at++ = ':';
     at = std::to_chars(at, end, done).ptr;
-    *at++ = '/';
+    // The buffer holds both numbers; the checks keep an optimiser that cannot see that quiet.
+    if (at != end) *at++ = '/';
     at = std::to_chars(at, end, total).ptr;
     const auto length = static_cast<std::size_t>(at - text.data());
     const std::size_t copied = length < size ? length : size;

@@ -46,8 +46,9 @@ std::string simchipfilename(std::string_view modelname) {
         name += safechar(upper) ? upper : '_';
     }
     // Dots alone would name the folder itself or its parent.
-    if (name.find_first_not_of('.') == std::string::npos) name = "_";
-    return name + ".hex";
+    if (name.find_first_not_of('.') == std::string::npos) name.assign(1, '_');
+    name.append(".hex");
+    return name;
 }
 
 }  // namespace vornalt
