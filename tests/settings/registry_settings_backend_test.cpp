@@ -7,9 +7,11 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <memory>
 #include <optional>
 #include <random>
 #include <string>
+#include <utility>
 
 #include "settings/setting_names.h"
 #include "settings/settings_store.h"
