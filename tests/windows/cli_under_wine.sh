@@ -2,7 +2,8 @@
 # vornalt-cli.exe under Wine, as a Windows user runs it:
 #   - unpacked in a folder named Müller, with the stand-in port library beside it, it programs,
 #     verifies and reads a simulated chip on port 1 through the real LoadLibrary path; the HEX
-#     files, the chip file and a second catalogue have non-ASCII names too;
+#     files, the chip files (the stand-in's and the simulator's) and a second catalogue have
+#     non-ASCII names too;
 #   - without the library beside it, port 1 is "not available" and the reason names the library;
 #   - a library in the current folder only is never loaded.
 # Usage: cli_under_wine.sh WINE CLI_EXE PORT_LIBRARY DATA_DIR
@@ -52,6 +53,12 @@ run read "$home/vornalt-cli.exe" "${common[@]}" read -o "$(winpath "$home/gelese
 run convert "$home/vornalt-cli.exe" --model 16F84A convert "$hexfile" -o "$(winpath "$home/umgesetzt_é.hex")"
 expect_ok convert
 cmp -s "$home/gelesen_ö.hex" "$home/umgesetzt_é.hex" || fail "what was read back differs from the file programmed"
+
+# The simulator's own chip file, named and placed outside ASCII too.
+simchip=(--port sim --sim-speed instant --sim-chip "$(winpath "$home/simulierter_ß.hex")" --model 16F84A)
+run sim_program "$home/vornalt-cli.exe" "${simchip[@]}" program "$hexfile"; expect_ok sim_program
+[[ -s "$home/simulierter_ß.hex" ]] || fail "the simulator's chip file was not written"
+run sim_verify "$home/vornalt-cli.exe" "${simchip[@]}" verify "$hexfile"; expect_ok sim_verify
 
 # A chip that differs from the file fails verify.
 run erase "$home/vornalt-cli.exe" "${common[@]}" erase; expect_ok erase
