@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <system_error>
 
+#include "base/path_text.h"
 #include "image/hex_loader.h"
 #include "image/hex_writer.h"
 #include "image/load_summary.h"
@@ -75,7 +76,7 @@ void menusave(AppState& app, const AppliedModel& model, const MemoryImage& image
     if (name.empty()) return;
     const std::string fullname = app.lastpath + name;
     std::error_code ignored;
-    if (std::filesystem::exists(fullname, ignored) &&
+    if (std::filesystem::exists(pathfromutf8(fullname), ignored) &&
         !window.question("Do you want to overwrite file " + fullname + "?")) {
         return;
     }

@@ -3,6 +3,7 @@
 #include <system_error>
 
 #include "app/application_folder.h"
+#include "base/path_text.h"
 
 #ifdef _WIN32
 #include <windows.h>
@@ -18,10 +19,7 @@ Error notfound(const std::string& reason, int code) {
                  code};
 }
 
-std::string utf8text(const std::filesystem::path& path) {
-    const std::u8string text = path.u8string();
-    return std::string(text.begin(), text.end());
-}
+std::string utf8text(const std::filesystem::path& path) { return utf8frompath(path); }
 
 }  // namespace
 

@@ -1,4 +1,5 @@
 #include "base/file_io.h"
+#include "base/path_text.h"
 
 #include <cerrno>
 #include <chrono>
@@ -13,7 +14,9 @@
 #include <vector>
 
 #if defined(_WIN32)
+#include <fcntl.h>
 #include <io.h>
+#include <windows.h>
 #else
 #include <fcntl.h>
 #include <signal.h>
@@ -66,9 +69,44 @@ Error write_error(const std::string& path, const std::string& why, int code) {
             code};
 }
 
+// Paths are UTF-8 text in the program. On Windows they become wide paths at the boundary: the
+// narrow file functions there take the ANSI code page and lose any letter outside it.
 #if defined(_WIN32)
-fs::path nativepath(const std::string& path) { return fs::path(reinterpret_cast<const char8_t*>(path.c_str())); }
+fs::path nativepath(const std::string& path) { return pathfromutf8(path); }
 #endif
+
+std::string utf8text(const fs::path& path) { return utf8frompath(path); }
+
+#if defined(_WIN32)
+// The C library's number for a Windows error, so messages read the same on every system.
+int errnofor(DWORD failure) {
+    switch (failure) {
+    case ERROR_FILE_NOT_FOUND:
+    case ERROR_PATH_NOT_FOUND:
+    case ERROR_INVALID_NAME:
+    case ERROR_BAD_PATHNAME:
+    case ERROR_INVALID_DRIVE: return ENOENT;
+    case ERROR_ACCESS_DENIED:
+    case ERROR_SHARING_VIOLATION:
+    case ERROR_LOCK_VIOLATION:
+    case ERROR_WRITE_PROTECT: return EACCES;
+    case ERROR_DISK_FULL:
+    case ERROR_HANDLE_DISK_FULL: return ENOSPC;
+    case ERROR_FILE_EXISTS:
+    case ERROR_ALREADY_EXISTS: return EEXIST;
+    case ERROR_TOO_MANY_OPEN_FILES: return EMFILE;
+    default: return EIO;
+    }
+}
+#endif
+
+void removefile(const std::string& path) {
+#if defined(_WIN32)
+    ::_wremove(nativepath(path).c_str());
+#else
+    std::remove(path.c_str());
+#endif
+}
 
 // ---- Reading -------------------------------------------------------------------------------
 
@@ -216,7 +254,7 @@ void removestale(const fs::path& folder) {
     if (failure) return;
     const auto now = fs::file_time_type::clock::now();
     for (const fs::directory_entry& entry : entries) {
-        const std::string name = entry.path().filename().string();
+        const std::string name = utf8text(entry.path().filename());
         const bool ours = name.starts_with(k_temp_prefix) && name.ends_with(k_temp_suffix);
         const bool oldtrace = name.ends_with(k_old_trace_suffix);
         if (!ours && !oldtrace) continue;
@@ -299,13 +337,14 @@ struct OutputFile::State {
     std::string finalpath;  // the file that is replaced (links followed)
     std::string writing;    // the temporary, or finalpath when written in place
     bool inplace = false;
+    bool keepreadonly = false;  // a read-only target replaced on request stays read-only
     bool done = false;
     FileBuffer buffer;
     std::ostream out{&buffer};
 
     ~State() {
         closefile();
-        if (!done && !inplace && !writing.empty()) std::remove(writing.c_str());
+        if (!done && !inplace && !writing.empty()) removefile(writing);
     }
 
     int closefile() {
@@ -344,25 +383,43 @@ Result<OutputFile> OutputFile::open(const std::string& path, WriteOptions option
     state->finalpath = target.path;
 
 #if defined(_WIN32)
-    if (target.kind == TargetKind::regular && target.readonly) {
-        std::error_code ignored;
-        fs::permissions(nativepath(target.path), fs::perms::owner_write, fs::perm_options::add, ignored);
-    }
+    // The read-only attribute would stop the replacement; it is set again on the new file.
+    state->keepreadonly = target.kind == TargetKind::regular && target.readonly;
     const fs::path folder = nativepath(target.path).parent_path();
     removestale(folder);
     std::random_device seed;
     std::mt19937 generator(seed());
-    int code = EEXIST;
+    DWORD failure = ERROR_FILE_EXISTS;
     for (int attempt = 0; attempt < 16 && state->buffer.file == nullptr; ++attempt) {
-        const fs::path name = folder / (std::string(k_temp_prefix) + std::to_string(generator() % 1000000) +
-                                        std::string(k_temp_suffix));
-        errno = 0;
-        state->buffer.file = ::_wfopen(name.c_str(), L"wbx");
-        if (state->buffer.file != nullptr) state->writing = name.string();
-        code = errno;
-        if (code != EEXIST) break;
+        const fs::path name = folder / (std::string(k_temp_prefix) + std::to_string(::GetCurrentProcessId()) + "-" +
+                                        std::to_string(generator() % 1000000) + std::string(k_temp_suffix));
+        // CREATE_NEW: exclusive, so a file planted under this name is never written.
+        const HANDLE handle = ::CreateFileW(name.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (handle == INVALID_HANDLE_VALUE) {
+            failure = ::GetLastError();
+            if (failure != ERROR_FILE_EXISTS && failure != ERROR_ALREADY_EXISTS) break;
+            continue;
+        }
+        const int fd = ::_open_osfhandle(reinterpret_cast<std::intptr_t>(handle), _O_BINARY | _O_WRONLY);
+        if (fd < 0) {
+            ::CloseHandle(handle);
+            ::DeleteFileW(name.c_str());
+            failure = ERROR_TOO_MANY_OPEN_FILES;
+            break;
+        }
+        state->buffer.file = ::_fdopen(fd, "wb");
+        state->writing = utf8text(name);
+        if (state->buffer.file == nullptr) {
+            ::_close(fd);
+            ::DeleteFileW(name.c_str());
+            state->writing.clear();
+            failure = ERROR_TOO_MANY_OPEN_FILES;
+            break;
+        }
     }
-    if (state->buffer.file == nullptr) return write_error(path, reason(code), code);
+    if (state->buffer.file == nullptr) {
+        return write_error(path, reason(errnofor(failure)), errnofor(failure));
+    }
 #else
     if (target.kind == TargetKind::inplace) {
         const int fd = ::open(target.path.c_str(), O_WRONLY | O_CLOEXEC | O_NOCTTY);
@@ -422,20 +479,38 @@ Status OutputFile::commit() {
     const int closed = s.closefile();
     if (code == 0) code = closed;
     if (code != 0) {
-        if (!s.inplace) std::remove(s.writing.c_str());
+        if (!s.inplace) removefile(s.writing);
         return write_error(s.target, reason(code), code);
     }
     if (s.inplace) return {};
-    std::error_code failure;
 #if defined(_WIN32)
-    fs::rename(fs::path(s.writing), nativepath(s.finalpath), failure);
+    const fs::path finalpath = nativepath(s.finalpath);
+    if (s.keepreadonly) {
+        const DWORD attributes = ::GetFileAttributesW(finalpath.c_str());
+        if (attributes != INVALID_FILE_ATTRIBUTES) ::SetFileAttributesW(finalpath.c_str(), attributes & ~DWORD{FILE_ATTRIBUTE_READONLY});
+    }
+    // Replaces the target in one step; the new name reaches the disk before the call returns.
+    if (!::MoveFileExW(nativepath(s.writing).c_str(), finalpath.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+        const DWORD failure = ::GetLastError();
+        removefile(s.writing);
+        if (s.keepreadonly) {
+            const DWORD attributes = ::GetFileAttributesW(finalpath.c_str());
+            if (attributes != INVALID_FILE_ATTRIBUTES) ::SetFileAttributesW(finalpath.c_str(), attributes | FILE_ATTRIBUTE_READONLY);
+        }
+        return write_error(s.target, reason(errnofor(failure)), errnofor(failure));
+    }
+    if (s.keepreadonly) {
+        const DWORD attributes = ::GetFileAttributesW(finalpath.c_str());
+        if (attributes != INVALID_FILE_ATTRIBUTES) ::SetFileAttributesW(finalpath.c_str(), attributes | FILE_ATTRIBUTE_READONLY);
+    }
 #else
+    std::error_code failure;
     fs::rename(s.writing, s.finalpath, failure);
-#endif
     if (failure) {
-        std::remove(s.writing.c_str());
+        removefile(s.writing);
         return write_error(s.target, failure.message(), failure.value());
     }
+#endif
     return {};
 }
 

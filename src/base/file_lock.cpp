@@ -1,4 +1,5 @@
 #include "base/file_lock.h"
+#include "base/path_text.h"
 
 #include <cerrno>
 #include <cstring>
@@ -50,7 +51,7 @@ Error inuse(const std::string& what, const std::string& holder) {
 
 #if defined(_WIN32)
 Result<FileLock> FileLock::take(const std::string& lockpath, const std::string& what) {
-    const std::filesystem::path native(reinterpret_cast<const char8_t*>(lockpath.c_str()));
+    const std::filesystem::path native = pathfromutf8(lockpath);
     auto handle = std::make_unique<Handle>();
     // No sharing at all while it is open: a second process cannot open it.
     handle->file = CreateFileW(native.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS,

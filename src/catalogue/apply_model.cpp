@@ -5,6 +5,7 @@
 
 #include "base/ascii_case.h"
 #include "base/numeric_value.h"
+#include "base/path_text.h"
 #include "catalogue/catalogue.h"
 #include "image/hex_text.h"
 
@@ -19,7 +20,7 @@ std::int32_t erasedpart(std::string_view text, std::size_t first) {
 
 // Where a record stands, for messages: "devices.cfg:12".
 std::string recordplace(const DeviceCatalogue& catalogue, const DeviceRecord& record) {
-    std::string file = std::filesystem::path(catalogue.path).filename().string();
+    std::string file = utf8frompath(pathfromutf8(catalogue.path).filename());
     if (file.empty()) file = "devices.cfg";
     return file + ":" + std::to_string(record.line);
 }

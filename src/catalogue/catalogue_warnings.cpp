@@ -1,3 +1,4 @@
+#include "base/path_text.h"
 #include "catalogue/catalogue_warnings.h"
 
 #include <algorithm>
@@ -46,7 +47,7 @@ bool positivenumber(std::string_view text) {
 class Checker {
 public:
     Checker(const DeviceCatalogue& catalogue, std::vector<std::string>& out) : out_(out) {
-        file_ = std::filesystem::path(catalogue.path).filename().string();
+        file_ = utf8frompath(pathfromutf8(catalogue.path).filename());
         if (file_.empty()) file_ = "devices.cfg";
     }
 

@@ -1,6 +1,7 @@
 #include <filesystem>
 #include <system_error>
 
+#include "base/path_text.h"
 #include "catalogue/catalogue.h"
 
 #ifndef VORNALT_DATA_DIR
@@ -15,14 +16,9 @@ namespace {
 
 constexpr const char* k_catalogue_file = "devices.cfg";
 
-std::filesystem::path frompathtext(const std::string& text) {
-    return std::filesystem::path(reinterpret_cast<const char8_t*>(text.c_str()));
-}
+std::filesystem::path frompathtext(const std::string& text) { return pathfromutf8(text); }
 
-std::string topathtext(const std::filesystem::path& path) {
-    const std::u8string utf8 = path.u8string();
-    return std::string(utf8.begin(), utf8.end());
-}
+std::string topathtext(const std::filesystem::path& path) { return utf8frompath(path); }
 
 bool exists(const std::string& path) {
     std::error_code error;

@@ -24,8 +24,10 @@
 #include "settings/memory_settings_backend.h"
 #include "settings/setting_names.h"
 #include "settings/settings_store.h"
-#ifdef VORNALT_HAVE_QT_SETTINGS
+#if defined(VORNALT_HAVE_QT_SETTINGS)
 #include "settings/qt_settings_backend.h"
+#elif defined(VORNALT_HAVE_REGISTRY_SETTINGS)
+#include "settings/registry_settings_backend.h"
 #endif
 
 namespace vornalt {
@@ -301,8 +303,11 @@ ExitStatus CliRun::execute() {
         return ExitStatus::success;
     }
 
-#ifdef VORNALT_HAVE_QT_SETTINGS
+#if defined(VORNALT_HAVE_QT_SETTINGS)
     saved_ = usersettingsbackend();
+#elif defined(VORNALT_HAVE_REGISTRY_SETTINGS)
+    // Where the desktop program's QSettings keeps them on Windows.
+    saved_ = registrysettingsbackend();
 #else
     // Without a settings store every setting reads as its default.
     saved_ = std::make_unique<MemorySettingsBackend>();

@@ -13,9 +13,52 @@ namespace {
 
 #if defined(_WIN64)
 constexpr const char* k_library = "inpoutx64.dll";
+constexpr const wchar_t* k_widelibrary = L"inpoutx64.dll";
 #else
 constexpr const char* k_library = "inpout32.dll";
+constexpr const wchar_t* k_widelibrary = L"inpout32.dll";
 #endif
+
+// The folder of a module (the running program when null), with its trailing backslash; empty
+// when Windows cannot say.
+std::wstring modulefolder(HMODULE module) {
+    std::wstring buffer(MAX_PATH, L'\0');
+    for (;;) {
+        const DWORD length = ::GetModuleFileNameW(module, buffer.data(), static_cast<DWORD>(buffer.size()));
+        if (length == 0) return {};
+        if (length < buffer.size()) {
+            buffer.resize(length);
+            break;
+        }
+        buffer.resize(buffer.size() * 2);
+    }
+    const std::size_t slash = buffer.find_last_of(L"\\/");
+    return slash == std::wstring::npos ? std::wstring() : buffer.substr(0, slash + 1);
+}
+
+std::wstring systemfolder() {
+    wchar_t buffer[MAX_PATH];
+    const UINT length = ::GetSystemDirectoryW(buffer, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH) return {};
+    return std::wstring(buffer, length) + L"\\";
+}
+
+// The library from the program's own folder, else from the system folder, each by its full
+// path. Never by bare name: that would also search the current folder (and PATH), where
+// anyone who can drop a file could have a DLL of theirs run with the program's rights.
+HMODULE loadportlibrary(DWORD& failure) {
+    failure = ERROR_MOD_NOT_FOUND;
+    for (const std::wstring& folder : {modulefolder(nullptr), systemfolder()}) {
+        if (folder.empty()) continue;
+        const std::wstring path = folder + k_widelibrary;
+        // The library's own dependencies are looked up beside it rather than in the current folder.
+        if (HMODULE library = ::LoadLibraryExW(path.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH)) return library;
+        const DWORD error = ::GetLastError();
+        // A library that is there but cannot load says more than one that is missing elsewhere.
+        if (error != ERROR_MOD_NOT_FOUND || failure == ERROR_MOD_NOT_FOUND) failure = error;
+    }
+    return nullptr;
+}
 
 // The library's entry points take and return 16-bit signed values; only the low byte of a
 // value is a register.
@@ -56,11 +99,13 @@ std::unique_ptr<PortIo> openinpout(std::int32_t portaddress) {
     if (!validportaddress(portaddress)) {
         return std::make_unique<UnavailablePort>(portaddressrangereason(portaddress));
     }
-    HMODULE library = LoadLibraryA(k_library);
+    DWORD failure = 0;
+    HMODULE library = loadportlibrary(failure);
     if (library == nullptr) {
         return std::make_unique<UnavailablePort>(
-            std::string("Cannot load ") + k_library + " (Windows error " + std::to_string(GetLastError()) +
-            "). Put " + k_library + " beside the program, or install it, and start the program again.");
+            std::string("Cannot load ") + k_library + " (Windows error " + std::to_string(failure) +
+            "). Put " + k_library + " beside the program, or install it in the Windows system folder, and "
+            "start the program again.");
     }
     const auto out = entrypoint<Out32Fn>(library, "Out32");
     const auto in = entrypoint<Inp32Fn>(library, "Inp32");

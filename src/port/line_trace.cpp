@@ -5,6 +5,7 @@
 #include <system_error>
 
 #include "base/file_io.h"
+#include "base/path_text.h"
 #include "port/pin_map.h"
 #include "port/port_driver.h"
 
@@ -115,7 +116,7 @@ LineTraceFile::~LineTraceFile() {
 
 Result<std::unique_ptr<LineTraceFile>> LineTraceFile::open(const std::filesystem::path& path, PortIo& inner,
                                                            const DriverState& state, const Clock& clock) {
-    Result<OutputFile> file = OutputFile::open(path.string());
+    Result<OutputFile> file = OutputFile::open(utf8frompath(path));
     if (!file) {
         return Error{"Cannot write the line trace: " + file.error().message, file.error().code};
     }

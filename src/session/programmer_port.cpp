@@ -4,6 +4,7 @@
 #include <system_error>
 #include <utility>
 
+#include "base/path_text.h"
 #include "platform/port_backend.h"
 #include "sim/chip_model.h"
 #include "sim/sim_chip.h"
@@ -82,11 +83,11 @@ Status ProgrammerPort::starttrace(const std::string& path) {
 
 Status ProgrammerPort::savechip() {
     if (board_ == nullptr || board_->chip() == nullptr || chipfile_.empty()) return {};
-    const std::filesystem::path folder = std::filesystem::path(chipfile_).parent_path();
+    const std::filesystem::path folder = pathfromutf8(chipfile_).parent_path();
     std::error_code error;
     if (!folder.empty()) std::filesystem::create_directories(folder, error);
     if (error) {
-        return Error{"Cannot create the folder " + folder.string() + " for the simulated chip file: " +
+        return Error{"Cannot create the folder " + utf8frompath(folder) + " for the simulated chip file: " +
                          error.message() + ".",
                      error.value()};
     }
@@ -104,7 +105,7 @@ Status ProgrammerPort::insertchip(const std::string& modelname, const std::strin
     const ChipModel* part = findchipmodel(modelname);
     if (part == nullptr) return {};
     if (!chipfile.empty()) {
-        const std::filesystem::path folder = std::filesystem::path(chipfile).parent_path();
+        const std::filesystem::path folder = pathfromutf8(chipfile).parent_path();
         std::error_code ignored;  // a folder that cannot be made fails the lock, which says why
         if (!folder.empty()) std::filesystem::create_directories(folder, ignored);
         Result<FileLock> locked = FileLock::take(lockfilefor(chipfile), "The simulated chip file " + chipfile);
@@ -114,7 +115,7 @@ Status ProgrammerPort::insertchip(const std::string& modelname, const std::strin
     auto chip = std::make_unique<SimChip>(*part);
     board_->insert(std::move(chip));
     std::error_code error;
-    if (std::filesystem::exists(chipfile, error)) {
+    if (std::filesystem::exists(pathfromutf8(chipfile), error)) {
         Status loaded = board_->loadchipfile(chipfile);
         if (!loaded) {
             board_->insert(nullptr);

@@ -1,15 +1,26 @@
 #include "session/sim_location.h"
 
 #include <cstdlib>
+#include <filesystem>
 
 #include "base/ascii_case.h"
+#include "base/path_text.h"
 
 namespace vornalt {
 namespace {
 
 std::string environmentvalue(const char* name) {
+#if defined(_WIN32)
+    // The wide environment: LOCALAPPDATA holds the user's name, which the ANSI code page may
+    // not be able to spell. Names here are ASCII, so a byte-wise widening is exact.
+    const std::wstring widename(name, name + std::char_traits<char>::length(name));
+    const wchar_t* value = ::_wgetenv(widename.c_str());
+    if (value == nullptr) return {};
+    return utf8frompath(std::filesystem::path(value));
+#else
     const char* value = std::getenv(name);
     return value != nullptr ? std::string(value) : std::string();
+#endif
 }
 
 bool safechar(char c) {

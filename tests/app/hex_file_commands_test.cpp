@@ -91,8 +91,8 @@ TEST(OpenHexFile, LoadsTheChosenFileAndReportsTheWords) {
     EXPECT_EQ(shell.window.dialogs[0].title, "Select HEX File To Open");
     EXPECT_EQ(shell.window.dialogs[0].folder, "/previous/");
     EXPECT_EQ(shell.window.dialogs[0].filter, "Intel HEX files (*.hex)|*.hex|All files (*.*)|*.*");
-    EXPECT_EQ(shell.app.lastpath, shell.files.folder());
-    EXPECT_EQ(shell.storedlastpath(), shell.files.folder());
+    EXPECT_EQ(vornalt::testing::forwardslashes(shell.app.lastpath), shell.files.folder());
+    EXPECT_EQ(vornalt::testing::forwardslashes(shell.storedlastpath().value_or("")), shell.files.folder());
     EXPECT_EQ(shell.app.label_hex, "blink.hex");
     EXPECT_EQ(shell.image.flashbuffer[0], 0x2805);
     EXPECT_EQ(shell.image.flashbuffer[1], 0x0FFF);
@@ -135,8 +135,8 @@ TEST(OpenHexFile, BadFileLeavesABlankImageAndNoReloadableName) {
     EXPECT_EQ(seen(shell.window), expected);
     EXPECT_TRUE(shell.blank());
     EXPECT_EQ(shell.app.label_hex, "");
-    EXPECT_EQ(shell.app.lastpath, shell.files.folder()) << "the folder is kept even though the file was bad";
-    EXPECT_EQ(shell.storedlastpath(), shell.files.folder());
+    EXPECT_EQ(vornalt::testing::forwardslashes(shell.app.lastpath), shell.files.folder()) << "the folder is kept even though the file was bad";
+    EXPECT_EQ(vornalt::testing::forwardslashes(shell.storedlastpath().value_or("")), shell.files.folder());
 }
 
 TEST(OpenHexFile, ClickOnTheNameReloadsTheFileFromTheLastPath) {
@@ -217,8 +217,8 @@ TEST(SaveHex, NewFileIsWrittenAndBecomesTheLoadedFile) {
               ":10000000FF3FFF3FFF3FFF3FFF3FFF3FFF3F7707C0\r\n:02400E00FF3F72\r\n:02401000FF3F70\r\n"
               ":00000001FF\r\n");
     EXPECT_EQ(shell.app.label_hex, "out.hex");
-    EXPECT_EQ(shell.app.lastpath, shell.files.folder());
-    EXPECT_EQ(shell.storedlastpath(), shell.files.folder());
+    EXPECT_EQ(vornalt::testing::forwardslashes(shell.app.lastpath), shell.files.folder());
+    EXPECT_EQ(vornalt::testing::forwardslashes(shell.storedlastpath().value_or("")), shell.files.folder());
 }
 
 TEST(SaveHex, ExistingFileIsReplacedOnlyAfterYes) {
@@ -234,8 +234,8 @@ TEST(SaveHex, ExistingFileIsReplacedOnlyAfterYes) {
         EXPECT_EQ(seen(shell.window)[1], "question:Do you want to overwrite file " + path + "?");
         EXPECT_EQ(read_file(path).value() == "old contents", !yes);
         EXPECT_EQ(shell.app.label_hex, yes ? "out.hex" : "loaded.hex");
-        EXPECT_EQ(shell.app.lastpath, shell.files.folder()) << "the folder changes even on No";
-        EXPECT_EQ(shell.storedlastpath(), shell.files.folder());
+        EXPECT_EQ(vornalt::testing::forwardslashes(shell.app.lastpath), shell.files.folder()) << "the folder changes even on No";
+        EXPECT_EQ(vornalt::testing::forwardslashes(shell.storedlastpath().value_or("")), shell.files.folder());
         EXPECT_FALSE(shell.window.disabled);
     }
 }

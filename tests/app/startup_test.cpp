@@ -65,7 +65,7 @@ TEST(Startup, FailsWithAMessageThatSaysWhereItLooked) {
         const Result<Startup> started = startup(programfolder + "/vornalt", false, datafolder);
         ASSERT_FALSE(started.ok());
         for (const std::string& text : c.mentions) {
-            EXPECT_NE(started.error().message.find(text), std::string::npos)
+            EXPECT_NE(vornalt::testing::forwardslashes(started.error().message).find(text), std::string::npos)
                 << "'" << text << "' missing from: " << started.error().message;
         }
     }
@@ -81,7 +81,7 @@ TEST(Startup, AnInstallationMovedToAnotherPrefixFindsItsOwnCatalogue) {
     const Result<Startup> started =
         startup(prefix.folder() + "bin/vornalt", false, configured.folder() + "share/vornalt", "../share/vornalt");
     ASSERT_TRUE(started.ok()) << started.error().message;
-    EXPECT_EQ(started.value().catalogue.path, prefix.folder() + "share/vornalt/devices.cfg");
+    EXPECT_EQ(vornalt::testing::forwardslashes(started.value().catalogue.path), prefix.folder() + "share/vornalt/devices.cfg");
     EXPECT_EQ(started.value().catalogue.modelcount, 2);
 }
 
@@ -90,7 +90,7 @@ TEST(Startup, AMissingCatalogueNamesEveryPlaceInOrder) {
     std::filesystem::create_directories(root.path() / "bin");
     const Result<Startup> started = startup(root.folder() + "bin/vornalt", false, root.folder() + "fixed", "../share/vornalt");
     ASSERT_FALSE(started.ok());
-    const std::string& message = started.error().message;
+    const std::string message = vornalt::testing::forwardslashes(started.error().message);
     const std::size_t beside = message.find("(" + root.folder() + "bin/devices.cfg) first");
     const std::size_t relative = message.find("then at " + root.folder() + "share/vornalt/devices.cfg");
     const std::size_t fixed = message.find("then at " + root.folder() + "fixed/devices.cfg");

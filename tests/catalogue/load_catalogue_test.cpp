@@ -164,15 +164,16 @@ TEST(LoadCatalogue, AnUnreadableCatalogueNamesTheFileAndTheSystemsReason) {
 TEST(FindCatalogue, PrefersTheApplicationFolderThenTheDataFolder) {
     TempFolder application;
     TempFolder data;
-    const std::string datafile = (data.path() / "devices.cfg").string();
+    using vornalt::testing::forwardslashes;
+    const std::string datafile = data.folder() + "devices.cfg";
 
-    EXPECT_EQ(findcatalogue(application.folder(), data.path().string()), datafile) << "nothing beside the program";
-    EXPECT_EQ(findcatalogue(application.folder(), data.folder()), datafile) << "data folder with separator";
+    EXPECT_EQ(forwardslashes(findcatalogue(application.folder(), data.path().string())), datafile) << "nothing beside the program";
+    EXPECT_EQ(forwardslashes(findcatalogue(application.folder(), data.folder())), datafile) << "data folder with separator";
     EXPECT_EQ(findcatalogue(application.folder(), ""), application.folder() + "devices.cfg")
         << "no data folder known: the program's own folder is the only place";
 
     const std::string beside = application.write("devices.cfg", "model:x\n");
-    EXPECT_EQ(findcatalogue(application.folder(), data.folder()), beside);
+    EXPECT_EQ(findcatalogue(application.folder(), data.folder()), forwardslashes(beside));
 }
 
 // An installation: <root>/bin holds the program, <root>/share/vornalt the data, and the folder
@@ -205,9 +206,10 @@ TEST(FindCatalogue, LooksBesideTheProgramThenRelativeToItThenInTheFixedFolder) {
         const std::string expected = std::string(c.expected) == "beside"     ? places[0]
                                      : std::string(c.expected) == "relative" ? places[1]
                                                                              : places[2];
-        EXPECT_EQ(findcatalogue(programfolder, fixedfolder, "../share/vornalt"), expected);
-        EXPECT_EQ(catalogueplaces(programfolder, fixedfolder, "../share/vornalt"),
-                  (std::vector<std::string>{places[0], places[1], places[2]}));
+        EXPECT_EQ(vornalt::testing::forwardslashes(findcatalogue(programfolder, fixedfolder, "../share/vornalt")), expected);
+        std::vector<std::string> found = catalogueplaces(programfolder, fixedfolder, "../share/vornalt");
+        for (std::string& place : found) place = vornalt::testing::forwardslashes(place);
+        EXPECT_EQ(found, (std::vector<std::string>{places[0], places[1], places[2]}));
     }
 }
 
@@ -215,8 +217,9 @@ TEST(FindCatalogue, PlacesNotKnownAreLeftOut) {
     TempFolder root;
     const std::string programfolder = root.folder();
     EXPECT_EQ(catalogueplaces(programfolder, ""), (std::vector<std::string>{programfolder + "devices.cfg"}));
-    EXPECT_EQ(catalogueplaces(programfolder, "", "data"),
-              (std::vector<std::string>{programfolder + "devices.cfg", programfolder + "data/devices.cfg"}));
+    std::vector<std::string> places = catalogueplaces(programfolder, "", "data");
+    for (std::string& place : places) place = vornalt::testing::forwardslashes(place);
+    EXPECT_EQ(places, (std::vector<std::string>{programfolder + "devices.cfg", programfolder + "data/devices.cfg"}));
     EXPECT_EQ(findcatalogue(programfolder, "", "data"), programfolder + "devices.cfg")
         << "no fixed folder: a missing catalogue is reported beside the program";
 }
@@ -228,6 +231,10 @@ TEST(FindCatalogue, TheInstalledRelativeFolderLeadsFromTheProgramsToTheData) {
 }
 
 TEST(FindCatalogue, InstalledDataFolderIsAnAbsolutePath) {
+#if defined(_WIN32)
+    EXPECT_EQ(installeddatadir(), "") << "a Windows program has no fixed data folder";
+    return;
+#endif
     EXPECT_TRUE(std::filesystem::path(installeddatadir()).is_absolute()) << installeddatadir();
 }
 

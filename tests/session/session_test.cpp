@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "app/application_folder.h"
 #include "base/file_io.h"
 #include "port/port_fakes.h"
 #include "session/session.h"
@@ -51,11 +52,14 @@ struct SimSession {
         backend.set(k_setting_model, model);
         SessionOptions options;
         options.backend = BackendKind::simulator;
-        options.datafolders = {temp.folder() + "data", "", ""};
+        // Where the simulated chips live: under XDG_DATA_HOME on Linux, LOCALAPPDATA on Windows.
+        options.datafolders = {temp.folder() + "data", "", temp.folder() + "data"};
         options.virtualclock = true;
         session = std::make_unique<Session>(window, settings, AppState{}, testcatalogue(temp), options);
     }
-    std::string chipfile(const std::string& model) const { return temp.folder() + "data/vornalt/sim/" + model + ".hex"; }
+    std::string chipfile(const std::string& model) const {
+        return temp.folder() + (k_windows_rules ? "data\\Vornalt\\sim\\" : "data/vornalt/sim/") + model + ".hex";
+    }
     void choose(std::int32_t number) {
         ASSERT_TRUE(applymodel(session->catalogue(), number, session->model(), session->image()).ok());
         ASSERT_TRUE(session->modelchanged().ok());
@@ -122,7 +126,9 @@ TEST(SessionSimulator, TwoSessionsNeverShareAChipFile) {
     Session other(second.window, second.settings, AppState{}, testcatalogue(second.temp), options);
     other.formload();
     ASSERT_EQ(second.window.messages.size(), 1u);
-    EXPECT_NE(second.window.messages[0].find("is in use by process"), std::string::npos) << second.window.messages[0];
+    EXPECT_NE(second.window.messages[0].find(k_windows_rules ? "is in use by another process" : "is in use by process"),
+              std::string::npos)
+        << second.window.messages[0];
     EXPECT_TRUE(other.socketempty());
 
     ASSERT_TRUE(first.session->finish().ok());

@@ -31,8 +31,9 @@ public:
     TempFolder& operator=(const TempFolder&) = delete;
 
     const std::filesystem::path& path() const { return path_; }
-    // The folder as program text, with its trailing separator.
-    std::string folder() const { return (path_ / "").string(); }
+    // The folder as program text, with its trailing separator. Forward slashes on every system
+    // (Windows takes them too), so tests can append "sub/file" and compare texts.
+    std::string folder() const { return path_.generic_string() + "/"; }
 
     // Writes the bytes exactly as given (no newline translation) and returns the file's path.
     std::string write(std::string_view name, std::string_view bytes) const {
@@ -46,5 +47,14 @@ public:
 private:
     std::filesystem::path path_;
 };
+
+// A path text with Windows separators turned into forward slashes, for comparing a path the
+// program built (with the system's separator) against one a test wrote with "/".
+inline std::string forwardslashes(std::string text) {
+#if defined(_WIN32)
+    for (char& c : text) c = c == '\\' ? '/' : c;
+#endif
+    return text;
+}
 
 }  // namespace vornalt::testing
