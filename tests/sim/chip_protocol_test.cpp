@@ -254,15 +254,7 @@ TEST(ChipProtocol, EraseSequencesBlankEverythingTheyCover) {
         programbyte(rig, *f, 0x12, f->eewait_ms);
 
         rig.reenter(f->powerorder);
-        for (const auto& step : c.steps) {
-            if (step[0] < 0) {
-                rig.wait_ms(step[1]);
-            } else if (step.size() == 2) {
-                rig.load(step[0], step[1]);
-            } else {
-                rig.command(step[0]);
-            }
-        }
+        rig.run(c.steps);
         rig.reenter(f->powerorder);
         EXPECT_EQ(readwords(rig, 0x04, f->latchwords), std::vector<std::int32_t>(f->latchwords, 0x3FFF));
         rig.reenter(f->powerorder);
@@ -339,15 +331,7 @@ TEST(ChipProtocol, CodeProtectionHidesMemoryUntilTheFamilysEraseClearsIt) {
         rig.increment(7);
         EXPECT_EQ(rig.read(0x04) & 0x01FF, c.config & 0x01FF) << "configuration stays readable";
 
-        for (const auto& step : c.clear) {
-            if (step[0] < 0) {
-                rig.wait_ms(step[1]);
-            } else if (step.size() == 2) {
-                rig.load(step[0], step[1]);
-            } else {
-                rig.command(step[0]);
-            }
-        }
+        rig.run(c.clear);
         rig.reenter(f->powerorder);
         EXPECT_EQ(rig.read(0x04), 0x3FFF) << "erased and readable";
         EXPECT_EQ(rig.read(0x05), 0xFF);

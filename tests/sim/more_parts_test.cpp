@@ -20,20 +20,7 @@ std::vector<std::int32_t> words(std::int32_t count) {
     return out;
 }
 
-// Steps of a script fragment: {code}, {code, word} or {-1, ms}.
-using Steps = std::vector<std::vector<std::int32_t>>;
-
-void run(SimRig& rig, const Steps& steps) {
-    for (const auto& step : steps) {
-        if (step[0] < 0) {
-            rig.wait_ms(step[1]);
-        } else if (step.size() == 2) {
-            rig.load(step[0], step[1]);
-        } else {
-            rig.command(step[0]);
-        }
-    }
-}
+using Steps = SimRig::Steps;
 
 // Program memory goes in blocks of exactly the part's write latches: a script that loads more
 // words per write loses the first ones, one that loads fewer writes stale latches elsewhere.
@@ -97,7 +84,7 @@ TEST(MoreParts, The16F628RunsItsBulkErasesWithBeginProgramming) {
         rig.chip().memory().program[0] = 0x0000;
         rig.chip().memory().eeprom[0] = 0x00;
         rig.transfers.powerup(2);
-        run(rig, c.erase);
+        rig.run(c.erase);
         rig.reenter(2);
         EXPECT_EQ(rig.read(0x04) == 0x3FFF && rig.read(0x05) == 0xFF, c.erased);
     }
@@ -121,7 +108,7 @@ TEST(MoreParts, The16F7xWritesWordsWith08And0EAndHasOneErase) {
         SCOPED_TRACE(c.what);
         SimRig rig("16F77");
         rig.transfers.powerup(1);
-        run(rig, c.write);
+        rig.run(c.write);
         rig.reenter(1);
         const std::int32_t got = rig.read(0x04);
         if (c.word0 >= 0) {

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <memory>
 #include <string_view>
+#include <vector>
 
 #include "platform/clock.h"
 #include "platform/event_pump.h"
@@ -54,6 +55,20 @@ struct SimRig {
     void wait_us(std::int32_t us) { clock.busy_wait_us(us); }
     void increment(std::int32_t times = 1) {
         for (std::int32_t i = 0; i < times; ++i) command(0x06);
+    }
+
+    // A script fragment, each step {code}, {code, word} or {-1, ms}.
+    using Steps = std::vector<std::vector<std::int32_t>>;
+    void run(const Steps& steps) {
+        for (const auto& step : steps) {
+            if (step[0] < 0) {
+                wait_ms(step[1]);
+            } else if (step.size() == 2) {
+                load(step[0], step[1]);
+            } else {
+                command(step[0]);
+            }
+        }
     }
 
     // Fresh entry into programming mode (PC 0, latches cleared).
