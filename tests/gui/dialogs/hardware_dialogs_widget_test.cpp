@@ -15,6 +15,8 @@
 #include "gui/dialogs/check_hardware_dialog.h"
 #include "gui/dialogs/hardware_settings_dialog.h"
 
+using vornalt::CheckHardware;
+using vornalt::HardwareSettings;
 using vornalt::Line;
 using vornalt::gui::CheckHardwareDialog;
 using vornalt::gui::HardwareSettingsDialog;
