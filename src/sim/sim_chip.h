@@ -44,7 +44,7 @@ private:
     enum class Power { off, running, programming };
     enum class Phase { command, load, read };
     enum class Armed { none, program, data, setup1, setup };
-    enum class Region { program, eeprom, id, config1, config2, calword, calword2 };
+    enum class Region { program, eeprom, config };  // config: index is the address
 
     struct CellChange {
         Region region;
@@ -83,10 +83,11 @@ private:
     std::int32_t programindex() const { return pc_ & (model_.programwords - 1); }
     std::int32_t eepromindex() const { return pc_ & (model_.eeprombytes - 1); }
     bool inconfigspace() const { return pc_ >= k_config_space; }
-    std::int32_t latchindex() const { return pc_ & (rules_.latchwords - 1); }
+    std::int32_t latchindex() const { return pc_ & (latchwords_ - 1); }
 
     const ChipModel& model_;
     const FamilyRules& rules_;
+    std::int32_t latchwords_;  // the part's own count
     ChipMemory memory_;
 
     Power power_ = Power::off;
