@@ -16,7 +16,7 @@ constexpr std::array<FamilyRules, 12> k_families{{
     // DS30262E (16F83/84/84A), program/verify mode commands and timing table: 08 erases and
     // programs one word, 18 (listed for the 16F84A) only programs (4 ms), bulk erases and the
     // 01/07 sequence take 10 ms.
-    {.family = ChipFamily::f84a, .power = PowerRule::either, .latchwords = 1, .write_erases = true,
+    {.family = ChipFamily::f84a, .power = PowerRule::either, .latchwords = 1, .begin_clears_latches = false, .write_erases = true,
      .loadconfig_keeps_data = true, .config1_fixed_mask = 0x0000, .config1_fixed_bits = 0x0000,
      .config2_fixed_bits = 0x3FFC, .timing = {ms(8), ms(4), ms(8), ms(8), ms(10), 0},
      .commands = {.setup_sequence = true}, .erase = EraseStyle::armed_setup_sequence,
@@ -24,7 +24,7 @@ constexpr std::array<FamilyRules, 12> k_families{{
      .config_erase_clears_protected_data = false, .begin_erases_row = 0, .row_erase_words = 0,
      .protection = {0x3FF0, false, 0}, .calibration = {false, 0, 0}},
     // DS39025F (16F870-877), commands and timing: word writes, 8 ms for 08 and the 01/07 erase.
-    {.family = ChipFamily::f87x, .power = PowerRule::either, .latchwords = 1, .write_erases = true,
+    {.family = ChipFamily::f87x, .power = PowerRule::either, .latchwords = 1, .begin_clears_latches = false, .write_erases = true,
      .loadconfig_keeps_data = true, .config1_fixed_mask = 0x0400, .config1_fixed_bits = 0x0400,
      .config2_fixed_bits = 0x3FFC, .timing = {ms(8), ms(4), ms(8), ms(8), ms(8), 0},
      .commands = {.bulk_erase_program = -1, .bulk_erase_data = -1, .setup_sequence = true},
@@ -37,7 +37,7 @@ constexpr std::array<FamilyRules, 12> k_families{{
     // internally timed 08 with its 8 ms maximum. Chip Erase (1F) is 8 ms in the document, but some
     // silicon revisions leave words unerased after one erase that short (other programmers wait
     // 10-15 ms): the simulator models those weak parts and needs 10 ms.
-    {.family = ChipFamily::f87xa, .power = PowerRule::either, .latchwords = 8, .write_erases = true,
+    {.family = ChipFamily::f87xa, .power = PowerRule::either, .latchwords = 8, .begin_clears_latches = false, .write_erases = true,
      .loadconfig_keeps_data = true, .config1_fixed_mask = 0x1030, .config1_fixed_bits = 0x1030,
      .config2_fixed_bits = 0x3FFC, .timing = {ms(8), ms(1), ms(8), 0, ms(8), ms(10)},
      .commands = {.end_programming = 0x17, .chip_erase = 0x1F}, .erase = EraseStyle::armed_unprotected_only,
@@ -45,7 +45,7 @@ constexpr std::array<FamilyRules, 12> k_families{{
      .config_erase_clears_protected_data = false, .begin_erases_row = 0, .row_erase_words = 0,
      .protection = {0x2000, false, 0x0100}, .calibration = {false, 0, 0}},
     // DS41196G (16F627A/628A/648A), timing table: program 4 ms, data 6 ms, bulk erase 6 ms.
-    {.family = ChipFamily::f62xa, .power = PowerRule::vpp_first, .latchwords = 1, .write_erases = false,
+    {.family = ChipFamily::f62xa, .power = PowerRule::vpp_first, .latchwords = 1, .begin_clears_latches = false, .write_erases = false,
      .loadconfig_keeps_data = true, .config1_fixed_mask = 0x1E00, .config1_fixed_bits = 0x1E00,
      .config2_fixed_bits = 0x3FFC, .timing = {ms(4), 0, ms(6), 0, ms(6), 0},
      .commands = {.begin_program_only = -1}, .erase = EraseStyle::self_timed,
@@ -53,7 +53,7 @@ constexpr std::array<FamilyRules, 12> k_families{{
      .config_erase_clears_protected_data = true, .begin_erases_row = 0, .row_erase_words = 0,
      .protection = {0x2000, false, 0x0100}, .calibration = {false, 0, 0}},
     // DS41191D (12F629/675, 16F630/676), timing table: program 2.5 ms, data 6 ms, 18 2 ms, bulk 8 ms.
-    {.family = ChipFamily::f629, .power = PowerRule::vpp_first, .latchwords = 1, .write_erases = false,
+    {.family = ChipFamily::f629, .power = PowerRule::vpp_first, .latchwords = 1, .begin_clears_latches = false, .write_erases = false,
      .loadconfig_keeps_data = true, .config1_fixed_mask = 0x0E00, .config1_fixed_bits = 0x0000,
      .config2_fixed_bits = 0x3FFC, .timing = {ms(2.5), ms(2), ms(6), ms(6), ms(8), 0},
      .commands = {.end_programming = 0x0A}, .erase = EraseStyle::self_timed,
@@ -63,7 +63,7 @@ constexpr std::array<FamilyRules, 12> k_families{{
     // DS39607B (16F87/88) and DS39603C (16F818/819), timing tables. 08 is the 32-word row erase
     // here; the write itself is 18. Chip Erase (1F) takes 10 ms here, the figure other programmers
     // use, above the 8 ms the documents print: a shorter wait leaves words unerased.
-    {.family = ChipFamily::f88, .power = PowerRule::vpp_in_250us, .latchwords = 4, .write_erases = false,
+    {.family = ChipFamily::f88, .power = PowerRule::vpp_in_250us, .latchwords = 4, .begin_clears_latches = false, .write_erases = false,
      .loadconfig_keeps_data = false, .config1_fixed_mask = 0x0000, .config1_fixed_bits = 0x0000,
      .config2_fixed_bits = 0x3FFC, .timing = {ms(1), ms(1), ms(1), ms(1), ms(2), ms(10)},
      .commands = {.end_programming = 0x17, .chip_erase = 0x1F}, .erase = EraseStyle::armed_unprotected_only,
@@ -72,7 +72,7 @@ constexpr std::array<FamilyRules, 12> k_families{{
      .protection = {0x2000, false, 0x0100}, .calibration = {false, 0, 0}},
     // The 3 ms program and 6 ms data figures are taken as the time a write needs; 6 ms also
     // covers the 16-word row erase. Bits 13-12 of CONFIG1 are not implemented.
-    {.family = ChipFamily::f690, .power = PowerRule::vpp_first, .latchwords = 4, .write_erases = false,
+    {.family = ChipFamily::f690, .power = PowerRule::vpp_first, .latchwords = 4, .begin_clears_latches = false, .write_erases = false,
      .loadconfig_keeps_data = true, .config1_fixed_mask = 0x3000, .config1_fixed_bits = 0x3000,
      .config2_fixed_bits = 0x3FFC, .timing = {ms(3), ms(3), ms(6), ms(6), ms(6), 0},
      .commands = {.end_programming = 0x0A, .row_erase = 0x11}, .erase = EraseStyle::self_timed,
@@ -83,7 +83,7 @@ constexpr std::array<FamilyRules, 12> k_families{{
     // 18 only programs; 09/0B and the 01/07 sequence at 2007h are armed and then started by 08.
     // The times asked are the longest other programmers wait on these parts (16 ms for 08, 8 ms
     // for 18, 15 ms for an erase). Bit 9 of CONFIG1 is not implemented and reads 1.
-    {.family = ChipFamily::f62x, .power = PowerRule::vpp_first, .latchwords = 1, .write_erases = true,
+    {.family = ChipFamily::f62x, .power = PowerRule::vpp_first, .latchwords = 1, .begin_clears_latches = false, .write_erases = true,
      .loadconfig_keeps_data = true, .config1_fixed_mask = 0x0200, .config1_fixed_bits = 0x0200,
      .config2_fixed_bits = 0x3FFC, .timing = {ms(16), ms(8), ms(16), ms(8), ms(15), 0},
      .commands = {.setup_sequence = true}, .erase = EraseStyle::armed_setup_sequence,
@@ -91,10 +91,10 @@ constexpr std::array<FamilyRules, 12> k_families{{
      .config_erase_clears_protected_data = false, .begin_erases_row = 0, .row_erase_words = 0,
      .protection = {0x3C00, false, 0x0100}, .calibration = {false, 0, 0}},
     // 16F882-887, programming document DS41287: VPP before VDD; 08 only programs and times
-    // itself (asked here: 5 ms for program memory, 6 ms for a data byte); 18 is ended by 0A;
-    // 09/0B time themselves (6 ms). Every CONFIG1 bit is implemented; every part of the family
-    // latches eight words.
-    {.family = ChipFamily::f88x, .power = PowerRule::vpp_first, .latchwords = 8, .write_erases = false,
+    // itself (asked here: 5 ms for program memory, 6 ms for a data byte), then the latches read
+    // 3FFF again; 18 is ended by 0A; 09/0B time themselves (6 ms). Every CONFIG1 bit is
+    // implemented. The 16F886/887 latch eight words, the 16F882/883/884 four (see the parts).
+    {.family = ChipFamily::f88x, .power = PowerRule::vpp_first, .latchwords = 8, .begin_clears_latches = true, .write_erases = false,
      .loadconfig_keeps_data = true, .config1_fixed_mask = 0x0000, .config1_fixed_bits = 0x0000,
      .config2_fixed_bits = 0x38FF, .timing = {ms(5), ms(1), ms(6), ms(6), ms(6), 0},
      .commands = {.end_programming = 0x0A}, .erase = EraseStyle::self_timed,
@@ -105,7 +105,7 @@ constexpr std::array<FamilyRules, 12> k_families{{
     // program-only write of two latched words that 0E ends (at least 1 ms); 09 erases program
     // memory and CONFIG1 from any address, protected or not (30 ms). CONFIG1 implements bits 6
     // and 4:0 only.
-    {.family = ChipFamily::f7x, .power = PowerRule::either, .latchwords = 2, .write_erases = false,
+    {.family = ChipFamily::f7x, .power = PowerRule::either, .latchwords = 2, .begin_clears_latches = false, .write_erases = false,
      .loadconfig_keeps_data = true, .config1_fixed_mask = 0x3FA0, .config1_fixed_bits = 0x3FA0,
      .config2_fixed_bits = 0x3FFC, .timing = {ms(1), 0, 0, 0, ms(30), 0},
      .commands = {.begin_program_only = -1, .end_programming = 0x0E, .bulk_erase_data = -1},
@@ -117,7 +117,7 @@ constexpr std::array<FamilyRules, 12> k_families{{
     // program-only write of four latched words that 0E ends (the simulator asks 2 ms); 09 after
     // Load Configuration clears program memory and CONFIG1 (10 ms). CONFIG1 implements CP
     // (bit 13), BODENV, BOREN (7:6), PWRTE, WDTE and FOSC1:0 (3:0); the other bits read 1.
-    {.family = ChipFamily::f716, .power = PowerRule::either, .latchwords = 4, .write_erases = false,
+    {.family = ChipFamily::f716, .power = PowerRule::either, .latchwords = 4, .begin_clears_latches = false, .write_erases = false,
      .loadconfig_keeps_data = true, .config1_fixed_mask = 0x1F30, .config1_fixed_bits = 0x1F30,
      .config2_fixed_bits = 0x3FFC, .timing = {0, ms(2), 0, 0, ms(10), 0},
      .commands = {.begin = -1, .end_programming = 0x0E, .bulk_erase_data = -1},
@@ -126,9 +126,10 @@ constexpr std::array<FamilyRules, 12> k_families{{
      .begin_erases_row = 0, .row_erase_words = 0, .protection = {0x2000, false, 0x0100},
      .calibration = {false, 0, 0}},
     // 16F913-917, programming document DS41244: like the 16F690 family, VPP before VDD, a
-    // self-timed 08 that only programs (asked here: 5 ms for a block of eight words, 6 ms for a
-    // data byte), 09/0B self-timed (6 ms). CONFIG1 bit 13 is not implemented and reads 1.
-    {.family = ChipFamily::f91x, .power = PowerRule::vpp_first, .latchwords = 8, .write_erases = false,
+    // self-timed 08 that only programs and then clears the latches (asked here: 5 ms for a block,
+    // 6 ms for a data byte), 09/0B self-timed (6 ms). CONFIG1 bit 13 is not implemented and reads
+    // 1. The 16F916/917 latch eight words, the 16F913/914 four (see the parts).
+    {.family = ChipFamily::f91x, .power = PowerRule::vpp_first, .latchwords = 8, .begin_clears_latches = true, .write_erases = false,
      .loadconfig_keeps_data = true, .config1_fixed_mask = 0x2000, .config1_fixed_bits = 0x2000,
      .config2_fixed_bits = 0x3FFC, .timing = {ms(5), 0, ms(6), 0, ms(6), 0},
      .commands = {}, .erase = EraseStyle::self_timed, .erase_outside_config_ignores_protection = true,
@@ -180,9 +181,11 @@ constexpr std::array<ChipModel, 50> k_models{{
     {"12F683", ChipFamily::f690, 2048, 256, 0x0460 | k_revision, false, false},
     {"16F684", ChipFamily::f690, 2048, 256, 0x1080 | k_revision, false, false},
     {"16F688", ChipFamily::f690, 4096, 256, 0x1180 | k_revision, false, false},
-    {"16F882", ChipFamily::f88x, 2048, 128, 0x2000 | k_revision, true, false},
-    {"16F883", ChipFamily::f88x, 4096, 256, 0x2020 | k_revision, true, false},
-    {"16F884", ChipFamily::f88x, 4096, 256, 0x2040 | k_revision, true, false},
+    // The smaller 16F88x and 16F91x parts write four words per block (the maker's programmer
+    // data, checked against three open programmers), their larger siblings eight.
+    {"16F882", ChipFamily::f88x, 2048, 128, 0x2000 | k_revision, true, false, 4},
+    {"16F883", ChipFamily::f88x, 4096, 256, 0x2020 | k_revision, true, false, 4},
+    {"16F884", ChipFamily::f88x, 4096, 256, 0x2040 | k_revision, true, false, 4},
     {"16F886", ChipFamily::f88x, 8192, 256, 0x2060 | k_revision, true, false},
     {"16F887", ChipFamily::f88x, 8192, 256, 0x2080 | k_revision, true, false},
     {"16F73", ChipFamily::f7x, 4096, 0, 0x0600 | k_revision, false, false},
@@ -190,8 +193,8 @@ constexpr std::array<ChipModel, 50> k_models{{
     {"16F76", ChipFamily::f7x, 8192, 0, 0x0640 | k_revision, false, false},
     {"16F77", ChipFamily::f7x, 8192, 0, 0x0660 | k_revision, false, false},
     {"16F716", ChipFamily::f716, 2048, 0, 0x1140 | k_revision, false, false},
-    {"16F913", ChipFamily::f91x, 4096, 256, 0x13E0 | k_revision, false, false},
-    {"16F914", ChipFamily::f91x, 4096, 256, 0x13C0 | k_revision, false, false},
+    {"16F913", ChipFamily::f91x, 4096, 256, 0x13E0 | k_revision, false, false, 4},
+    {"16F914", ChipFamily::f91x, 4096, 256, 0x13C0 | k_revision, false, false, 4},
     {"16F916", ChipFamily::f91x, 8192, 256, 0x13A0 | k_revision, false, false},
     {"16F917", ChipFamily::f91x, 8192, 256, 0x1380 | k_revision, false, false},
 }};

@@ -83,6 +83,7 @@ struct FamilyRules {
     ChipFamily family;
     PowerRule power;
     std::int32_t latchwords;         // program write latches (1, 2, 4 or 8), aligned on their size
+    bool begin_clears_latches;       // the latches read 3FFF again after a self-timed 08 write
     bool write_erases;               // 08 erases before programming (else it only clears bits)
     bool loadconfig_keeps_data;      // Load Configuration also loads its word into the latch
     std::int32_t config1_fixed_mask; // CONFIG1 bits that are not implemented...

@@ -391,6 +391,7 @@ void SimChip::begin(bool program_only, Armed armed, std::int64_t now_ns) {
         start(rules_.timing.write_ns, now_ns);
     } else {
         writelatches(rules_.write_erases, rules_.timing.write_ns, now_ns);
+        if (rules_.begin_clears_latches) latches_.fill(k_word_mask);
     }
 }
 
