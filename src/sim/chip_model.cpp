@@ -9,6 +9,11 @@ namespace {
 
 constexpr std::int64_t ms(double value) { return static_cast<std::int64_t>(value * 1'000'000.0); }
 
+// TDIS, the wait after End Programming before the next command: at least 100 us on the parts
+// whose End Programming is 17 or 0E (DS39589B and DS39607B timing tables, the maker's programmer
+// data for the 16F7x and 16F716).
+constexpr std::int64_t k_tdis_ns = 100'000;
+
 // Times are the worst-case figures of each family, so a script that only works on a fast chip
 // fails here. EEPROM figures the family does not document separately take the program figure;
 // a time of 0 means the chip does not do that at all (the write is not stored).
@@ -19,6 +24,7 @@ constexpr std::array<FamilyRules, 12> k_families{{
     {.family = ChipFamily::f84a, .power = PowerRule::either, .latchwords = 1, .begin_clears_latches = false, .write_erases = true,
      .loadconfig_keeps_data = true, .config1_fixed_mask = 0x0000, .config1_fixed_bits = 0x0000,
      .config2_fixed_bits = 0x3FFC, .timing = {ms(8), ms(4), ms(8), ms(8), ms(10), 0},
+     .externally_timed = -1, .tdis_ns = 0,
      .commands = {.setup_sequence = true}, .erase = EraseStyle::armed_setup_sequence,
      .erase_outside_config_ignores_protection = false, .erase_clears_config_anywhere = false,
      .config_erase_clears_protected_data = false, .begin_erases_row = 0, .row_erase_words = 0,
@@ -27,6 +33,7 @@ constexpr std::array<FamilyRules, 12> k_families{{
     {.family = ChipFamily::f87x, .power = PowerRule::either, .latchwords = 1, .begin_clears_latches = false, .write_erases = true,
      .loadconfig_keeps_data = true, .config1_fixed_mask = 0x0400, .config1_fixed_bits = 0x0400,
      .config2_fixed_bits = 0x3FFC, .timing = {ms(8), ms(4), ms(8), ms(8), ms(8), 0},
+     .externally_timed = -1, .tdis_ns = 0,
      .commands = {.bulk_erase_program = -1, .bulk_erase_data = -1, .setup_sequence = true},
      .erase = EraseStyle::armed_latest_load, .erase_outside_config_ignores_protection = false,
      .erase_clears_config_anywhere = false, .config_erase_clears_protected_data = false,
@@ -40,6 +47,7 @@ constexpr std::array<FamilyRules, 12> k_families{{
     {.family = ChipFamily::f87xa, .power = PowerRule::either, .latchwords = 8, .begin_clears_latches = false, .write_erases = true,
      .loadconfig_keeps_data = true, .config1_fixed_mask = 0x1030, .config1_fixed_bits = 0x1030,
      .config2_fixed_bits = 0x3FFC, .timing = {ms(8), ms(1), ms(8), 0, ms(8), ms(10)},
+     .externally_timed = 0x18, .tdis_ns = k_tdis_ns,
      .commands = {.end_programming = 0x17, .chip_erase = 0x1F}, .erase = EraseStyle::armed_unprotected_only,
      .erase_outside_config_ignores_protection = false, .erase_clears_config_anywhere = false,
      .config_erase_clears_protected_data = false, .begin_erases_row = 0, .row_erase_words = 0,
@@ -48,6 +56,7 @@ constexpr std::array<FamilyRules, 12> k_families{{
     {.family = ChipFamily::f62xa, .power = PowerRule::vpp_first, .latchwords = 1, .begin_clears_latches = false, .write_erases = false,
      .loadconfig_keeps_data = true, .config1_fixed_mask = 0x1E00, .config1_fixed_bits = 0x1E00,
      .config2_fixed_bits = 0x3FFC, .timing = {ms(4), 0, ms(6), 0, ms(6), 0},
+     .externally_timed = -1, .tdis_ns = 0,
      .commands = {.begin_program_only = -1}, .erase = EraseStyle::self_timed,
      .erase_outside_config_ignores_protection = false, .erase_clears_config_anywhere = false,
      .config_erase_clears_protected_data = true, .begin_erases_row = 0, .row_erase_words = 0,
@@ -56,6 +65,7 @@ constexpr std::array<FamilyRules, 12> k_families{{
     {.family = ChipFamily::f629, .power = PowerRule::vpp_first, .latchwords = 1, .begin_clears_latches = false, .write_erases = false,
      .loadconfig_keeps_data = true, .config1_fixed_mask = 0x0E00, .config1_fixed_bits = 0x0000,
      .config2_fixed_bits = 0x3FFC, .timing = {ms(2.5), ms(2), ms(6), ms(6), ms(8), 0},
+     .externally_timed = -1, .tdis_ns = 0,
      .commands = {.end_programming = 0x0A}, .erase = EraseStyle::self_timed,
      .erase_outside_config_ignores_protection = true, .erase_clears_config_anywhere = false,
      .config_erase_clears_protected_data = false, .begin_erases_row = 0, .row_erase_words = 0,
@@ -66,6 +76,7 @@ constexpr std::array<FamilyRules, 12> k_families{{
     {.family = ChipFamily::f88, .power = PowerRule::vpp_in_250us, .latchwords = 4, .begin_clears_latches = false, .write_erases = false,
      .loadconfig_keeps_data = false, .config1_fixed_mask = 0x0000, .config1_fixed_bits = 0x0000,
      .config2_fixed_bits = 0x3FFC, .timing = {ms(1), ms(1), ms(1), ms(1), ms(2), ms(10)},
+     .externally_timed = 0x18, .tdis_ns = k_tdis_ns,
      .commands = {.end_programming = 0x17, .chip_erase = 0x1F}, .erase = EraseStyle::armed_unprotected_only,
      .erase_outside_config_ignores_protection = false, .erase_clears_config_anywhere = false,
      .config_erase_clears_protected_data = false, .begin_erases_row = 32, .row_erase_words = 0,
@@ -75,6 +86,7 @@ constexpr std::array<FamilyRules, 12> k_families{{
     {.family = ChipFamily::f690, .power = PowerRule::vpp_first, .latchwords = 4, .begin_clears_latches = false, .write_erases = false,
      .loadconfig_keeps_data = true, .config1_fixed_mask = 0x3000, .config1_fixed_bits = 0x3000,
      .config2_fixed_bits = 0x3FFC, .timing = {ms(3), ms(3), ms(6), ms(6), ms(6), 0},
+     .externally_timed = -1, .tdis_ns = 0,
      .commands = {.end_programming = 0x0A, .row_erase = 0x11}, .erase = EraseStyle::self_timed,
      .erase_outside_config_ignores_protection = true, .erase_clears_config_anywhere = false,
      .config_erase_clears_protected_data = false, .begin_erases_row = 0, .row_erase_words = 16,
@@ -86,6 +98,7 @@ constexpr std::array<FamilyRules, 12> k_families{{
     {.family = ChipFamily::f62x, .power = PowerRule::vpp_first, .latchwords = 1, .begin_clears_latches = false, .write_erases = true,
      .loadconfig_keeps_data = true, .config1_fixed_mask = 0x0200, .config1_fixed_bits = 0x0200,
      .config2_fixed_bits = 0x3FFC, .timing = {ms(16), ms(8), ms(16), ms(8), ms(15), 0},
+     .externally_timed = -1, .tdis_ns = 0,
      .commands = {.setup_sequence = true}, .erase = EraseStyle::armed_setup_sequence,
      .erase_outside_config_ignores_protection = false, .erase_clears_config_anywhere = false,
      .config_erase_clears_protected_data = false, .begin_erases_row = 0, .row_erase_words = 0,
@@ -97,6 +110,7 @@ constexpr std::array<FamilyRules, 12> k_families{{
     {.family = ChipFamily::f88x, .power = PowerRule::vpp_first, .latchwords = 8, .begin_clears_latches = true, .write_erases = false,
      .loadconfig_keeps_data = true, .config1_fixed_mask = 0x0000, .config1_fixed_bits = 0x0000,
      .config2_fixed_bits = 0x38FF, .timing = {ms(5), ms(1), ms(6), ms(6), ms(6), 0},
+     .externally_timed = -1, .tdis_ns = 0,
      .commands = {.end_programming = 0x0A}, .erase = EraseStyle::self_timed,
      .erase_outside_config_ignores_protection = true, .erase_clears_config_anywhere = false,
      .config_erase_clears_protected_data = false, .begin_erases_row = 0, .row_erase_words = 0,
@@ -108,6 +122,7 @@ constexpr std::array<FamilyRules, 12> k_families{{
     {.family = ChipFamily::f7x, .power = PowerRule::either, .latchwords = 2, .begin_clears_latches = false, .write_erases = false,
      .loadconfig_keeps_data = true, .config1_fixed_mask = 0x3FA0, .config1_fixed_bits = 0x3FA0,
      .config2_fixed_bits = 0x3FFC, .timing = {ms(1), 0, 0, 0, ms(30), 0},
+     .externally_timed = 0x08, .tdis_ns = k_tdis_ns,
      .commands = {.begin_program_only = -1, .end_programming = 0x0E, .bulk_erase_data = -1},
      .erase = EraseStyle::self_timed, .erase_outside_config_ignores_protection = true,
      .erase_clears_config_anywhere = true, .config_erase_clears_protected_data = false,
@@ -120,6 +135,7 @@ constexpr std::array<FamilyRules, 12> k_families{{
     {.family = ChipFamily::f716, .power = PowerRule::either, .latchwords = 4, .begin_clears_latches = false, .write_erases = false,
      .loadconfig_keeps_data = true, .config1_fixed_mask = 0x1F30, .config1_fixed_bits = 0x1F30,
      .config2_fixed_bits = 0x3FFC, .timing = {0, ms(2), 0, 0, ms(10), 0},
+     .externally_timed = 0x18, .tdis_ns = k_tdis_ns,
      .commands = {.begin = -1, .end_programming = 0x0E, .bulk_erase_data = -1},
      .erase = EraseStyle::self_timed, .erase_outside_config_ignores_protection = false,
      .erase_clears_config_anywhere = false, .config_erase_clears_protected_data = false,
@@ -132,6 +148,7 @@ constexpr std::array<FamilyRules, 12> k_families{{
     {.family = ChipFamily::f91x, .power = PowerRule::vpp_first, .latchwords = 8, .begin_clears_latches = true, .write_erases = false,
      .loadconfig_keeps_data = true, .config1_fixed_mask = 0x2000, .config1_fixed_bits = 0x2000,
      .config2_fixed_bits = 0x3FFC, .timing = {ms(5), 0, ms(6), 0, ms(6), 0},
+     .externally_timed = -1, .tdis_ns = 0,
      .commands = {}, .erase = EraseStyle::self_timed, .erase_outside_config_ignores_protection = true,
      .erase_clears_config_anywhere = false, .config_erase_clears_protected_data = false,
      .begin_erases_row = 0, .row_erase_words = 0, .protection = {0x0040, false, 0x0080},

@@ -90,6 +90,10 @@ struct FamilyRules {
     std::int32_t config1_fixed_bits; // ...and the level they read at
     std::int32_t config2_fixed_bits; // CONFIG2 bits that are not implemented and read 1
     FamilyTiming timing;
+    // The write command that runs until End Programming (18, or 08 on the 16F7x); -1 for none.
+    // Any other command before End Programming cuts the write short.
+    std::int32_t externally_timed;
+    std::int64_t tdis_ns;            // after End Programming, a command sooner than this is lost
     CommandMap commands;
     EraseStyle erase;
     bool erase_outside_config_ignores_protection;  // 09 away from 2000h clears protected program memory

@@ -124,7 +124,10 @@ void SimChip::apply(const ChipPins& pins, std::int64_t now_ns) {
 }
 
 void SimChip::settle(std::int64_t now_ns) {
-    if (operation_.active && now_ns - operation_.start_ns >= operation_.duration_ns) finish(now_ns);
+    // An externally timed write runs until End Programming, however long that takes.
+    if (operation_.active && !operation_.external && now_ns - operation_.start_ns >= operation_.duration_ns) {
+        finish(now_ns);
+    }
 }
 
 void SimChip::enter() {
@@ -137,10 +140,11 @@ void SimChip::enter() {
     datalatch_ = 0xFF;
     lastload_data_ = false;
     armed_ = Armed::none;
+    quiet_until_ns_ = 0;
 }
 
 void SimChip::leave(std::int64_t now_ns, Power next) {
-    finish(now_ns);  // a write still running when the power goes is cut short
+    finish(now_ns, operation_.external);  // a write still running when the power goes is cut short
     power_ = next;
     output_ = true;
     phase_ = Phase::command;
@@ -150,9 +154,12 @@ void SimChip::leave(std::int64_t now_ns, Power next) {
 void SimChip::risingedge(std::int64_t now_ns) {
     switch (phase_) {
         case Phase::command:
-            // The first clock of the next command ends a running write or erase, whether or not
-            // its time is up.
-            if (bits_ == 0) finish(now_ns);
+            // The first clock of the next command ends a running self-timed write or erase,
+            // whether or not its time is up.
+            if (bits_ == 0) {
+                command_start_ns_ = now_ns;
+                if (!operation_.external) finish(now_ns);
+            }
             break;
         case Phase::read:
             // The chip drives the data bits from the 2nd rising edge and lets go at the 16th.
@@ -194,11 +201,14 @@ void SimChip::fallingedge(bool data, std::int64_t now_ns) {
 }
 
 void SimChip::execute(std::int32_t code, std::int64_t now_ns) {
-    finish(now_ns);
+    if (command_start_ns_ < quiet_until_ns_) return;  // within TDIS after End Programming: lost
+    const Action action = decode(rules_.commands, code);
+    // Only End Programming ends an externally timed write; any other command cuts it short.
+    finish(now_ns, operation_.external && action != Action::endprogramming);
     const Armed previous = armed_;
     armed_ = Armed::none;  // an armed erase waits for the very next command only
 
-    switch (decode(rules_.commands, code)) {
+    switch (action) {
         case Action::loadconfig:
         case Action::loadprogram:
         case Action::loaddata:
@@ -229,12 +239,15 @@ void SimChip::execute(std::int32_t code, std::int64_t now_ns) {
             break;
         case Action::begin:
             begin(false, previous, now_ns);
+            operation_.external = operation_.active && code == rules_.externally_timed;
             break;
         case Action::beginprogramonly:
             begin(true, Armed::none, now_ns);
+            operation_.external = operation_.active && code == rules_.externally_timed;
             break;
         case Action::endprogramming:
             latches_.fill(k_word_mask);
+            quiet_until_ns_ = now_ns + rules_.tdis_ns;
             break;
         case Action::bulkeraseprogram: {
             if (rules_.erase != EraseStyle::self_timed) {
@@ -453,15 +466,16 @@ void SimChip::start(std::int64_t duration_ns, std::int64_t now_ns) {
     operation_.duration_ns = duration_ns;
 }
 
-void SimChip::finish(std::int64_t now_ns) {
+void SimChip::finish(std::int64_t now_ns, bool cut) {
     if (!operation_.active) return;
     const std::int64_t elapsed = now_ns - operation_.start_ns;
-    const bool complete = elapsed >= operation_.duration_ns;
+    const bool complete = !cut && elapsed >= operation_.duration_ns;
     const double done = complete ? 1.0 : static_cast<double>(elapsed) / static_cast<double>(operation_.duration_ns);
     for (const CellChange& c : operation_.changes) {
         cell(c.region, c.index) = complete ? c.to : partialvalue(c.from, c.to, done);
     }
     operation_.active = false;
+    operation_.external = false;
     operation_.changes.clear();
 }
 

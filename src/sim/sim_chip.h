@@ -54,6 +54,7 @@ private:
     };
     struct Operation {
         bool active = false;
+        bool external = false;  // runs until End Programming
         std::int64_t start_ns = 0;
         std::int64_t duration_ns = 0;
         std::vector<CellChange> changes;
@@ -77,7 +78,9 @@ private:
     void eraserow(std::int32_t rowwords);
     void change(Region region, std::int32_t index, std::int32_t to);
     void start(std::int64_t duration_ns, std::int64_t now_ns);
-    void finish(std::int64_t now_ns);
+    // Ends the running write or erase: complete when its time has passed, else (or when cut)
+    // with the cells part way.
+    void finish(std::int64_t now_ns, bool cut = false);
     std::int32_t& cell(Region region, std::int32_t index);
 
     std::int32_t programindex() const { return pc_ & (model_.programwords - 1); }
@@ -94,6 +97,8 @@ private:
     ChipPins pins_;
     std::int64_t vdd_rise_ns_ = 0;
     bool output_ = true;
+    std::int64_t command_start_ns_ = 0;  // first clock of the latest command
+    std::int64_t quiet_until_ns_ = 0;    // End Programming time + TDIS
 
     // Serial state.
     Phase phase_ = Phase::command;

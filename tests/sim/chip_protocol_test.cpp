@@ -162,7 +162,7 @@ TEST(ChipProtocol, DeviceIdAndConfigurationWordsReadWithTheirFixedBits) {
         rig.load(0x02, 0x0000);
         rig.command(f->writecode);
         rig.wait_ms(f->writewait_ms);
-        if (f->endcode >= 0) rig.command(f->endcode);
+        if (f->endcode >= 0) rig.endprogramming(f->endcode);
         EXPECT_EQ(rig.read(0x04), c.zeroconfig1);
         rig.increment(2);
         EXPECT_EQ(rig.read(0x04), 0) << "unimplemented 2009h";
@@ -178,7 +178,7 @@ TEST(ChipProtocol, IdLocationsFollowLoadConfiguration) {
         EXPECT_EQ(rig.chip().pc(), 0x2000);
         rig.command(f.writecode);  // writes the word that came with Load Configuration, where kept
         rig.wait_ms(f.writewait_ms);
-        if (f.endcode >= 0) rig.command(f.endcode);
+        if (f.endcode >= 0) rig.endprogramming(f.endcode);
         rig.increment();
         for (std::int32_t id : {0x0002, 0x0003, 0x0004}) {
             programwords(rig, f, {id}, f.writewait_ms);  // one word at a time in configuration memory
@@ -203,7 +203,7 @@ TEST(ChipProtocol, Config2OnlyOn16F87And88) {
     rig.load(0x02, 0x0000);
     rig.command(0x18);
     rig.wait_ms(1);
-    rig.command(0x17);
+    rig.endprogramming(0x17);
     EXPECT_EQ(rig.read(0x04), 0x3FFC) << "bits 13-2 read 1";
     rig.command(0x1F);
     rig.wait_ms(8);
@@ -289,7 +289,7 @@ void protect(SimRig& rig, const FamilyCase& f, std::int32_t config) {
     rig.load(0x02, config);
     rig.command(f.writecode);
     rig.wait_ms(f.writewait_ms);
-    if (f.endcode >= 0) rig.command(f.endcode);
+    if (f.endcode >= 0) rig.endprogramming(f.endcode);
     rig.reenter(f.powerorder);
 }
 
@@ -383,7 +383,7 @@ TEST(ChipProtocol, BlockWritesTakeEveryLatchOfTheBlock) {
     rig.wait_ms(8);
     rig.increment(8);
     // Block 2 after End Programming: unloaded latches are 3FFF.
-    rig.command(0x17);
+    rig.endprogramming(0x17);
     rig.increment(3);  // PC<2:0> = 3 within block 2
     rig.load(0x02, 0x0BBB);
     rig.command(0x08);
@@ -420,7 +420,7 @@ TEST(ChipProtocol, ProgramOnlyCommandsCanOnlyClearBits) {
         rig.load(0x02, 0x0FF0);
         rig.command(c.code);
         rig.wait_ms(c.wait_ms);
-        if (c.endcode >= 0) rig.command(c.endcode);
+        if (c.endcode >= 0) rig.endprogramming(c.endcode);
         EXPECT_EQ(rig.read(0x04), 0x0C30);
     }
 }

@@ -31,6 +31,7 @@ TEST(MoreParts, WriteBlocksMustMatchThePartsLatches) {
         std::int32_t block;  // words loaded per 08
         std::int32_t wait_ms;
         bool lands;
+        std::int32_t endcode = -1;  // End Programming after the wait (16F7x: 0E)
     };
     const Case cases[] = {
         {"16F882", 8, 5, false}, {"16F882", 4, 5, true},  {"16F883", 8, 5, false},
@@ -39,7 +40,7 @@ TEST(MoreParts, WriteBlocksMustMatchThePartsLatches) {
         {"12F683", 1, 3, false}, {"16F688", 4, 3, true},  {"16F917", 8, 5, true},
         {"16F917", 4, 5, true},  {"16F913", 8, 5, false}, {"16F913", 4, 5, true},
         {"16F914", 8, 5, false}, {"16F914", 4, 5, true},  {"16F916", 8, 5, true},
-        {"16F77", 2, 1, true},   {"16F77", 1, 1, false},
+        {"16F77", 2, 1, true, 0x0E}, {"16F77", 4, 1, false, 0x0E},
         {"16F887", 8, 4, false},  // 4 ms is short of the 5 ms write
     };
     for (const Case& c : cases) {
@@ -52,6 +53,7 @@ TEST(MoreParts, WriteBlocksMustMatchThePartsLatches) {
             if ((i + 1) % static_cast<std::size_t>(c.block) == 0) {
                 rig.command(0x08);
                 rig.wait_ms(c.wait_ms);
+                if (c.endcode >= 0) rig.endprogramming(c.endcode);
             }
             rig.increment();
         }
@@ -127,7 +129,7 @@ TEST(MoreParts, The16F7xWritesWordsWith08And0EAndHasOneErase) {
     rig.load(0x03, 0x55);
     rig.command(0x08);
     rig.wait_ms(2);
-    rig.command(0x0E);
+    rig.endprogramming(0x0E);
     EXPECT_EQ(rig.read(0x05), 0x00) << "no data memory to read";
 
     for (const std::int32_t wait_ms : {30, 20}) {
@@ -186,7 +188,7 @@ TEST(MoreParts, The16F716WritesBlocksWith18) {
         }
         rig.command(code);
         rig.wait_ms(2);
-        rig.command(0x0E);
+        rig.endprogramming(0x0E);
         rig.reenter(1);
         std::vector<std::int32_t> got;
         for (std::int32_t i = 0; i < 4; ++i) {
