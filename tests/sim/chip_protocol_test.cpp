@@ -225,20 +225,20 @@ TEST(ChipProtocol, EraseSequencesBlankEverythingTheyCover) {
     const Case cases[] = {
         {"16F84A", {{0x02, 0x3FFF}, {0x09}, {0x08}, {-1, 10}, {0x03, 0x3FFF}, {0x0B}, {0x08}, {-1, 10}}},
         {"16F877",
-         {{0x02, 0x3FFF}, {0x01}, {0x07}, {0x08}, {-1, 8}, {0x01}, {0x07},
-          {0x03, 0x3FFF}, {0x01}, {0x07}, {0x08}, {-1, 8}, {0x01}, {0x07}}},
+         {{0x02, 0x3FFF}, {0x01}, {0x07}, {0x08}, {-1, 11}, {0x01}, {0x07},
+          {0x03, 0x3FFF}, {0x01}, {0x07}, {0x08}, {-1, 11}, {0x01}, {0x07}}},
         {"16F877A", {{0x1F}, {-1, 10}}},
-        {"16F628A", {{0x02, 0x3FFF}, {0x09}, {-1, 6}, {0x0B}, {-1, 6}}},
-        {"12F675", {{0x09}, {-1, 8}, {0x0B}, {-1, 8}}},
-        {"16F88", {{0x1F}, {-1, 10}}},
-        {"16F690", {{0x09}, {-1, 6}, {0x00, 0x3FFF}, {0x09}, {-1, 6}, {0x0B}, {-1, 6}}},
+        {"16F628A", {{0x02, 0x3FFF}, {0x09}, {-1, 11}, {0x0B}, {-1, 11}}},
+        {"12F675", {{0x09}, {-1, 11}, {0x0B}, {-1, 11}}},
+        {"16F88", {{0x1F}, {-1, 11}}},
+        {"16F690", {{0x09}, {-1, 11}, {0x00, 0x3FFF}, {0x09}, {-1, 11}, {0x0B}, {-1, 11}}},
         {"16F690", {{0x00, 0x3FFF}, {0x06}, {0x06}, {0x06}, {0x06}, {0x06}, {0x06}, {0x06}, {0x06},
-                    {0x09}, {-1, 6}, {0x0B}, {-1, 6}}, false},
+                    {0x09}, {-1, 11}, {0x0B}, {-1, 11}}, false},
         {"16F628", {{0x02, 0x3FFF}, {0x09}, {0x08}, {-1, 15}, {0x03, 0x3FFF}, {0x0B}, {0x08}, {-1, 15}}},
-        {"16F887", {{0x09}, {-1, 6}, {0x00, 0x3FFF}, {0x09}, {-1, 6}, {0x0B}, {-1, 6}}},
+        {"16F887", {{0x09}, {-1, 11}, {0x00, 0x3FFF}, {0x09}, {-1, 11}, {0x0B}, {-1, 11}}},
         // The 16F88x calibration word sits at 2009h: a bulk erase there takes it too.
         {"16F887", {{0x00, 0x3FFF}, {0x06}, {0x06}, {0x06}, {0x06}, {0x06}, {0x06}, {0x06}, {0x06}, {0x06},
-                    {0x09}, {-1, 6}, {0x0B}, {-1, 6}}, false},
+                    {0x09}, {-1, 11}, {0x0B}, {-1, 11}}, false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.model);
@@ -303,16 +303,16 @@ TEST(ChipProtocol, CodeProtectionHidesMemoryUntilTheFamilysEraseClearsIt) {
         {"16F84A", 0x000F, {{0x00, 0x3FFF}, {0x06}, {0x06}, {0x06}, {0x06}, {0x06}, {0x06}, {0x06},
                             {0x01}, {0x07}, {0x08}, {-1, 10}, {0x01}, {0x07}}},
         {"16F877", 0x0ECF, {{0x00, 0x3FFF}, {0x06}, {0x06}, {0x06}, {0x06}, {0x06}, {0x06}, {0x06},
-                            {0x01}, {0x07}, {0x08}, {-1, 8}, {0x01}, {0x07}}},
+                            {0x01}, {0x07}, {0x08}, {-1, 11}, {0x01}, {0x07}}},
         {"16F877A", 0x1EFF, {{0x1F}, {-1, 10}}},
-        {"16F628A", 0x1EFF, {{0x00, 0x3FFF}, {0x09}, {-1, 6}}},
-        {"12F675", 0x3E7F, {{0x00, 0x3FFF}, {0x09}, {-1, 8}, {0x0B}, {-1, 8}}},
-        {"16F88", 0x1EFF, {{0x1F}, {-1, 10}}},
-        {"16F690", 0x3F3F, {{0x09}, {-1, 6}, {0x00, 0x3FFF}, {0x09}, {-1, 6}, {0x0B}, {-1, 6}}},
+        {"16F628A", 0x1EFF, {{0x00, 0x3FFF}, {0x09}, {-1, 11}}},
+        {"12F675", 0x3E7F, {{0x00, 0x3FFF}, {0x09}, {-1, 11}, {0x0B}, {-1, 11}}},
+        {"16F88", 0x1EFF, {{0x1F}, {-1, 11}}},
+        {"16F690", 0x3F3F, {{0x09}, {-1, 11}, {0x00, 0x3FFF}, {0x09}, {-1, 11}, {0x0B}, {-1, 11}}},
         {"16F628", 0x00FF, {{0x00, 0x3FFF}, {0x06}, {0x06}, {0x06}, {0x06}, {0x06}, {0x06}, {0x06},
                             {0x01}, {0x07}, {0x08}, {-1, 15}, {0x01}, {0x07}}},
-        {"16F887", 0x3F3F, {{0x09}, {-1, 6}, {0x00, 0x3FFF}, {0x09}, {-1, 6}, {0x0B}, {-1, 6}}},
-        {"16F917", 0x3F3F, {{0x09}, {-1, 6}, {0x00, 0x3FFF}, {0x09}, {-1, 6}, {0x0B}, {-1, 6}}},
+        {"16F887", 0x3F3F, {{0x09}, {-1, 11}, {0x00, 0x3FFF}, {0x09}, {-1, 11}, {0x0B}, {-1, 11}}},
+        {"16F917", 0x3F3F, {{0x09}, {-1, 11}, {0x00, 0x3FFF}, {0x09}, {-1, 11}, {0x0B}, {-1, 11}}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.model);
@@ -435,7 +435,7 @@ TEST(ChipProtocol, RowEraseClearsTheAlignedRowAroundThePc) {
     };
     const Case cases[] = {
         {"16F88", 0x08, 1, 0x17, 32},
-        {"16F690", 0x11, 6, 0x06, 16},
+        {"16F690", 0x11, 11, 0x06, 16},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.model);
@@ -549,7 +549,7 @@ TEST(ChipProtocol, CalibrationWordsComeFromTheFactoryAndABulkEraseDestroysThem) 
 
     // A bulk erase from configuration space takes both.
     rig.command(0x09);
-    rig.wait_ms(8);
+    rig.wait_ms(11);
     rig.reenter(2);
     rig.increment(0x3FF);
     EXPECT_EQ(rig.read(0x04), 0x3FFF);
@@ -580,9 +580,9 @@ TEST(ChipProtocol, SavingAndRestoringCalibrationAroundAProtectedErase) {
     rig.reenter(2);
     rig.load(0x00, 0x3FFF);
     rig.command(0x09);
-    rig.wait_ms(8);
+    rig.wait_ms(11);
     rig.command(0x0B);
-    rig.wait_ms(8);
+    rig.wait_ms(11);
     rig.reenter(2);
     rig.increment(0x3FF);
     rig.load(0x02, osccal);

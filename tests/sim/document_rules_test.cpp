@@ -60,7 +60,7 @@ struct ChipEraseCase {
 TEST(DocumentRules, ChipEraseNeedsTheLongerWaitOfTheWeakRevisions) {
     const ChipEraseCase cases[] = {
         {"16F877A", 1, 8, false}, {"16F877A", 1, 10, true}, {"16F873A", 1, 9, false},
-        {"16F88", 2, 8, false},   {"16F88", 2, 10, true},   {"16F818", 2, 8, false},
+        {"16F88", 2, 10, false},  {"16F88", 2, 11, true},   {"16F818", 2, 8, false},
     };
     for (const ChipEraseCase& c : cases) {
         SCOPED_TRACE(std::string(c.model) + " waited " + std::to_string(c.wait_ms) + " ms");

@@ -79,7 +79,7 @@ TEST(MoreParts, The16F628RunsItsBulkErasesWithBeginProgramming) {
     };
     const Case cases[] = {
         {"own sequence", {{0x02, 0x3FFF}, {0x09}, {0x08}, {-1, 15}, {0x03, 0x3FFF}, {0x0B}, {0x08}, {-1, 15}}, true},
-        {"the 16F628A's", {{0x02, 0x3FFF}, {0x09}, {-1, 6}, {0x0B}, {-1, 6}}, false},
+        {"the 16F628A's", {{0x02, 0x3FFF}, {0x09}, {-1, 11}, {0x0B}, {-1, 11}}, false},
         {"waits cut short",
          {{0x02, 0x3FFF}, {0x09}, {0x08}, {-1, 10}, {0x03, 0x3FFF}, {0x0B}, {0x08}, {-1, 10}},
          false},
@@ -132,7 +132,7 @@ TEST(MoreParts, The16F7xWritesWordsWith08And0EAndHasOneErase) {
     rig.endprogramming(0x0E);
     EXPECT_EQ(rig.read(0x05), 0x00) << "no data memory to read";
 
-    for (const std::int32_t wait_ms : {30, 20}) {
+    for (const std::int32_t wait_ms : {33, 30}) {
         SCOPED_TRACE(wait_ms);
         SimRig erase("16F73");
         erase.chip().memory().program.assign(4096, 0x0000);
@@ -142,7 +142,7 @@ TEST(MoreParts, The16F7xWritesWordsWith08And0EAndHasOneErase) {
         erase.command(0x09);
         erase.wait_ms(wait_ms);
         erase.reenter(1);
-        const bool full = wait_ms >= 30;
+        const bool full = wait_ms >= 33;
         EXPECT_EQ(erase.read(0x04) == 0x3FFF, full);
         erase.load(0x00, 0x3FFF);
         erase.increment(7);
@@ -166,7 +166,7 @@ TEST(MoreParts, The16F88xConfig2AndCalibrationWord) {
     rig.increment();
     EXPECT_EQ(rig.read(0x04), 0x1A2B);
     rig.command(0x09);
-    rig.wait_ms(6);
+    rig.wait_ms(11);
     EXPECT_EQ(rig.read(0x04), 0x3FFF) << "a bulk erase at 2009h takes it";
     rig.load(0x02, 0x1A2B);
     rig.command(0x08);
@@ -217,7 +217,7 @@ TEST(MoreParts, The16F91xCalibrationWordsGoOnlyWithAnEraseAimedAtThem) {
         rig.load(0x00, 0x3FFF);
         rig.increment(c.increments);
         rig.command(0x09);
-        rig.wait_ms(6);
+        rig.wait_ms(11);
         rig.reenter(2);
         rig.load(0x00, 0x3FFF);
         rig.increment(8);
