@@ -6,9 +6,9 @@
 #include <string>
 
 #include "engine/script_engine.h"
-#include "platform/silent_window.h"
 #include "port/port_driver.h"
 #include "port/transfers.h"
+#include "support/silent_window.h"
 
 namespace vornalt {
 namespace {
@@ -39,7 +39,7 @@ struct Bench {
         clearbuffer(image, 0x3FFF, 0x3FFF);
         std::fill(image.flashbuffer.begin(), image.flashbuffer.end(), 0);
         std::fill(image.eeprombuffer.begin(), image.eeprombuffer.end(), 0);
-        model.powerorder = 1;
+        model.powerorder = PowerOrder::vddfirst;
         model.progtime = 1;
     }
 };
