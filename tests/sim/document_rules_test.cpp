@@ -155,13 +155,14 @@ namespace {
 TEST(DocumentRules, ExternallyTimedWritesNeedEndProgrammingAndTdis) {
     struct Part {
         const char* model;
-        std::int32_t powerorder;
+        PowerOrder powerorder;
         std::int32_t writecode;
         std::int32_t endcode;
     };
+    constexpr PowerOrder vdd = PowerOrder::vddfirst, vpp = PowerOrder::vppfirst;
     const Part parts[] = {
-        {"16F877A", 1, 0x18, 0x17}, {"16F88", 2, 0x18, 0x17}, {"16F819", 2, 0x18, 0x17},
-        {"16F77", 1, 0x08, 0x0E},   {"16F716", 1, 0x18, 0x0E},
+        {"16F877A", vdd, 0x18, 0x17}, {"16F88", vpp, 0x18, 0x17}, {"16F819", vpp, 0x18, 0x17},
+        {"16F77", vdd, 0x08, 0x0E},   {"16F716", vdd, 0x18, 0x0E},
     };
     enum class Ending { end_and_tdis, no_end, end_without_tdis };
     for (const Part& p : parts) {
@@ -177,7 +178,7 @@ TEST(DocumentRules, ExternallyTimedWritesNeedEndProgrammingAndTdis) {
             rig.increment();  // lost within TDIS: the PC stays on word 0
             rig.wait_ms(1);
             const std::int32_t next = rig.read(0x04);
-            rig.reenter(p.powerorder);
+            rig.reenter(static_cast<std::int32_t>(p.powerorder));
             const std::int32_t word0 = rig.read(0x04);
             EXPECT_EQ(word0 == 0x1234, ending != Ending::no_end) << "word 0 reads " << std::hex << word0;
             EXPECT_EQ(next == 0x1234, ending == Ending::end_without_tdis) << "the PC's word reads " << std::hex << next;
