@@ -11,6 +11,7 @@
 #include <string_view>
 
 #include "image/hex_loader.h"
+#include "image/hex_record.h"
 #include "image/hex_text.h"
 #include "image/hex_writer.h"
 

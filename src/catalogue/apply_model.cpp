@@ -78,7 +78,7 @@ std::string optionalkeys(const DeviceRecord& record, std::int32_t flashsize, App
             cell.address = hexword(item.substr(0, slash));
             cell.mask = slash == std::string_view::npos ? 0x3FFF : hexword(item.substr(slash + 1));
             const bool inflash = cell.address >= 0 && cell.address < flashsize;
-            const bool inconfig = cell.address >= 0x2000 && cell.address <= 0x200F;
+            const bool inconfig = cell.address >= k_config_space && cell.address <= k_config_space_last;
             if (cell.mask <= 0 || (!inflash && !inconfig)) {
                 return "has calibration \"" + record.calibration +
                        "\"; each cell must be a FLASH or configuration address (2000-200F) with an optional "

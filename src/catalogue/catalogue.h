@@ -88,8 +88,8 @@ struct AppliedModel {
 // word 2100h + k, which must stay inside the 16-bit byte addresses a HEX file without extended
 // address records can hold.
 inline constexpr std::int32_t k_min_flash_words = 1;
-inline constexpr std::int32_t k_max_flash_words = 0x2000;
-inline constexpr std::int32_t k_max_eeprom_bytes = 0x10000 / 2 - 0x2100;
+inline constexpr std::int32_t k_max_flash_words = k_config_space;
+inline constexpr std::int32_t k_max_eeprom_bytes = 0x10000 / 2 - k_eeprom_address;
 
 // Reads the whole catalogue. Lines end in CR LF, LF or a lone CR; a UTF-8 byte order mark at the
 // very start is ignored. A line is a key line when it starts exactly with one of the keys

@@ -4,6 +4,7 @@
 
 #include "base/file_io.h"
 #include "base/text_lines.h"
+#include "image/hex_record.h"
 #include "image/hex_text.h"
 
 namespace vornalt {
@@ -24,14 +25,6 @@ constexpr std::array<std::string_view, 13> k_error_texts = {
     ": Invalid data byte in the record.",
     ": Address out of range.",
 };
-
-constexpr std::int32_t k_record_data = 0x00;
-constexpr std::int32_t k_record_end = 0x01;
-constexpr std::int32_t k_record_extended_linear = 0x04;
-constexpr std::int32_t k_record_start_linear = 0x05;
-constexpr std::int64_t k_extended_step = 0x8000;  // words per extended-address unit (64 KiB)
-constexpr std::int64_t k_id_first = 0x2000;       // ID locations and reserved configuration words
-constexpr std::int64_t k_id_last = 0x200F;
 
 std::string_view trim_trailing_spaces(std::string_view line) {
     while (!line.empty() && line.back() == ' ') line.remove_suffix(1);
@@ -63,7 +56,7 @@ HexError store_word(MemoryImage& image, std::int64_t w, std::int32_t value) {
         if (image.config2word >= 0) image.config2word = value & 0x3FFF;
         return HexError::none;
     }
-    if (w >= k_id_first && w <= k_id_last) {
+    if (w >= k_config_space && w <= k_config_space_last) {
         return fits14 ? HexError::none : HexError::data_value;  // ID words have no place in the image
     }
     if (w < k_eeprom_address || w >= k_eeprom_address + static_cast<std::int64_t>(eeprom.size())) {
@@ -82,11 +75,9 @@ HexError load_data_record(MemoryImage& image, std::int32_t count, std::int32_t a
     if (count % 2 != 0) return HexError::odd_byte_count;
     if (address % 2 != 0) return HexError::odd_address;
     if (data.size() != 2 * static_cast<std::size_t>(count)) return HexError::data_length;
-    std::int64_t w = address / 2 + extended * k_extended_step;
+    std::int64_t w = address / 2 + extended * k_extended_words;
     for (std::size_t at = 0; at < data.size(); at += 4, ++w) {
-        // Low byte first in the file.
-        const char swapped[4] = {data[at + 2], data[at + 3], data[at], data[at + 1]};
-        const HexError error = store_word(image, w, fromhex4(std::string_view(swapped, 4)));
+        const HexError error = store_word(image, w, digitsword(data.substr(at, 4)));
         if (error != HexError::none) return error;
     }
     return HexError::none;
@@ -111,23 +102,18 @@ HexLoadResult loadhex_text(std::string_view text, MemoryImage& image) {
         ++linenumber;
         line = trim_trailing_spaces(line);
         if (line.empty() || line.front() == ';') continue;
-        if (line.front() != ':') {
-            error = HexError::no_colon;
+        HexRecordFields fields;
+        const RecordFault fault = splitrecord(line, fields);
+        if (fault != RecordFault::none) {
+            error = fault == RecordFault::no_colon    ? HexError::no_colon
+                    : fault == RecordFault::too_short ? HexError::too_short
+                                                      : HexError::checksum;
             break;
         }
-        if (line.size() < 11) {
-            error = HexError::too_short;
-            break;
-        }
-        const std::string_view body = line.substr(1);
-        if (hexchecksum(body.substr(0, body.size() - 2)) != body.substr(body.size() - 2)) {
-            error = HexError::checksum;
-            break;
-        }
-        const std::int32_t count = fromhex2(body.substr(0, 2));
-        const std::int32_t address = fromhex4(body.substr(2, 4));
-        const std::int32_t type = fromhex2(body.substr(6, 2));
-        const std::string_view data = body.substr(8, body.size() - 10);
+        const std::int32_t count = fields.count;
+        const std::int32_t address = fields.address;
+        const std::int32_t type = fields.type;
+        const std::string_view data = fields.data;
         if (type == k_record_end) break;
         if (type == k_record_start_linear) continue;
         if (type == k_record_extended_linear) {

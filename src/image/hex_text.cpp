@@ -40,10 +40,4 @@ std::int32_t fromhex4(std::string_view text) {
     return high * 256 + low;
 }
 
-std::string hexchecksum(std::string_view body) {
-    std::int32_t sum = 0;
-    for (std::size_t i = 0; i + 1 < body.size(); i += 2) sum += fromhex2(body.substr(i, 2));
-    return tohex2(256 - sum % 256);  // % keeps the sign of the sum, as the record format's rule does
-}
-
 }  // namespace vornalt

@@ -14,9 +14,5 @@ std::string tohex4(std::int32_t value);
 std::int32_t fromhex2(std::string_view text);
 // 0-65535 for exactly four upper-case hex digits, -1 for anything else.
 std::int32_t fromhex4(std::string_view text);
-// Intel HEX checksum of a record body (no ':' and no checksum): two's complement of the byte
-// sum. A final odd character is ignored; an invalid pair counts -1, so a body with lower-case
-// digits practically never checks out.
-std::string hexchecksum(std::string_view body);
 
 }  // namespace vornalt

@@ -3,28 +3,13 @@
 #include <span>
 
 #include "base/file_io.h"
-#include "image/hex_text.h"
+#include "image/hex_record.h"
 
 namespace vornalt {
 namespace {
 
-constexpr std::int32_t k_flash_base = 0x0000;
-constexpr std::int32_t k_eeprom_base = 0x4200;
 constexpr std::size_t k_record_digits = 32;  // 16 data bytes per record
 constexpr std::int64_t k_address_limit = 0x10000;
-
-std::string record(std::string_view body) {
-    std::string line = ":";
-    line += body;
-    line += hexchecksum(body);
-    return line;
-}
-
-// A word as the file holds it: low byte, then high byte.
-std::string word_bytes(std::int32_t value) {
-    const std::string digits = tohex4(value);
-    return digits.substr(2, 2) + digits.substr(0, 2);
-}
 
 // Data records for one section: locations 0 up to the last that differs from blank.
 Status append_section(std::vector<std::string>& lines, std::span<const std::int32_t> values,
@@ -41,12 +26,11 @@ Status append_section(std::vector<std::string>& lines, std::span<const std::int3
     }
     std::string digits;
     digits.reserve(used * 4);
-    for (std::size_t i = 0; i < used; ++i) digits += word_bytes(values[i]);
+    for (std::size_t i = 0; i < used; ++i) digits += worddigits(values[i]);
     for (std::size_t at = 0; at < digits.size(); at += k_record_digits) {
         const std::string_view data = std::string_view(digits).substr(at, k_record_digits);
         const auto address = static_cast<std::int32_t>(base + at / 2);
-        lines.push_back(record(tohex2(static_cast<std::int32_t>(data.size() / 2)) + tohex4(address) + "00" +
-                               std::string(data)));
+        lines.push_back(formatrecord(k_record_data, address, data));
     }
     return {};
 }
@@ -55,14 +39,17 @@ Status append_section(std::vector<std::string>& lines, std::span<const std::int3
 
 Result<std::vector<std::string>> hexrecords(const MemoryImage& image, bool config2used) {
     std::vector<std::string> lines;
-    if (Status s = append_section(lines, flashwords(image), k_blank_word, k_flash_base, "FLASH"); !s)
+    if (Status s = append_section(lines, flashwords(image), k_blank_word, hexbyteaddress(0), "FLASH"); !s)
         return s.error();
-    lines.push_back(record("02400E00" + word_bytes(image.config1word)));
-    if (config2used) lines.push_back(record("02401000" + word_bytes(image.config2word)));
-    if (Status s = append_section(lines, eeprombytes(image), k_blank_byte, k_eeprom_base, "EEPROM"); !s) {
+    lines.push_back(formatrecord(k_record_data, hexbyteaddress(k_config1_address), worddigits(image.config1word)));
+    if (config2used) {
+        lines.push_back(formatrecord(k_record_data, hexbyteaddress(k_config2_address), worddigits(image.config2word)));
+    }
+    if (Status s = append_section(lines, eeprombytes(image), k_blank_byte, hexbyteaddress(k_eeprom_address), "EEPROM");
+        !s) {
         return s.error();
     }
-    lines.push_back(record("00000001"));
+    lines.push_back(formatrecord(k_record_end, 0, ""));
     return lines;
 }
 

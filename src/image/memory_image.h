@@ -5,15 +5,9 @@
 #include <span>
 #include <vector>
 
+#include "image/pic_address_map.h"
+
 namespace vornalt {
-
-inline constexpr std::int32_t k_blank_word = 0x3FFF;  // erased FLASH word
-inline constexpr std::int32_t k_blank_byte = 0xFF;    // erased EEPROM byte
-
-// Word addresses of the HEX address space (byte address = 2 x word address).
-inline constexpr std::int32_t k_config1_address = 0x2007;
-inline constexpr std::int32_t k_config2_address = 0x2008;
-inline constexpr std::int32_t k_eeprom_address = 0x2100;
 
 struct MemoryImage {
     std::int32_t flashsize = 0;   // FLASH words of the applied model (set by applymodel)

@@ -5,28 +5,32 @@
 
 #include "base/file_io.h"
 #include "base/text_lines.h"
+#include "image/hex_record.h"
 #include "image/hex_text.h"
 
 namespace vornalt {
 namespace {
 
 constexpr std::int32_t k_row_words = 8;  // 16 data bytes per record
-constexpr std::int32_t k_file_eeprom = 0x2100;
 
-void record(std::string& out, std::int32_t byteaddress, std::int32_t type, const std::vector<std::int32_t>& bytes) {
-    std::string body = tohex2(static_cast<std::int32_t>(bytes.size())) + tohex4(byteaddress) + tohex2(type);
-    for (const std::int32_t b : bytes) body += tohex2(b);
-    out += ":" + body + hexchecksum(body) + "\r\n";
+void record(std::string& out, std::int32_t type, std::int32_t byteaddress, std::string_view digits) {
+    out += formatrecord(type, byteaddress, digits) + "\r\n";
 }
 
-// Words as little-endian byte pairs, one record per run of up to eight.
+// One data record for a run of up to eight words.
 void words(std::string& out, std::int32_t wordaddress, const std::vector<std::int32_t>& values) {
-    std::vector<std::int32_t> bytes;
-    for (const std::int32_t w : values) {
-        bytes.push_back(w & 0xFF);
-        bytes.push_back((w >> 8) & 0xFF);
-    }
-    record(out, wordaddress * 2, 0x00, bytes);
+    std::string digits;
+    for (const std::int32_t w : values) digits += worddigits(w);
+    record(out, k_record_data, hexbyteaddress(wordaddress), digits);
+}
+
+// The line as the reader takes it: no surrounding blanks, digits in upper case.
+std::string normalisedline(std::string_view physical) {
+    while (!physical.empty() && std::isspace(static_cast<unsigned char>(physical.front()))) physical.remove_prefix(1);
+    while (!physical.empty() && std::isspace(static_cast<unsigned char>(physical.back()))) physical.remove_suffix(1);
+    std::string line(physical);
+    for (char& c : line) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    return line;
 }
 
 std::string where(std::string_view name, std::int32_t line) {
@@ -42,20 +46,12 @@ bool place(ChipMemory& memory, const ChipModel& model, std::int32_t byteaddress,
     };
     if (word < model.programwords) {
         merge(memory.program[static_cast<std::size_t>(word)]);
-    } else if (word >= k_config_space && word < k_config_space + k_idwords) {
-        merge(memory.id[static_cast<std::size_t>(word - k_config_space)]);
-    } else if (word > k_config_space + k_idwords - 1 && word < k_chip_config1_address) {
+    } else if (std::int32_t* value_cell = configcellvalue(memory, model, word)) {
+        merge(*value_cell);
+    } else if (const ConfigCell kind = configcell(model, word); kind == ConfigCell::deviceid || kind == ConfigCell::reserved) {
         // 2004h-2006h: reserved words and the device ID, which belongs to the part, not the file.
-    } else if (word == k_chip_config1_address) {
-        merge(memory.config1);
-    } else if (word == k_chip_config2_address && model.has_config2) {
-        merge(memory.config2);
-    } else if (hascalword(model) && word == calwordaddress(model)) {
-        merge(memory.calword);
-    } else if (hascalword2(model) && word == k_calword2_address) {
-        merge(memory.calword2);
-    } else if (word >= k_file_eeprom && word < k_file_eeprom + model.eeprombytes) {
-        if (!high) memory.eeprom[static_cast<std::size_t>(word - k_file_eeprom)] = value;
+    } else if (word >= k_eeprom_address && word < k_eeprom_address + model.eeprombytes) {
+        if (!high) memory.eeprom[static_cast<std::size_t>(word - k_eeprom_address)] = value;
     } else {
         return false;
     }
@@ -66,7 +62,7 @@ bool place(ChipMemory& memory, const ChipModel& model, std::int32_t byteaddress,
 
 std::string chipfiletext(const ChipModel& model, const ChipMemory& memory) {
     std::string out;
-    record(out, 0x0000, 0x04, {0x00, 0x00});
+    record(out, k_record_extended_linear, 0, "0000");
     for (std::int32_t base = 0; base < model.programwords; base += k_row_words) {
         const auto first = memory.program.begin() + base;
         std::vector<std::int32_t> row(first, first + k_row_words);
@@ -74,18 +70,13 @@ std::string chipfiletext(const ChipModel& model, const ChipMemory& memory) {
         for (const std::int32_t w : row) blank = blank && w == k_word_mask;
         if (!blank) words(out, base, row);
     }
-    words(out, k_config_space, {memory.id.begin(), memory.id.end()});
-    if (model.has_config2 && hascalword(model)) {
-        words(out, k_chip_config1_address, {memory.config1, memory.config2, memory.calword});
-    } else if (model.has_config2) {
-        words(out, k_chip_config1_address, {memory.config1, memory.config2});
-    } else if (hascalword2(model)) {
-        words(out, k_chip_config1_address, {memory.config1, memory.calword, memory.calword2});
-    } else if (hascalword(model)) {
-        words(out, k_chip_config1_address, {memory.config1, memory.calword});
-    } else {
-        words(out, k_chip_config1_address, {memory.config1});
+    words(out, k_id_address, {memory.id.begin(), memory.id.end()});
+    // CONFIG1 and the configuration and calibration words that follow it on this part.
+    std::vector<std::int32_t> config;
+    for (std::int32_t a = k_config1_address; configcellvalue(memory, model, a) != nullptr; ++a) {
+        config.push_back(*configcellvalue(memory, model, a));
     }
+    words(out, k_config1_address, config);
     for (std::int32_t base = 0; base < model.eeprombytes; base += k_row_words) {
         std::vector<std::int32_t> row;
         bool blank = true;
@@ -93,9 +84,9 @@ std::string chipfiletext(const ChipModel& model, const ChipMemory& memory) {
             row.push_back(memory.eeprom[static_cast<std::size_t>(i)]);
             blank = blank && row.back() == 0xFF;
         }
-        if (!blank) words(out, k_file_eeprom + base, row);
+        if (!blank) words(out, k_eeprom_address + base, row);
     }
-    record(out, 0x0000, 0x01, {});
+    record(out, k_record_end, 0, "");
     return out;
 }
 
@@ -106,36 +97,29 @@ Result<ChipMemory> parsechipfile(std::string_view text, const ChipModel& model, 
     LineReader reader(text);
     std::string_view physical;
     while (!ended && reader.next(physical)) {
-        std::string line(physical);
+        const std::string line = normalisedline(physical);
         ++linenumber;
-        while (!line.empty() && std::isspace(static_cast<unsigned char>(line.back()))) line.pop_back();
-        if (line.empty()) continue;
-        for (char& c : line) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-
-        if (line[0] != ':' || line.size() < 11 || line.size() % 2 == 0) {
+        if (line.empty() || line.front() == ';') continue;
+        if (line.front() != ':' || line.size() < k_record_min_chars || line.size() % 2 == 0) {
             return Error{where(name, linenumber) + "not an Intel HEX record. The simulated chip file is damaged; "
                                                    "delete it to start from a new chip."};
         }
         std::vector<std::int32_t> bytes;
-        std::int32_t sum = 0;
-        for (std::size_t i = 1; i < line.size(); i += 2) {
-            const std::int32_t b = fromhex2(line.substr(i, 2));
-            if (b < 0) return Error{where(name, linenumber) + "\"" + line.substr(i, 2) + "\" is not a hex byte."};
-            bytes.push_back(b);
-            sum += b;
+        if (const std::size_t bad = decodebytes(std::string_view(line).substr(1), bytes); bad != std::string_view::npos) {
+            return Error{where(name, linenumber) + "\"" + line.substr(1 + bad, 2) + "\" is not a hex byte."};
         }
         const std::int32_t count = bytes[0];
         if (static_cast<std::size_t>(count) + 5 != bytes.size()) {
             return Error{where(name, linenumber) + "the record's length does not match its byte count."};
         }
-        if (sum % 256 != 0) {
+        if (!recordsumok(bytes)) {
             return Error{where(name, linenumber) + "checksum error. The simulated chip file is damaged; "
                                                    "delete it to start from a new chip."};
         }
         const std::int32_t address = bytes[1] * 256 + bytes[2];
         const std::int32_t type = bytes[3];
         switch (type) {
-            case 0x00:
+            case k_record_data:
                 for (std::int32_t i = 0; i < count; ++i) {
                     if (!place(memory, model, address + i, bytes[4 + static_cast<std::size_t>(i)])) {
                         return Error{where(name, linenumber) + "address " + tohex4((address + i) / 2) +
@@ -144,11 +128,13 @@ Result<ChipMemory> parsechipfile(std::string_view text, const ChipModel& model, 
                     }
                 }
                 break;
-            case 0x01:
+            case k_record_end:
                 ended = true;
                 break;
-            case 0x02:
-            case 0x04:
+            case k_record_start_linear:
+                break;  // a start address means nothing to a PIC
+            case k_record_extended_segment:
+            case k_record_extended_linear:
                 if (count != 2 || bytes[4] != 0 || bytes[5] != 0) {
                     return Error{where(name, linenumber) + "an extended address above 64K is not in any PIC file."};
                 }

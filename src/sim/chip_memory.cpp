@@ -2,6 +2,24 @@
 
 namespace vornalt {
 
+std::int32_t* configcellvalue(ChipMemory& memory, const ChipModel& model, std::int32_t address) {
+    switch (configcell(model, address)) {
+        case ConfigCell::id: return &memory.id[static_cast<std::size_t>(address - k_id_address)];
+        case ConfigCell::config1: return &memory.config1;
+        case ConfigCell::config2: return &memory.config2;
+        case ConfigCell::calword: return &memory.calword;
+        case ConfigCell::calword2: return &memory.calword2;
+        case ConfigCell::deviceid:
+        case ConfigCell::reserved:
+        case ConfigCell::none: break;
+    }
+    return nullptr;
+}
+
+const std::int32_t* configcellvalue(const ChipMemory& memory, const ChipModel& model, std::int32_t address) {
+    return configcellvalue(const_cast<ChipMemory&>(memory), model, address);
+}
+
 ChipMemory erasedmemory(const ChipModel& model) {
     ChipMemory memory;
     memory.program.assign(static_cast<std::size_t>(model.programwords), k_word_mask);

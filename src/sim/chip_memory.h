@@ -15,8 +15,8 @@ struct ChipMemory {
     // Raw cells; unimplemented bits are forced when read (readableconfig1/readableconfig2).
     std::int32_t config1 = k_word_mask;
     std::int32_t config2 = k_word_mask;
-    std::int32_t calword = k_word_mask;  // 2008h on the 16F690 family (see hascalword)
-    std::int32_t calword2 = k_word_mask; // 2009h on the 16F91x family (see hascalword2)
+    std::int32_t calword = k_word_mask;  // see calwordaddress
+    std::int32_t calword2 = k_word_mask; // see calword2address
 };
 
 // What a part carries from the factory: on the 12F629 family the OSCCAL word (a RETLW k at the
@@ -27,6 +27,11 @@ struct FactoryCalibration {
     std::int32_t calword = 0x2A5C;
     std::int32_t calword2 = 0x15A3;
 };
+
+// The cell that holds configuration-space address `address` on this part (ID words,
+// configuration and calibration words); nullptr for the device ID and unimplemented addresses.
+std::int32_t* configcellvalue(ChipMemory& memory, const ChipModel& model, std::int32_t address);
+const std::int32_t* configcellvalue(const ChipMemory& memory, const ChipModel& model, std::int32_t address);
 
 // Every cell erased.
 ChipMemory erasedmemory(const ChipModel& model);

@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <string_view>
 
+#include "image/pic_address_map.h"
+
 namespace vornalt {
 
 enum class ChipFamily {
@@ -38,15 +40,69 @@ struct FamilyTiming {
     std::int64_t chip_erase_ns = 0;     // 1F
 };
 
+// The command codes of a family; a code a family lacks is ignored, as the chips do. Load
+// Configuration (00), the Loads (02/03), the Reads (04/05) and Increment Address (06) are common.
+struct CommandMap {
+    std::int32_t begin = 0x08;               // Begin (Erase/)Programming, -1 none
+    std::int32_t begin_program_only = 0x18;  // -1 none
+    std::int32_t end_programming = -1;       // 0E, 17 or 0A; -1 none
+    std::int32_t bulk_erase_program = 0x09;  // -1 none
+    std::int32_t bulk_erase_data = 0x0B;     // -1 none
+    std::int32_t row_erase = -1;             // 11 on the 16F690 family
+    std::int32_t chip_erase = -1;            // 1F
+    bool setup_sequence = false;             // 01 then 07: the code-protect disable sequence
+};
+
+// How a bulk erase starts and what protection does to it.
+enum class EraseStyle {
+    // Armed by 09, 0B or 01/07 and started by 08. Protected: only 01/07 clears, and all of it.
+    armed_setup_sequence,
+    // Armed by 01/07 and started by 08: everything when protected, else the memory last loaded.
+    armed_latest_load,
+    // Armed by 09/0B and started by 08; refused while any protection is on (Chip Erase clears).
+    armed_unprotected_only,
+    // 09/0B start and time themselves.
+    self_timed,
+};
+
+// Where CONFIG1 keeps code and data protection.
+struct ProtectionBits {
+    std::int32_t code_mask;  // program memory is protected when any of these bits is 0
+    bool ranged;             // CP1:CP0 (bits 13-12) protect ranges: 11 none, 10 top 256, 01 upper half, 00 all
+    std::int32_t data_mask;  // data EEPROM is protected when this bit is 0; 0 for no such bit
+};
+
+// Factory calibration the part keeps and an erase may take.
+struct CalibrationCells {
+    bool osccal;                    // RETLW k at the last program word, bandgap in CONFIG1 bits 13-12
+    std::int32_t calword_address;   // a calibration word in configuration space; 0 for none
+    std::int32_t calword2_address;  // a second one; 0 for none
+};
+
 struct FamilyRules {
     ChipFamily family;
     PowerRule power;
-    std::int32_t latchwords;         // program write latches (1, 4 or 8), aligned on their size
+    std::int32_t latchwords;         // program write latches (1, 2, 4 or 8), aligned on their size
+    bool begin_clears_latches;       // the latches read 3FFF again after a self-timed 08 write
     bool write_erases;               // 08 erases before programming (else it only clears bits)
     bool loadconfig_keeps_data;      // Load Configuration also loads its word into the latch
     std::int32_t config1_fixed_mask; // CONFIG1 bits that are not implemented...
     std::int32_t config1_fixed_bits; // ...and the level they read at
+    std::int32_t config2_fixed_bits; // CONFIG2 bits that are not implemented and read 1
     FamilyTiming timing;
+    // The write command that runs until End Programming (18, or 08 on the 16F7x); -1 for none.
+    // Any other command before End Programming cuts the write short.
+    std::int32_t externally_timed;
+    std::int64_t tdis_ns;            // after End Programming, a command sooner than this is lost
+    CommandMap commands;
+    EraseStyle erase;
+    bool erase_outside_config_ignores_protection;  // 09 away from 2000h clears protected program memory
+    bool erase_clears_config_anywhere;             // 09 clears CONFIG1 wherever the PC is
+    bool config_erase_clears_protected_data;       // 09 in configuration space also clears protected EEPROM
+    std::int32_t begin_erases_row;   // words of the row 08 erases instead of writing (0: 08 writes)
+    std::int32_t row_erase_words;    // words the row erase command clears
+    ProtectionBits protection;
+    CalibrationCells calibration;
 };
 
 struct ChipModel {
@@ -57,14 +113,10 @@ struct ChipModel {
     std::int32_t deviceid;       // word at 2006h, revision in the low five bits
     bool has_config2;            // CONFIG2 at 2008h
     bool has_calibration;        // OSCCAL at the last program word and bandgap bits in CONFIG1
+    std::int32_t latchwords = 0; // program write latches where the part differs from its family
+    bool no_calword = false;     // a part of a family with a calibration word that has none
 };
 
-// Config-space addresses (word addresses of the chip's PC).
-inline constexpr std::int32_t k_config_space = 0x2000;
-inline constexpr std::int32_t k_idwords = 4;  // 2000h-2003h
-inline constexpr std::int32_t k_deviceid_address = 0x2006;
-inline constexpr std::int32_t k_chip_config1_address = 0x2007;
-inline constexpr std::int32_t k_chip_config2_address = 0x2008;
 inline constexpr std::int32_t k_word_mask = 0x3FFF;
 inline constexpr std::int32_t k_bandgap_mask = 0x3000;  // CONFIG1 bits 13-12 on the 12F629 family
 
@@ -74,17 +126,21 @@ const ChipModel* findchipmodel(std::string_view modelname);
 
 const FamilyRules& familyrules(ChipFamily family);
 
-// The 16F690 family keeps a factory calibration word at 2008h, the 16F88x family at 2009h, the
-// 16F91x family one at 2008h and a second at 2009h. They are no configuration words: only a bulk
-// erase run with the PC at such an address clears it.
-inline bool hascalword(const ChipModel& model) {
-    return model.family == ChipFamily::f690 || model.family == ChipFamily::f88x || model.family == ChipFamily::f91x;
-}
-inline std::int32_t calwordaddress(const ChipModel& model) {
-    return model.family == ChipFamily::f88x ? 0x2009 : 0x2008;
-}
-inline bool hascalword2(const ChipModel& model) { return model.family == ChipFamily::f91x; }
-inline constexpr std::int32_t k_calword2_address = 0x2009;
+// Program write latches of the part.
+std::int32_t latchwords(const ChipModel& model);
+
+// Calibration words in configuration space (the 16F690 family at 2008h, the 16F88x at 2009h, the
+// 16F91x at 2008h and 2009h). They are no configuration words: only a bulk erase run with the PC
+// at such an address clears it.
+bool hascalword(const ChipModel& model);
+std::int32_t calwordaddress(const ChipModel& model);
+bool hascalword2(const ChipModel& model);
+std::int32_t calword2address(const ChipModel& model);
+
+// What each configuration-space address holds on a part: the one map the chip's reads, writes and
+// erases and its file use.
+enum class ConfigCell { none, id, reserved, deviceid, config1, config2, calword, calword2 };
+ConfigCell configcell(const ChipModel& model, std::int32_t address);
 
 // CONFIG1 as the chip reads it back: unimplemented bits at their fixed level.
 std::int32_t readableconfig1(ChipFamily family, std::int32_t raw);

@@ -2,14 +2,13 @@
 
 #include <bit>
 #include <cmath>
+#include <utility>
 
 namespace vornalt {
 namespace {
 
 constexpr std::int32_t k_frame_clocks = 16;
 constexpr std::int32_t k_command_bits = 6;
-constexpr std::int32_t k_row_words = 32;       // row erase of the 16F87/88 family
-constexpr std::int32_t k_small_row_words = 16; // row erase 11 of the 16F690 family
 constexpr std::int64_t k_vpp_after_vdd_ns = 250'000;
 
 enum class Action {
@@ -31,12 +30,8 @@ enum class Action {
     chiperase,
 };
 
-// The commands a family understands; any other code is ignored, as the chips do.
-Action decode(ChipFamily family, std::int32_t code) {
-    const bool old_erase = family == ChipFamily::f84a || family == ChipFamily::f87x || family == ChipFamily::f62x;
-    const bool end17 = family == ChipFamily::f87xa || family == ChipFamily::f88;
-    const bool end0a = family == ChipFamily::f629 || family == ChipFamily::f690 || family == ChipFamily::f88x;
-    const bool noeeprom = family == ChipFamily::f7x || family == ChipFamily::f716;
+// The action of a command code on a family; any other code is ignored, as the chips do.
+Action decode(const CommandMap& commands, std::int32_t code) {
     switch (code) {
         case 0x00: return Action::loadconfig;
         case 0x02: return Action::loadprogram;
@@ -44,26 +39,23 @@ Action decode(ChipFamily family, std::int32_t code) {
         case 0x04: return Action::readprogram;
         case 0x05: return Action::readdata;
         case 0x06: return Action::increment;
-        case 0x08: return family == ChipFamily::f716 ? Action::none : Action::begin;
-        case 0x18:
-            return family == ChipFamily::f62xa || family == ChipFamily::f7x ? Action::none : Action::beginprogramonly;
-        case 0x0E: return noeeprom ? Action::endprogramming : Action::none;
-        case 0x17: return end17 ? Action::endprogramming : Action::none;
-        case 0x0A: return end0a ? Action::endprogramming : Action::none;
-        case 0x11: return family == ChipFamily::f690 ? Action::roweraseprogram : Action::none;
-        case 0x09: return family == ChipFamily::f87x ? Action::none : Action::bulkeraseprogram;
-        case 0x0B: return family == ChipFamily::f87x || noeeprom ? Action::none : Action::bulkerasedata;
-        case 0x01: return old_erase ? Action::setup1 : Action::none;
-        case 0x07: return old_erase ? Action::setup2 : Action::none;
-        case 0x1F: return end17 ? Action::chiperase : Action::none;
-        default: return Action::none;
+        default: break;
     }
-}
-
-bool selftimederase(ChipFamily family) {
-    return family == ChipFamily::f62xa || family == ChipFamily::f629 || family == ChipFamily::f690 ||
-           family == ChipFamily::f88x || family == ChipFamily::f7x || family == ChipFamily::f716 ||
-           family == ChipFamily::f91x;
+    const std::pair<std::int32_t, Action> mapped[] = {
+        {commands.begin, Action::begin},
+        {commands.begin_program_only, Action::beginprogramonly},
+        {commands.end_programming, Action::endprogramming},
+        {commands.row_erase, Action::roweraseprogram},
+        {commands.bulk_erase_program, Action::bulkeraseprogram},
+        {commands.bulk_erase_data, Action::bulkerasedata},
+        {commands.chip_erase, Action::chiperase},
+        {commands.setup_sequence ? 0x01 : -1, Action::setup1},
+        {commands.setup_sequence ? 0x07 : -1, Action::setup2},
+    };
+    for (const auto& [mappedcode, action] : mapped) {
+        if (mappedcode == code) return action;
+    }
+    return Action::none;
 }
 
 }  // namespace
@@ -84,7 +76,10 @@ std::int32_t partialvalue(std::int32_t from, std::int32_t to, double done) {
 }
 
 SimChip::SimChip(const ChipModel& model, const FactoryCalibration& calibration)
-    : model_(model), rules_(familyrules(model.family)), memory_(factorymemory(model, calibration)) {
+    : model_(model),
+      rules_(familyrules(model.family)),
+      latchwords_(latchwords(model)),
+      memory_(factorymemory(model, calibration)) {
     latches_.fill(k_word_mask);
 }
 
@@ -129,7 +124,10 @@ void SimChip::apply(const ChipPins& pins, std::int64_t now_ns) {
 }
 
 void SimChip::settle(std::int64_t now_ns) {
-    if (operation_.active && now_ns - operation_.start_ns >= operation_.duration_ns) finish(now_ns);
+    // An externally timed write runs until End Programming, however long that takes.
+    if (operation_.active && !operation_.external && now_ns - operation_.start_ns >= operation_.duration_ns) {
+        finish(now_ns);
+    }
 }
 
 void SimChip::enter() {
@@ -142,10 +140,11 @@ void SimChip::enter() {
     datalatch_ = 0xFF;
     lastload_data_ = false;
     armed_ = Armed::none;
+    quiet_until_ns_ = 0;
 }
 
 void SimChip::leave(std::int64_t now_ns, Power next) {
-    finish(now_ns);  // a write still running when the power goes is cut short
+    finish(now_ns, operation_.external);  // a write still running when the power goes is cut short
     power_ = next;
     output_ = true;
     phase_ = Phase::command;
@@ -155,9 +154,12 @@ void SimChip::leave(std::int64_t now_ns, Power next) {
 void SimChip::risingedge(std::int64_t now_ns) {
     switch (phase_) {
         case Phase::command:
-            // The first clock of the next command ends a running write or erase, whether or not
-            // its time is up.
-            if (bits_ == 0) finish(now_ns);
+            // The first clock of the next command ends a running self-timed write or erase,
+            // whether or not its time is up.
+            if (bits_ == 0) {
+                command_start_ns_ = now_ns;
+                if (!operation_.external) finish(now_ns);
+            }
             break;
         case Phase::read:
             // The chip drives the data bits from the 2nd rising edge and lets go at the 16th.
@@ -199,11 +201,14 @@ void SimChip::fallingedge(bool data, std::int64_t now_ns) {
 }
 
 void SimChip::execute(std::int32_t code, std::int64_t now_ns) {
-    finish(now_ns);
+    if (command_start_ns_ < quiet_until_ns_) return;  // within TDIS after End Programming: lost
+    const Action action = decode(rules_.commands, code);
+    // Only End Programming ends an externally timed write; any other command cuts it short.
+    finish(now_ns, operation_.external && action != Action::endprogramming);
     const Armed previous = armed_;
     armed_ = Armed::none;  // an armed erase waits for the very next command only
 
-    switch (decode(model_.family, code)) {
+    switch (action) {
         case Action::loadconfig:
         case Action::loadprogram:
         case Action::loaddata:
@@ -234,38 +239,38 @@ void SimChip::execute(std::int32_t code, std::int64_t now_ns) {
             break;
         case Action::begin:
             begin(false, previous, now_ns);
+            operation_.external = operation_.active && code == rules_.externally_timed;
             break;
         case Action::beginprogramonly:
             begin(true, Armed::none, now_ns);
+            operation_.external = operation_.active && code == rules_.externally_timed;
             break;
         case Action::endprogramming:
             latches_.fill(k_word_mask);
+            quiet_until_ns_ = now_ns + rules_.tdis_ns;
             break;
-        case Action::bulkeraseprogram:
-            if (!selftimederase(model_.family)) {
+        case Action::bulkeraseprogram: {
+            if (rules_.erase != EraseStyle::self_timed) {
                 armed_ = Armed::program;
                 break;
             }
+            const std::int32_t config1 = readableconfig1(model_.family, memory_.config1);
             if (inconfigspace()) {
                 eraseprogram(true);
-                // The calibration word goes only when the erase is aimed at it.
-                if (hascalword(model_) && pc_ == calwordaddress(model_)) change(Region::calword, 0, k_word_mask);
-                if (hascalword2(model_) && pc_ == k_calword2_address) change(Region::calword2, 0, k_word_mask);
-                // The 16F62xA also clears data memory when it was protected.
-                if (model_.family == ChipFamily::f62xa && dataprotected(model_, readableconfig1(model_.family, memory_.config1))) {
-                    erasedata();
-                }
-            } else if (model_.family == ChipFamily::f7x) {
-                eraseprogram(true);  // DS30324: the 16F7x's one erase clears CONFIG1 from anywhere
-            } else if (model_.family == ChipFamily::f629 || model_.family == ChipFamily::f690 ||
-                       model_.family == ChipFamily::f88x || model_.family == ChipFamily::f91x ||
-                       !anyprogramprotected(model_, readableconfig1(model_.family, memory_.config1))) {
+                // A calibration word goes only when the erase is aimed at it.
+                const ConfigCell aimed = configcell(model_, pc_);
+                if (aimed == ConfigCell::calword || aimed == ConfigCell::calword2) change(Region::config, pc_, k_word_mask);
+                if (rules_.config_erase_clears_protected_data && dataprotected(model_, config1)) erasedata();
+            } else if (rules_.erase_clears_config_anywhere) {
+                eraseprogram(true);
+            } else if (rules_.erase_outside_config_ignores_protection || !anyprogramprotected(model_, config1)) {
                 eraseprogram(false);
             }
             start(rules_.timing.bulk_erase_ns, now_ns);
             break;
+        }
         case Action::bulkerasedata:
-            if (!selftimederase(model_.family)) {
+            if (rules_.erase != EraseStyle::self_timed) {
                 armed_ = Armed::data;
                 break;
             }
@@ -275,7 +280,7 @@ void SimChip::execute(std::int32_t code, std::int64_t now_ns) {
         case Action::roweraseprogram:
             // Protected program memory cannot be cleared a row at a time.
             if (!anyprogramprotected(model_, readableconfig1(model_.family, memory_.config1))) {
-                eraserow(k_small_row_words);
+                eraserow(rules_.row_erase_words);
             }
             start(rules_.timing.bulk_erase_ns, now_ns);
             break;
@@ -322,12 +327,16 @@ std::int32_t SimChip::readprogramword() const {
         const std::int32_t config1 = readableconfig1(model_.family, memory_.config1);
         return programprotected(model_, config1, index) ? 0 : memory_.program[static_cast<std::size_t>(index)];
     }
-    if (pc_ < k_config_space + k_idwords) return memory_.id[static_cast<std::size_t>(pc_ - k_config_space)];
-    if (pc_ == k_deviceid_address) return model_.deviceid;
-    if (pc_ == k_chip_config1_address) return readableconfig1(model_.family, memory_.config1);
-    if (pc_ == k_chip_config2_address && model_.has_config2) return readableconfig2(model_.family, memory_.config2);
-    if (hascalword(model_) && pc_ == calwordaddress(model_)) return memory_.calword;
-    if (hascalword2(model_) && pc_ == k_calword2_address) return memory_.calword2;
+    switch (configcell(model_, pc_)) {
+        case ConfigCell::deviceid: return model_.deviceid;
+        case ConfigCell::config1: return readableconfig1(model_.family, memory_.config1);
+        case ConfigCell::config2: return readableconfig2(model_.family, memory_.config2);
+        case ConfigCell::id:
+        case ConfigCell::calword:
+        case ConfigCell::calword2: return *configcellvalue(memory_, model_, pc_);
+        case ConfigCell::reserved:
+        case ConfigCell::none: break;
+    }
     return 0;  // reserved and unimplemented locations
 }
 
@@ -342,9 +351,8 @@ void SimChip::begin(bool program_only, Armed armed, std::int64_t now_ns) {
     if (!program_only && (armed == Armed::program || armed == Armed::data || armed == Armed::setup)) {
         const bool program_cp = anyprogramprotected(model_, config1);
         const bool any_cp = program_cp || dataprotected(model_, config1);
-        switch (model_.family) {
-            case ChipFamily::f84a:
-            case ChipFamily::f62x:
+        switch (rules_.erase) {
+            case EraseStyle::armed_setup_sequence:
                 // A protected 16F84A ignores the plain bulk erases; only the 01/07 sequence clears
                 // it, and then everything goes. On an unprotected chip the same sequence clears
                 // program memory only (DS30262E, code protection section, as other programmers
@@ -361,7 +369,7 @@ void SimChip::begin(bool program_only, Armed armed, std::int64_t now_ns) {
                     if (armed == Armed::data) erasedata();
                 }
                 break;
-            case ChipFamily::f87x:
+            case EraseStyle::armed_latest_load:
                 // Protected: everything goes. Otherwise the memory of the latest Load.
                 if (any_cp) {
                     eraseprogram(true);
@@ -372,7 +380,8 @@ void SimChip::begin(bool program_only, Armed armed, std::int64_t now_ns) {
                     eraseprogram(inconfigspace());
                 }
                 break;
-            default:
+            case EraseStyle::armed_unprotected_only:
+            case EraseStyle::self_timed:
                 // Bulk erases are refused while any protection is on; Chip Erase is the way out.
                 if (!any_cp && armed == Armed::program) eraseprogram(inconfigspace());
                 if (!any_cp && armed == Armed::data) erasedata();
@@ -390,11 +399,12 @@ void SimChip::begin(bool program_only, Armed armed, std::int64_t now_ns) {
     }
     if (program_only) {
         writelatches(false, rules_.timing.program_only_ns, now_ns);
-    } else if (model_.family == ChipFamily::f88) {
-        eraserow(k_row_words);
+    } else if (rules_.begin_erases_row > 0) {
+        eraserow(rules_.begin_erases_row);
         start(rules_.timing.write_ns, now_ns);
     } else {
         writelatches(rules_.write_erases, rules_.timing.write_ns, now_ns);
+        if (rules_.begin_clears_latches) latches_.fill(k_word_mask);
     }
 }
 
@@ -404,24 +414,15 @@ void SimChip::writelatches(bool erase_first, std::int64_t duration_ns, std::int6
         return erase_first ? latch : (old & latch);
     };
     if (inconfigspace()) {
-        // Configuration memory is written one word at a time on every family.
+        // Configuration memory is written one word at a time on every family; a saved calibration
+        // word can be put back after erasing it.
         const std::int32_t latch = latches_[static_cast<std::size_t>(latchindex())];
-        if (pc_ < k_config_space + k_idwords) {
-            const std::int32_t index = pc_ - k_config_space;
-            change(Region::id, index, target(cell(Region::id, index), latch));
-        } else if (pc_ == k_chip_config1_address) {
-            change(Region::config1, 0, target(memory_.config1, latch));
-        } else if (pc_ == k_chip_config2_address && model_.has_config2) {
-            change(Region::config2, 0, target(memory_.config2, latch));
-        } else if (hascalword(model_) && pc_ == calwordaddress(model_)) {
-            // Writable so that a saved calibration can be put back after erasing it.
-            change(Region::calword, 0, target(memory_.calword, latch));
-        } else if (hascalword2(model_) && pc_ == k_calword2_address) {
-            change(Region::calword2, 0, target(memory_.calword2, latch));
+        if (configcellvalue(memory_, model_, pc_) != nullptr && configcell(model_, pc_) != ConfigCell::deviceid) {
+            change(Region::config, pc_, target(cell(Region::config, pc_), latch));
         }
     } else {
-        const std::int32_t base = programindex() & ~(rules_.latchwords - 1);
-        for (std::int32_t i = 0; i < rules_.latchwords; ++i) {
+        const std::int32_t base = programindex() & ~(latchwords_ - 1);
+        for (std::int32_t i = 0; i < latchwords_; ++i) {
             const std::int32_t index = base + i;
             change(Region::program, index, target(cell(Region::program, index), latches_[static_cast<std::size_t>(i)]));
         }
@@ -438,9 +439,9 @@ void SimChip::writeeeprom(std::int64_t duration_ns, std::int64_t now_ns) {
 void SimChip::eraseprogram(bool with_config) {
     for (std::int32_t i = 0; i < model_.programwords; ++i) change(Region::program, i, k_word_mask);
     if (!with_config) return;
-    for (std::int32_t i = 0; i < k_idwords; ++i) change(Region::id, i, k_word_mask);
-    change(Region::config1, 0, k_word_mask);
-    if (model_.has_config2) change(Region::config2, 0, k_word_mask);
+    for (std::int32_t i = 0; i < k_idwords; ++i) change(Region::config, k_id_address + i, k_word_mask);
+    change(Region::config, k_config1_address, k_word_mask);
+    if (model_.has_config2) change(Region::config, k_config2_address, k_word_mask);
 }
 
 void SimChip::erasedata() {
@@ -465,15 +466,16 @@ void SimChip::start(std::int64_t duration_ns, std::int64_t now_ns) {
     operation_.duration_ns = duration_ns;
 }
 
-void SimChip::finish(std::int64_t now_ns) {
+void SimChip::finish(std::int64_t now_ns, bool cut) {
     if (!operation_.active) return;
     const std::int64_t elapsed = now_ns - operation_.start_ns;
-    const bool complete = elapsed >= operation_.duration_ns;
+    const bool complete = !cut && elapsed >= operation_.duration_ns;
     const double done = complete ? 1.0 : static_cast<double>(elapsed) / static_cast<double>(operation_.duration_ns);
     for (const CellChange& c : operation_.changes) {
         cell(c.region, c.index) = complete ? c.to : partialvalue(c.from, c.to, done);
     }
     operation_.active = false;
+    operation_.external = false;
     operation_.changes.clear();
 }
 
@@ -482,11 +484,7 @@ std::int32_t& SimChip::cell(Region region, std::int32_t index) {
     switch (region) {
         case Region::program: return memory_.program[at];
         case Region::eeprom: return memory_.eeprom[at];
-        case Region::id: return memory_.id[at];
-        case Region::config1: return memory_.config1;
-        case Region::config2: return memory_.config2;
-        case Region::calword: return memory_.calword;
-        case Region::calword2: return memory_.calword2;
+        case Region::config: return *configcellvalue(memory_, model_, index);  // callers pass cells only
     }
     return memory_.config1;  // unreachable
 }

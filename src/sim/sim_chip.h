@@ -44,7 +44,7 @@ private:
     enum class Power { off, running, programming };
     enum class Phase { command, load, read };
     enum class Armed { none, program, data, setup1, setup };
-    enum class Region { program, eeprom, id, config1, config2, calword, calword2 };
+    enum class Region { program, eeprom, config };  // config: index is the address
 
     struct CellChange {
         Region region;
@@ -54,6 +54,7 @@ private:
     };
     struct Operation {
         bool active = false;
+        bool external = false;  // runs until End Programming
         std::int64_t start_ns = 0;
         std::int64_t duration_ns = 0;
         std::vector<CellChange> changes;
@@ -77,22 +78,27 @@ private:
     void eraserow(std::int32_t rowwords);
     void change(Region region, std::int32_t index, std::int32_t to);
     void start(std::int64_t duration_ns, std::int64_t now_ns);
-    void finish(std::int64_t now_ns);
+    // Ends the running write or erase: complete when its time has passed, else (or when cut)
+    // with the cells part way.
+    void finish(std::int64_t now_ns, bool cut = false);
     std::int32_t& cell(Region region, std::int32_t index);
 
     std::int32_t programindex() const { return pc_ & (model_.programwords - 1); }
     std::int32_t eepromindex() const { return pc_ & (model_.eeprombytes - 1); }
     bool inconfigspace() const { return pc_ >= k_config_space; }
-    std::int32_t latchindex() const { return pc_ & (rules_.latchwords - 1); }
+    std::int32_t latchindex() const { return pc_ & (latchwords_ - 1); }
 
     const ChipModel& model_;
     const FamilyRules& rules_;
+    std::int32_t latchwords_;  // the part's own count
     ChipMemory memory_;
 
     Power power_ = Power::off;
     ChipPins pins_;
     std::int64_t vdd_rise_ns_ = 0;
     bool output_ = true;
+    std::int64_t command_start_ns_ = 0;  // first clock of the latest command
+    std::int64_t quiet_until_ns_ = 0;    // End Programming time + TDIS
 
     // Serial state.
     Phase phase_ = Phase::command;

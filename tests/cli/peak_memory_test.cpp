@@ -24,6 +24,7 @@
 #include "base/file_io.h"
 #include "catalogue/catalogue.h"
 #include "cli_process.h"
+#include "image/hex_record.h"
 #include "image/hex_text.h"
 #include "support/temp_folder.h"
 

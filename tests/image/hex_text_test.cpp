@@ -1,3 +1,4 @@
+#include "image/hex_record.h"
 #include "image/hex_text.h"
 
 #include <gtest/gtest.h>

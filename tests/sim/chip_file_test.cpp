@@ -6,6 +6,7 @@
 #include <iterator>
 #include <string>
 
+#include "image/hex_loader.h"
 #include "sim/sim_board.h"
 #include "support/temp_folder.h"
 
@@ -134,6 +135,30 @@ TEST(ChipFile, ReadsEveryLineEndTheHexLoaderReads) {
         ASSERT_TRUE(got.ok()) << got.error().message;
         EXPECT_EQ(got.value().program[3], 0x1234);
         EXPECT_EQ(got.value().eeprom[1], 0x5A);
+    }
+}
+
+// The two readers share one record codec: what a program image may look like, a chip file may too.
+TEST(ChipFile, AcceptsWhatTheHexLoaderAccepts) {
+    const ChipModel& model = *findchipmodel("16F84A");
+    const char* texts[] = {
+        ":020006003412B2\r:00000001FF\r",                    // CR-only line ends
+        ":020006003412B2   \n:00000001FF  \n",                // trailing blanks
+        "; a comment\n\n:020006003412B2\n:00000001FF\n",    // comment and empty lines
+        ":0400000500000000F7\n:020006003412B2\n:00000001FF\n",  // a start address record
+    };
+    for (const char* text : texts) {
+        SCOPED_TRACE(text);
+        MemoryImage image;
+        image.flashsize = model.programwords;
+        image.eepromsize = model.eeprombytes;
+        clearbuffer(image, 0x3FFF, 0x3FFF);
+        const HexLoadResult loaded = loadhex_text(text, image);
+        ASSERT_TRUE(loaded.ok) << loaded.message;
+        Result<ChipMemory> got = parsechipfile(text, model, "chip.hex");
+        ASSERT_TRUE(got.ok()) << got.error().message;
+        EXPECT_EQ(got.value().program[3], image.flashbuffer[3]);
+        EXPECT_EQ(got.value().program[3], 0x1234);
     }
 }
 

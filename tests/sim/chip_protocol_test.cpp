@@ -162,7 +162,7 @@ TEST(ChipProtocol, DeviceIdAndConfigurationWordsReadWithTheirFixedBits) {
         rig.load(0x02, 0x0000);
         rig.command(f->writecode);
         rig.wait_ms(f->writewait_ms);
-        if (f->endcode >= 0) rig.command(f->endcode);
+        if (f->endcode >= 0) rig.endprogramming(f->endcode);
         EXPECT_EQ(rig.read(0x04), c.zeroconfig1);
         rig.increment(2);
         EXPECT_EQ(rig.read(0x04), 0) << "unimplemented 2009h";
@@ -178,7 +178,7 @@ TEST(ChipProtocol, IdLocationsFollowLoadConfiguration) {
         EXPECT_EQ(rig.chip().pc(), 0x2000);
         rig.command(f.writecode);  // writes the word that came with Load Configuration, where kept
         rig.wait_ms(f.writewait_ms);
-        if (f.endcode >= 0) rig.command(f.endcode);
+        if (f.endcode >= 0) rig.endprogramming(f.endcode);
         rig.increment();
         for (std::int32_t id : {0x0002, 0x0003, 0x0004}) {
             programwords(rig, f, {id}, f.writewait_ms);  // one word at a time in configuration memory
@@ -203,7 +203,7 @@ TEST(ChipProtocol, Config2OnlyOn16F87And88) {
     rig.load(0x02, 0x0000);
     rig.command(0x18);
     rig.wait_ms(1);
-    rig.command(0x17);
+    rig.endprogramming(0x17);
     EXPECT_EQ(rig.read(0x04), 0x3FFC) << "bits 13-2 read 1";
     rig.command(0x1F);
     rig.wait_ms(8);
@@ -225,20 +225,20 @@ TEST(ChipProtocol, EraseSequencesBlankEverythingTheyCover) {
     const Case cases[] = {
         {"16F84A", {{0x02, 0x3FFF}, {0x09}, {0x08}, {-1, 10}, {0x03, 0x3FFF}, {0x0B}, {0x08}, {-1, 10}}},
         {"16F877",
-         {{0x02, 0x3FFF}, {0x01}, {0x07}, {0x08}, {-1, 8}, {0x01}, {0x07},
-          {0x03, 0x3FFF}, {0x01}, {0x07}, {0x08}, {-1, 8}, {0x01}, {0x07}}},
+         {{0x02, 0x3FFF}, {0x01}, {0x07}, {0x08}, {-1, 11}, {0x01}, {0x07},
+          {0x03, 0x3FFF}, {0x01}, {0x07}, {0x08}, {-1, 11}, {0x01}, {0x07}}},
         {"16F877A", {{0x1F}, {-1, 10}}},
-        {"16F628A", {{0x02, 0x3FFF}, {0x09}, {-1, 6}, {0x0B}, {-1, 6}}},
-        {"12F675", {{0x09}, {-1, 8}, {0x0B}, {-1, 8}}},
-        {"16F88", {{0x1F}, {-1, 10}}},
-        {"16F690", {{0x09}, {-1, 6}, {0x00, 0x3FFF}, {0x09}, {-1, 6}, {0x0B}, {-1, 6}}},
+        {"16F628A", {{0x02, 0x3FFF}, {0x09}, {-1, 11}, {0x0B}, {-1, 11}}},
+        {"12F675", {{0x09}, {-1, 11}, {0x0B}, {-1, 11}}},
+        {"16F88", {{0x1F}, {-1, 11}}},
+        {"16F690", {{0x09}, {-1, 11}, {0x00, 0x3FFF}, {0x09}, {-1, 11}, {0x0B}, {-1, 11}}},
         {"16F690", {{0x00, 0x3FFF}, {0x06}, {0x06}, {0x06}, {0x06}, {0x06}, {0x06}, {0x06}, {0x06},
-                    {0x09}, {-1, 6}, {0x0B}, {-1, 6}}, false},
+                    {0x09}, {-1, 11}, {0x0B}, {-1, 11}}, false},
         {"16F628", {{0x02, 0x3FFF}, {0x09}, {0x08}, {-1, 15}, {0x03, 0x3FFF}, {0x0B}, {0x08}, {-1, 15}}},
-        {"16F887", {{0x09}, {-1, 6}, {0x00, 0x3FFF}, {0x09}, {-1, 6}, {0x0B}, {-1, 6}}},
+        {"16F887", {{0x09}, {-1, 11}, {0x00, 0x3FFF}, {0x09}, {-1, 11}, {0x0B}, {-1, 11}}},
         // The 16F88x calibration word sits at 2009h: a bulk erase there takes it too.
         {"16F887", {{0x00, 0x3FFF}, {0x06}, {0x06}, {0x06}, {0x06}, {0x06}, {0x06}, {0x06}, {0x06}, {0x06},
-                    {0x09}, {-1, 6}, {0x0B}, {-1, 6}}, false},
+                    {0x09}, {-1, 11}, {0x0B}, {-1, 11}}, false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.model);
@@ -289,7 +289,7 @@ void protect(SimRig& rig, const FamilyCase& f, std::int32_t config) {
     rig.load(0x02, config);
     rig.command(f.writecode);
     rig.wait_ms(f.writewait_ms);
-    if (f.endcode >= 0) rig.command(f.endcode);
+    if (f.endcode >= 0) rig.endprogramming(f.endcode);
     rig.reenter(f.powerorder);
 }
 
@@ -303,16 +303,16 @@ TEST(ChipProtocol, CodeProtectionHidesMemoryUntilTheFamilysEraseClearsIt) {
         {"16F84A", 0x000F, {{0x00, 0x3FFF}, {0x06}, {0x06}, {0x06}, {0x06}, {0x06}, {0x06}, {0x06},
                             {0x01}, {0x07}, {0x08}, {-1, 10}, {0x01}, {0x07}}},
         {"16F877", 0x0ECF, {{0x00, 0x3FFF}, {0x06}, {0x06}, {0x06}, {0x06}, {0x06}, {0x06}, {0x06},
-                            {0x01}, {0x07}, {0x08}, {-1, 8}, {0x01}, {0x07}}},
+                            {0x01}, {0x07}, {0x08}, {-1, 11}, {0x01}, {0x07}}},
         {"16F877A", 0x1EFF, {{0x1F}, {-1, 10}}},
-        {"16F628A", 0x1EFF, {{0x00, 0x3FFF}, {0x09}, {-1, 6}}},
-        {"12F675", 0x3E7F, {{0x00, 0x3FFF}, {0x09}, {-1, 8}, {0x0B}, {-1, 8}}},
-        {"16F88", 0x1EFF, {{0x1F}, {-1, 10}}},
-        {"16F690", 0x3F3F, {{0x09}, {-1, 6}, {0x00, 0x3FFF}, {0x09}, {-1, 6}, {0x0B}, {-1, 6}}},
+        {"16F628A", 0x1EFF, {{0x00, 0x3FFF}, {0x09}, {-1, 11}}},
+        {"12F675", 0x3E7F, {{0x00, 0x3FFF}, {0x09}, {-1, 11}, {0x0B}, {-1, 11}}},
+        {"16F88", 0x1EFF, {{0x1F}, {-1, 11}}},
+        {"16F690", 0x3F3F, {{0x09}, {-1, 11}, {0x00, 0x3FFF}, {0x09}, {-1, 11}, {0x0B}, {-1, 11}}},
         {"16F628", 0x00FF, {{0x00, 0x3FFF}, {0x06}, {0x06}, {0x06}, {0x06}, {0x06}, {0x06}, {0x06},
                             {0x01}, {0x07}, {0x08}, {-1, 15}, {0x01}, {0x07}}},
-        {"16F887", 0x3F3F, {{0x09}, {-1, 6}, {0x00, 0x3FFF}, {0x09}, {-1, 6}, {0x0B}, {-1, 6}}},
-        {"16F917", 0x3F3F, {{0x09}, {-1, 6}, {0x00, 0x3FFF}, {0x09}, {-1, 6}, {0x0B}, {-1, 6}}},
+        {"16F887", 0x3F3F, {{0x09}, {-1, 11}, {0x00, 0x3FFF}, {0x09}, {-1, 11}, {0x0B}, {-1, 11}}},
+        {"16F917", 0x3F3F, {{0x09}, {-1, 11}, {0x00, 0x3FFF}, {0x09}, {-1, 11}, {0x0B}, {-1, 11}}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.model);
@@ -383,7 +383,7 @@ TEST(ChipProtocol, BlockWritesTakeEveryLatchOfTheBlock) {
     rig.wait_ms(8);
     rig.increment(8);
     // Block 2 after End Programming: unloaded latches are 3FFF.
-    rig.command(0x17);
+    rig.endprogramming(0x17);
     rig.increment(3);  // PC<2:0> = 3 within block 2
     rig.load(0x02, 0x0BBB);
     rig.command(0x08);
@@ -420,7 +420,7 @@ TEST(ChipProtocol, ProgramOnlyCommandsCanOnlyClearBits) {
         rig.load(0x02, 0x0FF0);
         rig.command(c.code);
         rig.wait_ms(c.wait_ms);
-        if (c.endcode >= 0) rig.command(c.endcode);
+        if (c.endcode >= 0) rig.endprogramming(c.endcode);
         EXPECT_EQ(rig.read(0x04), 0x0C30);
     }
 }
@@ -435,7 +435,7 @@ TEST(ChipProtocol, RowEraseClearsTheAlignedRowAroundThePc) {
     };
     const Case cases[] = {
         {"16F88", 0x08, 1, 0x17, 32},
-        {"16F690", 0x11, 6, 0x06, 16},
+        {"16F690", 0x11, 11, 0x06, 16},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.model);
@@ -549,7 +549,7 @@ TEST(ChipProtocol, CalibrationWordsComeFromTheFactoryAndABulkEraseDestroysThem) 
 
     // A bulk erase from configuration space takes both.
     rig.command(0x09);
-    rig.wait_ms(8);
+    rig.wait_ms(11);
     rig.reenter(2);
     rig.increment(0x3FF);
     EXPECT_EQ(rig.read(0x04), 0x3FFF);
@@ -580,9 +580,9 @@ TEST(ChipProtocol, SavingAndRestoringCalibrationAroundAProtectedErase) {
     rig.reenter(2);
     rig.load(0x00, 0x3FFF);
     rig.command(0x09);
-    rig.wait_ms(8);
+    rig.wait_ms(11);
     rig.command(0x0B);
-    rig.wait_ms(8);
+    rig.wait_ms(11);
     rig.reenter(2);
     rig.increment(0x3FF);
     rig.load(0x02, osccal);

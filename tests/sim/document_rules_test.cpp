@@ -42,7 +42,7 @@ TEST(DocumentRules, The16F87xAStoresEepromBytesOnlyThroughTheInternallyTimedWrit
         rig.load(0x03, k_byte);
         rig.command(c.code);
         rig.wait_ms(c.wait_ms);
-        if (c.endcode >= 0) rig.command(c.endcode);
+        if (c.endcode >= 0) rig.endprogramming(c.endcode);
         rig.reenter(1);
         EXPECT_EQ(rig.read(0x05) == k_byte, c.stored) << "read " << rig.read(0x05);
     }
@@ -60,7 +60,7 @@ struct ChipEraseCase {
 TEST(DocumentRules, ChipEraseNeedsTheLongerWaitOfTheWeakRevisions) {
     const ChipEraseCase cases[] = {
         {"16F877A", 1, 8, false}, {"16F877A", 1, 10, true}, {"16F873A", 1, 9, false},
-        {"16F88", 2, 8, false},   {"16F88", 2, 10, true},   {"16F818", 2, 8, false},
+        {"16F88", 2, 10, false},  {"16F88", 2, 11, true},   {"16F818", 2, 8, false},
     };
     for (const ChipEraseCase& c : cases) {
         SCOPED_TRACE(std::string(c.model) + " waited " + std::to_string(c.wait_ms) + " ms");
@@ -141,6 +141,49 @@ TEST(DocumentRules, The16F83And16F84HaveNoDeviceId) {
     }
     EXPECT_EQ(findchipmodel("16F83")->programwords, 512);
     EXPECT_EQ(findchipmodel("16F84")->eeprombytes, 64);
+}
+
+}  // namespace
+}  // namespace vornalt
+
+namespace vornalt {
+namespace {
+
+// Externally timed writes run until End Programming (17 on the 16F87xA and 16F87/88/818/819, 0E
+// on the 16F7x and 16F716), and a command within TDIS (100 us) after it is lost: a script that
+// leaves out either loses words.
+TEST(DocumentRules, ExternallyTimedWritesNeedEndProgrammingAndTdis) {
+    struct Part {
+        const char* model;
+        PowerOrder powerorder;
+        std::int32_t writecode;
+        std::int32_t endcode;
+    };
+    constexpr PowerOrder vdd = PowerOrder::vddfirst, vpp = PowerOrder::vppfirst;
+    const Part parts[] = {
+        {"16F877A", vdd, 0x18, 0x17}, {"16F88", vpp, 0x18, 0x17}, {"16F819", vpp, 0x18, 0x17},
+        {"16F77", vdd, 0x08, 0x0E},   {"16F716", vdd, 0x18, 0x0E},
+    };
+    enum class Ending { end_and_tdis, no_end, end_without_tdis };
+    for (const Part& p : parts) {
+        for (const Ending ending : {Ending::end_and_tdis, Ending::no_end, Ending::end_without_tdis}) {
+            SCOPED_TRACE(::testing::Message() << p.model << " ending " << static_cast<int>(ending));
+            SimRig rig(p.model);
+            rig.transfers.powerup(p.powerorder);
+            rig.load(0x02, 0x1234);
+            rig.command(p.writecode);
+            rig.wait_ms(3);
+            if (ending == Ending::end_and_tdis) rig.endprogramming(p.endcode);
+            if (ending == Ending::end_without_tdis) rig.command(p.endcode);
+            rig.increment();  // lost within TDIS: the PC stays on word 0
+            rig.wait_ms(1);
+            const std::int32_t next = rig.read(0x04);
+            rig.reenter(static_cast<std::int32_t>(p.powerorder));
+            const std::int32_t word0 = rig.read(0x04);
+            EXPECT_EQ(word0 == 0x1234, ending != Ending::no_end) << "word 0 reads " << std::hex << word0;
+            EXPECT_EQ(next == 0x1234, ending == Ending::end_without_tdis) << "the PC's word reads " << std::hex << next;
+        }
+    }
 }
 
 }  // namespace

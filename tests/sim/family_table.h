@@ -46,7 +46,7 @@ inline void programwords(SimRig& rig, const FamilyCase& f, const std::vector<std
     }
     rig.command(f.writecode);
     rig.wait_ms(wait_ms);
-    if (f.endcode >= 0) rig.command(f.endcode);
+    if (f.endcode >= 0) rig.endprogramming(f.endcode);
     rig.increment();
 }
 
@@ -54,7 +54,7 @@ inline void programbyte(SimRig& rig, const FamilyCase& f, std::int32_t byte, std
     rig.load(0x03, byte);
     rig.command(f.eewritecode);
     rig.wait_ms(wait_ms);
-    if (f.eeendcode >= 0) rig.command(f.eeendcode);
+    if (f.eeendcode >= 0) rig.endprogramming(f.eeendcode);
 }
 
 inline std::vector<std::int32_t> readwords(SimRig& rig, std::int32_t code, std::int32_t count) {

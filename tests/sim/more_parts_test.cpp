@@ -23,19 +23,24 @@ std::vector<std::int32_t> words(std::int32_t count) {
 using Steps = SimRig::Steps;
 
 // Program memory goes in blocks of exactly the part's write latches: a script that loads more
-// words per write loses the first ones, one that loads fewer writes stale latches elsewhere.
+// words per write loses the first ones; one that loads fewer writes stale latches elsewhere on
+// the parts that keep their latches (12F683), not on those that clear them after 08 (88x, 91x).
 TEST(MoreParts, WriteBlocksMustMatchThePartsLatches) {
     struct Case {
         const char* model;
         std::int32_t block;  // words loaded per 08
         std::int32_t wait_ms;
         bool lands;
+        std::int32_t endcode = -1;  // End Programming after the wait (16F7x: 0E)
     };
     const Case cases[] = {
-        {"16F882", 8, 5, true},  {"16F882", 4, 5, false}, {"16F887", 8, 5, true},
-        {"16F887", 4, 5, false}, {"12F683", 4, 3, true},  {"12F683", 1, 3, false},
-        {"16F688", 4, 3, true},  {"16F917", 8, 5, true},  {"16F917", 4, 5, false},
-        {"16F77", 2, 1, true},   {"16F77", 1, 1, false},
+        {"16F882", 8, 5, false}, {"16F882", 4, 5, true},  {"16F883", 8, 5, false},
+        {"16F883", 4, 5, true},  {"16F884", 8, 5, false}, {"16F884", 4, 5, true},
+        {"16F887", 8, 5, true},  {"16F887", 4, 5, true},  {"12F683", 4, 3, true},
+        {"12F683", 1, 3, false}, {"16F688", 4, 3, true},  {"16F917", 8, 5, true},
+        {"16F917", 4, 5, true},  {"16F913", 8, 5, false}, {"16F913", 4, 5, true},
+        {"16F914", 8, 5, false}, {"16F914", 4, 5, true},  {"16F916", 8, 5, true},
+        {"16F77", 2, 1, true, 0x0E}, {"16F77", 4, 1, false, 0x0E},
         {"16F887", 8, 4, false},  // 4 ms is short of the 5 ms write
     };
     for (const Case& c : cases) {
@@ -48,6 +53,7 @@ TEST(MoreParts, WriteBlocksMustMatchThePartsLatches) {
             if ((i + 1) % static_cast<std::size_t>(c.block) == 0) {
                 rig.command(0x08);
                 rig.wait_ms(c.wait_ms);
+                if (c.endcode >= 0) rig.endprogramming(c.endcode);
             }
             rig.increment();
         }
@@ -73,7 +79,7 @@ TEST(MoreParts, The16F628RunsItsBulkErasesWithBeginProgramming) {
     };
     const Case cases[] = {
         {"own sequence", {{0x02, 0x3FFF}, {0x09}, {0x08}, {-1, 15}, {0x03, 0x3FFF}, {0x0B}, {0x08}, {-1, 15}}, true},
-        {"the 16F628A's", {{0x02, 0x3FFF}, {0x09}, {-1, 6}, {0x0B}, {-1, 6}}, false},
+        {"the 16F628A's", {{0x02, 0x3FFF}, {0x09}, {-1, 11}, {0x0B}, {-1, 11}}, false},
         {"waits cut short",
          {{0x02, 0x3FFF}, {0x09}, {0x08}, {-1, 10}, {0x03, 0x3FFF}, {0x0B}, {0x08}, {-1, 10}},
          false},
@@ -123,10 +129,10 @@ TEST(MoreParts, The16F7xWritesWordsWith08And0EAndHasOneErase) {
     rig.load(0x03, 0x55);
     rig.command(0x08);
     rig.wait_ms(2);
-    rig.command(0x0E);
+    rig.endprogramming(0x0E);
     EXPECT_EQ(rig.read(0x05), 0x00) << "no data memory to read";
 
-    for (const std::int32_t wait_ms : {30, 20}) {
+    for (const std::int32_t wait_ms : {33, 30}) {
         SCOPED_TRACE(wait_ms);
         SimRig erase("16F73");
         erase.chip().memory().program.assign(4096, 0x0000);
@@ -136,7 +142,7 @@ TEST(MoreParts, The16F7xWritesWordsWith08And0EAndHasOneErase) {
         erase.command(0x09);
         erase.wait_ms(wait_ms);
         erase.reenter(1);
-        const bool full = wait_ms >= 30;
+        const bool full = wait_ms >= 33;
         EXPECT_EQ(erase.read(0x04) == 0x3FFF, full);
         erase.load(0x00, 0x3FFF);
         erase.increment(7);
@@ -160,7 +166,7 @@ TEST(MoreParts, The16F88xConfig2AndCalibrationWord) {
     rig.increment();
     EXPECT_EQ(rig.read(0x04), 0x1A2B);
     rig.command(0x09);
-    rig.wait_ms(6);
+    rig.wait_ms(11);
     EXPECT_EQ(rig.read(0x04), 0x3FFF) << "a bulk erase at 2009h takes it";
     rig.load(0x02, 0x1A2B);
     rig.command(0x08);
@@ -182,7 +188,7 @@ TEST(MoreParts, The16F716WritesBlocksWith18) {
         }
         rig.command(code);
         rig.wait_ms(2);
-        rig.command(0x0E);
+        rig.endprogramming(0x0E);
         rig.reenter(1);
         std::vector<std::int32_t> got;
         for (std::int32_t i = 0; i < 4; ++i) {
@@ -211,7 +217,7 @@ TEST(MoreParts, The16F91xCalibrationWordsGoOnlyWithAnEraseAimedAtThem) {
         rig.load(0x00, 0x3FFF);
         rig.increment(c.increments);
         rig.command(0x09);
-        rig.wait_ms(6);
+        rig.wait_ms(11);
         rig.reenter(2);
         rig.load(0x00, 0x3FFF);
         rig.increment(8);

@@ -141,7 +141,7 @@ void program16f877a(SimRig& rig, const Contents& c) {
         if (i % 8 == 7) {
             rig.command(0x18);
             rig.wait_ms(1);
-            rig.command(0x17);
+            rig.endprogramming(0x17);
         }
         rig.command(0x06);
     }

@@ -51,6 +51,11 @@ struct SimRig {
         transfers.settledelay();
         return word;
     }
+    // End Programming, then TDIS (100 us) before the next command.
+    void endprogramming(std::int32_t code) {
+        command(code);
+        wait_us(100);
+    }
     void wait_ms(std::int32_t ms) { clock.sleep_ms(ms); }
     void wait_us(std::int32_t us) { clock.busy_wait_us(us); }
     void increment(std::int32_t times = 1) {
