@@ -70,6 +70,10 @@ ScriptEngine::ScriptEngine(EngineState& state, MemoryImage& image, const Applied
 void ScriptEngine::runtoend() {
     state_.linecounter = 1;
     while (state_.linecounter <= state_.lastline) enginestep();
+    // The last lines may still be queued for a USB adapter; a run is done once they are out.
+    if (!state_.runstopped) {
+        if (const Status sent = transfers_.flush(); !sent) stoprun(sent.error().message);
+    }
 }
 
 void ScriptEngine::enginestep() {
@@ -79,6 +83,11 @@ void ScriptEngine::enginestep() {
     if (line < 0 || line > state_.lastline || static_cast<std::size_t>(line) >= state_.decoded.size()) return;
     if (stop_.requested()) {
         stoprun({});
+        return;
+    }
+    // A programmer that stopped answering (a USB adapter pulled out) ends the run.
+    if (const Status link = transfers_.linkstatus(); !link) {
+        stoprun(link.error().message);
         return;
     }
     step(state_.decoded[static_cast<std::size_t>(line)]);
@@ -537,9 +546,10 @@ void ScriptEngine::progress(Op op) {
     pump_.yield();
 }
 
-// Ends early on a stop request; the next step then powers the chip down.
+// Ends early on a stop request; the next step then powers the chip down. Behind a USB adapter
+// what the script sent before goes out first, or the adapter times the wait itself.
 void ScriptEngine::wait(std::int32_t ms) {
-    if (ms > 0) static_cast<void>(clock_.sleep_ms(ms, stop_));
+    if (ms > 0) static_cast<void>(transfers_.wait_ms(ms, stop_));
 }
 
 std::int32_t* ScriptEngine::memorycell(Op op) {

@@ -34,6 +34,13 @@ public:
     void sendcommanddata(std::int32_t code, std::int32_t word);
     std::int32_t readdata(std::int32_t code);
 
+    // A wait with the lines held: timed by the adapter inside the stream where it can, else the
+    // queue is flushed and the host sleeps (cut short by a stop request: then false).
+    bool wait_ms(std::int32_t ms, const StopRequest& stop);
+    // Sends what the driver's link holds; its first error stays (nothing to do without a link).
+    Status flush() { return driver_.flush(); }
+    Status linkstatus() const { return driver_.linkstatus(); }
+
     // Short busy pause after every transfer; touches no line and does not yield.
     void settledelay();
 
