@@ -22,14 +22,18 @@ using testing::UsbdevfsFt232r;
 class FakeUsbFixture : public ::testing::Test {
 protected:
     void SetUp() override {
-        if (!umockdev_in_mock_environment()) GTEST_SKIP() << "needs umockdev's preload library (LD_PRELOAD)";
         ASSERT_TRUE(bench.ready());
         board.insert(makechip(bench.model.modelname));
         testbed = umockdev_testbed_new();
+        // Without the preload library the real /sys and /dev would be used: refuse to run.
+        ASSERT_TRUE(umockdev_in_mock_environment()) << "run under umockdev-wrapper (LD_PRELOAD=libumockdev-preload.so.0)";
         usb = std::make_unique<UsbdevfsFt232r>(testbed, ft232r);
         ASSERT_TRUE(usb->attached()) << usb->error();
     }
     void TearDown() override {
+        bench.driver.setlink(nullptr);  // the session outlives the link
+        link.reset();
+        device.reset();
         usb.reset();
         if (testbed != nullptr) g_object_unref(testbed);
     }
@@ -70,7 +74,7 @@ TEST_F(FakeUsbFixture, ListsOpensConfiguresAndProgramsThroughTheLibrary) {
     EXPECT_EQ(adapters.value()[0].description, ft232r.identity().description);
     EXPECT_FALSE(openftdi("NO-SUCH-SERIAL"));
 
-    connect();
+    ASSERT_NO_FATAL_FAILURE(connect());
     EXPECT_EQ(ft232r.mode(), Ft232rEmulator::k_mode_syncbb);
     EXPECT_EQ(ft232r.outputs(), link->outputmask());
     EXPECT_EQ(ft232r.latency_ms(), 1);
@@ -91,7 +95,7 @@ TEST_F(FakeUsbFixture, ListsOpensConfiguresAndProgramsThroughTheLibrary) {
 }
 
 TEST_F(FakeUsbFixture, AdapterPulledOutMidRunFailsTheRun) {
-    connect();
+    ASSERT_NO_FATAL_FAILURE(connect());
     fillimage(bench.image);
     usb->vanishafter(usb->bytesout() + 20'000);
     const Outcome outcome = bench.run(ChipOperation::programall);

@@ -5,6 +5,7 @@
 
 #include <cerrno>
 #include <cstddef>
+#include <cstdio>
 #include <cstring>
 #include <filesystem>
 
@@ -29,7 +30,7 @@ UsbdevfsFt232r::UsbdevfsFt232r(UMockdevTestbed* testbed, Ft232rEmulator& chip) :
     gchar* path = umockdev_testbed_add_device(
         testbed, "usb", "1-1", nullptr,
         // sysfs attributes libusb reads
-        "busnum", "1", "devnum", "2", "speed", "12", "bConfigurationValue", "1", "bNumConfigurations", "1",
+        "busnum", "1\n", "devnum", "2\n", "speed", "12\n", "bConfigurationValue", "1\n", "bNumConfigurations", "1\n",
         "idVendor", vendor, "idProduct", product, "manufacturer", id.manufacturer.c_str(), "product",
         id.description.c_str(), "serial", id.serial.c_str(), nullptr,
         // udev properties
@@ -48,9 +49,12 @@ UsbdevfsFt232r::UsbdevfsFt232r(UMockdevTestbed* testbed, Ft232rEmulator& chip) :
 
     // The testbed makes no node under /dev/bus/usb for a USB device; libusb opens one.
     gchar* root = umockdev_testbed_get_root_dir(testbed);
-    std::error_code ec;
-    std::filesystem::create_directories(std::filesystem::path(root) / "dev/bus/usb/001", ec);
+    const std::filesystem::path node = std::filesystem::path(root) / "dev/bus/usb/001/002";
     g_free(root);
+    std::error_code ec;
+    std::filesystem::create_directories(node.parent_path(), ec);
+    std::FILE* created = std::fopen(node.c_str(), "w");
+    if (created != nullptr) std::fclose(created);
 
     handler_ = umockdev_ioctl_base_new();
     g_signal_connect(handler_, "handle-ioctl", G_CALLBACK(&UsbdevfsFt232r::handleioctl), this);
