@@ -3,6 +3,7 @@
 #include <string>
 
 #include "app/clear_buffer.h"
+#include "app/port_selection.h"
 #include "app/selection_prompts.h"
 #include "base/numeric_value.h"
 #include "settings/setting_names.h"
