@@ -71,6 +71,7 @@ Figures run(Path path) {
             f.ok = false;
         }
     }
+    bench.driver.setlink(nullptr);  // the session outlives the link
     return f;
 }
 
