@@ -34,7 +34,9 @@ Session::Session(WindowServices& window, SettingsStore& settings, AppState app, 
       port_(backendrow(options_.backend), options_.device, *clock_, driverstate_),
       pump_(window_, *clock_),
       driver_(driverstate_, port_.io(), pump_, *clock_),
-      transfers_(driver_, pump_, *clock_) {}
+      transfers_(driver_, pump_, *clock_) {
+    settings_.on_save_failure([this](std::string_view reason) { window_.message(reason); });
+}
 
 Session::~Session() {
     shutdown();
