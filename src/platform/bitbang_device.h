@@ -18,8 +18,9 @@ class BitBangDevice {
 public:
     virtual ~BitBangDevice() = default;
 
-    // Synchronous bit-bang with the bits of `outputs` driven, `steprate` steps per second.
-    virtual Status configure(std::uint8_t outputs, std::int32_t steprate) = 0;
+    // Synchronous bit-bang with the bits of `outputs` driven, about `steprate` steps per second;
+    // returns the step rate the adapter really runs at.
+    virtual Result<std::int64_t> configure(std::uint8_t outputs, std::int32_t steprate) = 0;
     // Sends every byte of `out` and fills `in` (as long as `out`) with the samples.
     virtual Status exchange(std::span<const std::uint8_t> out, std::span<std::uint8_t> in) = 0;
     // Every pin undriven and the adapter released; nothing works after it. Safe to call twice.

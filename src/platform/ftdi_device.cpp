@@ -5,6 +5,8 @@
 
 #include <array>
 
+#include "platform/ftdi_rate.h"
+
 namespace vornalt {
 namespace {
 
@@ -34,7 +36,7 @@ public:
     FtdiDevice(const FtdiDevice&) = delete;
     FtdiDevice& operator=(const FtdiDevice&) = delete;
 
-    Status configure(std::uint8_t outputs, std::int32_t steprate) override {
+    Result<std::int64_t> configure(std::uint8_t outputs, std::int32_t steprate) override {
         ftdi_context* c = context_.get();
         if (!open_) return Error{k_programmer_disconnected};
         // A 1 ms latency timer sends the last short packet of a flush back at once.
@@ -42,7 +44,9 @@ public:
             ftdi_set_bitmode(c, outputs, BITMODE_SYNCBB) < 0 || ftdi_set_baudrate(c, steprate) < 0) {
             return usberror("Cannot set the USB adapter to bit-bang mode", c);
         }
-        return {};
+        // The library rounds the rate to a divisor the chip has; waits count steps at that rate.
+        const auto [value, index] = ftdi_divisor(steprate);
+        return ftdi_steprate(value, index);
     }
 
     Status exchange(std::span<const std::uint8_t> out, std::span<std::uint8_t> in) override {

@@ -47,15 +47,24 @@ std::uint8_t BitBangLink::encode(const OutputLines& lines) const {
 
 Status BitBangLink::open() {
     current_ = encode({});
-    if (Status s = device_.configure(outputmask(), steprate_); !s) {
-        status_ = s;
-        return s;
+    Result<std::int64_t> rate = device_.configure(outputmask(), steprate_);
+    if (!rate) {
+        status_ = rate.error();
+        return status_;
     }
+    actualrate_ = rate.value();
+    mask_ = outputmask();
     put({});
     return flush();
 }
 
 void BitBangLink::put(const OutputLines& lines) {
+    // Pins moved in the Hardware Settings: the adapter drives the new bits from now on.
+    if (status_ && actualrate_ > 0 && outputmask() != mask_) {
+        static_cast<void>(flush());
+        mask_ = outputmask();
+        if (Result<std::int64_t> rate = device_.configure(mask_, steprate_); !rate) status_ = rate.error();
+    }
     current_ = encode(lines);
     queue_.push_back(current_);
     if (!batched_ || queue_.size() >= k_queue_limit) static_cast<void>(flush());
@@ -98,9 +107,10 @@ bool BitBangLink::value(std::int64_t sample) const {
 
 bool BitBangLink::hold_us(std::int64_t us) {
     if (us <= 0) return true;
-    if (!devicewaits_ || us > k_max_hold_us || steprate_ <= 0 || !status_) return false;
-    // Repeating the current state for as many steps as the wait lasts (rounded up).
-    const std::int64_t steps = (us * steprate_ + 999'999) / 1'000'000;
+    if (!devicewaits_ || us > k_max_hold_us || actualrate_ <= 0 || !status_) return false;
+    // The current state repeated for as many steps as the wait lasts at the adapter's real rate,
+    // rounded up and one more: a wait may be a step long, never short.
+    const std::int64_t steps = (us * actualrate_ + 999'999) / 1'000'000 + 1;
     for (std::int64_t i = 0; i < steps; ++i) {
         queue_.push_back(current_);
         if (queue_.size() >= k_queue_limit) static_cast<void>(flush());

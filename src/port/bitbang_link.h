@@ -57,8 +57,10 @@ private:
 
     BitBangDevice& device_;
     const DriverState& state_;
-    std::int32_t steprate_;
+    std::int32_t steprate_;         // asked for
+    std::int64_t actualrate_ = 0;   // what the adapter runs at; 0 until open
     std::uint8_t current_ = 0;
+    std::uint8_t mask_ = 0;  // the bits the adapter was set to drive
     std::vector<std::uint8_t> queue_;
     std::vector<std::uint8_t> readback_;
     std::vector<Pending> pending_;

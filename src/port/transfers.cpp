@@ -62,14 +62,21 @@ void Transfers::sendcommanddata(std::int32_t code, std::int32_t word) {
 }
 
 std::int32_t Transfers::readdata(std::int32_t code) {
-    if (!validcode(code)) return 0;
+    const PendingWord word = queueread(code);
+    // Behind a link the word is known once the queue has gone out.
+    static_cast<void>(driver_.flush());
+    return wordof(word);
+}
+
+PendingWord Transfers::queueread(std::int32_t code) {
+    PendingWord word;
+    if (!validcode(code)) return word;  // every bit reads 0
     sendcode(code);
     // DATA OUT on releases the shared data line (it is pulled up) so the chip can drive it.
     driver_.dataouton();
     pump_.yield();
     emptyclock();
-    DataInSample bits[k_word_bits];
-    for (DataInSample& bit : bits) {
+    for (DataInSample& bit : word.bits) {
         // The chip drives each bit after the rising edge; it is sampled while CLOCK is on.
         driver_.clockon();
         pump_.yield();
@@ -80,13 +87,15 @@ std::int32_t Transfers::readdata(std::int32_t code) {
     emptyclock();
     driver_.dataoutoff();
     pump_.yield();
-    // Behind a link the word is known once the queue has gone out.
-    static_cast<void>(driver_.flush());
-    std::int32_t word = 0;
-    for (int i = 0; i < k_word_bits; ++i) {
-        if (driver_.datain(bits[i]) == 1) word |= std::int32_t{1} << i;
-    }
     return word;
+}
+
+std::int32_t Transfers::wordof(const PendingWord& word) const {
+    std::int32_t value = 0;
+    for (int i = 0; i < PendingWord::k_bits; ++i) {
+        if (driver_.datain(word.bits[i]) == 1) value |= std::int32_t{1} << i;
+    }
+    return value;
 }
 
 void Transfers::settledelay() {

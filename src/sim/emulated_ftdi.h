@@ -14,7 +14,7 @@ class EmulatedFtdi final : public BitBangDevice {
 public:
     explicit EmulatedFtdi(Ft232rEmulator& chip) : chip_(chip) {}
 
-    Status configure(std::uint8_t outputs, std::int32_t steprate) override;
+    Result<std::int64_t> configure(std::uint8_t outputs, std::int32_t steprate) override;
     Status exchange(std::span<const std::uint8_t> out, std::span<std::uint8_t> in) override;
     void close() override;
 
@@ -27,9 +27,5 @@ private:
     std::int64_t exchanges_ = 0;
     std::int64_t bytes_ = 0;
 };
-
-// The FT232R baud divisor for a bit-bang step rate, as (wValue, wIndex) of the request: the rate
-// is multiplied by 4, as the FTDI library does in bit-bang mode.
-std::pair<std::uint16_t, std::uint16_t> ft232r_divisor(std::int32_t steprate);
 
 }  // namespace vornalt

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "platform/ftdi_rate.h"
+
 namespace vornalt {
 namespace {
 
@@ -32,9 +34,6 @@ constexpr std::uint8_t k_descriptor_string = 3;
 // Modem status: CTS/DSR clear, the transmitter empty; what an idle FT232R reports.
 constexpr std::uint8_t k_status0 = 0x01;
 constexpr std::uint8_t k_status1 = 0x60;
-
-// The fraction of a baud divisor in eighths, by the three-bit code the chip uses.
-constexpr std::int32_t k_fraction_eighths[8] = {0, 4, 2, 1, 3, 5, 6, 7};
 
 std::uint8_t low(std::uint16_t v) { return static_cast<std::uint8_t>(v & 0xFF); }
 std::uint8_t high(std::uint16_t v) { return static_cast<std::uint8_t>(v >> 8); }
@@ -102,24 +101,7 @@ std::optional<std::vector<std::uint8_t>> Ft232rEmulator::controlin(std::uint8_t 
     return answer;
 }
 
-// The divisor holds a 14-bit whole part and a three-bit fraction code (two bits in value, one in
-// index); 0 and 1 stand for 3 and 2 MBd. The FTDI library multiplies a bit-bang rate by 4 before
-// it computes the divisor, so the step rate here is the encoded baud rate over 4: a host that asks
-// for N steps per second gets N.
-void Ft232rEmulator::setbaudrate(std::uint16_t value, std::uint16_t index) {
-    const std::int32_t whole = value & 0x3FFF;
-    const std::int32_t code = (value >> 14) | ((index & 1) << 2);
-    std::int64_t baud = 0;
-    if (whole == 0 && code == 0) {
-        baud = k_base_clock;
-    } else if (whole == 1 && code == 0) {
-        baud = 2'000'000;
-    } else {
-        const std::int64_t eighths = std::int64_t{whole} * 8 + k_fraction_eighths[code];
-        baud = std::int64_t{k_base_clock} * 8 / std::max<std::int64_t>(eighths, 1);
-    }
-    steprate_ = std::max<std::int64_t>(baud / 4, 1);
-}
+void Ft232rEmulator::setbaudrate(std::uint16_t value, std::uint16_t index) { steprate_ = ftdi_steprate(value, index); }
 
 std::size_t Ft232rEmulator::bulkout(std::span<const std::uint8_t> data) {
     if (!present_) return 0;

@@ -45,7 +45,6 @@ public:
     static constexpr std::size_t k_write_fifo = 256;      // bytes waiting to be clocked out
     static constexpr std::uint8_t k_mode_reset = 0x00;
     static constexpr std::uint8_t k_mode_syncbb = 0x04;
-    static constexpr std::int32_t k_base_clock = 3'000'000;  // the baud rate of divisor 1
 
     Ft232rEmulator(SimBoard& board, VirtualClock& clock, UsbIdentity identity = {}, UsbTiming timing = {});
 

@@ -112,6 +112,25 @@ TEST_P(EveryModel, EachOperationEndsAsOnTheParallelPort) {
     EXPECT_FALSE(adapter.board.lines().vdd || adapter.board.lines().vpp) << "the chip is left powered";
 }
 
+// Batching must not wear away unnoticed: a whole 16F877A goes in with fewer flushes than it has
+// FLASH rows (8 words each) plus EEPROM bytes (each written byte is checked before the next),
+// where one flush per line operation would take over a million.
+TEST(UsbAdapter, ProgramAllFlushesAtMostOncePerRowAndEepromByte) {
+    CatalogueBench usb("16F877A");
+    ASSERT_TRUE(usb.ready());
+    UsbPath adapter(usb);
+    ASSERT_TRUE(adapter.opened);
+    auto words = flashwords(usb.image);
+    for (std::size_t a = 0; a < words.size(); ++a) words[a] = static_cast<std::int32_t>(a * 0x0765 + 0x1234) & 0x3FFE;
+    auto bytes = eeprombytes(usb.image);
+    for (std::size_t k = 0; k < bytes.size(); ++k) bytes[k] = static_cast<std::int32_t>(k * 37 + 11) & 0xFF;
+    const std::int64_t before = adapter.link.flushes();
+    EXPECT_EQ(usb.run(ChipOperation::programall).endtext, "Chip programmed");
+    const std::int64_t rows = static_cast<std::int64_t>(words.size()) / 8;
+    EXPECT_LE(adapter.link.flushes() - before, rows + static_cast<std::int64_t>(bytes.size()));
+    EXPECT_EQ(adapter.chipmemory().program[words.size() - 1], words.back()) << "the last word went in";
+}
+
 INSTANTIATE_TEST_SUITE_P(Catalogue, EveryModel, ::testing::ValuesIn(modelnames()),
                          [](const ::testing::TestParamInfo<std::string>& info) { return info.param; });
 
