@@ -14,16 +14,8 @@ std::uint8_t bitmask(std::int32_t pin) { return databit(pin) ? static_cast<std::
 }  // namespace
 
 void usebitbangdefaults(DriverState& state) {
-    state.vddpin = 6;
-    state.vpppin = 5;
-    state.clockpin = 0;
-    state.dataoutpin = 1;
-    state.datainpin = 3;
-    state.invertvdd = 0;
-    state.invertvpp = 0;
-    state.invertclock = 1;
-    state.invertdataout = 1;
-    state.invertdatain = 1;
+    state.pins = {6, 5, 0, 1, 3};
+    state.inversions = {0, 0, 1, 1, 1};
 }
 
 BitBangLink::BitBangLink(BitBangDevice& device, const DriverState& state, std::int32_t steprate)
@@ -39,7 +31,7 @@ std::uint8_t BitBangLink::encode(const OutputLines& lines) const {
     std::uint8_t byte = 0;
     for (Line line : k_outputs) {
         // The pin is high when the line is on, unless the line is inverted: one XOR per line.
-        const bool high = lines[static_cast<std::size_t>(line)] != lineinverted(state_, line);
+        const bool high = lines[lineindex(line)] != lineinverted(state_, line);
         if (high) byte = static_cast<std::uint8_t>(byte | bitmask(linepin(state_, line)));
     }
     return byte;

@@ -51,7 +51,7 @@ std::uint8_t LineTrace::read(std::uint16_t address) {
     beginaccess();
     if (std::int32_t{address} - state_.portaddress == static_cast<std::int32_t>(PortRegister::status)) {
         // The reading the driver makes of this status value.
-        const std::int32_t level = pinlevel_from_status(state_.datainpin, value);
+        const std::int32_t level = pinlevel_from_status(linepin(state_, Line::datain), value);
         record(static_cast<int>(Line::datain), bitchar(lineinverted(state_, Line::datain) ? 1 - level : level));
     }
     return value;

@@ -4,28 +4,6 @@
 
 namespace vornalt {
 
-std::int32_t linepin(const DriverState& state, Line line) {
-    switch (line) {
-    case Line::vdd: return state.vddpin;
-    case Line::vpp: return state.vpppin;
-    case Line::clock: return state.clockpin;
-    case Line::dataout: return state.dataoutpin;
-    case Line::datain: return state.datainpin;
-    }
-    return 0;
-}
-
-bool lineinverted(const DriverState& state, Line line) {
-    switch (line) {
-    case Line::vdd: return state.invertvdd != 0;
-    case Line::vpp: return state.invertvpp != 0;
-    case Line::clock: return state.invertclock != 0;
-    case Line::dataout: return state.invertdataout != 0;
-    case Line::datain: return state.invertdatain != 0;
-    }
-    return false;
-}
-
 PortDriver::PortDriver(DriverState& state, PortIo& io, EventPump& pump, Clock& clock)
     : state_(state), io_(&io), pump_(pump), clock_(clock) {}
 
@@ -66,7 +44,7 @@ void PortDriver::writeport() {
 void PortDriver::setline(Line line, bool on) {
     if (line == Line::datain) return;
     if (link_ != nullptr) {
-        lines_[static_cast<std::size_t>(line)] = on;
+        lines_[lineindex(line)] = on;
         link_->put(lines_);
         pump_.yield();
         return;
@@ -78,7 +56,7 @@ void PortDriver::setline(Line line, bool on) {
 
 bool PortDriver::lineon(Line line) const {
     if (line == Line::datain) return false;
-    if (link_ != nullptr) return lines_[static_cast<std::size_t>(line)];
+    if (link_ != nullptr) return lines_[lineindex(line)];
     const bool high = pinlevel_from_outputs(linepin(state_, line), state_.databyte, state_.controlbyte) != 0;
     return high != lineinverted(state_, line);
 }
@@ -100,7 +78,7 @@ std::int32_t PortDriver::readdatain() {
         return datain(sample);
     }
     writeport();
-    const std::int32_t level = readpin(state_.datainpin);
+    const std::int32_t level = readpin(state_.pin(Line::datain));
     return lineinverted(state_, Line::datain) ? 1 - level : level;
 }
 

@@ -11,10 +11,9 @@
 #include "platform/port_io.h"
 #include "port/driver_state.h"
 #include "port/line_link.h"
+#include "port/line_role.h"
 
 namespace vornalt {
-
-enum class Line : std::uint8_t { vdd, vpp, clock, dataout, datain };
 
 // A DATA IN sample: known at once on a port the driver reaches directly (level 0 or 1), or a
 // number the line link resolves at its next flush (level -1).
@@ -24,8 +23,8 @@ struct DataInSample {
 };
 
 // Connector pin and inversion flag of a line, as the driver state holds them now.
-std::int32_t linepin(const DriverState& state, Line line);
-bool lineinverted(const DriverState& state, Line line);
+inline std::int32_t linepin(const DriverState& state, Line line) { return state.pin(line); }
+inline bool lineinverted(const DriverState& state, Line line) { return state.inversion(line) != 0; }
 
 class PortDriver {
 public:

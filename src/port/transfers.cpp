@@ -114,14 +114,14 @@ bool Transfers::wait_ms(std::int32_t ms, const StopRequest& stop) {
     return clock_.sleep_ms(ms, stop);
 }
 
-bool Transfers::powerup(std::int32_t powerorder, const StopRequest& stop) {
-    if (powerorder == 1) {
+bool Transfers::powerup(PowerOrder powerorder, const StopRequest& stop) {
+    if (powerorder == PowerOrder::vddfirst) {
         driver_.vddon();
         if (!wait_ms(k_power_step_ms, stop)) return false;
         driver_.vppon();
         return wait_ms(k_power_step_ms, stop);
     }
-    if (powerorder == 2) {
+    if (powerorder == PowerOrder::vppfirst) {
         driver_.vppon();
         if (!wait_ms(k_power_step_ms, stop)) return false;
         driver_.vddon();
