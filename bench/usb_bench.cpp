@@ -21,7 +21,7 @@ using testing::CatalogueBench;
 constexpr std::int64_t k_access_cost_ns = 1'000;
 constexpr std::int32_t k_steprate = 750'000;  // the FT232R's fastest: 3 MBd over 4
 
-enum class Path { parallel, usb, usb_hostwaits, usb_unbatched };
+enum class Path { parallel, usb, usb_default_rate, usb_hostwaits, usb_unbatched };
 
 struct Figures {
     double seconds[2] = {0, 0};     // Program All, Verify
@@ -43,13 +43,13 @@ Figures run(Path path) {
     SimBoard usbboard(bench.clock, BoardConnector::bitbang, k_bitbang_wiring);
     Ft232rEmulator ft232r(usbboard, bench.clock);
     EmulatedFtdi device(ft232r);
-    BitBangLink link(device, bench.driverstate, k_steprate);
+    BitBangLink link(device, bench.driverstate, path == Path::usb_default_rate ? k_default_steprate : k_steprate);
     if (path == Path::parallel) {
         bench.board.setaccesscost_ns(k_access_cost_ns);
     } else {
         usebitbangdefaults(bench.driverstate);
         usbboard.insert(makechip("16F877A"));
-        link.setdevicewaits(path == Path::usb);
+        link.setdevicewaits(path == Path::usb || path == Path::usb_default_rate);
         link.setbatched(path != Path::usb_unbatched);
         bench.driver.setlink(&link);
         f.ok = link.open().ok();
@@ -86,6 +86,7 @@ int main() {
     };
     const Row rows[] = {{"parallel port (1 us/access)", Path::parallel},
                         {"FT232R, batched, device-timed waits", Path::usb},
+                        {"  the same at 150 k steps/s", Path::usb_default_rate},
                         {"FT232R, batched, host waits", Path::usb_hostwaits},
                         {"FT232R, flush after every line op", Path::usb_unbatched}};
     double reference = 0;
