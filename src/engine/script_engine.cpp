@@ -65,7 +65,9 @@ ScriptEngine::ScriptEngine(EngineState& state, MemoryImage& image, const Applied
       clock_(clock),
       window_(window),
       pump_(pump),
-      stop_(stop) {}
+      stop_(stop) {
+    deferred_.reserve(k_max_deferred);  // the steps of a run allocate nothing
+}
 
 void ScriptEngine::runtoend() {
     state_.linecounter = 1;
