@@ -8,7 +8,7 @@
 #include <cstdio>
 #include <string>
 
-#include "catalogue_bench.h"
+#include "shipped_catalogue.h"
 #include "port/bitbang_link.h"
 #include "sim/emulated_ftdi.h"
 #include "sim/ft232r_emulator.h"
@@ -16,7 +16,7 @@
 namespace vornalt {
 namespace {
 
-using testing::CatalogueBench;
+using testing::SessionRig;
 
 constexpr std::int64_t k_access_cost_ns = 1'000;
 constexpr std::int32_t k_steprate = 750'000;  // the FT232R's fastest: 3 MBd over 4
@@ -39,13 +39,13 @@ void fillimage(MemoryImage& image) {
 
 Figures run(Path path) {
     Figures f;
-    CatalogueBench bench("16F877A");
+    SessionRig bench(testing::shippedcatalogue(), "16F877A");
     SimBoard usbboard(bench.clock, BoardConnector::bitbang, k_bitbang_wiring);
     Ft232rEmulator ft232r(usbboard, bench.clock);
     EmulatedFtdi device(ft232r);
     BitBangLink link(device, bench.driverstate, path == Path::usb_default_rate ? k_default_steprate : k_steprate);
     if (path == Path::parallel) {
-        bench.board.setaccesscost_ns(k_access_cost_ns);
+        bench.board().setaccesscost_ns(k_access_cost_ns);
     } else {
         usebitbangdefaults(bench.driverstate);
         usbboard.insert(makechip("16F877A"));
@@ -58,11 +58,11 @@ Figures run(Path path) {
     const ChipOperation operations[2] = {ChipOperation::programall, ChipOperation::verify};
     const char* endtexts[2] = {"Chip programmed", "Chip verified"};
     for (int i = 0; i < 2; ++i) {
-        const std::int64_t start = path == Path::parallel ? bench.board.now_ns() : bench.clock.now_ns();
+        const std::int64_t start = path == Path::parallel ? bench.board().now_ns() : bench.clock.now_ns();
         const std::int64_t flushes = link.flushes();
         const std::int64_t bytes = link.bytessent();
         const testing::Outcome outcome = bench.run(operations[i]);
-        const std::int64_t end = path == Path::parallel ? bench.board.now_ns() : bench.clock.now_ns();
+        const std::int64_t end = path == Path::parallel ? bench.board().now_ns() : bench.clock.now_ns();
         f.seconds[i] = static_cast<double>(end - start) / 1e9;
         f.flushes[i] = link.flushes() - flushes;
         f.bytes[i] = link.bytessent() - bytes;

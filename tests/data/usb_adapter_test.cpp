@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "catalogue_bench.h"
+#include "shipped_catalogue.h"
 #include "port/bitbang_link.h"
 #include "sim/emulated_ftdi.h"
 #include "sim/ft232r_emulator.h"
@@ -16,13 +16,13 @@
 namespace vornalt {
 namespace {
 
-using testing::CatalogueBench;
+using testing::SessionRig;
 using testing::Outcome;
 
 // The adapter with its board and a fresh chip of the bench's model, driven by the bench's
 // session through a batched link.
 struct UsbPath {
-    explicit UsbPath(CatalogueBench& bench, std::int32_t steprate = k_default_steprate)
+    explicit UsbPath(SessionRig& bench, std::int32_t steprate = k_default_steprate)
         : driver(bench.driver),
           board(bench.clock, BoardConnector::bitbang, k_bitbang_wiring),
           ft232r(board, bench.clock),
@@ -74,8 +74,8 @@ bool samememory(const ChipMemory& a, const ChipMemory& b) {
 class EveryModel : public ::testing::TestWithParam<std::string> {};
 
 TEST_P(EveryModel, EachOperationEndsAsOnTheParallelPort) {
-    CatalogueBench parallel(GetParam());
-    CatalogueBench usb(GetParam());
+    SessionRig parallel(testing::shippedcatalogue(), GetParam());
+    SessionRig usb(testing::shippedcatalogue(), GetParam());
     ASSERT_TRUE(parallel.ready() && usb.ready());
     UsbPath adapter(usb);
     ASSERT_TRUE(adapter.opened);
@@ -116,7 +116,7 @@ TEST_P(EveryModel, EachOperationEndsAsOnTheParallelPort) {
 // FLASH rows (8 words each) plus EEPROM bytes (each written byte is checked before the next),
 // where one flush per line operation would take over a million.
 TEST(UsbAdapter, ProgramAllFlushesAtMostOncePerRowAndEepromByte) {
-    CatalogueBench usb("16F877A");
+    SessionRig usb(testing::shippedcatalogue(), "16F877A");
     ASSERT_TRUE(usb.ready());
     UsbPath adapter(usb);
     ASSERT_TRUE(adapter.opened);

@@ -4,7 +4,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include "catalogue_bench.h"
+#include "shipped_catalogue.h"
 #include "platform/ftdi_device.h"
 #include "port/bitbang_link.h"
 #include "sim/ft232r_emulator.h"
@@ -14,7 +14,7 @@ namespace vornalt {
 namespace {
 
 using ::testing::HasSubstr;
-using testing::CatalogueBench;
+using testing::SessionRig;
 using testing::Outcome;
 using testing::UsbdevfsFt232r;
 
@@ -49,7 +49,7 @@ protected:
         bench.driver.setlink(link.get());
     }
 
-    CatalogueBench bench{"16F84A"};
+    SessionRig bench{testing::shippedcatalogue(), "16F84A"};
     VirtualClock usbclock;  // the emulator's own time: the library waits in real time
     SimBoard board{usbclock, BoardConnector::bitbang, k_bitbang_wiring};
     Ft232rEmulator ft232r{board, usbclock};
