@@ -65,11 +65,19 @@ ScriptEngine::ScriptEngine(EngineState& state, MemoryImage& image, const Applied
       clock_(clock),
       window_(window),
       pump_(pump),
-      stop_(stop) {}
+      stop_(stop) {
+    deferred_.reserve(k_max_deferred);  // the steps of a run allocate nothing
+}
 
 void ScriptEngine::runtoend() {
     state_.linecounter = 1;
     while (state_.linecounter <= state_.lastline) enginestep();
+    // The last lines may still be queued for a USB adapter; a run is done once they are out and
+    // their reads and checks settled.
+    if (!state_.runstopped && settle()) {
+        if (const Status sent = transfers_.flush(); !sent) stoprun(sent.error().message);
+    }
+    deferred_.clear();
 }
 
 void ScriptEngine::enginestep() {
@@ -81,11 +89,30 @@ void ScriptEngine::enginestep() {
         stoprun({});
         return;
     }
+    // A programmer that stopped answering (a USB adapter pulled out) ends the run.
+    if (const Status link = transfers_.linkstatus(); !link) {
+        stoprun(link.error().message);
+        return;
+    }
     step(state_.decoded[static_cast<std::size_t>(line)]);
 }
 
 void ScriptEngine::step(const Instruction& in) {
     EngineState& s = state_;
+    // Only reads, their checks, bare commands and loop lines may run ahead of deferred values.
+    switch (in.op) {
+    case Op::read:
+    case Op::checkblank:
+    case Op::check:
+    case Op::senddata:
+    case Op::sendcommand:
+    case Op::setflashloop:
+    case Op::seteepromloop:
+    case Op::loop: break;
+    default:
+        if (!settle()) return;
+        break;
+    }
     bool done = true;  // the line ran to its end: the counters move on
     switch (in.op) {
     case Op::begin: transfers_.powerup(model_.powerorder, stop_); break;
@@ -205,10 +232,13 @@ bool ScriptEngine::read(const Instruction& in) {
     const CellAt at = reach(in, state_.addresscounter);
     if (at.value == nullptr) return false;
     progress(at);
-    const std::int32_t value = transfers_.readdata(in.code);
-    *at.value = at.byte ? value % 256 : value;
+    Deferred item;
+    item.word = transfers_.queueread(in.code);
+    item.target = at.value;
+    item.byte = at.byte;
+    const bool settled = defer(item, false);
     transfers_.settledelay();
-    return true;
+    return settled;
 }
 
 // checkblank, check, checkwritten: the temp register against the cell's erased value or the
@@ -222,18 +252,49 @@ bool ScriptEngine::check(const Instruction& in) {
     const CellAt at = reach(in, written ? s.addresscounter - 1 : s.addresscounter);
     if (at.value == nullptr) return false;
     if (!written) progress(at);
-    const bool blank = in.op == Op::checkblank;
-    const std::int32_t got = at.byte ? s.tempvalue % 256 : s.tempvalue;
-    const std::int32_t expected = blank           ? at.erased
-                                  : at.calibrated ? tosend(at.address, *at.value)
-                                                  : *at.value;
-    const std::int32_t bits = at.calibrated ? at.bits & comparedbits(at.address, blank) : at.bits;
-    if (at.byte ? got == expected : ((got ^ expected) & bits) == 0) return true;
+    Deferred item;
+    item.blank = in.op == Op::checkblank;
+    item.byte = at.byte;
+    item.address = at.address;
+    item.expected = item.blank ? at.erased : at.calibrated ? tosend(at.address, *at.value) : *at.value;
+    item.bits = at.calibrated ? at.bits & comparedbits(at.address, item.blank) : at.bits;
+    item.line = s.linecounter;
+    // A failed write stops Program All before the next one: checkwritten settles at once.
+    return defer(item, written);
+}
 
-    const auto hex = [&at](std::int32_t value) { return at.byte ? tohex2(value) : tohex4(value); };
-    fail(blank ? blankmessage(tohex4(at.address), hex(got))
-               : verifymessage(tohex4(at.address), hex(got), hex(expected)));
-    return false;
+bool ScriptEngine::defer(const Deferred& item, bool now) {
+    deferred_.push_back(item);
+    if (now || !transfers_.batched() || deferred_.size() >= k_max_deferred) return settle();
+    return true;
+}
+
+bool ScriptEngine::settle() {
+    if (deferred_.empty()) return true;
+    if (transfers_.batched()) {
+        if (const Status sent = transfers_.flush(); !sent) {
+            deferred_.clear();
+            stoprun(sent.error().message);
+            return false;
+        }
+    }
+    for (const Deferred& item : deferred_) {
+        if (item.target != nullptr) {
+            const std::int32_t value = transfers_.wordof(item.word);
+            *item.target = item.byte ? value % 256 : value;
+            continue;
+        }
+        const std::int32_t got = item.byte ? state_.tempvalue % 256 : state_.tempvalue;
+        if (item.byte ? got == item.expected : ((got ^ item.expected) & item.bits) == 0) continue;
+        const auto hex = [&item](std::int32_t value) { return item.byte ? tohex2(value) : tohex4(value); };
+        deferred_.clear();
+        fail(item.blank ? blankmessage(tohex4(item.address), hex(got))
+                        : verifymessage(tohex4(item.address), hex(got), hex(item.expected)),
+             item.line);
+        return false;
+    }
+    deferred_.clear();
+    return true;
 }
 
 bool ScriptEngine::keep(const Instruction& in) {
@@ -249,9 +310,8 @@ bool ScriptEngine::keep(const Instruction& in) {
 
 // The run goes on at the script's last line (normally the power-down). A failing last line
 // would run itself again for ever, so that run is stopped instead.
-void ScriptEngine::fail(std::string_view message) {
+void ScriptEngine::fail(std::string_view message, std::int32_t failedline) {
     EngineState& s = state_;
-    const std::int32_t failedline = s.linecounter;
     s.failureflag = true;
     s.linecounter = s.lastline;
     window_.message(message);
@@ -451,13 +511,16 @@ void ScriptEngine::progress(const CellAt& at) {
     pump_.yield();
 }
 
-// Ends early on a stop request; the next step then powers the chip down.
+// Ends early on a stop request; the next step then powers the chip down. Behind a USB adapter
+// what the script sent before goes out first, or the adapter times the wait itself.
 void ScriptEngine::wait(std::int32_t ms) {
-    if (ms > 0) static_cast<void>(clock_.sleep_ms(ms, stop_));
+    if (ms > 0) static_cast<void>(transfers_.wait_ms(ms, stop_));
 }
 
 void ScriptEngine::stoprun(std::string_view message) {
-    // Power first: the message box waits for the user, the chip must not.
+    // Power first: the message box waits for the user, the chip must not. Reads and checks
+    // still waiting for their values are forgotten with the queue.
+    deferred_.clear();
     transfers_.shutdown();
     state_.failureflag = true;
     state_.runstopped = true;

@@ -9,6 +9,7 @@
 // lastline, so the runner's loop ends. The image and the program are kept.
 #include <cstdint>
 #include <string_view>
+#include <vector>
 
 #include "catalogue/catalogue.h"
 #include "engine/engine_state.h"
@@ -77,8 +78,31 @@ private:
     void calcflash();
     void calceeprom();
     void raisetokept();  // last FLASH address up to the highest kept FLASH calibration cell
-    // A check failed: message, and the run goes on at the script's last line.
-    void fail(std::string_view message);
+    // The check of `line` failed: message, and the run goes on at the script's last line.
+    void fail(std::string_view message, std::int32_t line);
+
+    // Reads and checks behind a batched link (a USB adapter) wait here for their values, so
+    // that a verify or blank-check loop streams instead of paying a round trip per word. They
+    // are settled in order at the next flush: before a line that needs a value (a send, keep,
+    // checkid, checkwritten, a power step or a wait), when the list is full, and at the end of
+    // the run; the first failed check then stops the run as it would have at once. Without a
+    // link each one settles at once, as the line runs.
+    struct Deferred {
+        PendingWord word;                // a read's bits
+        std::int32_t* target = nullptr;  // a read: the cell or the temp register; null for a check
+        bool byte = false;               // an EEPROM byte (read modulo 256, compared whole)
+        bool blank = false;              // a check: of the erased value, else of the image's
+        std::int32_t address = 0;        // a check: what it compares, and where it is reported
+        std::int32_t expected = 0;
+        std::int32_t bits = -1;
+        std::int32_t line = 0;
+    };
+    static constexpr std::size_t k_max_deferred = 256;
+    // Queues the item; settles at once when it must. False when settling ended the line.
+    bool defer(const Deferred& item, bool now);
+    // Flushes the link and settles every deferred item; false when that failed a check or
+    // stopped the run.
+    bool settle();
 
     // Calibration cells (AppliedModel::calibration): the cell at a word address, its value kept
     // in this run (-1 when none was read), the word to write there in place of the image's or
@@ -104,6 +128,7 @@ private:
     WindowServices& window_;
     EventPump& pump_;
     const StopRequest& stop_;
+    std::vector<Deferred> deferred_;
 };
 
 }  // namespace vornalt

@@ -43,6 +43,12 @@ void PortDriver::writeport() {
 
 void PortDriver::setline(Line line, bool on) {
     if (line == Line::datain) return;
+    if (link_ != nullptr) {
+        lines_[lineindex(line)] = on;
+        link_->put(lines_);
+        pump_.yield();
+        return;
+    }
     // "On" drives the pin high unless the line is inverted.
     setpinlevel(state_, linepin(state_, line), on != lineinverted(state_, line));
     writeport();
@@ -50,6 +56,7 @@ void PortDriver::setline(Line line, bool on) {
 
 bool PortDriver::lineon(Line line) const {
     if (line == Line::datain) return false;
+    if (link_ != nullptr) return lines_[lineindex(line)];
     const bool high = pinlevel_from_outputs(linepin(state_, line), state_.databyte, state_.controlbyte) != 0;
     return high != lineinverted(state_, line);
 }
@@ -65,9 +72,35 @@ void PortDriver::moveclock(bool on) {
 }
 
 std::int32_t PortDriver::readdatain() {
+    if (link_ != nullptr) {
+        const DataInSample sample = queuedatain();
+        static_cast<void>(flush());
+        return datain(sample);
+    }
     writeport();
     const std::int32_t level = readpin(state_.pin(Line::datain));
     return lineinverted(state_, Line::datain) ? 1 - level : level;
+}
+
+DataInSample PortDriver::queuedatain() {
+    if (link_ == nullptr) return {-1, static_cast<std::int8_t>(readdatain())};
+    return {link_->sample(), -1};
+}
+
+std::int32_t PortDriver::datain(const DataInSample& sample) const {
+    if (sample.level >= 0 || link_ == nullptr) return sample.level > 0 ? 1 : 0;
+    return link_->value(sample.number) ? 1 : 0;
+}
+
+Status PortDriver::flush() {
+    if (link_ == nullptr) return {};
+    return link_->flush();
+}
+
+bool PortDriver::holdlines_us(std::int64_t us) { return link_ != nullptr && link_->hold_us(us); }
+
+void PortDriver::dropqueue() {
+    if (link_ != nullptr) link_->drop();
 }
 
 void PortDriver::setidle() {
@@ -78,6 +111,7 @@ void PortDriver::setidle() {
     vppoff();
     clockoff();
     dataoutoff();
+    static_cast<void>(flush());
 }
 
 std::string pinname(std::int32_t pin) { return std::string(pininfo(pin).name); }

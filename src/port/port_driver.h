@@ -10,9 +10,17 @@
 #include "platform/event_pump.h"
 #include "platform/port_io.h"
 #include "port/driver_state.h"
+#include "port/line_link.h"
 #include "port/line_role.h"
 
 namespace vornalt {
+
+// A DATA IN sample: known at once on a port the driver reaches directly (level 0 or 1), or a
+// number the line link resolves at its next flush (level -1).
+struct DataInSample {
+    std::int64_t number = -1;
+    std::int8_t level = 0;
+};
 
 // Connector pin and inversion flag of a line, as the driver state holds them now.
 inline std::int32_t linepin(const DriverState& state, Line line) { return state.pin(line); }
@@ -23,6 +31,9 @@ public:
     PortDriver(DriverState& state, PortIo& io, EventPump& pump, Clock& clock);
 
     void setio(PortIo& io) { io_ = &io; }
+    // From now on the lines go to this link instead of the port's registers (null: back to them).
+    void setlink(LineLink* link) { link_ = link; }
+    LineLink* link() { return link_; }
     PortIo& io() { return *io_; }
     DriverState& state() { return state_; }
     const DriverState& state() const { return state_; }
@@ -49,6 +60,20 @@ public:
     // Rewrites the outputs and samples the status register, then reads DATA IN as 0 or 1.
     std::int32_t readdatain();
 
+    // DATA IN after the lines set so far, for datain() once flushed; on a port without a link it
+    // is read at once, exactly as readdatain does.
+    DataInSample queuedatain();
+    std::int32_t datain(const DataInSample& sample) const;
+    // Sends what the link holds (nothing to do without one). The link's first error stays.
+    Status flush();
+    // Ok, or the link's failure (the adapter gone): a run ends at once with its message.
+    Status linkstatus() const { return link_ != nullptr ? link_->status() : Status{}; }
+    // Holds the lines for `us` microseconds timed by the adapter; false when the host must wait
+    // (no link, or a wait too long for one): the caller flushes and sleeps.
+    bool holdlines_us(std::int64_t us);
+    // Forgets what the link holds, before a stop or after an error switches the power off.
+    void dropqueue();
+
     // Shadow bytes and statusbyte to 0, then every output line off (VDD first).
     void setidle();
 
@@ -62,6 +87,8 @@ private:
 
     DriverState& state_;
     PortIo* io_;
+    LineLink* link_ = nullptr;
+    OutputLines lines_{};  // what the link was last given
     EventPump& pump_;
     Clock& clock_;
 };

@@ -62,18 +62,25 @@ void Transfers::sendcommanddata(std::int32_t code, std::int32_t word) {
 }
 
 std::int32_t Transfers::readdata(std::int32_t code) {
-    if (!validcode(code)) return 0;
+    const PendingWord word = queueread(code);
+    // Behind a link the word is known once the queue has gone out.
+    static_cast<void>(driver_.flush());
+    return wordof(word);
+}
+
+PendingWord Transfers::queueread(std::int32_t code) {
+    PendingWord word;
+    if (!validcode(code)) return word;  // every bit reads 0
     sendcode(code);
     // DATA OUT on releases the shared data line (it is pulled up) so the chip can drive it.
     driver_.dataouton();
     pump_.yield();
     emptyclock();
-    std::int32_t word = 0;
-    for (int i = 0; i < k_word_bits; ++i) {
+    for (DataInSample& bit : word.bits) {
         // The chip drives each bit after the rising edge; it is sampled while CLOCK is on.
         driver_.clockon();
         pump_.yield();
-        if (driver_.readdatain() == 1) word |= std::int32_t{1} << i;
+        bit = driver_.queuedatain();
         driver_.clockoff();
         pump_.yield();
     }
@@ -81,6 +88,14 @@ std::int32_t Transfers::readdata(std::int32_t code) {
     driver_.dataoutoff();
     pump_.yield();
     return word;
+}
+
+std::int32_t Transfers::wordof(const PendingWord& word) const {
+    std::int32_t value = 0;
+    for (int i = 0; i < PendingWord::k_bits; ++i) {
+        if (driver_.datain(word.bits[i]) == 1) value |= std::int32_t{1} << i;
+    }
+    return value;
 }
 
 void Transfers::settledelay() {
@@ -91,33 +106,50 @@ void Transfers::settledelay() {
     if (driver_.state().clockdelay_us > 0) clock_.busy_wait_us(driver_.state().clockdelay_us);
 }
 
+bool Transfers::wait_ms(std::int32_t ms, const StopRequest& stop) {
+    if (ms <= 0) return true;
+    if (driver_.holdlines_us(std::int64_t{ms} * 1000)) return true;
+    // The host times this wait, so what precedes it must be on the wire when it starts.
+    static_cast<void>(driver_.flush());
+    return clock_.sleep_ms(ms, stop);
+}
+
 bool Transfers::powerup(PowerOrder powerorder, const StopRequest& stop) {
     if (powerorder == PowerOrder::vddfirst) {
         driver_.vddon();
-        if (!clock_.sleep_ms(k_power_step_ms, stop)) return false;
+        if (!wait_ms(k_power_step_ms, stop)) return false;
         driver_.vppon();
-        return clock_.sleep_ms(k_power_step_ms, stop);
+        return wait_ms(k_power_step_ms, stop);
     }
     if (powerorder == PowerOrder::vppfirst) {
         driver_.vppon();
-        if (!clock_.sleep_ms(k_power_step_ms, stop)) return false;
+        if (!wait_ms(k_power_step_ms, stop)) return false;
         driver_.vddon();
-        return clock_.sleep_ms(k_power_step_ms, stop);
+        return wait_ms(k_power_step_ms, stop);
     }
     return true;
 }
 
 void Transfers::powerdown() {
+    // These waits run to their end even after a stop: the chip must see VDD fall before VPP.
+    const auto step = [this] {
+        if (driver_.holdlines_us(std::int64_t{k_power_step_ms} * 1000)) return;
+        static_cast<void>(driver_.flush());
+        clock_.sleep_ms(k_power_step_ms);
+    };
     driver_.vddoff();
-    clock_.sleep_ms(k_power_step_ms);
+    step();
     driver_.vppoff();
-    clock_.sleep_ms(k_power_step_ms);
+    step();
 }
 
 void Transfers::shutdown() {
+    // Whatever is still queued would only delay the power going off.
+    driver_.dropqueue();
     powerdown();
     driver_.clockoff();
     driver_.dataoutoff();
+    static_cast<void>(driver_.flush());
 }
 
 }  // namespace vornalt

@@ -12,6 +12,13 @@
 
 namespace vornalt {
 
+// A 14-bit word read from the chip whose bits may still be on their way through a batched link:
+// known once the link has flushed (at once on a port the driver reaches directly).
+struct PendingWord {
+    static constexpr int k_bits = 14;
+    DataInSample bits[k_bits];
+};
+
 class Transfers {
 public:
     static constexpr std::int32_t k_max_command = 63;
@@ -35,6 +42,18 @@ public:
     void sendcommand(std::int32_t code);
     void sendcommanddata(std::int32_t code, std::int32_t word);
     std::int32_t readdata(std::int32_t code);
+    // The same read, left queued behind a batched link: wordof() gives it after the next flush.
+    PendingWord queueread(std::int32_t code);
+    std::int32_t wordof(const PendingWord& word) const;
+    // Whether line states are queued (a USB adapter) rather than sent at once.
+    bool batched() { return driver_.link() != nullptr; }
+
+    // A wait with the lines held: timed by the adapter inside the stream where it can, else the
+    // queue is flushed and the host sleeps (cut short by a stop request: then false).
+    bool wait_ms(std::int32_t ms, const StopRequest& stop);
+    // Sends what the driver's link holds; its first error stays (nothing to do without a link).
+    Status flush() { return driver_.flush(); }
+    Status linkstatus() const { return driver_.linkstatus(); }
 
     // Short busy pause after every transfer; touches no line and does not yield.
     void settledelay();

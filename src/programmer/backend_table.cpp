@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "programmer/ftdi_backend.h"
 #include "programmer/parallel_backend.h"
 #include "programmer/ppdev_backend.h"
 #include "programmer/sim_backend.h"
@@ -10,7 +11,7 @@ namespace vornalt {
 
 std::span<const BackendRow> backendtable() {
     // Asked in this order: a row whose names overlap a later one's (a path is the catch-all) goes first.
-    static const std::vector<BackendRow> rows{parallelbackend(), simbackend(), ppdevbackend()};
+    static const std::vector<BackendRow> rows{parallelbackend(), simbackend(), ftdibackend(), ppdevbackend()};
     return rows;
 }
 

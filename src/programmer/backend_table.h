@@ -13,6 +13,8 @@
 
 #include "platform/clock.h"
 #include "platform/port_io.h"
+#include "port/driver_state.h"
+#include "port/line_link.h"
 
 namespace vornalt {
 
@@ -20,6 +22,7 @@ enum class BackendKind : std::uint8_t {
     parallelport,  // the port at the address of the settings (1, 2, 3 or any other)
     device,        // a ppdev device path serving that address (Linux)
     simulator,     // the simulated programmer board
+    ftdi,          // an FTDI USB adapter in bit-bang mode
 };
 
 // What a backend can do beyond moving the five lines one register write at a time.
@@ -49,6 +52,9 @@ struct BackendRow {
     // cares about, like the simulator's chip): moves it to the new address. Empty: the backend
     // is opened afresh at every address.
     std::function<void(PortIo& open, std::int32_t portaddress)> moveto;
+    // For a batched backend: the line link the driver sends its line states to, over the opened
+    // backend, with the pins of the driver state. Empty: the driver writes the registers itself.
+    std::function<LineLink*(PortIo& open, const DriverState& state)> linkof;
     BackendCapabilities can;
 };
 

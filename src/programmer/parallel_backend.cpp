@@ -39,6 +39,7 @@ BackendRow parallelbackend() {
         },
         .open = [](const BackendOpening& opening) { return openport(opening.portaddress); },
         .moveto = {},
+        .linkof = {},
         .can = {.pins_configurable = true},
     };
 }

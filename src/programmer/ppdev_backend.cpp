@@ -34,6 +34,7 @@ BackendRow ppdevbackend() {
         },
         .open = openppdevpath,
         .moveto = {},
+        .linkof = {},
         .can = {.pins_configurable = true},
     };
 }

@@ -43,6 +43,8 @@ PortIo& ProgrammerPort::open(std::int32_t portaddress, PortDriver& driver) {
         port = &trace_->port();
     }
     driver.setio(*port);
+    // A batched backend takes the line states through its link; an injected port never has one.
+    driver.setlink(injected_ == nullptr && row_.linkof && backend_ ? row_.linkof(*backend_, driverstate_) : nullptr);
     active_ = port;
     return *active_;  // the replaced backend goes only now, with the driver already moved on
 }

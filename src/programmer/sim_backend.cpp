@@ -21,6 +21,7 @@ BackendRow simbackend() {
         .moveto = [](PortIo& board, std::int32_t portaddress) {
             static_cast<SimBoard&>(board).setportaddress(portaddress);
         },
+        .linkof = {},
         .can = {.pins_configurable = true},
     };
 }

@@ -21,6 +21,9 @@ constexpr InputPin k_inputs[] = {{10, 6, false}, {11, 7, true}, {12, 5, false}, 
 SimBoard::SimBoard(const Clock& clock, std::int32_t portaddress, const BoardWiring& wiring)
     : clock_(clock), portaddress_(portaddress), wiring_(wiring) {}
 
+SimBoard::SimBoard(const Clock& clock, BoardConnector connector, const BoardWiring& wiring)
+    : clock_(clock), connector_(connector), portaddress_(-1), wiring_(wiring) {}
+
 std::unique_ptr<SimChip> SimBoard::insert(std::unique_ptr<SimChip> chip) {
     std::unique_ptr<SimChip> old = std::move(chip_);
     chip_ = std::move(chip);
@@ -34,6 +37,13 @@ void SimBoard::setwiring(const BoardWiring& wiring) {
 }
 
 bool SimBoard::pinlevel(std::int32_t pin) const {
+    if (connector_ == BoardConnector::bitbang) {
+        // The board's pull-downs hold an undriven bit low (they outweigh the adapter's weak
+        // pull-ups), so an adapter not yet in bit-bang mode switches nothing on.
+        if (pin < 0 || pin > 7) return false;
+        const auto mask = static_cast<std::uint8_t>(1U << pin);
+        return (bitoutputs_ & mask) != 0 && (bits_ & mask) != 0;
+    }
     // Pins 1, 14 and 17 are inverted by the port itself; a pin that is no output reads low.
     switch (pin) {
         case 1: return (control_ & 0x01) == 0;
@@ -63,6 +73,27 @@ void SimBoard::update() {
     chip_->apply({now.vdd, now.vpp, now.clock, now.data}, now_ns());
 }
 
+void SimBoard::drivebits(std::uint8_t value, std::uint8_t outputs) {
+    if (connector_ != BoardConnector::bitbang) return;
+    bits_ = value;
+    bitoutputs_ = outputs;
+    update();
+}
+
+std::uint8_t SimBoard::samplebits() const {
+    if (connector_ != BoardConnector::bitbang) return 0xFF;
+    std::uint8_t value = 0;
+    for (int bit = 0; bit < 8; ++bit) {
+        const auto mask = static_cast<std::uint8_t>(1U << bit);
+        bool level = pinlevel(bit);
+        // The board's DATA IN buffer drives its pin unless the adapter drives it too (a wiring
+        // fault the adapter wins: its output is the stronger one).
+        if (bit == wiring_.datain.pin && (bitoutputs_ & mask) == 0) level = dataline() != wiring_.datain.inverted;
+        if (level) value = static_cast<std::uint8_t>(value | mask);
+    }
+    return value;
+}
+
 std::uint8_t SimBoard::status() const {
     std::uint8_t value = k_status_unused;
     const bool datain_level = dataline() != wiring_.datain.inverted;
@@ -78,6 +109,7 @@ void SimBoard::write(std::uint16_t address, std::uint8_t value) {
     charged_ns_ += accesscost_ns_;
     ++accesses_;
     const std::int32_t offset = static_cast<std::int32_t>(address) - portaddress_;
+    if (connector_ != BoardConnector::parallel) return;
     if (offset == 0) {
         data_ = value;
     } else if (offset == 2) {
@@ -91,6 +123,7 @@ void SimBoard::write(std::uint16_t address, std::uint8_t value) {
 std::uint8_t SimBoard::read(std::uint16_t address) {
     charged_ns_ += accesscost_ns_;
     ++accesses_;
+    if (connector_ != BoardConnector::parallel) return 0xFF;
     switch (static_cast<std::int32_t>(address) - portaddress_) {
         case 0: return data_;
         case 1: return status();

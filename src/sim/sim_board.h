@@ -1,7 +1,9 @@
 #pragma once
-// The programmer board on the parallel port, with a socket for one simulated chip. It decodes
-// the writes to the data and control registers into levels on the connector pins, turns them into
-// the programmer's lines through its buffers, and composes the status register from DATA IN.
+// The programmer board with a socket for one simulated chip. On the parallel port it decodes the
+// writes to the data and control registers into levels on the connector pins, turns them into the
+// programmer's lines through its buffers, and composes the status register from DATA IN. The same
+// board hangs on a USB adapter's bit-bang data bits D0-D7 instead: pin numbers are then bit numbers,
+// the adapter drives the pins and samples all eight (see drivebits and samplebits).
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -31,6 +33,15 @@ struct BoardWiring {
     BoardLine datain{10, true};
 };
 
+// What the board's five lines hang on: the 25-pin parallel connector (pins 1-25) or the eight data
+// bits of a bit-bang adapter (pins 0-7).
+enum class BoardConnector : std::uint8_t { parallel, bitbang };
+
+// The classic board on an adapter's data bits: CLOCK on D0, DATA OUT on D1, DATA IN on D3, VPP on
+// D5 and VDD on D6, buffers as on the parallel port. VDD and VPP sit on pins that are inputs until
+// bit-bang mode starts, so plugging the adapter in never switches the chip's supplies on.
+inline constexpr BoardWiring k_bitbang_wiring{{6, false}, {5, false}, {0, true}, {1, true}, {3, true}};
+
 // Levels of the programmer lines as the chip sees them (data: the wired-AND line).
 struct BoardLines {
     bool vdd = false;
@@ -44,6 +55,8 @@ class SimBoard final : public PortIo {
 public:
     // The clock times writes and erases; the board answers at portaddress +0, +1 and +2.
     explicit SimBoard(const Clock& clock, std::int32_t portaddress = 888, const BoardWiring& wiring = {});
+    // A board on an adapter's data bits (BoardConnector::bitbang); register accesses reach nothing.
+    SimBoard(const Clock& clock, BoardConnector connector, const BoardWiring& wiring);
 
     // Puts a chip in the socket (nullptr empties it); the old one is handed back.
     std::unique_ptr<SimChip> insert(std::unique_ptr<SimChip> chip);
@@ -72,6 +85,13 @@ public:
     void write(std::uint16_t address, std::uint8_t value) override;
     std::uint8_t read(std::uint16_t address) override;
 
+    // Bit-bang connector: the adapter drives the bits set in `outputs` to the levels in `value`,
+    // and reads all eight pins back. A bit that neither side drives reads low (the board's
+    // pull-downs). Does nothing on the parallel connector.
+    BoardConnector connector() const { return connector_; }
+    void drivebits(std::uint8_t value, std::uint8_t outputs);
+    std::uint8_t samplebits() const;
+
 private:
     bool pinlevel(std::int32_t pin) const;
     bool linelevel(const BoardLine& line) const { return pinlevel(line.pin) != line.inverted; }
@@ -80,11 +100,14 @@ private:
     std::uint8_t status() const;
 
     const Clock& clock_;
+    BoardConnector connector_ = BoardConnector::parallel;
     std::int32_t portaddress_;
     BoardWiring wiring_;
     std::unique_ptr<SimChip> chip_;
     std::uint8_t data_ = 0;
     std::uint8_t control_ = 0;
+    std::uint8_t bits_ = 0;        // bit-bang connector: levels the adapter drives
+    std::uint8_t bitoutputs_ = 0;  // and which bits it drives
     std::int64_t accesscost_ns_ = 0;
     std::int64_t charged_ns_ = 0;
     std::int64_t accesses_ = 0;

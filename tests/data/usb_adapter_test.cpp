@@ -1,0 +1,138 @@
+// Every model of the shipped catalogue through the emulated FT232R adapter and, side by side,
+// through the simulated parallel port: each operation ends with the same texts, the same image
+// and the same chip. The adapter's board is the parallel board on the adapter's data bits, with
+// the adapter's default pins.
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "shipped_catalogue.h"
+#include "port/bitbang_link.h"
+#include "sim/emulated_ftdi.h"
+#include "sim/ft232r_emulator.h"
+
+namespace vornalt {
+namespace {
+
+using testing::SessionRig;
+using testing::Outcome;
+
+// The adapter with its board and a fresh chip of the bench's model, driven by the bench's
+// session through a batched link.
+struct UsbPath {
+    explicit UsbPath(SessionRig& bench, std::int32_t steprate = k_default_steprate)
+        : driver(bench.driver),
+          board(bench.clock, BoardConnector::bitbang, k_bitbang_wiring),
+          ft232r(board, bench.clock),
+          device(ft232r),
+          link(device, bench.driverstate, steprate) {
+        usebitbangdefaults(bench.driverstate);
+        board.insert(makechip(bench.model.modelname));
+        bench.driver.setlink(&link);
+        opened = link.open().ok();
+    }
+    // The session outlives the adapter: it must not reach for the link once it is gone.
+    ~UsbPath() { driver.setlink(nullptr); }
+    UsbPath(const UsbPath&) = delete;
+    UsbPath& operator=(const UsbPath&) = delete;
+    const ChipMemory& chipmemory() {
+        board.chip()->settle(board.now_ns());
+        return board.chip()->memory();
+    }
+
+    PortDriver& driver;
+    SimBoard board;
+    Ft232rEmulator ft232r;
+    EmulatedFtdi device;
+    BitBangLink link;
+    bool opened = false;
+};
+
+std::vector<std::string> modelnames() {
+    std::vector<std::string> names;
+    const DeviceCatalogue& catalogue = testing::shippedcatalogue();
+    for (std::int32_t k = 1; k <= catalogue.modelcount; ++k) names.push_back(catalogue.records[static_cast<std::size_t>(k)].model);
+    return names;
+}
+
+// A short image (ends inside the first write block) with every EEPROM byte but the first few
+// blank; the configuration words stay erased, so nothing is protected.
+void fillshort(MemoryImage& image) {
+    auto words = flashwords(image);
+    for (std::size_t a = 0; a < words.size() && a < 21; ++a) words[a] = static_cast<std::int32_t>(a * 0x0765 + 0x123) & 0x3FFE;
+    auto bytes = eeprombytes(image);
+    for (std::size_t k = 0; k < bytes.size() && k < 9; ++k) bytes[k] = static_cast<std::int32_t>(k * 37 + 5) & 0xFF;
+}
+
+bool samememory(const ChipMemory& a, const ChipMemory& b) {
+    return a.program == b.program && a.eeprom == b.eeprom && a.id == b.id && a.config1 == b.config1 &&
+           a.config2 == b.config2 && a.calword == b.calword && a.calword2 == b.calword2;
+}
+
+class EveryModel : public ::testing::TestWithParam<std::string> {};
+
+TEST_P(EveryModel, EachOperationEndsAsOnTheParallelPort) {
+    SessionRig parallel(testing::shippedcatalogue(), GetParam());
+    SessionRig usb(testing::shippedcatalogue(), GetParam());
+    ASSERT_TRUE(parallel.ready() && usb.ready());
+    UsbPath adapter(usb);
+    ASSERT_TRUE(adapter.opened);
+    ASSERT_NE(adapter.board.chip(), nullptr);
+
+    struct Step {
+        ChipOperation operation;
+        const char* endtext;
+        bool fillfirst;
+    };
+    const Step steps[] = {
+        {ChipOperation::eraseall, "Chip erased", false},  {ChipOperation::programall, "Chip programmed", true},
+        {ChipOperation::verify, "Chip verified", false},  {ChipOperation::readall, "Chip read", false},
+        {ChipOperation::eraseall, "Chip erased", false},  {ChipOperation::blankcheck, "Chip is blank", false},
+    };
+    for (const Step& step : steps) {
+        SCOPED_TRACE(step.endtext);
+        if (step.fillfirst) {
+            fillshort(parallel.image);
+            fillshort(usb.image);
+        }
+        const Outcome onport = parallel.run(step.operation);
+        const Outcome onadapter = usb.run(step.operation);
+        EXPECT_EQ(onport.endtext, step.endtext);
+        EXPECT_EQ(onadapter.endtext, onport.endtext);
+        EXPECT_EQ(onadapter.messages, onport.messages);
+        EXPECT_EQ(usb.image.flashbuffer, parallel.image.flashbuffer);
+        EXPECT_EQ(usb.image.eeprombuffer, parallel.image.eeprombuffer);
+        EXPECT_EQ(usb.image.config1word, parallel.image.config1word);
+        EXPECT_TRUE(samememory(adapter.chipmemory(), parallel.chipmemory()));
+    }
+    // The operations went through the adapter, not around it.
+    EXPECT_GT(adapter.ft232r.bytesclocked(), 0);
+    EXPECT_FALSE(adapter.board.lines().vdd || adapter.board.lines().vpp) << "the chip is left powered";
+}
+
+// Batching must not wear away unnoticed: a whole 16F877A goes in with fewer flushes than it has
+// FLASH rows (8 words each) plus EEPROM bytes (each written byte is checked before the next),
+// where one flush per line operation would take over a million.
+TEST(UsbAdapter, ProgramAllFlushesAtMostOncePerRowAndEepromByte) {
+    SessionRig usb(testing::shippedcatalogue(), "16F877A");
+    ASSERT_TRUE(usb.ready());
+    UsbPath adapter(usb);
+    ASSERT_TRUE(adapter.opened);
+    auto words = flashwords(usb.image);
+    for (std::size_t a = 0; a < words.size(); ++a) words[a] = static_cast<std::int32_t>(a * 0x0765 + 0x1234) & 0x3FFE;
+    auto bytes = eeprombytes(usb.image);
+    for (std::size_t k = 0; k < bytes.size(); ++k) bytes[k] = static_cast<std::int32_t>(k * 37 + 11) & 0xFF;
+    const std::int64_t before = adapter.link.flushes();
+    EXPECT_EQ(usb.run(ChipOperation::programall).endtext, "Chip programmed");
+    const std::int64_t rows = static_cast<std::int64_t>(words.size()) / 8;
+    EXPECT_LE(adapter.link.flushes() - before, rows + static_cast<std::int64_t>(bytes.size()));
+    EXPECT_EQ(adapter.chipmemory().program[words.size() - 1], words.back()) << "the last word went in";
+}
+
+INSTANTIATE_TEST_SUITE_P(Catalogue, EveryModel, ::testing::ValuesIn(modelnames()),
+                         [](const ::testing::TestParamInfo<std::string>& info) { return info.param; });
+
+}  // namespace
+}  // namespace vornalt
