@@ -81,7 +81,19 @@ void ScriptEngine::enginestep() {
         stoprun({});
         return;
     }
+    if (linkfailed()) return;
     step(state_.decoded[static_cast<std::size_t>(line)]);
+    // The last line's power-down is where a USB programmer reports a supply fault.
+    if (state_.linecounter > state_.lastline && !state_.runstopped) static_cast<void>(linkfailed());
+}
+
+// A programmer that stopped answering or reports a supply fault ends the run with its reason,
+// rather than letting the chip's answers be judged.
+bool ScriptEngine::linkfailed() {
+    const Status link = transfers_.linkstatus();
+    if (link) return false;
+    stoprun(link.error().message);
+    return true;
 }
 
 void ScriptEngine::step(const Instruction& in) {
@@ -453,7 +465,7 @@ void ScriptEngine::progress(const CellAt& at) {
 
 // Ends early on a stop request; the next step then powers the chip down.
 void ScriptEngine::wait(std::int32_t ms) {
-    if (ms > 0) static_cast<void>(clock_.sleep_ms(ms, stop_));
+    if (ms > 0) static_cast<void>(transfers_.wait_ms(ms, stop_));
 }
 
 void ScriptEngine::stoprun(std::string_view message) {

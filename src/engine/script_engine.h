@@ -91,6 +91,7 @@ private:
     std::int32_t comparedbits(std::int32_t address, bool blankcheck) const;
     void progress(const CellAt& at);
     void wait(std::int32_t ms);
+    bool linkfailed();
 
     // Powers down, lines off, marks the run stopped; shows message unless it is empty.
     void stoprun(std::string_view message);

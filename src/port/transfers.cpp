@@ -41,8 +41,17 @@ void Transfers::emptyclock() {
     pump_.yield();
 }
 
+void Transfers::setline(Line line, bool on) {
+    if (link_ != nullptr) {
+        link_->setline(line, on);
+    } else {
+        driver_.setline(line, on);
+    }
+}
+
 void Transfers::sendcommand(std::int32_t code) {
     if (!validcode(code)) return;
+    if (link_ != nullptr) return link_->command(code);
     sendcode(code);
     driver_.dataoutoff();
     pump_.yield();
@@ -50,6 +59,7 @@ void Transfers::sendcommand(std::int32_t code) {
 
 void Transfers::sendcommanddata(std::int32_t code, std::int32_t word) {
     if (!validcode(code) || !validword(word)) return;
+    if (link_ != nullptr) return link_->commanddata(code, word);
     sendcode(code);
     // Start and stop clocks carry DATA OUT off, set while CLOCK is still off.
     driver_.dataoutoff();
@@ -63,6 +73,7 @@ void Transfers::sendcommanddata(std::int32_t code, std::int32_t word) {
 
 std::int32_t Transfers::readdata(std::int32_t code) {
     if (!validcode(code)) return 0;
+    if (link_ != nullptr) return link_->readword(code);
     sendcode(code);
     // DATA OUT on releases the shared data line (it is pulled up) so the chip can drive it.
     driver_.dataouton();
@@ -91,31 +102,52 @@ void Transfers::settledelay() {
     if (driver_.state().clockdelay_us > 0) clock_.busy_wait_us(driver_.state().clockdelay_us);
 }
 
+bool Transfers::wait_ms(std::int32_t ms, const StopRequest& stop) {
+    if (ms <= 0) return true;
+    if (link_ == nullptr) return clock_.sleep_ms(ms, stop);
+    link_->hold_us(std::int64_t{ms} * 1000);
+    return !stop.requested();
+}
+
 bool Transfers::powerup(std::int32_t powerorder, const StopRequest& stop) {
-    if (powerorder == 1) {
-        driver_.vddon();
-        if (!clock_.sleep_ms(k_power_step_ms, stop)) return false;
-        driver_.vppon();
-        return clock_.sleep_ms(k_power_step_ms, stop);
-    }
-    if (powerorder == 2) {
-        driver_.vppon();
-        if (!clock_.sleep_ms(k_power_step_ms, stop)) return false;
-        driver_.vddon();
-        return clock_.sleep_ms(k_power_step_ms, stop);
-    }
-    return true;
+    if (powerorder != 1 && powerorder != 2) return true;
+    const Line first = powerorder == 1 ? Line::vdd : Line::vpp;
+    const Line second = powerorder == 1 ? Line::vpp : Line::vdd;
+    setline(first, true);
+    if (!wait_ms(k_power_step_ms, stop)) return false;
+    setline(second, true);
+    const bool waited = wait_ms(k_power_step_ms, stop);
+    // A programmer that watches its supplies says now whether they came up.
+    static_cast<void>(flush());
+    return waited;
 }
 
 void Transfers::powerdown() {
-    driver_.vddoff();
-    clock_.sleep_ms(k_power_step_ms);
-    driver_.vppoff();
-    clock_.sleep_ms(k_power_step_ms);
+    // These waits run to their end even after a stop: the chip must see VDD fall before VPP.
+    const auto step = [this] {
+        if (link_ != nullptr) {
+            link_->hold_us(std::int64_t{k_power_step_ms} * 1000);
+        } else {
+            clock_.sleep_ms(k_power_step_ms);
+        }
+    };
+    setline(Line::vdd, false);
+    step();
+    setline(Line::vpp, false);
+    step();
+    static_cast<void>(flush());
 }
 
 void Transfers::shutdown() {
+    // Whatever is still queued would only delay the power going off.
+    if (link_ != nullptr) link_->drop();
     powerdown();
+    if (link_ != nullptr) {
+        link_->setline(Line::clock, false);
+        link_->setline(Line::dataout, false);
+        static_cast<void>(link_->flush());
+        return;
+    }
     driver_.clockoff();
     driver_.dataoutoff();
 }

@@ -8,6 +8,7 @@
 #include "platform/event_pump.h"
 #include "platform/stop_request.h"
 #include "port/port_driver.h"
+#include "port/transfer_link.h"
 
 namespace vornalt {
 
@@ -18,6 +19,11 @@ public:
     static constexpr std::int32_t k_power_step_ms = 50;
 
     Transfers(PortDriver& driver, EventPump& pump, Clock& clock);
+
+    // From now on every transfer, power step and wait goes to this link (null: back to the
+    // driver's lines).
+    void setlink(TransferLink* link) { link_ = link; }
+    TransferLink* link() { return link_; }
 
     // Order 1: VDD then VPP; order 2: VPP then VDD; 50 ms after each. Any other order: nothing.
     // A stop request cuts the steps short and leaves the second line off; the caller powers
@@ -34,6 +40,14 @@ public:
     void sendcommanddata(std::int32_t code, std::int32_t word);
     std::int32_t readdata(std::int32_t code);
 
+    // A wait with the lines held: timed by the link's device where there is one, else the host
+    // sleeps (cut short by a stop request: then false).
+    bool wait_ms(std::int32_t ms, const StopRequest& stop);
+    // Sends what the link holds; ok without a link. The link's first error stays.
+    Status flush() { return link_ != nullptr ? link_->flush() : Status{}; }
+    // Ok, or the link's failure (a programmer gone or reporting a fault): a run ends at once.
+    Status linkstatus() const { return link_ != nullptr ? link_->status() : Status{}; }
+
     // Short busy pause after every transfer; touches no line and does not yield.
     void settledelay();
 
@@ -41,10 +55,12 @@ private:
     void sendbit(bool one);
     void sendcode(std::int32_t code);
     void emptyclock();
+    void setline(Line line, bool on);
 
     PortDriver& driver_;
     EventPump& pump_;
     Clock& clock_;
+    TransferLink* link_ = nullptr;
 };
 
 }  // namespace vornalt
