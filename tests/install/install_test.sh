@@ -38,6 +38,10 @@ check_layout() {
     "share/metainfo/$app_id.metainfo.xml|data/desktop/$app_id.metainfo.xml"
     "share/doc/vornalt/copyright|LICENSE"
   )
+  # The udev rule for USB programmers, on Linux only.
+  if [[ "$(uname -s)" == Linux ]]; then
+    shipped+=("lib/udev/rules.d/60-vornalt-pickit.rules|data/udev/60-vornalt-pickit.rules")
+  fi
   local example
   for example in "$source"/data/examples/*.asm "$source"/data/examples/*.hex; do
     shipped+=("share/vornalt/examples/$(basename "$example")|data/examples/$(basename "$example")")
