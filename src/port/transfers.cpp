@@ -109,10 +109,10 @@ bool Transfers::wait_ms(std::int32_t ms, const StopRequest& stop) {
     return !stop.requested();
 }
 
-bool Transfers::powerup(std::int32_t powerorder, const StopRequest& stop) {
-    if (powerorder != 1 && powerorder != 2) return true;
-    const Line first = powerorder == 1 ? Line::vdd : Line::vpp;
-    const Line second = powerorder == 1 ? Line::vpp : Line::vdd;
+bool Transfers::powerup(PowerOrder powerorder, const StopRequest& stop) {
+    if (powerorder != PowerOrder::vddfirst && powerorder != PowerOrder::vppfirst) return true;
+    const Line first = powerorder == PowerOrder::vddfirst ? Line::vdd : Line::vpp;
+    const Line second = powerorder == PowerOrder::vddfirst ? Line::vpp : Line::vdd;
     setline(first, true);
     if (!wait_ms(k_power_step_ms, stop)) return false;
     setline(second, true);

@@ -48,7 +48,7 @@ TEST(TransferLink, TheEnginesTransfersReachTheLinkInOrderAndNothingElse) {
     rig.transfers.setlink(&link);
     const std::int64_t start = rig.clock.now_ns();
 
-    EXPECT_TRUE(rig.transfers.powerup(2, StopRequest{}));
+    EXPECT_TRUE(rig.transfers.powerup(PowerOrder::vppfirst, StopRequest{}));
     rig.transfers.sendcommanddata(0x02, 0x3FFF);
     rig.transfers.sendcommand(0x08);
     EXPECT_TRUE(rig.transfers.wait_ms(10, StopRequest{}));
