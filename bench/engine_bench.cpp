@@ -6,9 +6,9 @@
 #include <string>
 
 #include "engine/script_engine.h"
-#include "platform/silent_window.h"
 #include "port/port_driver.h"
 #include "port/transfers.h"
+#include "support/silent_window.h"
 
 namespace vornalt {
 namespace {

@@ -12,11 +12,11 @@
 #include "platform/clock.h"
 #include "platform/event_pump.h"
 #include "platform/port_io.h"
-#include "platform/silent_window.h"
 #include "port/driver_state.h"
 #include "port/line_trace.h"
 #include "port/port_driver.h"
 #include "port/transfers.h"
+#include "support/silent_window.h"
 
 namespace vornalt {
 namespace {

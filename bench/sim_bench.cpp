@@ -12,13 +12,13 @@
 #include "app/app_state.h"
 #include "catalogue/catalogue.h"
 #include "platform/clock.h"
-#include "platform/silent_window.h"
 #include "port/transfers.h"
 #include "session/session.h"
 #include "settings/memory_settings_backend.h"
 #include "settings/settings_store.h"
 #include "sim/sim_board.h"
 #include "sim/sim_chip.h"
+#include "support/silent_window.h"
 
 namespace vornalt {
 namespace {

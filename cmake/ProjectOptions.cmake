@@ -13,12 +13,14 @@ if(VORNALT_SANITIZE)
   target_link_options(vornalt_options INTERFACE ${_vornalt_san})
 endif()
 
-# vornalt_add_library(NAME SOURCES... [DEPS ...]): one library per subsystem folder.
+# vornalt_add_library(NAME SOURCES... [DEPS ...] [PRIVATE_DEPS ...]): one library per subsystem
+# folder. DEPS are the libraries its headers include, so whoever includes them gets them too;
+# PRIVATE_DEPS those only its sources include.
 function(vornalt_add_library name)
-  cmake_parse_arguments(ARG "" "" "SOURCES;DEPS" ${ARGN})
+  cmake_parse_arguments(ARG "" "" "SOURCES;DEPS;PRIVATE_DEPS" ${ARGN})
   add_library(${name} STATIC ${ARG_SOURCES})
   target_include_directories(${name} PUBLIC "${PROJECT_SOURCE_DIR}/src")
-  target_link_libraries(${name} PUBLIC vornalt_options ${ARG_DEPS})
+  target_link_libraries(${name} PUBLIC vornalt_options ${ARG_DEPS} PRIVATE ${ARG_PRIVATE_DEPS})
 endfunction()
 
 # vornalt_add_test(NAME SOURCES... LIBS...): one test executable per module, linking its library.

@@ -18,7 +18,6 @@
 #include "image/memory_image.h"
 #include "platform/clock.h"
 #include "platform/port_io.h"
-#include "platform/silent_window.h"
 #include "port/port_driver.h"
 #include "session/session.h"
 #include "settings/memory_settings_backend.h"
@@ -26,6 +25,7 @@
 #include "sim/chip_model.h"
 #include "sim/sim_board.h"
 #include "sim/sim_chip.h"
+#include "support/silent_window.h"
 
 namespace {
 

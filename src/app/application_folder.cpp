@@ -1,6 +1,8 @@
 #include "app/application_folder.h"
 
 #include "base/ascii_case.h"
+#include "base/path_text.h"
+#include "platform/running_program.h"
 
 namespace vornalt {
 namespace {
@@ -15,6 +17,17 @@ std::string windowsform(std::string_view text) {
 }
 
 }  // namespace
+
+Result<std::string> programpath() {
+    Result<std::filesystem::path> program = running_program_path();
+    if (!program) {
+        return Error{"Cannot tell where the program file lies (" + program.error().message +
+                         "), so devices.cfg cannot be found beside it. Start the program from its installed "
+                         "location.",
+                     program.error().code};
+    }
+    return utf8frompath(program.value());
+}
 
 std::string folderwithseparator(std::string_view folder, bool windowsrules) {
     const char separator = windowsrules ? '\\' : '/';

@@ -2,9 +2,11 @@
 
 #include <windows.h>
 
+#include <filesystem>
 #include <string>
 
 #include "platform/port_backend.h"
+#include "platform/running_program.h"
 #include "platform/unavailable_port.h"
 
 namespace vornalt {
@@ -19,21 +21,13 @@ constexpr const char* k_library = "inpout32.dll";
 constexpr const wchar_t* k_widelibrary = L"inpout32.dll";
 #endif
 
-// The folder of a module (the running program when null), with its trailing backslash; empty
-// when Windows cannot say.
-std::wstring modulefolder(HMODULE module) {
-    std::wstring buffer(MAX_PATH, L'\0');
-    for (;;) {
-        const DWORD length = ::GetModuleFileNameW(module, buffer.data(), static_cast<DWORD>(buffer.size()));
-        if (length == 0) return {};
-        if (length < buffer.size()) {
-            buffer.resize(length);
-            break;
-        }
-        buffer.resize(buffer.size() * 2);
-    }
-    const std::size_t slash = buffer.find_last_of(L"\\/");
-    return slash == std::wstring::npos ? std::wstring() : buffer.substr(0, slash + 1);
+// The running program's folder, with its trailing backslash; empty when Windows cannot say.
+std::wstring programfolder() {
+    Result<std::filesystem::path> program = running_program_path();
+    if (!program) return {};
+    const std::wstring path = program.value().native();
+    const std::size_t slash = path.find_last_of(L"\\/");
+    return slash == std::wstring::npos ? std::wstring() : path.substr(0, slash + 1);
 }
 
 std::wstring systemfolder() {
@@ -48,7 +42,7 @@ std::wstring systemfolder() {
 // anyone who can drop a file could have a DLL of theirs run with the program's rights.
 HMODULE loadportlibrary(DWORD& failure) {
     failure = ERROR_MOD_NOT_FOUND;
-    for (const std::wstring& folder : {modulefolder(nullptr), systemfolder()}) {
+    for (const std::wstring& folder : {programfolder(), systemfolder()}) {
         if (folder.empty()) continue;
         const std::wstring path = folder + k_widelibrary;
         // The library's own dependencies are looked up beside it rather than in the current folder.

@@ -7,9 +7,9 @@
 #include <new>
 
 #include "engine/script_engine.h"
-#include "platform/silent_window.h"
 #include "port/port_driver.h"
 #include "port/transfers.h"
+#include "support/silent_window.h"
 
 namespace {
 long g_allocations = 0;
