@@ -15,13 +15,14 @@
 #include "catalogue/catalogue.h"
 #include "pickit/pickit_link.h"
 #include "platform/clock.h"
-#include "platform/silent_window.h"
 #include "session/session.h"
+#include "session/session_internals.h"
 #include "settings/memory_settings_backend.h"
 #include "settings/settings_store.h"
 #include "sim/pickit2_emulator.h"
 #include "sim/sim_board.h"
 #include "sim/sim_chip.h"
+#include "support/silent_window.h"
 
 namespace vornalt {
 namespace {
@@ -44,25 +45,26 @@ Figures run(const DeviceCatalogue& catalogue, std::int32_t model, bool pickit) {
     options.backend = BackendKind::simulator;
     options.clock = &clock;
     Session session{window, store, AppState{}, DeviceCatalogue{}, options};
+    SessionInternals inside = internals(session);
     Figures figures;
-    if (!applymodel(catalogue, model, session.model(), session.image()).ok()) return figures;
-    MemoryImage& image = session.image();
-    clearbuffer(image, session.model().config1erased, session.model().config2erased);
+    if (!applymodel(catalogue, model, inside.model(), inside.image()).ok()) return figures;
+    MemoryImage& image = inside.image();
+    clearbuffer(image, inside.model().config1erased, inside.model().config2erased);
     auto words = flashwords(image);
     for (std::size_t a = 0; a < words.size(); ++a) words[a] = (static_cast<std::int32_t>(a) * 0x0765 + 0x11) & 0x3FFF;
     auto bytes = eeprombytes(image);
     for (std::size_t k = 0; k < bytes.size(); ++k) bytes[k] = (static_cast<std::int32_t>(k) * 37 + 5) & 0xFF;
     image.config1word = 0x3F72;
 
-    session.board()->insert(makechip(session.model().modelname));
+    session.board()->insert(makechip(inside.model().modelname));
     session.board()->setaccesscost_ns(pickit ? 0 : k_access_cost_ns);
     session.openport();
     Pickit2Emulator emulator(clock);
-    emulator.insert(makechip(session.model().modelname));
+    emulator.insert(makechip(inside.model().modelname));
     pickit::PickitLink link(emulator);
     if (pickit) {
         if (!link.open().ok()) return figures;
-        session.transfers().setlink(&link);
+        inside.transfers().setlink(&link);
     }
     const std::int64_t start = session.board()->now_ns();
     const auto cpu0 = std::chrono::steady_clock::now();
@@ -72,9 +74,9 @@ Figures run(const DeviceCatalogue& catalogue, std::int32_t model, bool pickit) {
     figures.wire_s = static_cast<double>(session.board()->now_ns() - start) / 1e9;
     figures.cpu_s = std::chrono::duration<double>(cpu1 - cpu0).count();
     figures.reports = emulator.reportswritten();
-    figures.verified = !session.engine().failureflag;
+    figures.verified = !inside.engine().failureflag;
     static_cast<void>(verified);
-    session.transfers().setlink(nullptr);
+    inside.transfers().setlink(nullptr);
     return figures;
 }
 

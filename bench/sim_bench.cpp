@@ -14,6 +14,7 @@
 #include "platform/clock.h"
 #include "port/transfers.h"
 #include "session/session.h"
+#include "session/session_internals.h"
 #include "settings/memory_settings_backend.h"
 #include "settings/settings_store.h"
 #include "sim/sim_board.h"
@@ -38,7 +39,7 @@ struct Bench {
     MemorySettingsBackend settings;
     SettingsStore store{settings};
     Session session{window, store, AppState{}, DeviceCatalogue{}, onclock(clock)};
-    Transfers& transfers = session.transfers();
+    Transfers& transfers = internals(session).transfers();
 
     Bench() {
         board.insert(makechip("16F877A"));

@@ -20,6 +20,7 @@
 #include "platform/port_io.h"
 #include "port/port_driver.h"
 #include "session/session.h"
+#include "session/session_internals.h"
 #include "settings/memory_settings_backend.h"
 #include "settings/settings_store.h"
 #include "sim/chip_model.h"
@@ -91,13 +92,13 @@ struct Rig {
     Session session;
 
     explicit Rig(DeviceCatalogue catalogue) : session(window, store, AppState{}, std::move(catalogue), onclock(clock)) {
-        port.attach(session.stop());
+        port.attach(internals(session).stop());
         session.useport(port);
         session.openport();
         // The board must see what the driver switches, or the checks after each run prove nothing.
-        session.transfers().powerup(PowerOrder::vddfirst);
+        internals(session).transfers().powerup(PowerOrder::vddfirst);
         require(board.lines().vdd && board.lines().vpp);
-        session.transfers().powerdown();
+        internals(session).transfers().powerdown();
         require(!board.lines().vdd && !board.lines().vpp);
     }
 };
@@ -115,7 +116,7 @@ void fillimage(MemoryImage& image, std::string_view text) {
 }
 
 void runmodel(Rig& rig, std::int32_t k, std::string_view text) {
-    Session& s = rig.session;
+    const SessionInternals s = internals(rig.session);
     if (!applymodel(s.catalogue(), k, s.model(), s.image())) return;
     clearbuffer(s.image(), s.model().config1erased, s.model().config2erased);
     fillimage(s.image(), text);
@@ -128,7 +129,7 @@ void runmodel(Rig& rig, std::int32_t k, std::string_view text) {
 
     for (const ChipOperation operation : k_operations) {
         rig.port.startrun();
-        const RunOutcome outcome = s.run(operation);
+        const RunOutcome outcome = rig.session.run(operation);
         require(outcome != RunOutcome::notstarted);
         const BoardLines lines = rig.board.lines();
         require(!lines.vdd && !lines.vpp);
@@ -144,7 +145,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     Result<DeviceCatalogue> loaded = parsecatalogue(text, "devices.cfg");
     if (!loaded) return 0;
     Rig rig(std::move(loaded).value());
-    const std::int32_t models = rig.session.catalogue().modelcount;
+    const std::int32_t models = internals(rig.session).catalogue().modelcount;
     for (std::int32_t k = 1; k <= models && k <= k_models_run; ++k) runmodel(rig, k, text);
     return 0;
 }

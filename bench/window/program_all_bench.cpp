@@ -127,9 +127,9 @@ void checkchip(const Folders& f, const AppliedModel& model, const MemoryImage& e
 Timing windowrun(const Folders& f) {
     WindowRig rig(k_model, f.datahome.string(), false);
     Session& session = rig.session();
-    const HexLoadResult loaded = loadhex(f.hexfile.string(), session.image());
+    const HexLoadResult loaded = loadhex(f.hexfile.string(), internals(session).image());
     if (!loaded.ok) throw std::runtime_error(loaded.message);
-    session.app().label_hex = f.hexfile.filename().string();
+    internals(session).app().label_hex = f.hexfile.filename().string();
     rig.window().updatedisplay();
 
     Timing timing;

@@ -26,7 +26,7 @@ void filllarge(MemoryImage& image) {
 
 void redraw(benchmark::State& state, const std::string& datafolder) {
     WindowRig rig("16F877A", datafolder, true);
-    MemoryImage& image = rig.session().image();
+    MemoryImage& image = internals(rig.session()).image();
     if (image.flashsize != 8192 || image.eepromsize != 256) {
         state.SkipWithError("16F877A is not 8192 words and 256 bytes in this catalogue");
         return;

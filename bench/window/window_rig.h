@@ -13,6 +13,7 @@
 #include "app/startup.h"
 #include "gui/window/main_window.h"
 #include "session/session.h"
+#include "session/session_internals.h"
 #include "settings/memory_settings_backend.h"
 #include "settings/setting_names.h"
 #include "settings/settings_store.h"

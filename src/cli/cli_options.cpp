@@ -7,8 +7,8 @@
 
 #include <CLI/CLI.hpp>
 
-#include "app/selection_prompts.h"
-#include "programmer/parallel_backend.h"
+#include "session/port_choice.h"
+#include "session/run_settings.h"
 
 namespace vornalt {
 namespace {
@@ -185,7 +185,7 @@ ParsedCommandLine parsecommandline(const std::vector<std::string>& arguments) {
         ->check(CLI::Range(k_progtime_min_ms, k_progtime_max_ms).description(""));
     app.add_option("--clock-delay", o.clockdelay_us, "Minimum CLOCK half-period for this run, 0 to 1000 us")
         ->type_name("US")
-        ->check(CLI::Range(0, k_clockdelay_max_us).description(""));
+        ->check(CLI::Range(0, k_clock_delay_max_us).description(""));
     app.add_option("--trace", o.trace, "Record the programmer lines as a VCD waveform")->type_name("FILE.vcd");
     app.add_flag("--default-hardware", o.defaulthardware, "Ignore the saved pins and inversions and use the defaults");
     CLI::Option* quiet = app.add_flag("-q,--quiet", o.quiet, "Print nothing but errors");

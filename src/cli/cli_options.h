@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "cli/exit_status.h"
-#include "programmer/backend_table.h"
+#include "session/port_choice.h"
 
 namespace vornalt {
 

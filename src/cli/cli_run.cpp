@@ -6,30 +6,13 @@
 #include <string>
 #include <utility>
 
-#include "app/app_state.h"
-#include "app/application_folder.h"
-#include "app/chip_operations.h"
-#include "app/clear_buffer.h"
-#include "app/hex_file_commands.h"
-#include "app/startup.h"
-#include "base/numeric_value.h"
-#include "catalogue/catalogue.h"
 #include "cli/model_choice.h"
-#include "cli/settings_overlay.h"
 #include "cli/terminal_window.h"
-#include "image/hex_writer.h"
-#include "programmer/parallel_backend.h"
+#include "session/port_choice.h"
+#include "session/run_settings.h"
 #include "session/session.h"
+#include "session/session_start.h"
 #include "session/stop_signals.h"
-#include "sim/chip_model.h"
-#include "settings/memory_settings_backend.h"
-#include "settings/setting_names.h"
-#include "settings/settings_store.h"
-#if defined(VORNALT_HAVE_QT_SETTINGS)
-#include "settings/qt_settings_backend.h"
-#elif defined(VORNALT_HAVE_REGISTRY_SETTINGS)
-#include "settings/registry_settings_backend.h"
-#endif
 
 namespace vornalt {
 namespace {
@@ -78,12 +61,9 @@ private:
     TerminalWindow window_;
 
     // Filled by loadcatalogue, then handed to the session.
-    AppState app_;
-    DeviceCatalogue catalogue_;
+    Startup started_;
 
-    std::unique_ptr<SettingsBackend> saved_;
-    std::unique_ptr<SettingsOverlay> overlay_;
-    std::unique_ptr<SettingsStore> settings_;
+    std::unique_ptr<RunSettings> settings_;
     std::unique_ptr<Session> session_;
     bool endtextprinted_ = false;
 };
@@ -94,53 +74,42 @@ ExitStatus CliRun::fail(ExitStatus status, const std::string& why) {
 }
 
 ExitStatus CliRun::loadcatalogue() {
-    if (options_.catalogue.empty()) {
-        // Exactly where the desktop program looks: beside the program, then the installed data.
-        Result<Startup> started = startup();
-        if (!started) return fail(ExitStatus::bad_input, started.error().message);
-        app_ = std::move(started.value().state);
-        catalogue_ = std::move(started.value().catalogue);
-        return ExitStatus::success;
-    }
-    Result<DeviceCatalogue> loaded = vornalt::loadcatalogue(options_.catalogue);
-    if (!loaded) return fail(ExitStatus::bad_input, loaded.error().message);
-    catalogue_ = std::move(loaded).value();
-    if (Result<std::string> program = programpath()) app_.applicationfolder = applicationfolder(program.value(), k_windows_rules);
+    // Without --catalogue exactly where the desktop program looks: beside the program, then the
+    // installed data.
+    Result<Startup> started =
+        options_.catalogue.empty() ? start_program() : start_program_with_catalogue(options_.catalogue);
+    if (!started) return fail(ExitStatus::bad_input, started.error().message);
+    started_ = std::move(started).value();
     return ExitStatus::success;
 }
 
 // The model of this run: --model, else the saved one as the load sequence picks it (model 1
-// when the saved number names none). It is applied here once to find out whether the
-// catalogue's record can be used at all, before anything reaches the port.
+// when the saved number names none). The session is built for it and applies it once here to
+// find out whether the catalogue's record can be used at all, before anything reaches the port.
 ExitStatus CliRun::choosemodel() {
     std::int32_t number = 0;
     if (!options_.model.empty()) {
-        Result<std::int32_t> found = findmodel(session_->catalogue(), options_.model);
+        Result<std::int32_t> found = findmodel(started_.catalogue, options_.model);
         if (!found) return fail(ExitStatus::usage, "vornalt-cli: " + found.error().message);
         number = found.value();
     } else {
-        number = numericvalue(settings_->readsetting(k_setting_model, settingdefault(k_setting_model)));
-        if (number < 1 || number > session_->catalogue().modelcount) number = 1;
+        number = settings_->saved_model(started_.catalogue.modelcount);
     }
-    overlay_->override(k_setting_model, std::to_string(number));
-    Status applied = applymodel(session_->catalogue(), number, session_->model(), session_->image());
+    settings_->choose_model(number);
+    session_ = std::make_unique<Session>(window_, settings_->store(), std::move(started_.state),
+                                         std::move(started_.catalogue), sessionoptions());
+    const Status applied = session_->apply_model(number);
     if (!applied) return fail(ExitStatus::bad_input, applied.error().message);
-    session_->app().selectedmodel = number;
-    menuclear(session_->app(), session_->model(), session_->image(), window_);
     return ExitStatus::success;
 }
 
 ExitStatus CliRun::loadfile() {
-    const SplitPath parts = splitpath(options_.input);
-    AppState& app = session_->app();
-    app.lastpath = parts.folder;
-    openhexfile(app, session_->model(), session_->image(), window_, parts.name);
-    // The loader names the file only after a load without error; its message says what failed.
-    return app.label_hex.empty() ? ExitStatus::bad_input : ExitStatus::success;
+    // The loader's message says what failed.
+    return session_->load_hex_file(options_.input) ? ExitStatus::success : ExitStatus::bad_input;
 }
 
 ExitStatus CliRun::savefile() {
-    Status saved = savehex(options_.output, session_->image(), session_->model().config2used);
+    Status saved = session_->save_hex_file(options_.output);
     if (!saved) {
         window_.message(saved.error().message);
         return ExitStatus::bad_input;
@@ -166,19 +135,19 @@ SessionOptions CliRun::sessionoptions() const {
 
 // The chip file and the trace file are checked before the load sequence moves any line.
 ExitStatus CliRun::openport() {
-    session_->engine().ignoredeviceid = options_.ignoreid;
+    session_->set_ignore_device_id(options_.ignoreid);
     if (session_->simulated()) {
-        if (!options_.simpart.empty() && options_.simpart != k_empty_socket && findchipmodel(options_.simpart) == nullptr) {
+        if (!options_.simpart.empty() && options_.simpart != k_empty_socket && !simulated_part_known(options_.simpart)) {
             return fail(ExitStatus::bad_input, "--sim-part: the simulator has no part called " + options_.simpart + ".");
         }
-        Status inserted = session_->modelchanged();
+        Status inserted = session_->model_changed();
         if (!inserted) {
             std::string why = inserted.error().message;
             if (options_.simchip.empty()) why += " Name another chip file with --sim-chip FILE.";
             return fail(ExitStatus::bad_input, why);
         }
     }
-    Status tracing = session_->starttrace();
+    Status tracing = session_->start_trace();
     if (!tracing) return fail(ExitStatus::bad_input, tracing.error().message);
     return ExitStatus::success;
 }
@@ -192,18 +161,19 @@ ExitStatus CliRun::runoperation(ChipOperation operation, const StopSignals& sign
     }
     printendtext();
     // The chip file could not hold what the run did: a file that cannot be written.
-    if (session_->chipsavefailed()) return ExitStatus::bad_input;
+    const RunReport report = session_->last_run();
+    if (report.chip_save_failed) return ExitStatus::bad_input;
     if (signals.received() != 0) {
         return fail(ExitStatus::chip_failed, "Stopped by " + signalname(signals.received()) +
                                                  ": the run ended early with VDD and VPP off.");
     }
     // A chip that is not the model's, or no chip: nothing was written.
-    if (session_->engine().deviceidrefused) {
+    if (report.device_id_refused) {
         return fail(ExitStatus::chip_failed, "Nothing was written. Add --ignore-id to go on with this chip anyway.");
     }
     // A run the engine had to stop by itself met a script it cannot carry out: the catalogue
     // is at fault, and the engine's message says where.
-    return session_->engine().runstopped ? ExitStatus::bad_input : ExitStatus::chip_failed;
+    return report.script_stopped ? ExitStatus::bad_input : ExitStatus::chip_failed;
 }
 
 ExitStatus CliRun::finishport(ExitStatus status) {
@@ -223,27 +193,25 @@ void CliRun::printendtext() {
 }
 
 ExitStatus CliRun::portcommand() {
-    if (options_.port.kind == PortKind::number) {
-        overlay_->override(k_setting_portaddress, std::to_string(portaddressof(options_.port.number)));
-    }
-    if (options_.clockdelay_us) overlay_->override(k_setting_clockdelay, std::to_string(*options_.clockdelay_us));
-    if (options_.defaulthardware) usedefaulthardware(*overlay_);
+    if (options_.port.kind == PortKind::number) settings_->choose_port(options_.port.number);
+    if (options_.clockdelay_us) settings_->choose_clock_delay(*options_.clockdelay_us);
+    if (options_.defaulthardware) settings_->use_default_hardware();
 
     ExitStatus status = openport();
     if (status != ExitStatus::success) return status;
 
     // From here on a signal stops the run at its next step instead of ending the process with
     // the chip powered; one that came earlier stops it at its first.
-    signals_.attach(session_->stop());
+    session_->attach_stop_signals(signals_);
     const StopSignals& signals = signals_;
     session_->formload();
     // The load sequence names the port by its number; a device path is what was asked for.
-    if (options_.port.kind == PortKind::device && !session_->slot().io().available()) {
+    if (const PortStatus port = session_->port_status(); options_.port.kind == PortKind::device && !port.available) {
         std::string why = "Port " + options_.port.device + " not available.";
-        if (const std::string reason = session_->slot().io().reason(); !reason.empty()) why += " " + reason;
+        if (!port.reason.empty()) why += " " + port.reason;
         return finishport(fail(ExitStatus::port_unavailable, why));
     }
-    if (options_.progtime) session_->model().progtime = *options_.progtime;
+    if (options_.progtime) session_->set_programming_time(*options_.progtime);
 
     switch (options_.command) {
     case CliCommand::program:
@@ -280,29 +248,18 @@ ExitStatus CliRun::run() {
 ExitStatus CliRun::execute() {
     ExitStatus status = loadcatalogue();
     if (status != ExitStatus::success) return status;
-    for (const std::string& warning : catalogue_.warnings) window_.report("Warning: " + warning);
+    for (const std::string& warning : started_.catalogue.warnings) window_.report("Warning: " + warning);
     if (signals_.received() != 0) {
         return fail(ExitStatus::chip_failed, "Stopped by " + signalname(signals_.received()) + " before the run began.");
     }
     if (options_.command == CliCommand::models) {
-        terminal_.out << modellisting(catalogue_);
+        terminal_.out << modellisting(started_.catalogue);
         terminal_.out.flush();
         return ExitStatus::success;
     }
 
-#if defined(VORNALT_HAVE_QT_SETTINGS)
-    saved_ = usersettingsbackend();
-#elif defined(VORNALT_HAVE_REGISTRY_SETTINGS)
-    // Where the desktop program's QSettings keeps them on Windows.
-    saved_ = registrysettingsbackend();
-#else
-    // Without a settings store every setting reads as its default.
-    saved_ = std::make_unique<MemorySettingsBackend>();
-#endif
-    overlay_ = std::make_unique<SettingsOverlay>(*saved_);
-    settings_ = std::make_unique<SettingsStore>(*overlay_);
-    session_ = std::make_unique<Session>(window_, *settings_, std::move(app_), std::move(catalogue_), sessionoptions());
-
+    // Read through, never written: a command-line run leaves the desktop program's settings alone.
+    settings_ = RunSettings::saved_read_only();
     status = choosemodel();
     if (status != ExitStatus::success) return status;
 

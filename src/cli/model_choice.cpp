@@ -5,7 +5,6 @@
 #include <charconv>
 #include <vector>
 
-#include "base/numeric_value.h"
 #include "cli/terminal_window.h"
 
 namespace vornalt {
@@ -47,24 +46,23 @@ Result<std::int32_t> findmodel(const DeviceCatalogue& catalogue, std::string_vie
                      " has models 1 to " + count + hint};
     }
     const std::string wanted = folded(text);
-    const std::vector<std::string> names = modelnames(catalogue);
-    for (std::size_t i = 0; i < names.size(); ++i) {
-        if (folded(names[i]) == wanted) return static_cast<std::int32_t>(i + 1);
+    const std::vector<ModelSummary> models = model_summaries(catalogue);
+    for (std::size_t i = 0; i < models.size(); ++i) {
+        if (folded(models[i].name) == wanted) return static_cast<std::int32_t>(i + 1);
     }
     return Error{"--model: the catalogue " + catalogue.path + " has no model called '" + std::string(text) + "'" + hint};
 }
 
 std::string modellisting(const DeviceCatalogue& catalogue) {
-    const std::vector<std::string> names = modelnames(catalogue);
+    const std::vector<ModelSummary> models = model_summaries(catalogue);
     struct Row {
         std::string number, name, flash, eeprom;
     };
     std::vector<Row> rows;
     std::size_t w[4] = {0, 0, 0, 0};
-    for (std::size_t i = 0; i < names.size(); ++i) {
-        const DeviceRecord& record = catalogue.records[i + 1];
-        Row row{std::to_string(i + 1), printable(names[i]), std::to_string(numericvalue(record.flash)),
-                std::to_string(numericvalue(record.eeprom))};
+    for (std::size_t i = 0; i < models.size(); ++i) {
+        Row row{std::to_string(i + 1), printable(models[i].name), std::to_string(models[i].flash_words),
+                std::to_string(models[i].eeprom_bytes)};
         w[0] = std::max(w[0], row.number.size());
         w[1] = std::max(w[1], row.name.size());
         w[2] = std::max(w[2], row.flash.size());

@@ -4,8 +4,7 @@
 #include <string>
 #include <string_view>
 
-#include "base/result.h"
-#include "catalogue/catalogue.h"
+#include "session/session_start.h"
 
 namespace vornalt {
 

@@ -2,9 +2,15 @@
 
 #include <utility>
 
+#include "app/about_text.h"
 #include "app/application_folder.h"
+#include "app/clear_buffer.h"
+#include "app/edit_commands.h"
+#include "app/hex_file_commands.h"
+#include "app/port_pinout.h"
 #include "app/port_selection.h"
 #include "app/selection_prompts.h"
+#include "image/hex_writer.h"
 #include "sim/chip_model.h"
 
 namespace vornalt {
@@ -50,19 +56,77 @@ OperationParts Session::parts() {
 
 LoadParts Session::loadparts() { return {app_, catalogue_, model_, image_, driver_, port_, settings_, window_}; }
 
-Status Session::starttrace() {
+Status Session::start_trace() {
     if (options_.tracefile.empty()) return {};
     return port_.starttrace(options_.tracefile);
 }
 
 void Session::formload() {
-    if (Status tracing = starttrace(); !tracing) window_.message(tracing.error().message);
+    if (Status tracing = start_trace(); !tracing) window_.message(tracing.error().message);
     vornalt::formload(loadparts());
     opened_ = true;
     if (!simulated()) return;
-    if (Status inserted = modelchanged(); !inserted) window_.message(inserted.error().message);
+    if (Status inserted = model_changed(); !inserted) window_.message(inserted.error().message);
     showsimulatedport();
 }
+
+DisplayTexts Session::display_texts() const { return displaytexts(model_, image_); }
+
+void Session::clear_buffer() { menuclear(app_, model_, image_, window_); }
+
+void Session::open_hex_file() { menuopen(app_, model_, image_, settings_, window_); }
+
+bool Session::load_hex_file(const std::string& fullname) {
+    const SplitPath parts = splitpath(fullname);
+    app_.lastpath = parts.folder;
+    openhexfile(app_, model_, image_, window_, parts.name);
+    // The loader names the file only after a load without error.
+    return !app_.label_hex.empty();
+}
+
+void Session::reload_hex_file() {
+    // While an operation runs the image belongs to it: a reload now would change what is being
+    // programmed or verified.
+    if (busy()) return;
+    label_hex_click(app_, model_, image_, window_);
+}
+
+void Session::save_buffer() { menusave(app_, model_, image_, settings_, window_); }
+
+Status Session::save_hex_file(const std::string& fullname) const {
+    return savehex(fullname, image_, model_.config2used);
+}
+
+void Session::edit_flash() { menueditflash(app_, image_, window_); }
+
+void Session::edit_eeprom() { menuediteeprom(app_, image_, window_); }
+
+void Session::edit_config1() {
+    if (busy()) return;
+    label_conf1_click(app_, image_, window_);
+}
+
+void Session::edit_config2() {
+    if (busy()) return;
+    label_conf2_click(app_, image_, window_);
+}
+
+void Session::change_programming_time() { menuprogtime(model_, window_); }
+
+Status Session::apply_model(std::int32_t number) {
+    if (Status applied = applymodel(catalogue_, number, model_, image_); !applied) return applied;
+    app_.selectedmodel = number;
+    menuclear(app_, model_, image_, window_);
+    return {};
+}
+
+void Session::show_port_pinout() { menuportinfo(window_); }
+
+void Session::show_about() { menuabout(app_, window_); }
+
+PortStatus Session::port_status() const { return {port_.io().available(), port_.io().reason()}; }
+
+RunReport Session::last_run() const { return {chipsavefailed_, engine_.deviceidrefused, engine_.runstopped}; }
 
 void Session::openport() {
     port_.open(driverstate_.portaddress, driver_);
@@ -102,7 +166,7 @@ std::string emptysockettext(const std::string& modelname) {
     return "The simulator has no chip called " + modelname + ": its socket is empty, so nothing would answer.";
 }
 
-void Session::requeststop() {
+void Session::request_stop() {
     // A request left standing while nothing runs would stop the next run at its first step.
     if (busy()) stop_.request();
 }
@@ -119,7 +183,7 @@ std::string Session::simchipfile(const std::string& modelname, Status& status) c
     return folder.value() + (k_windows_rules ? "\\" : "/") + simchipfilename(modelname);
 }
 
-Status Session::modelchanged() {
+Status Session::model_changed() {
     if (!simulated()) return {};
     const std::string part = options_.simpart.empty() ? model_.modelname : options_.simpart;
     if (simchosen_ && simmodel_ == part) return {};
@@ -134,16 +198,16 @@ Status Session::modelchanged() {
     return {};
 }
 
-void Session::menumodel() {
-    vornalt::menumodel(app_, catalogue_, model_, image_, settings_, window_);
-    if (Status inserted = modelchanged(); !inserted) window_.message(inserted.error().message);
+void Session::change_model() {
+    menumodel(app_, catalogue_, model_, image_, settings_, window_);
+    if (Status inserted = model_changed(); !inserted) window_.message(inserted.error().message);
 }
 
-void Session::menuport() {
+void Session::change_port() {
     // The prompt reports the port it leaves open whenever it was asked; the simulator says so
     // in its own words.
     const bool asked = portnumber(driverstate_.portaddress) != 0;
-    vornalt::menuport(driver_, port_, settings_, window_);
+    menuport(driver_, port_, settings_, window_);
     if (simulated() && asked) showsimulatedport();
 }
 
@@ -166,5 +230,7 @@ Status Session::finish() {
     finished_ = true;
     return port_.finish();
 }
+
+bool simulated_part_known(std::string_view part) { return findchipmodel(part) != nullptr; }
 
 }  // namespace vornalt

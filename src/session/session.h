@@ -1,15 +1,26 @@
 #pragma once
-// One program run's programmer stack, put together once for both front ends: the records (the
+// One program run's core, and the one face of it the front ends see. It owns the records (the
 // application state, catalogue, applied model, memory image, driver and engine state, stop
-// request), the owner of the port with its backend and optional trace, event pump, port driver and
-// transfers, and the runners. The front end supplies its window, its settings store and what
-// start-up found, and drives the session: formload, run, modelchanged, finish.
+// request) and the programmer stack wired over them (the owner of the port with its backend and
+// optional trace, event pump, port driver, transfers, runners), and offers every command a front end has:
+// the File and Edit commands, the Options selections, the five operations, the hardware dialogs'
+// logic, the Help texts, start-up, stop and shutdown. The records stay inside; a front end shows
+// what the views below return and implements WindowServices. Test rigs and benchmarks that set
+// up a case by hand reach the records through SessionInternals (session_internals.h).
+//
+// Value types this header passes on to the front ends: Startup (with AppState and
+// DeviceCatalogue), ChipOperation, RunOutcome, DisplayTexts, HardwareSettings and CheckHardware
+// with Line, Status and Result.
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "app/app_state.h"
+#include "app/check_hardware.h"
 #include "app/chip_operations.h"
+#include "app/display_texts.h"
+#include "app/hardware_settings.h"
 #include "app/load_sequence.h"
 #include "base/result.h"
 #include "catalogue/catalogue.h"
@@ -24,6 +35,7 @@
 #include "port/transfers.h"
 #include "programmer/programmer_port.h"
 #include "session/sim_location.h"
+#include "session/stop_signals.h"
 #include "settings/settings_store.h"
 #include "sim/sim_board.h"
 
@@ -54,6 +66,21 @@ struct SessionOptions {
     Clock* clock = nullptr;
 };
 
+// What the last run left behind beyond its outcome, for a front end that explains a failure.
+struct RunReport {
+    bool chip_save_failed = false;   // the simulated chip's file could not hold the run's work
+    bool device_id_refused = false;  // the chip in the socket is not the model's
+    bool script_stopped = false;     // the engine stopped a script it cannot carry out
+};
+
+// Whether the port the session opened can be reached, and why not.
+struct PortStatus {
+    bool available = false;
+    std::string reason;
+};
+
+class SessionInternals;
+
 class Session {
 public:
     Session(WindowServices& window, SettingsStore& settings, AppState app, DeviceCatalogue catalogue,
@@ -63,30 +90,62 @@ public:
     Session(const Session&) = delete;
     Session& operator=(const Session&) = delete;
 
-    // The records of this run.
-    AppState& app() { return app_; }
-    DeviceCatalogue& catalogue() { return catalogue_; }
-    AppliedModel& model() { return model_; }
-    MemoryImage& image() { return image_; }
-    DriverState& driverstate() { return driverstate_; }
-    EngineState& engine() { return engine_; }
-    StopRequest& stop() { return stop_; }
-
-    // The wired stack.
-    WindowServices& window() { return window_; }
-    SettingsStore& settings() { return settings_; }
-    Clock& clock() { return *clock_; }
-    EventPump& pump() { return pump_; }
-    ProgrammerPort& slot() { return port_; }
-    PortDriver& driver() { return driver_; }
-    Transfers& transfers() { return transfers_; }
-    OperationParts parts();
-    LoadParts loadparts();
-
     // The main window's load sequence; then, under the simulator, the chip of the applied model
     // in the socket and "Simulated port ready" (see SessionOptions::simulatedstatus). A trace
     // file or chip file that cannot be used is shown as a message.
     void formload();
+    // The catalogue's complaints about records that load but may not work as written.
+    const std::vector<std::string>& catalogue_warnings() const { return catalogue_.warnings; }
+
+    // ---- What the window shows ----
+    // The redraw's texts for the applied model and the memory image.
+    DisplayTexts display_texts() const;
+    // The loaded file's name; empty when the image no longer matches a file.
+    const std::string& loaded_file() const { return app_.label_hex; }
+
+    // ---- File menu ----
+    void clear_buffer();
+    // Asks for a file in the last path and loads it.
+    void open_hex_file();
+    // Loads the named file; true when it was loaded (the message says why not).
+    bool load_hex_file(const std::string& fullname);
+    // A click on the loaded file's name: loads it again (not while an operation runs).
+    void reload_hex_file();
+    // Asks for a file name and writes the image to it.
+    void save_buffer();
+    // Writes the image to the named file as it is.
+    Status save_hex_file(const std::string& fullname) const;
+
+    // ---- Edit menu, and the clicks on the configuration words (not while an operation runs) ----
+    void edit_flash();
+    void edit_eeprom();
+    void edit_config1();
+    void edit_config2();
+
+    // ---- Options menu ----
+    // The model and port prompts, the simulator following them.
+    void change_model();
+    void change_port();
+    void change_programming_time();
+    // Applies catalogue model `number` without asking (it is saved by the caller's settings),
+    // with the image cleared for it; the error says why the record cannot be used.
+    Status apply_model(std::int32_t number);
+    // This run's pulse length, until the next model is applied.
+    void set_programming_time(std::int32_t milliseconds) { model_.progtime = milliseconds; }
+    // A device ID that is not the model's does not stop the runs.
+    void set_ignore_device_id(bool ignore) { engine_.ignoredeviceid = ignore; }
+
+    // ---- Hardware menu: the dialogs' logic on this session's driver, settings and window ----
+    HardwareSettings hardware_settings() { return HardwareSettings(driver_, settings_, window_); }
+    CheckHardware check_hardware() { return CheckHardware(driver_); }
+
+    // ---- Help menu ----
+    void show_port_pinout();
+    void show_about();
+
+    // ---- The programmer ----
+    PortStatus port_status() const;
+
     // Opens the port at driverstate().portaddress and brings the lines to idle, as the load
     // sequence does at its end: for callers that set the records themselves.
     void openport();
@@ -96,25 +155,24 @@ public:
 
     // Runs one chip operation; busy() is true meanwhile. Under the simulator an empty socket
     // fails the run before it starts (with a message), and after the run the chip is saved to
-    // its file: a save that fails fails the run (chipsavefailed()) and its end text.
+    // its file: a save that fails fails the run (last_run().chip_save_failed) and its end text.
     RunOutcome run(ChipOperation operation);
-    bool chipsavefailed() const { return chipsavefailed_; }
+    RunReport last_run() const;
     bool busy() const { return busy_ > 0; }
     // Asks a running operation to power down and end at its next step (a window closing, an
     // abort); nothing happens when no operation runs.
-    void requeststop();
+    void request_stop();
+    // From now on SIGINT and SIGTERM stop a run at its next step.
+    void attach_stop_signals(StopSignals& handlers) { handlers.attach(stop_); }
 
     // After the applied model changed: under the simulator the chip in the socket is written
     // back to its file and the chip of the new model's name (or none) goes in. No-op otherwise.
-    Status modelchanged();
-    // The model and port prompts of the Options menu, the simulator following them.
-    void menumodel();
-    void menuport();
+    Status model_changed();
 
     // Starts the line trace of SessionOptions::tracefile (nothing without one). formload()
     // calls it; a front end calls it first to hear of a trace file it cannot write before the
     // load sequence moves any line.
-    Status starttrace();
+    Status start_trace();
 
     bool simulated() const { return port_.simulated(); }
     bool socketempty() const { return port_.socketempty(); }
@@ -127,7 +185,10 @@ public:
     Status finish();
 
 private:
+    friend class SessionInternals;
     class BusyScope;
+    OperationParts parts();
+    LoadParts loadparts();
     std::string simchipfile(const std::string& modelname, Status& status) const;
     void showsimulatedport();
 
@@ -158,5 +219,8 @@ private:
     bool simchosen_ = false;  // the socket has been set up for simmodel_
     std::string simmodel_;
 };
+
+// True when the simulator has a chip of this part name.
+bool simulated_part_known(std::string_view part);
 
 }  // namespace vornalt

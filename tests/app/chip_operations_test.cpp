@@ -6,11 +6,26 @@
 #include <string>
 #include <vector>
 
-#include "operation_rig.h"
+#include "support/session_rig.h"
 #include "platform/unavailable_port.h"
 
 namespace vornalt {
 namespace {
+
+using OperationRig = testing::SessionRig;
+
+// The window calls without the progress texts, and with each run of event passes counted once
+// (the engine's coalesced passes depend on timing, not on the runner).
+std::vector<std::string> framecalls(const FakeWindow& window) {
+    std::vector<std::string> out;
+    for (const std::string& call : window.calls) {
+        if (call.rfind("status:F:", 0) == 0 || call.rfind("status:E:", 0) == 0) continue;
+        if (call.rfind("status:CONF", 0) == 0) continue;
+        if (call == "events" && !out.empty() && out.back() == "events") continue;
+        out.push_back(call);
+    }
+    return out;
+}
 
 constexpr ChipOperation k_all[] = {ChipOperation::programall, ChipOperation::readall, ChipOperation::eraseall,
                                    ChipOperation::blankcheck, ChipOperation::verify};
@@ -72,7 +87,7 @@ TEST_P(OperationFrame, SuccessFramesTheRunWithStartAndEndText) {
     if (reading) expected.insert(expected.end(), {"updatedisplay", "events"});
     expected.insert(expected.end(), {"enable", "events", "status:" + c.succeeded, "events"});
     if (reading) expected.insert(expected.end(), {"updatedisplay", "events"});
-    EXPECT_EQ(rig.framecalls(), expected);
+    EXPECT_EQ(framecalls(rig.window), expected);
 
     EXPECT_EQ(rig.wire.transfers(), std::vector<WireEvent>{command(markerof(c.operation))});
     EXPECT_FALSE(rig.wire.vdd());

@@ -8,42 +8,40 @@
 #include <vector>
 
 #include "app/check_hardware.h"
-#include "app/sim_session_rig.h"
 #include "app/chip_operations.h"
 #include "app/hardware_settings.h"
-#include "catalogue/catalogue.h"
-#include "settings/memory_settings_backend.h"
-#include "settings/settings_store.h"
 #include "sim/sim_board.h"
 #include "sim/sim_chip.h"
-#include "support/fake_window.h"
+#include "support/session_rig.h"
 
 namespace vornalt {
 namespace {
 
-using HardwareSimRig = SimSessionRig;
+using HardwareSimRig = testing::SessionRig;
+
+const DeviceCatalogue& e2ecatalogue() { return testing::cataloguefile(VORNALT_E2E_CATALOGUE); }
 
 TEST(HardwareOnSimulatedBoard, DataInFollowsDataOutThroughTheBoardWithPowerOff) {
-    HardwareSimRig rig("16F84A");
+    HardwareSimRig rig(e2ecatalogue(), "16F84A");
     CheckHardware check(rig.driver);
     check.open();
     for (const bool on : {true, false, true}) {
         check.setline(Line::dataout, on);
         check.readdatain();
         EXPECT_EQ(check.ticked(Line::datain), on);
-        EXPECT_EQ(rig.board.lines().data, on);
+        EXPECT_EQ(rig.board().lines().data, on);
     }
-    EXPECT_FALSE(rig.board.lines().vdd);
-    EXPECT_FALSE(rig.board.lines().vpp);
+    EXPECT_FALSE(rig.board().lines().vdd);
+    EXPECT_FALSE(rig.board().lines().vpp);
 
     // The other outputs reach the board's lines too.
     check.setline(Line::clock, true);
-    EXPECT_TRUE(rig.board.lines().clock);
+    EXPECT_TRUE(rig.board().lines().clock);
     check.setline(Line::vdd, true);
-    EXPECT_TRUE(rig.board.lines().vdd);
+    EXPECT_TRUE(rig.board().lines().vdd);
     check.close();
-    EXPECT_FALSE(rig.board.lines().vdd);
-    EXPECT_FALSE(rig.board.lines().clock);
+    EXPECT_FALSE(rig.board().lines().vdd);
+    EXPECT_FALSE(rig.board().lines().clock);
 }
 
 // A programmed chip verifies with the settings that fit the board; each wrong setting made in the
@@ -72,8 +70,8 @@ TEST(HardwareOnSimulatedBoard, WrongPinOrInversionFailsVerifyAsOnTheBench) {
         {"VDD inverted", invert(Line::vdd, true), invert(Line::vdd, false)},
     };
 
-    HardwareSimRig rig("16F84A");
-    ASSERT_NE(rig.board.chip(), nullptr);
+    HardwareSimRig rig(e2ecatalogue(), "16F84A");
+    ASSERT_NE(rig.board().chip(), nullptr);
     ASSERT_EQ(rig.run(ChipOperation::eraseall), RunOutcome::succeeded);
     rig.image.flashbuffer[0] = 0x2805;
     rig.image.flashbuffer[1] = 0x1234;
@@ -98,8 +96,8 @@ TEST(HardwareOnSimulatedBoard, WrongPinOrInversionFailsVerifyAsOnTheBench) {
         EXPECT_EQ(rig.run(ChipOperation::verify), RunOutcome::succeeded);
     }
     // The chip itself was never changed by the failed runs.
-    EXPECT_EQ(rig.board.chip()->memory().program[0], 0x2805);
-    EXPECT_EQ(rig.board.chip()->memory().eeprom[0], 0x5A);
+    EXPECT_EQ(rig.board().chip()->memory().program[0], 0x2805);
+    EXPECT_EQ(rig.board().chip()->memory().eeprom[0], 0x5A);
 }
 
 }  // namespace

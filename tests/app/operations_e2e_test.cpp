@@ -9,18 +9,26 @@
 #include <vector>
 
 #include "app/chip_operations.h"
-#include "catalogue/catalogue.h"
-#include "app/sim_session_rig.h"
-#include "session/session.h"
-#include "settings/memory_settings_backend.h"
 #include "sim/sim_board.h"
 #include "sim/sim_chip.h"
-#include "support/fake_window.h"
+#include "support/session_rig.h"
 
 namespace vornalt {
 namespace {
 
-using SimBench = SimSessionRig;
+using SimBench = testing::SessionRig;
+
+const DeviceCatalogue& e2ecatalogue() { return testing::cataloguefile(VORNALT_E2E_CATALOGUE); }
+
+// A recognisable image: every word distinct, some zero bits in each, one blank word inside.
+void fillimage(MemoryImage& image, std::int32_t config1) {
+    auto words = flashwords(image);
+    for (std::size_t i = 0; i < words.size(); ++i) words[i] = static_cast<std::int32_t>((i * 0x0765 + 0x1234) & 0x3FFF);
+    words[words.size() / 2] = 0x3FFF;
+    auto bytes = eeprombytes(image);
+    for (std::size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<std::int32_t>((i * 37 + 11) & 0xFF);
+    image.config1word = config1;
+}
 
 struct FamilyCase {
     std::string model;
@@ -33,11 +41,11 @@ class OperationsOnSimulatedChips : public ::testing::TestWithParam<FamilyCase> {
 
 TEST_P(OperationsOnSimulatedChips, EraseBlankProgramVerifyReadEraseBlank) {
     const FamilyCase& c = GetParam();
-    SimBench bench(c.model);
-    ASSERT_NE(bench.board.chip(), nullptr);
+    SimBench bench(e2ecatalogue(), c.model);
+    ASSERT_NE(bench.board().chip(), nullptr);
     // Old contents to get rid of.
-    bench.board.chip()->memory().program[3] = 0x0000;
-    bench.board.chip()->memory().eeprom[1] = 0x00;
+    bench.board().chip()->memory().program[3] = 0x0000;
+    bench.board().chip()->memory().eeprom[1] = 0x00;
 
     EXPECT_EQ(bench.run(ChipOperation::eraseall), RunOutcome::succeeded);
     EXPECT_EQ(bench.window.status, "Chip erased");
@@ -45,7 +53,7 @@ TEST_P(OperationsOnSimulatedChips, EraseBlankProgramVerifyReadEraseBlank) {
     EXPECT_EQ(bench.window.status, "Chip is blank");
     EXPECT_EQ(bench.window.messages, std::vector<std::string>{});
 
-    bench.fillimage(c.config1);
+    fillimage(bench.image, c.config1);
     const MemoryImage written = bench.image;
     EXPECT_EQ(bench.run(ChipOperation::programall), RunOutcome::succeeded);
     EXPECT_EQ(bench.window.status, "Chip programmed");
@@ -78,16 +86,16 @@ TEST_P(OperationsOnSimulatedChips, EraseBlankProgramVerifyReadEraseBlank) {
                                        "The value expected is 1234h."});
 
     // Every run left the programmer switched off.
-    const BoardLines lines = bench.board.lines();
+    const BoardLines lines = bench.board().lines();
     EXPECT_FALSE(lines.vdd);
     EXPECT_FALSE(lines.vpp);
 }
 
 TEST_P(OperationsOnSimulatedChips, ProgrammingTimeTooShortIsCaughtByVerify) {
     const FamilyCase& c = GetParam();
-    SimBench bench(c.model);
+    SimBench bench(e2ecatalogue(), c.model);
     EXPECT_EQ(bench.run(ChipOperation::eraseall), RunOutcome::succeeded);
-    bench.fillimage(c.config1);
+    fillimage(bench.image, c.config1);
     bench.model.progtime = 0;  // what a user override could do; the chip needs its time
     EXPECT_EQ(bench.run(ChipOperation::programall), RunOutcome::succeeded) << "programming itself checks nothing";
     EXPECT_EQ(bench.run(ChipOperation::verify), RunOutcome::failed);
@@ -96,16 +104,16 @@ TEST_P(OperationsOnSimulatedChips, ProgrammingTimeTooShortIsCaughtByVerify) {
 
 TEST_P(OperationsOnSimulatedChips, PartialImageProgramsOnlyUpToItsLastWord) {
     const FamilyCase& c = GetParam();
-    SimBench bench(c.model);
+    SimBench bench(e2ecatalogue(), c.model);
     EXPECT_EQ(bench.run(ChipOperation::eraseall), RunOutcome::succeeded);
     bench.image.flashbuffer[0] = 0x2805;
     bench.image.flashbuffer[9] = 0x0183;
     bench.image.eeprombuffer[2] = 0x5A;
-    const std::int64_t before = bench.board.accesses();
+    const std::int64_t before = bench.board().accesses();
     EXPECT_EQ(bench.run(ChipOperation::programall), RunOutcome::succeeded);
-    EXPECT_LT(bench.board.accesses() - before, 100000) << "the loops stopped at the last word holding data";
+    EXPECT_LT(bench.board().accesses() - before, 100000) << "the loops stopped at the last word holding data";
     EXPECT_EQ(bench.run(ChipOperation::verify), RunOutcome::succeeded);
-    const ChipMemory& chip = bench.board.chip()->memory();
+    const ChipMemory& chip = bench.board().chip()->memory();
     EXPECT_EQ(chip.program[0], 0x2805);
     EXPECT_EQ(chip.program[9], 0x0183);
     EXPECT_EQ(chip.program[10], 0x3FFF);

@@ -2,7 +2,7 @@
 // settings read as missing, and nothing ever written back.
 #include <gtest/gtest.h>
 
-#include "cli/settings_overlay.h"
+#include "session/settings_overlay.h"
 #include "settings/memory_settings_backend.h"
 #include "settings/setting_names.h"
 #include "settings/settings_store.h"

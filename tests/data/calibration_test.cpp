@@ -11,13 +11,14 @@
 #include <string>
 #include <string_view>
 
-#include "catalogue_bench.h"
+#include "shipped_catalogue.h"
 #include "sim/chip_model.h"
 
 namespace vornalt {
 namespace {
 
-using testing::CatalogueBench;
+using testing::SessionRig;
+using testing::shippedcatalogue;
 
 
 constexpr std::int32_t k_osccal = 0x3428;   // RETLW 28h
@@ -51,7 +52,7 @@ TEST(Calibration, ProgramAllKeepsANewChipsCalibration) {
     for (std::string_view name : k_calibrated) {
         for (const NewChipCase& c : k_newchip) {
             SCOPED_TRACE(std::string(name) + " CONFIG1 " + std::to_string(c.imageconfig1));
-            CatalogueBench bench(name, calibratedchip(name));
+            SessionRig bench(shippedcatalogue(), name, calibratedchip(name));
             ASSERT_TRUE(bench.ready());
             smallprogram(bench.image);
             bench.image.config1word = c.imageconfig1;
@@ -79,7 +80,7 @@ TEST(Calibration, RandomFactoryValuesSurviveEveryOperation) {
         SCOPED_TRACE(std::string(name) + " OSCCAL " + std::to_string(osccal) + " bandgap " + std::to_string(bandgap));
         const ChipModel* part = findchipmodel(name);
         ASSERT_NE(part, nullptr);
-        CatalogueBench bench(name, std::make_unique<SimChip>(*part, FactoryCalibration{osccal, bandgap}));
+        SessionRig bench(shippedcatalogue(), name, std::make_unique<SimChip>(*part, FactoryCalibration{osccal, bandgap}));
         ASSERT_TRUE(bench.ready());
         const auto keeps = [&](const char* when) {
             SCOPED_TRACE(when);
@@ -118,7 +119,7 @@ TEST(Calibration, RandomFactoryValuesSurviveEveryOperation) {
 TEST(Calibration, ProgramAllErasesFirstAndKeepsTheCalibration) {
     for (std::string_view name : k_calibrated) {
         SCOPED_TRACE(name);
-        CatalogueBench bench(name, calibratedchip(name));
+        SessionRig bench(shippedcatalogue(), name, calibratedchip(name));
         ASSERT_TRUE(bench.ready());
         ChipMemory& memory = bench.chip().memory();
         std::fill(memory.program.begin(), memory.program.end() - 1, 0x0000);
@@ -149,7 +150,7 @@ TEST(Calibration, ALostCalibrationWordTakesTheImagesValue) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.told);
-        CatalogueBench bench("12F675", calibratedchip("12F675"));
+        SessionRig bench(shippedcatalogue(), "12F675", calibratedchip("12F675"));
         ASSERT_TRUE(bench.ready());
         bench.chip().memory().program.back() = 0x3FFF;
         smallprogram(bench.image);
@@ -171,7 +172,7 @@ TEST(Calibration, The16F88xCalibrationWordAt2009hIsKeptByEveryOperation) {
         FactoryCalibration factory;
         factory.calword = static_cast<std::int32_t>(random() % 0x3FFF);
         SCOPED_TRACE(std::string(name) + " calibration " + std::to_string(factory.calword));
-        CatalogueBench bench(name, std::make_unique<SimChip>(*findchipmodel(name), factory));
+        SessionRig bench(shippedcatalogue(), name, std::make_unique<SimChip>(*findchipmodel(name), factory));
         ASSERT_TRUE(bench.ready());
         const auto keeps = [&](const char* when) {
             SCOPED_TRACE(when);

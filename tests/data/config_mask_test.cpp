@@ -7,12 +7,13 @@
 #include <string>
 #include <string_view>
 
-#include "catalogue_bench.h"
+#include "shipped_catalogue.h"
 
 namespace vornalt {
 namespace {
 
-using testing::CatalogueBench;
+using testing::SessionRig;
+using testing::shippedcatalogue;
 
 struct MaskCase {
     std::string_view model;
@@ -32,7 +33,7 @@ constexpr std::array<MaskCase, 5> k_cases{{
 TEST(ConfigMask, VerifyLooksOnlyAtImplementedBits) {
     for (const MaskCase& c : k_cases) {
         SCOPED_TRACE(c.model);
-        CatalogueBench bench(c.model);
+        SessionRig bench(shippedcatalogue(), c.model);
         ASSERT_TRUE(bench.ready());
         bench.image.flashbuffer[0] = 0x2805;
         bench.image.config1word = c.config1;
@@ -50,7 +51,7 @@ TEST(ConfigMask, VerifyLooksOnlyAtImplementedBits) {
 
 // CONFIG2 of the 16F87/88 implements bits 1:0 only; a compiler's FFFC there is 3FFC.
 TEST(ConfigMask, Config2OfThe16F88ComparesItsTwoBits) {
-    CatalogueBench bench("16F88");
+    SessionRig bench(shippedcatalogue(), "16F88");
     ASSERT_TRUE(bench.ready());
     bench.image.config2word = 0x3FFC;
     ASSERT_EQ(bench.run(ChipOperation::programall).endtext, "Chip programmed");

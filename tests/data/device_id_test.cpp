@@ -8,13 +8,14 @@
 #include <string>
 #include <string_view>
 
-#include "catalogue_bench.h"
+#include "shipped_catalogue.h"
 #include "sim/chip_model.h"
 
 namespace vornalt {
 namespace {
 
-using testing::CatalogueBench;
+using testing::SessionRig;
+using testing::shippedcatalogue;
 using testing::Outcome;
 
 // A model and the part that is really in the socket ("" for none), with what the user is told.
@@ -55,9 +56,9 @@ TEST(DeviceId, AWrongChipOrAnEmptySocketStopsEveryOperationBeforeWriting) {
         for (const ChipOperation operation : k_operations) {
             SCOPED_TRACE(std::string(c.model) + " with '" + std::string(c.socket) + "' in the socket, operation " +
                          std::to_string(static_cast<int>(operation)));
-            CatalogueBench bench(c.model, usedchip(c.socket.empty() ? c.model : c.socket));
+            SessionRig bench(shippedcatalogue(), c.model, usedchip(c.socket.empty() ? c.model : c.socket));
             ASSERT_TRUE(bench.ready());
-            if (c.socket.empty()) bench.board.insert(nullptr);
+            if (c.socket.empty()) bench.board().insert(nullptr);
             fillimage(bench.image);
             bench.app.label_hex = "user.hex";
             const MemoryImage before = bench.image;
@@ -81,8 +82,8 @@ TEST(DeviceId, AWrongChipOrAnEmptySocketStopsEveryOperationBeforeWriting) {
                 EXPECT_EQ(memory.program[0], 0x3FFF);
                 EXPECT_EQ(memory.eeprom[1], 0x42);
             }
-            EXPECT_FALSE(bench.board.lines().vdd);
-            EXPECT_FALSE(bench.board.lines().vpp);
+            EXPECT_FALSE(bench.board().lines().vdd);
+            EXPECT_FALSE(bench.board().lines().vpp);
         }
     }
 }
@@ -90,7 +91,7 @@ TEST(DeviceId, AWrongChipOrAnEmptySocketStopsEveryOperationBeforeWriting) {
 TEST(DeviceId, TheUserOrTheFrontEndCanLetTheRunGoOn) {
     for (const bool byoption : {false, true}) {
         SCOPED_TRACE(byoption ? "ignoredeviceid" : "answered Yes");
-        CatalogueBench bench("16F877A", usedchip("16F877"));
+        SessionRig bench(shippedcatalogue(), "16F877A", usedchip("16F877"));
         ASSERT_TRUE(bench.ready());
         if (byoption) {
             bench.engine.ignoredeviceid = true;
@@ -105,7 +106,7 @@ TEST(DeviceId, TheUserOrTheFrontEndCanLetTheRunGoOn) {
 
 // Every silicon revision of the right part is accepted without a word.
 TEST(DeviceId, RevisionBitsAreNotPartOfTheIdentity) {
-    CatalogueBench bench("16F877A");
+    SessionRig bench(shippedcatalogue(), "16F877A");
     ASSERT_TRUE(bench.ready());
     const Outcome outcome = bench.run(ChipOperation::blankcheck);
     EXPECT_EQ(outcome.endtext, "Chip is blank");

@@ -10,7 +10,7 @@
 #include <string_view>
 #include <vector>
 
-#include "catalogue_bench.h"
+#include "shipped_catalogue.h"
 #include "engine/engine_messages.h"
 #include "image/hex_text.h"
 #include "sim/chip_model.h"
@@ -18,7 +18,8 @@
 namespace vornalt {
 namespace {
 
-using testing::CatalogueBench;
+using testing::SessionRig;
+using testing::shippedcatalogue;
 using testing::Outcome;
 
 constexpr std::int32_t k_none = -1;
@@ -129,7 +130,7 @@ void dropcalibration(const AppliedModel& model, std::vector<std::int32_t>& progr
 }
 
 // Compares the chip's cells with the image, as the chip reads them back.
-void expectchipholds(CatalogueBench& bench, const MemoryImage& image) {
+void expectchipholds(SessionRig& bench, const MemoryImage& image) {
     const ChipMemory& memory = bench.chipmemory();
     std::vector<std::int32_t> chipprogram = memory.program, imageprogram = tovector(flashwords(image));
     std::int32_t chipconfig1 = readableconfig1(bench.chip().model().family, memory.config1);
@@ -196,7 +197,7 @@ TEST(ShippedCatalogue, ListsTheModelsInOrderWithTheSimulatedChipsSizes) {
         const ModelCase& c = k_models[i];
         SCOPED_TRACE(std::string(c.name));
         EXPECT_EQ(catalogue.records[i + 1].model, c.name);
-        CatalogueBench bench(c.name);
+        SessionRig bench(shippedcatalogue(), c.name);
         ASSERT_TRUE(bench.ready());
         const ChipModel& chip = bench.chip().model();
         EXPECT_EQ(bench.image.flashsize, chip.programwords);
@@ -216,8 +217,8 @@ TEST(ShippedCatalogue, ModelsOfOneFamilyShareTheirScripts) {
         const auto r = std::find_if(representatives.begin(), representatives.end(),
                                     [&](const ModelCase& m) { return m.family == c.family; });
         ASSERT_NE(r, representatives.end());
-        CatalogueBench model(c.name);
-        CatalogueBench family(r->name);
+        SessionRig model(shippedcatalogue(), c.name);
+        SessionRig family(shippedcatalogue(), r->name);
         ASSERT_TRUE(model.ready() && family.ready());
         EXPECT_EQ(model.model.erasescript, family.model.erasescript);
         EXPECT_EQ(model.model.programscript, family.model.programscript);
@@ -234,7 +235,7 @@ TEST(ShippedCatalogue, ModelsOfOneFamilyShareTheirScripts) {
 // Check walk the whole chip.
 TEST_P(ShippedModel, ErasesProgramsVerifiesReadsBackAndErasesAgain) {
     const ModelCase& c = GetParam();
-    CatalogueBench bench(c.name);
+    SessionRig bench(shippedcatalogue(), c.name);
     ASSERT_TRUE(bench.ready());
     const std::int32_t calword = bench.chipmemory().calword;  // 2008h on the 16F690 family
     const std::int32_t calword2 = bench.chipmemory().calword2;  // 2009h on the 16F91x family
@@ -262,7 +263,7 @@ TEST_P(ShippedModel, ErasesProgramsVerifiesReadsBackAndErasesAgain) {
 // last one, goes in and reads back.
 TEST_P(FamilyModel, ProgramsAndReadsBackTheWholeChip) {
     const ModelCase& c = GetParam();
-    CatalogueBench bench(c.name);
+    SessionRig bench(shippedcatalogue(), c.name);
     ASSERT_TRUE(bench.ready());
 
     expectclean(bench.run(ChipOperation::eraseall), "Chip erased");
@@ -293,7 +294,7 @@ const std::array<Difference, 5> k_differences{{
 
 TEST_P(ShippedModel, VerifyNamesTheOneLocationThatDiffers) {
     const ModelCase& c = GetParam();
-    CatalogueBench bench(c.name);
+    SessionRig bench(shippedcatalogue(), c.name);
     ASSERT_TRUE(bench.ready());
     bench.run(ChipOperation::eraseall);
     fillshortpattern(bench.image, c, 0x0321);
@@ -326,8 +327,8 @@ TEST_P(ShippedModel, VerifyNamesTheOneLocationThatDiffers) {
         EXPECT_EQ(outcome.endtext, "Chip verify failed");
         ASSERT_EQ(outcome.messages.size(), 1u);
         EXPECT_EQ(outcome.messages.front(), expected);
-        EXPECT_FALSE(bench.board.lines().vdd);
-        EXPECT_FALSE(bench.board.lines().vpp);
+        EXPECT_FALSE(bench.board().lines().vdd);
+        EXPECT_FALSE(bench.board().lines().vpp);
     }
     bench.image = written;
     expectclean(bench.run(ChipOperation::verify), "Chip verified");
@@ -338,7 +339,7 @@ TEST_P(ShippedModel, VerifyNamesTheOneLocationThatDiffers) {
 // its calibration, Verify has to report the first word the old data spoilt.
 TEST_P(ShippedModel, ProgramOverOldDataLeavesTheImageOrVerifySaysSo) {
     const ModelCase& c = GetParam();
-    CatalogueBench bench(c.name);
+    SessionRig bench(shippedcatalogue(), c.name);
     ASSERT_TRUE(bench.ready());
     ChipMemory& memory = bench.chip().memory();
     std::fill(memory.program.begin(), memory.program.end() - 1, 0x0000);
@@ -377,7 +378,7 @@ TEST_P(FamilyModel, BlankCheckReadsEveryLocation) {
     for (const Stain& s : k_stains) {
         if (s.config2only && c.config2 == k_none) continue;
         SCOPED_TRACE(s.what);
-        CatalogueBench bench(c.name);
+        SessionRig bench(shippedcatalogue(), c.name);
         ASSERT_TRUE(bench.ready());
         if (&s == &k_stains[1] && bench.image.eepromsize == 0) continue;
         bench.run(ChipOperation::eraseall);
@@ -408,7 +409,7 @@ TEST_P(FamilyModel, BlankCheckReadsEveryLocation) {
 // A chip with code and data protection on and every cell written: Erase All clears it all.
 TEST_P(FamilyModel, EraseClearsAProtectedChip) {
     const ModelCase& c = GetParam();
-    CatalogueBench bench(c.name);
+    SessionRig bench(shippedcatalogue(), c.name);
     ASSERT_TRUE(bench.ready());
     ChipMemory& memory = bench.chip().memory();
     std::fill(memory.program.begin(), memory.program.end(), 0x0123);

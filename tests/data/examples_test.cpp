@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "base/file_io.h"
-#include "catalogue_bench.h"
+#include "shipped_catalogue.h"
 #include "cli/cli_process.h"
 #include "image/hex_loader.h"
 #include "support/temp_folder.h"
@@ -20,7 +20,8 @@
 namespace vornalt {
 namespace {
 
-using testing::CatalogueBench;
+using testing::SessionRig;
+using testing::shippedcatalogue;
 using testing::lastline;
 using testing::ProcessResult;
 using testing::TempFolder;
@@ -111,7 +112,7 @@ TEST_P(Examples, HexFileIsWhatTheSourceAssemblesTo) {
 
 TEST_P(Examples, LoadsIntoItsModelsImage) {
     const Example& e = GetParam();
-    CatalogueBench bench(e.model);
+    SessionRig bench(shippedcatalogue(), e.model);
     ASSERT_TRUE(bench.ready()) << e.model << " is not in the shipped catalogue";
 
     const HexLoadResult loaded = loadhex(hexfile(e), bench.image);

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "catalogue_bench.h"
+#include "shipped_catalogue.h"
 #include "pickit/pickit_link.h"
 #include "sim/chip_model.h"
 #include "sim/pickit2_emulator.h"
@@ -17,14 +17,14 @@
 namespace vornalt {
 namespace {
 
-using testing::CatalogueBench;
+using testing::SessionRig;
 using testing::Outcome;
 
 // The parallel-port bench, or the same bench with its transfers going to a PICkit 2 emulator
 // that holds its own chip of the model.
 class Bench {
 public:
-    Bench(std::string_view name, bool pickit, const Pickit2Options& options = {}) : bench_(name) {
+    Bench(std::string_view name, bool pickit, const Pickit2Options& options = {}) : bench_(testing::shippedcatalogue(), name) {
         if (!pickit || !bench_.ready()) return;
         emulator_ = std::make_unique<Pickit2Emulator>(bench_.clock, options);
         emulator_->insert(makechip(bench_.model.modelname));
@@ -34,8 +34,8 @@ public:
     }
     ~Bench() { bench_.transfers.setlink(nullptr); }
 
-    bool ready() const { return bench_.ready() && opened_.ok(); }
-    CatalogueBench& bench() { return bench_; }
+    bool ready() { return bench_.ready() && opened_.ok(); }
+    SessionRig& bench() { return bench_; }
     Outcome run(ChipOperation operation) { return bench_.run(operation); }
     const ChipMemory& memory() {
         if (emulator_ == nullptr) return bench_.chipmemory();
@@ -46,7 +46,7 @@ public:
     Pickit2Emulator* emulator() { return emulator_.get(); }
 
 private:
-    CatalogueBench bench_;
+    SessionRig bench_;
     std::unique_ptr<Pickit2Emulator> emulator_;
     std::unique_ptr<pickit::PickitLink> link_;
     Status opened_;

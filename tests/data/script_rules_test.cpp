@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "base/ascii_case.h"
-#include "catalogue_bench.h"
+#include "shipped_catalogue.h"
 #include "engine/engine_messages.h"
 #include "image/hex_text.h"
 #include "sim/chip_model.h"
@@ -20,7 +20,8 @@
 namespace vornalt {
 namespace {
 
-using testing::CatalogueBench;
+using testing::SessionRig;
+using testing::shippedcatalogue;
 using testing::Outcome;
 
 // Today's shipped records took these shortcuts: the 16F84A erased with the 01/07 sequence alone,
@@ -181,7 +182,7 @@ TEST(ScriptRules, NoShippedWaitIsShorterThanTheFamilysWorstCase) {
     ASSERT_FALSE(names.empty());
     for (const std::string& name : names) {
         SCOPED_TRACE(name);
-        CatalogueBench bench(name);
+        SessionRig bench(shippedcatalogue(), name);
         ASSERT_TRUE(bench.ready()) << "the simulator has no " << name;
         const std::vector<std::string> problems = shortwaits(bench.model, bench.chip().model());
         EXPECT_TRUE(problems.empty()) << problems.front();
@@ -230,7 +231,7 @@ void fillchip(ChipMemory& memory, const AppliedModel& model) {
 TEST(ScriptRules, EraseAllLeavesEveryModelBlank) {
     for (const std::string& name : modelnames(testing::shippedcatalogue())) {
         SCOPED_TRACE(name);
-        CatalogueBench bench(name);
+        SessionRig bench(shippedcatalogue(), name);
         ASSERT_TRUE(bench.ready());
         fillchip(bench.chip().memory(), bench.model);
         const Outcome erased = bench.run(ChipOperation::eraseall);
@@ -259,7 +260,7 @@ TEST(ScriptRules, TheOldEraseScriptsLeaveTheChipNotBlank) {
     for (const OldEraseCase& c : cases) {
         SCOPED_TRACE(c.model);
         for (const bool old : {true, false}) {
-            CatalogueBench bench(c.model);
+            SessionRig bench(shippedcatalogue(), c.model);
             ASSERT_TRUE(bench.ready());
             fillchip(bench.chip().memory(), bench.model);
             if (old) bench.model.erasescript = splitscript(std::string(c.erase));
@@ -279,7 +280,7 @@ TEST(ScriptRules, TheOldEraseScriptsLeaveTheChipNotBlank) {
 TEST(ScriptRules, TheOld16F877AProgramLosesTheEepromAndTheShippedOneKeepsIt) {
     for (const bool old : {true, false}) {
         SCOPED_TRACE(old ? "old record" : "shipped record");
-        CatalogueBench bench("16F877A");
+        SessionRig bench(shippedcatalogue(), "16F877A");
         ASSERT_TRUE(bench.ready());
         if (old) bench.model.programscript = splitscript(std::string(k_old16f877a_program));
         bench.image.flashbuffer[0] = 0x2805;
@@ -319,7 +320,7 @@ void smallimage(MemoryImage& image) {
 TEST(ScriptRules, ACodeProtectedImageIsCheckedWhileProgrammingAndVerifyAfterwardsCannotRead) {
     for (const ProtectedCase& c : k_protected) {
         SCOPED_TRACE(c.model);
-        CatalogueBench bench(c.model);
+        SessionRig bench(shippedcatalogue(), c.model);
         ASSERT_TRUE(bench.ready());
         smallimage(bench.image);
         bench.image.config1word = c.config1;
@@ -344,7 +345,7 @@ TEST(ScriptRules, ACodeProtectedImageIsCheckedWhileProgrammingAndVerifyAfterward
 TEST(ScriptRules, ProgramAllStopsAtTheFirstWordThatDidNotLand) {
     for (const ProtectedCase& c : k_protected) {
         SCOPED_TRACE(c.model);
-        CatalogueBench bench(c.model);
+        SessionRig bench(shippedcatalogue(), c.model);
         ASSERT_TRUE(bench.ready());
         smallimage(bench.image);
         bench.image.config1word = c.config1;

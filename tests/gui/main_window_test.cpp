@@ -26,7 +26,7 @@ QString blankflashline(const char* address, int words) {
 }
 
 bool alllinesoff(Session& session) {
-    const PortDriver& driver = session.driver();
+    const PortDriver& driver = internals(session).driver();
     return !driver.lineon(Line::vdd) && !driver.lineon(Line::vpp) && !driver.lineon(Line::clock) &&
            !driver.lineon(Line::dataout);
 }
@@ -126,7 +126,7 @@ private slots:
         QCOMPARE(rig.text("label_ime"), QStringLiteral("16F88"));
         QVERIFY(rig.find<QLabel>("Label2")->isVisible());
         QCOMPARE(rig.text("label_conf2"),
-                 QStringLiteral("%1").arg(rig.session().image().config2word, 4, 16, QLatin1Char('0')).toUpper());
+                 QStringLiteral("%1").arg(internals(rig.session()).image().config2word, 4, 16, QLatin1Char('0')).toUpper());
     }
 
     void a_model_without_eeprom_shows_an_empty_view_and_a_short_last_line() {
@@ -180,7 +180,7 @@ private slots:
         rig.boxes.files = {VORNALT_EXAMPLES_DIR "/blink_16f84a.hex"};
         rig.trigger("menuopen");
         QCOMPARE(rig.text("label_hex"), QStringLiteral("blink_16f84a.hex"));
-        const MemoryImage programmed = rig.session().image();
+        const MemoryImage programmed = internals(rig.session()).image();
 
         rig.click("Command1");
         QCOMPARE(rig.text("label_status"), QStringLiteral("Chip programmed"));
@@ -188,7 +188,7 @@ private slots:
         QCOMPARE(rig.text("label_status"), QStringLiteral("Chip verified"));
         rig.click("Command2");
         QCOMPARE(rig.text("label_status"), QStringLiteral("Chip read"));
-        const MemoryImage& read = rig.session().image();
+        const MemoryImage& read = internals(rig.session()).image();
         QVERIFY(read.flashbuffer == programmed.flashbuffer);
         QVERIFY(read.eeprombuffer == programmed.eeprombuffer);
         QCOMPARE(read.config1word, programmed.config1word);
@@ -233,8 +233,8 @@ private slots:
 
     void quitting_leaves_the_lines_off() {
         WindowRig rig(k_catalogue, k_16f84a);
-        rig.session().driver().vddon();
-        rig.session().driver().clockon();
+        internals(rig.session()).driver().vddon();
+        internals(rig.session()).driver().clockon();
         rig.window->close();
         QVERIFY(alllinesoff(rig.session()));
 
@@ -248,8 +248,8 @@ private slots:
                 auto* check = dialog->findChild<QCheckBox*>(QString::fromLatin1(box));
                 QTest::mouseClick(check, Qt::LeftButton, {}, QPoint(8, check->height() / 2));
             }
-            poweredbeforequit = checking.session().driver().lineon(Line::vdd) &&
-                                checking.session().driver().lineon(Line::vpp);
+            poweredbeforequit = internals(checking.session()).driver().lineon(Line::vdd) &&
+                                internals(checking.session()).driver().lineon(Line::vpp);
             checking.window->requestquit();
         });
         checking.trigger("menucheck");

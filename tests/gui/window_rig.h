@@ -14,6 +14,7 @@
 #include "catalogue/catalogue.h"
 #include "gui/window/main_window.h"
 #include "gui/modal_answers.h"
+#include "session/session_internals.h"
 #include "settings/memory_settings_backend.h"
 #include "settings/setting_names.h"
 #include "settings/settings_store.h"

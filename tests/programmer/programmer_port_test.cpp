@@ -8,7 +8,7 @@
 
 #include "platform/clock.h"
 #include "platform/event_pump.h"
-#include "platform/silent_window.h"
+#include "support/silent_window.h"
 #include "programmer/programmer_port.h"
 #include "support/temp_folder.h"
 

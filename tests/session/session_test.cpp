@@ -13,6 +13,7 @@
 #include "base/file_io.h"
 #include "port/port_fakes.h"
 #include "session/session.h"
+#include "session/session_internals.h"
 #include "settings/memory_settings_backend.h"
 #include "settings/setting_names.h"
 #include "sim/sim_chip.h"
@@ -61,8 +62,9 @@ struct SimSession {
         return temp.folder() + (k_windows_rules ? "data\\Vornalt\\sim\\" : "data/vornalt/sim/") + model + ".hex";
     }
     void choose(std::int32_t number) {
-        ASSERT_TRUE(applymodel(session->catalogue(), number, session->model(), session->image()).ok());
-        ASSERT_TRUE(session->modelchanged().ok());
+        const SessionInternals inside = internals(*session);
+        ASSERT_TRUE(applymodel(inside.catalogue(), number, inside.model(), inside.image()).ok());
+        ASSERT_TRUE(session->model_changed().ok());
     }
 };
 
@@ -159,14 +161,14 @@ TEST(SessionSimulator, ARunWhoseChipCannotBeSavedFails) {
     s.session->formload();
     ASSERT_FALSE(s.session->socketempty());
     EXPECT_EQ(s.session->run(ChipOperation::eraseall), RunOutcome::succeeded);
-    EXPECT_FALSE(s.session->chipsavefailed());
+    EXPECT_FALSE(s.session->last_run().chip_save_failed);
     EXPECT_TRUE(std::filesystem::exists(s.chipfile("16F84A"))) << "saved after the run, not only at the end";
 
     // Something that cannot be replaced stands where the chip file goes (a full disk alike).
     std::filesystem::remove(s.chipfile("16F84A"));
     std::filesystem::create_directory(s.chipfile("16F84A"));
     EXPECT_EQ(s.session->run(ChipOperation::eraseall), RunOutcome::failed);
-    EXPECT_TRUE(s.session->chipsavefailed());
+    EXPECT_TRUE(s.session->last_run().chip_save_failed);
     EXPECT_EQ(s.window.status, "Chip erase failed");
     ASSERT_FALSE(s.window.messages.empty());
     EXPECT_NE(s.window.messages.back().find(s.chipfile("16F84A")), std::string::npos) << s.window.messages.back();
@@ -176,10 +178,10 @@ TEST(SessionSimulator, ChangingThePortNumberKeepsTheSimulator) {
     SimSession s;
     s.session->formload();
     s.window.inputanswers.push_back("2");
-    s.session->menuport();
-    EXPECT_EQ(s.session->driverstate().portaddress, 632);
+    s.session->change_port();
+    EXPECT_EQ(internals(*s.session).driverstate().portaddress, 632);
     EXPECT_EQ(s.window.status, "Simulated port ready");
-    s.session->image().flashbuffer[0] = 0x2805;
+    internals(*s.session).image().flashbuffer[0] = 0x2805;
     EXPECT_EQ(s.session->run(ChipOperation::programall), RunOutcome::succeeded);
     EXPECT_EQ(s.session->board()->chip()->memory().program[0], 0x2805);
 }
@@ -216,7 +218,7 @@ TEST(SessionShutdown, SwitchesVddThenVppThenClockThenDataOut) {
         SCOPED_TRACE(bydestructor ? "destructor" : "shutdown()");
         RecordedSession r;
         r.session->openport();
-        PortDriver& d = r.session->driver();
+        PortDriver& d = internals(*r.session).driver();
         d.vddon();
         d.vppon();
         d.clockon();
@@ -249,17 +251,18 @@ TEST(SessionShutdown, TouchesNoPortThatWasNeverOpened) {
 TEST(SessionBusy, TrueOnlyWhileARunGoesOnAndAStopAsksOnlyThen) {
     RecordedSession r;
     Session& s = *r.session;
+    const SessionInternals inside = internals(s);
     s.openport();
-    s.image().flashsize = 8;
-    s.image().eepromsize = 0;
-    clearbuffer(s.image(), 0x3FFF, 0x3FFF);
-    s.model().powerorder = PowerOrder::vddfirst;
-    s.model().programscript = {"begin", "setflashloop", "s02-flash", "s06", "loop", "end"};
+    inside.image().flashsize = 8;
+    inside.image().eepromsize = 0;
+    clearbuffer(inside.image(), 0x3FFF, 0x3FFF);
+    inside.model().powerorder = PowerOrder::vddfirst;
+    inside.model().programscript = {"begin", "setflashloop", "s02-flash", "s06", "loop", "end"};
     std::vector<bool> seen;
     bool stopnow = false;
     r.window.onevents = [&] {
         seen.push_back(s.busy());
-        if (stopnow) s.requeststop();
+        if (stopnow) s.request_stop();
     };
     EXPECT_FALSE(s.busy());
     EXPECT_EQ(s.run(ChipOperation::programall), RunOutcome::succeeded);
@@ -268,14 +271,14 @@ TEST(SessionBusy, TrueOnlyWhileARunGoesOnAndAStopAsksOnlyThen) {
     EXPECT_TRUE(seen.front());
 
     // A stop asked for while nothing runs is not kept for the next run.
-    s.requeststop();
+    s.request_stop();
     EXPECT_EQ(s.run(ChipOperation::programall), RunOutcome::succeeded);
 
     stopnow = true;
     EXPECT_EQ(s.run(ChipOperation::programall), RunOutcome::failed);
-    EXPECT_TRUE(s.engine().runstopped);
-    EXPECT_FALSE(s.driver().lineon(Line::vdd));
-    EXPECT_FALSE(s.driver().lineon(Line::vpp));
+    EXPECT_TRUE(inside.engine().runstopped);
+    EXPECT_FALSE(inside.driver().lineon(Line::vdd));
+    EXPECT_FALSE(inside.driver().lineon(Line::vpp));
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <QCheckBox>
 #include <QPushButton>
 #include <QTimer>
+#include <utility>
 
 #include "gui/dialogs/dialog_widgets.h"
 
@@ -13,7 +14,8 @@ constexpr std::array<const char*, 5> k_box_names{"Check1", "Check2", "Check3", "
 
 }  // namespace
 
-CheckHardwareDialog::CheckHardwareDialog(PortDriver& driver, QWidget* parent) : QDialog(parent), logic_(driver) {
+CheckHardwareDialog::CheckHardwareDialog(CheckHardware logic, QWidget* parent)
+    : QDialog(parent), logic_(std::move(logic)) {
     setObjectName(QStringLiteral("Form98"));
     setWindowTitle(QStringLiteral("Check Hardware"));
     setFixedSize(177, 169);

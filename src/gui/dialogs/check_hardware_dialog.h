@@ -1,11 +1,12 @@
 #pragma once
 // Form98, "Check Hardware": four boxes switch the output lines by hand and a fifth shows DATA IN,
-// re-read every 50 ms. The dialog only draws; what a click does lives in CheckHardware (app/).
+// re-read every 50 ms. The dialog only draws; what a click does lives in CheckHardware, which the
+// session hands out for its driver.
 // The main window opens it modally with exec(); create one for each opening.
 #include <QDialog>
 #include <array>
 
-#include "app/check_hardware.h"
+#include "session/session.h"
 
 class QCheckBox;
 class QPushButton;
@@ -17,7 +18,7 @@ class CheckHardwareDialog final : public QDialog {
     Q_OBJECT
 
 public:
-    explicit CheckHardwareDialog(PortDriver& driver, QWidget* parent = nullptr);
+    explicit CheckHardwareDialog(CheckHardware logic, QWidget* parent = nullptr);
     ~CheckHardwareDialog() override;
 
     // Closing by any means ("Close", the window's close control, Escape) stops the timer and

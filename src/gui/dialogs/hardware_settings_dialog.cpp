@@ -2,6 +2,7 @@
 
 #include <QCheckBox>
 #include <QPushButton>
+#include <utility>
 
 #include "gui/dialogs/dialog_widgets.h"
 #include "gui/widgets/clickable_label.h"
@@ -14,9 +15,8 @@ constexpr std::array<const char*, 5> k_label_names{"Label1", "Label2", "Label3",
 
 }  // namespace
 
-HardwareSettingsDialog::HardwareSettingsDialog(PortDriver& driver, SettingsStore& settings, WindowServices& window,
-                                               QWidget* parent)
-    : QDialog(parent), logic_(driver, settings, window) {
+HardwareSettingsDialog::HardwareSettingsDialog(HardwareSettings logic, QWidget* parent)
+    : QDialog(parent), logic_(std::move(logic)) {
     setObjectName(QStringLiteral("Form99"));
     setWindowTitle(QStringLiteral("Hardware Settings"));
     setFixedSize(245, 169);

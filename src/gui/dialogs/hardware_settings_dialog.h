@@ -1,11 +1,11 @@
 #pragma once
 // Form99, "Hardware Settings": for each programmer line an inversion box and a "Change Pin"
-// label. The dialog only draws; what a click does lives in HardwareSettings (app/).
-// The main window opens it modally with exec().
+// label. The dialog only draws; what a click does lives in HardwareSettings, which the session
+// hands out for its driver, settings and window. The main window opens it modally with exec().
 #include <QDialog>
 #include <array>
 
-#include "app/hardware_settings.h"
+#include "session/session.h"
 
 class QCheckBox;
 class QPushButton;
@@ -18,9 +18,8 @@ class HardwareSettingsDialog final : public QDialog {
     Q_OBJECT
 
 public:
-    // The window services ask for a pin and report a wrong entry, titled with the window title.
-    HardwareSettingsDialog(PortDriver& driver, SettingsStore& settings, WindowServices& window,
-                           QWidget* parent = nullptr);
+    // The logic's window services ask for a pin and report a wrong entry.
+    explicit HardwareSettingsDialog(HardwareSettings logic, QWidget* parent = nullptr);
     ~HardwareSettingsDialog() override;
 
     // Closing by any means ("Close", the window's close control, Escape) runs the closing

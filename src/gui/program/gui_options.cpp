@@ -2,7 +2,7 @@
 
 #include <QCommandLineParser>
 
-#include "app/about_text.h"
+#include "session/session_start.h"
 
 namespace vornalt::gui {
 
@@ -43,7 +43,7 @@ ParsedGuiOptions parseguioptions(const QStringList& arguments) {
         return parsed;
     }
     if (parser.isSet(version)) {
-        parsed.out = "vornalt " + std::string(programversion()) + "\n";
+        parsed.out = "vornalt " + std::string(program_version()) + "\n";
         return parsed;
     }
     GuiOptions options;

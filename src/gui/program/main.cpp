@@ -6,17 +6,14 @@
 #include <cstdio>
 #include <memory>
 
-#include "app/about_text.h"
-#include "app/app_state.h"
-#include "app/startup.h"
 #include "gui/program/gui_options.h"
 #include "gui/program/single_instance.h"
 #include "gui/window/main_window.h"
 #include "gui/window/message_boxes.h"
+#include "session/run_settings.h"
 #include "session/session.h"
+#include "session/session_start.h"
 #include "session/stop_signals.h"
-#include "settings/qt_settings_backend.h"
-#include "settings/settings_store.h"
 
 int main(int argc, char** argv) {
     using namespace vornalt;
@@ -26,7 +23,7 @@ int main(int argc, char** argv) {
 
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("vornalt"));
-    QApplication::setApplicationVersion(QString::fromLatin1(programversion().data(), static_cast<qsizetype>(programversion().size())));
+    QApplication::setApplicationVersion(QString::fromLatin1(program_version().data(), static_cast<qsizetype>(program_version().size())));
 
     const gui::ParsedGuiOptions parsed = gui::parseguioptions(QApplication::arguments());
     std::fputs(parsed.out.c_str(), stdout);
@@ -36,19 +33,18 @@ int main(int argc, char** argv) {
     gui::SingleInstance instance;
     if (!instance.acquire()) return 0;  // another copy runs: end silently, no window
 
-    Result<Startup> started = startup();
+    Result<Startup> started = start_program();
     if (!started) {
         gui::showmessage(nullptr, QString::fromLatin1(k_window_title), started.error().message, MessageIcon::none);
         return 1;
     }
 
-    std::unique_ptr<SettingsBackend> backend = usersettingsbackend();
-    SettingsStore settings(*backend);
+    std::unique_ptr<RunSettings> settings = RunSettings::saved();
     SessionOptions options;
     options.backend = parsed.options->simulate ? BackendKind::simulator : BackendKind::parallelport;
     options.tracefile = parsed.options->trace;
-    gui::Form1 window(std::move(started).value(), settings, std::move(options));
-    stopsignals.attach(window.session().stop());
+    gui::Form1 window(std::move(started).value(), settings->store(), std::move(options));
+    window.session().attach_stop_signals(stopsignals);
 
     window.show();
     window.formload();

@@ -11,13 +11,6 @@
 #include <QScrollBar>
 #include <QTextEdit>
 
-#include "app/about_text.h"
-#include "app/clear_buffer.h"
-#include "app/display_texts.h"
-#include "app/edit_commands.h"
-#include "app/hex_file_commands.h"
-#include "app/port_pinout.h"
-#include "app/selection_prompts.h"
 #include "gui/dialogs/check_hardware_dialog.h"
 #include "gui/dialogs/hardware_settings_dialog.h"
 #include "gui/widgets/clickable_label.h"
@@ -44,7 +37,7 @@ QString stylesheet(const ControlLayout& control) {
 }  // namespace
 
 Form1::Form1(Startup started, SettingsStore& settings, SessionOptions options, QWidget* parent)
-    : QMainWindow(parent), settings_(settings), title_(qstring(started.state.windowtitle)) {
+    : QMainWindow(parent), title_(qstring(started.state.windowtitle)) {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(title_);
     buildcontrols();
@@ -198,7 +191,7 @@ void Form1::formload() {
     command0_->setFocus(Qt::OtherFocusReason);
     session_->formload();
     // Records that load but cannot work as written: said once, before the user relies on them.
-    const std::vector<std::string>& warnings = session_->catalogue().warnings;
+    const std::vector<std::string>& warnings = session_->catalogue_warnings();
     if (!warnings.empty()) {
         std::string text = "Some models of the device catalogue may not work as written:";
         for (const std::string& warning : warnings) text += "\r\n" + warning;
@@ -240,7 +233,7 @@ void Form1::setcommandsenabled(bool enabled) {
     for (QPushButton* button : commands_) button->setEnabled(enabled);
     // The loaded file's name changes only inside commands, and each ends in enable() or a
     // redraw, so these two are where it is shown anew.
-    label_hex_->setText(qstring(session_->app().label_hex));
+    label_hex_->setText(qstring(session_->loaded_file()));
     process_events();
 }
 
@@ -249,7 +242,7 @@ void Form1::disable() { setcommandsenabled(false); }
 void Form1::enable() { setcommandsenabled(true); }
 
 void Form1::updatedisplay() {
-    const DisplayTexts texts = displaytexts(session_->model(), session_->image());
+    const DisplayTexts texts = session_->display_texts();
     label_ime_->setText(qstring(texts.label_ime));
     label_info_->setText(qstring(texts.label_info));
     tabla_flash_->clear();
@@ -263,7 +256,7 @@ void Form1::updatedisplay() {
     label_conf2_->setText(qstring(texts.label_conf2));
     label_conf2_->setVisible(texts.conf2visible);
     label2_->setVisible(texts.conf2visible);
-    label_hex_->setText(qstring(session_->app().label_hex));
+    label_hex_->setText(qstring(session_->loaded_file()));
     process_events();
 }
 
@@ -276,56 +269,42 @@ void Form1::runoperation(ChipOperation operation) {
     if (closepending_) close();
 }
 
-void Form1::menuclear() { vornalt::menuclear(session_->app(), session_->model(), session_->image(), *this); }
+void Form1::menuclear() { session_->clear_buffer(); }
 
-void Form1::menuopen() {
-    vornalt::menuopen(session_->app(), session_->model(), session_->image(), settings_, *this);
-}
+void Form1::menuopen() { session_->open_hex_file(); }
 
-void Form1::menusave() {
-    vornalt::menusave(session_->app(), session_->model(), session_->image(), settings_, *this);
-}
+void Form1::menusave() { session_->save_buffer(); }
 
-void Form1::menueditflash() { vornalt::menueditflash(session_->app(), session_->image(), *this); }
+void Form1::menueditflash() { session_->edit_flash(); }
 
-void Form1::menuediteeprom() { vornalt::menuediteeprom(session_->app(), session_->image(), *this); }
+void Form1::menuediteeprom() { session_->edit_eeprom(); }
 
-void Form1::label_hex_click() {
-    // While an operation runs the image belongs to it: a reload now would change what is being
-    // programmed or verified.
-    if (session_->busy()) return;
-    vornalt::label_hex_click(session_->app(), session_->model(), session_->image(), *this);
-}
+// The three clicks do nothing while an operation runs; the session sees to that.
+void Form1::label_hex_click() { session_->reload_hex_file(); }
 
-void Form1::label_conf1_click() {
-    if (session_->busy()) return;
-    vornalt::label_conf1_click(session_->app(), session_->image(), *this);
-}
+void Form1::label_conf1_click() { session_->edit_config1(); }
 
-void Form1::label_conf2_click() {
-    if (session_->busy()) return;
-    vornalt::label_conf2_click(session_->app(), session_->image(), *this);
-}
+void Form1::label_conf2_click() { session_->edit_config2(); }
 
 void Form1::menusettings() {
-    HardwareSettingsDialog dialog(session_->driver(), settings_, *this, this);
+    HardwareSettingsDialog dialog(session_->hardware_settings(), this);
     dialog.exec();
 }
 
 void Form1::menucheck() {
-    CheckHardwareDialog dialog(session_->driver(), this);
+    CheckHardwareDialog dialog(session_->check_hardware(), this);
     dialog.exec();
 }
 
-void Form1::menumodel() { session_->menumodel(); }
+void Form1::menumodel() { session_->change_model(); }
 
-void Form1::menuport() { session_->menuport(); }
+void Form1::menuport() { session_->change_port(); }
 
-void Form1::menuprogtime() { vornalt::menuprogtime(session_->model(), *this); }
+void Form1::menuprogtime() { session_->change_programming_time(); }
 
-void Form1::menuportinfo() { vornalt::menuportinfo(*this); }
+void Form1::menuportinfo() { session_->show_port_pinout(); }
 
-void Form1::menuabout() { vornalt::menuabout(session_->app(), *this); }
+void Form1::menuabout() { session_->show_about(); }
 
 void Form1::requestquit() {
     // Modal boxes first (a verify message, a hardware dialog): each closes the way its own close
@@ -342,7 +321,7 @@ void Form1::closeEvent(QCloseEvent* event) {
     if (session_->busy()) {
         // The run powers the chip down at its next step; the window closes when it has returned.
         closepending_ = true;
-        session_->requeststop();
+        session_->request_stop();
         event->ignore();
         return;
     }

@@ -1,17 +1,16 @@
 #pragma once
 // Form1, the main window: the loaded file, the model, both memory views, the configuration
-// words, the status line, the five operation buttons and the menus. It draws and forwards; what
-// a command does is the shell logic's, run through the session.
+// words, the status line, the five operation buttons and the menus. It draws and forwards: every
+// command is a call on the session, and what it shows comes from the session's views.
 #include <QMainWindow>
 #include <array>
 #include <memory>
 #include <string>
 #include <string_view>
 
-#include "app/chip_operations.h"
-#include "app/startup.h"
 #include "platform/window_services.h"
 #include "session/session.h"
+#include "session/session_start.h"
 
 class QAction;
 class QLabel;
@@ -86,7 +85,6 @@ private:
     void label_conf1_click();
     void label_conf2_click();
 
-    SettingsStore& settings_;
     std::unique_ptr<Session> session_;
     QString title_;
     bool closepending_ = false;

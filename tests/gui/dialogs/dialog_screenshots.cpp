@@ -19,8 +19,8 @@ int main(int argc, char** argv) {
     }
     const QDir folder(args[1]);
     vornalt::testing::HardwareRig rig;
-    vornalt::gui::HardwareSettingsDialog settings(rig.driver, rig.settings, rig.window);
-    vornalt::gui::CheckHardwareDialog check(rig.driver);
+    vornalt::gui::HardwareSettingsDialog settings(vornalt::HardwareSettings(rig.driver, rig.settings, rig.window));
+    vornalt::gui::CheckHardwareDialog check(vornalt::CheckHardware(rig.driver));
     bool saved = true;
     for (QDialog* dialog : {static_cast<QDialog*>(&settings), static_cast<QDialog*>(&check)}) {
         dialog->show();

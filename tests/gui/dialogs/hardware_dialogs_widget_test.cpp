@@ -15,6 +15,8 @@
 #include "gui/dialogs/check_hardware_dialog.h"
 #include "gui/dialogs/hardware_settings_dialog.h"
 
+using vornalt::CheckHardware;
+using vornalt::HardwareSettings;
 using vornalt::Line;
 using vornalt::gui::CheckHardwareDialog;
 using vornalt::gui::HardwareSettingsDialog;
@@ -67,7 +69,7 @@ private slots:
 
 void HardwareDialogsWidgetTest::settingsDialogLayout() {
     HardwareRig rig;
-    HardwareSettingsDialog dialog(rig.driver, rig.settings, rig.window);
+    HardwareSettingsDialog dialog(HardwareSettings(rig.driver, rig.settings, rig.window));
     QCOMPARE(dialog.objectName(), QStringLiteral("Form99"));
     QCOMPARE(dialog.windowTitle(), QStringLiteral("Hardware Settings"));
     QCOMPARE(dialog.size(), QSize(245, 169));
@@ -109,7 +111,7 @@ void HardwareDialogsWidgetTest::settingsDialogLayout() {
 void HardwareDialogsWidgetTest::checkDialogLayout() {
     HardwareRig rig;
     rig.port.status = 0x40;  // DATA IN reads 0
-    CheckHardwareDialog dialog(rig.driver);
+    CheckHardwareDialog dialog(CheckHardware(rig.driver));
     QCOMPARE(dialog.objectName(), QStringLiteral("Form98"));
     QCOMPARE(dialog.windowTitle(), QStringLiteral("Check Hardware"));
     QCOMPARE(dialog.size(), QSize(177, 169));
@@ -148,7 +150,7 @@ void HardwareDialogsWidgetTest::checkDialogLayout() {
 
 void HardwareDialogsWidgetTest::sharedPinIsAccepted() {
     HardwareRig rig;
-    HardwareSettingsDialog dialog(rig.driver, rig.settings, rig.window);
+    HardwareSettingsDialog dialog(HardwareSettings(rig.driver, rig.settings, rig.window));
     show(dialog);
     rig.window.inputanswers = {"4"};
     QTest::mouseClick(child<QLabel>(dialog, "Label2"), Qt::LeftButton);
@@ -181,7 +183,7 @@ void HardwareDialogsWidgetTest::refusedAnswers() {
     QFETCH(int, label);
     QFETCH(QString, answer);
     HardwareRig rig;
-    HardwareSettingsDialog dialog(rig.driver, rig.settings, rig.window);
+    HardwareSettingsDialog dialog(HardwareSettings(rig.driver, rig.settings, rig.window));
     show(dialog);
     const vornalt::DriverState before = rig.state;
     const QStringList captions = [&] {
@@ -206,7 +208,7 @@ void HardwareDialogsWidgetTest::refusedAnswers() {
 
 void HardwareDialogsWidgetTest::cancelChangesNothing() {
     HardwareRig rig;
-    HardwareSettingsDialog dialog(rig.driver, rig.settings, rig.window);
+    HardwareSettingsDialog dialog(HardwareSettings(rig.driver, rig.settings, rig.window));
     show(dialog);
     rig.clearlog();
     QTest::mouseClick(child<QLabel>(dialog, "Label1"), Qt::LeftButton);  // no answer queued: Cancel
@@ -219,7 +221,7 @@ void HardwareDialogsWidgetTest::cancelChangesNothing() {
 
 void HardwareDialogsWidgetTest::movingClockLeavesTheOldPinAtItsLevel() {
     HardwareRig rig;
-    HardwareSettingsDialog dialog(rig.driver, rig.settings, rig.window);
+    HardwareSettingsDialog dialog(HardwareSettings(rig.driver, rig.settings, rig.window));
     show(dialog);
     QCOMPARE(rig.state.databyte, std::uint8_t{0x03});  // CLOCK off on pin 3 (inverted): pin 3 high
     rig.window.inputanswers = {"6"};
@@ -235,7 +237,7 @@ void HardwareDialogsWidgetTest::dataInInversion() {
     HardwareRig rig;
     rig.state.inversion(Line::datain) = 0;
     rig.port.status = 0x40;  // pin 10 high
-    HardwareSettingsDialog dialog(rig.driver, rig.settings, rig.window);
+    HardwareSettingsDialog dialog(HardwareSettings(rig.driver, rig.settings, rig.window));
     show(dialog);
     auto* box = child<QCheckBox>(dialog, "Check5");
     QVERIFY(!box->isChecked());
@@ -257,21 +259,21 @@ void HardwareDialogsWidgetTest::dataInInversion() {
 void HardwareDialogsWidgetTest::captionsFollowThePins() {
     HardwareRig rig;
     {
-        HardwareSettingsDialog dialog(rig.driver, rig.settings, rig.window);
+        HardwareSettingsDialog dialog(HardwareSettings(rig.driver, rig.settings, rig.window));
         show(dialog);
         rig.window.inputanswers = {"14"};
         QTest::mouseClick(child<QLabel>(dialog, "Label1"), Qt::LeftButton);
         QCOMPARE(child<QCheckBox>(dialog, "Check1")->text(), QStringLiteral("Invert VDD line (\\C1)"));
         dialog.close();
     }
-    CheckHardwareDialog check(rig.driver);
+    CheckHardwareDialog check(CheckHardware(rig.driver));
     QCOMPARE(child<QCheckBox>(check, "Check1")->text(), QStringLiteral("Enable VDD line (\\C1)"));
 }
 
 void HardwareDialogsWidgetTest::dataInBoxDoesNotFollowClicks() {
     HardwareRig rig;
     rig.port.status = 0x40;  // pin 10 high: DATA IN (inverted) reads 0
-    CheckHardwareDialog dialog(rig.driver);
+    CheckHardwareDialog dialog(CheckHardware(rig.driver));
     show(dialog);
     auto* box = child<QCheckBox>(dialog, "Check5");
     clickbox(box);
@@ -290,7 +292,7 @@ void HardwareDialogsWidgetTest::dataInBoxDoesNotFollowClicks() {
 void HardwareDialogsWidgetTest::timerKeepsDataInCurrent() {
     HardwareRig rig;
     rig.port.status = 0x40;
-    CheckHardwareDialog dialog(rig.driver);
+    CheckHardwareDialog dialog(CheckHardware(rig.driver));
     show(dialog);
     auto* box = child<QCheckBox>(dialog, "Check5");
     QVERIFY(!box->isChecked());
@@ -317,12 +319,12 @@ void HardwareDialogsWidgetTest::closingSwitchesPowerOffOnce() {
     HardwareRig rig;
     std::unique_ptr<QDialog> dialog;
     if (dialogkind == 0) {
-        dialog = std::make_unique<CheckHardwareDialog>(rig.driver);
+        dialog = std::make_unique<CheckHardwareDialog>(CheckHardware(rig.driver));
         show(*dialog);
         clickbox(child<QCheckBox>(*dialog, "Check1"));
         clickbox(child<QCheckBox>(*dialog, "Check2"));
     } else {
-        dialog = std::make_unique<HardwareSettingsDialog>(rig.driver, rig.settings, rig.window);
+        dialog = std::make_unique<HardwareSettingsDialog>(HardwareSettings(rig.driver, rig.settings, rig.window));
         show(*dialog);
         rig.driver.vddon();
         rig.driver.vppon();

@@ -1,4 +1,4 @@
-#include "cli/settings_overlay.h"
+#include "session/settings_overlay.h"
 
 #include "settings/setting_names.h"
 

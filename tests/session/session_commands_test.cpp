@@ -1,0 +1,69 @@
+// The session's commands as a front end calls them: the clicks that would change the image are
+// ignored while a run has it, and the named-file commands of vornalt-cli say whether they worked.
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <string>
+
+#include "support/session_rig.h"
+#include "support/temp_folder.h"
+
+namespace vornalt {
+namespace {
+
+using testing::SessionRig;
+using testing::TempFolder;
+
+TEST(SessionCommands, ImageClicksDoNothingWhileARunHasTheImage) {
+    struct Case {
+        const char* name;
+        std::function<void(Session&)> click;
+    };
+    const Case cases[] = {{"reload", [](Session& s) { s.reload_hex_file(); }},
+                          {"config1", [](Session& s) { s.edit_config1(); }},
+                          {"config2", [](Session& s) { s.edit_config2(); }}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        SessionRig rig;
+        rig.app.label_hex = "missing.hex";
+        rig.model.programscript = {"begin", "s06", "end"};
+        bool clicked = false;
+        rig.window.onevents = [&] {
+            if (clicked || !rig.session->busy()) return;
+            clicked = true;
+            c.click(*rig.session);
+        };
+        rig.run(ChipOperation::programall);
+        ASSERT_TRUE(clicked);
+        EXPECT_TRUE(rig.window.inputs.empty());
+        EXPECT_TRUE(rig.window.messages.empty());
+        EXPECT_EQ(rig.app.label_hex, "missing.hex");
+
+        // The same click once the run is over is heard: it asks, or says the file is gone.
+        rig.window.onevents = nullptr;
+        c.click(*rig.session);
+        EXPECT_EQ(rig.window.inputs.size() + rig.window.messages.size(), 1u);
+    }
+}
+
+TEST(SessionCommands, NamedFilesSaveAndLoadAndSayWhenTheyCannot) {
+    TempFolder temp;
+    SessionRig rig;
+    rig.image.flashbuffer[1] = 0x2805;
+    const std::string file = temp.folder() + "out.hex";
+    ASSERT_TRUE(rig.session->save_hex_file(file).ok());
+    EXPECT_FALSE(rig.session->save_hex_file(temp.folder() + "no/such/folder/out.hex").ok());
+
+    rig.image.flashbuffer[1] = 0x3FFF;
+    EXPECT_TRUE(rig.session->load_hex_file(file));
+    EXPECT_EQ(rig.session->loaded_file(), "out.hex");
+    EXPECT_EQ(rig.image.flashbuffer[1], 0x2805);
+
+    rig.window.messages.clear();
+    EXPECT_FALSE(rig.session->load_hex_file(temp.folder() + "missing.hex"));
+    EXPECT_EQ(rig.session->loaded_file(), "");
+    EXPECT_EQ(rig.window.messages.size(), 1u);
+}
+
+}  // namespace
+}  // namespace vornalt
