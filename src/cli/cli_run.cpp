@@ -10,6 +10,7 @@
 #include "app/application_folder.h"
 #include "app/chip_operations.h"
 #include "app/clear_buffer.h"
+#include "app/config_table.h"
 #include "app/hex_file_commands.h"
 #include "app/startup.h"
 #include "base/numeric_value.h"
@@ -70,6 +71,8 @@ private:
     ExitStatus choosemodel();
     ExitStatus loadfile();
     ExitStatus savefile();
+    ExitStatus configcommand();
+    ExitStatus setconfigfields(bool apply);
     ExitStatus openport();
     SessionOptions sessionoptions() const;
     ExitStatus portcommand();
@@ -143,6 +146,37 @@ ExitStatus CliRun::loadfile() {
     openhexfile(app, session_->model(), session_->image(), window_, parts.name);
     // The loader names the file only after a load without error; its message says what failed.
     return app.label_hex.empty() ? ExitStatus::bad_input : ExitStatus::success;
+}
+
+// "config": the image's words (erased, or a HEX file's) or the given ones, decoded.
+ExitStatus CliRun::configcommand() {
+    MemoryImage& image = session_->image();
+    ConfigWords words{image.config1word, image.config2word};
+    if (!options_.input.empty()) {
+        const ExitStatus loaded = loadfile();
+        if (loaded != ExitStatus::success) return loaded;
+        words = {image.config1word, image.config2word};
+    }
+    Status given = parseconfigwords(options_.configwords, session_->model(), words);
+    if (!given) return fail(ExitStatus::usage, "vornalt-cli: config: " + given.error().message);
+    terminal_.out << configtable(session_->model(), words);
+    terminal_.out.flush();
+    return ExitStatus::success;
+}
+
+// program --config: checked once the model is known, before the port is touched, then applied
+// to the loaded image.
+ExitStatus CliRun::setconfigfields(bool apply) {
+    if (options_.configfields.empty()) return ExitStatus::success;
+    MemoryImage& image = session_->image();
+    ConfigWords words{image.config1word, image.config2word};
+    Status set = setfields(session_->model().configfields, options_.configfields, words);
+    if (!set) return fail(ExitStatus::usage, "vornalt-cli: --config: " + set.error().message);
+    if (!apply) return ExitStatus::success;
+    image.config1word = words[0];
+    if (image.config2word >= 0) image.config2word = words[1];
+    window_.message("--config: " + decodesummary(session_->model().configfields, words) + ".");
+    return ExitStatus::success;
 }
 
 ExitStatus CliRun::savefile() {
@@ -261,6 +295,7 @@ ExitStatus CliRun::portcommand() {
     switch (options_.command) {
     case CliCommand::program:
         status = loadfile();
+        if (status == ExitStatus::success) status = setconfigfields(true);
         if (status == ExitStatus::success) status = runoperation(ChipOperation::programall, signals);
         break;
     case CliCommand::verify:
@@ -317,10 +352,12 @@ ExitStatus CliRun::execute() {
     session_ = std::make_unique<Session>(window_, *settings_, std::move(app_), std::move(catalogue_), sessionoptions());
 
     status = choosemodel();
+    if (status == ExitStatus::success) status = setconfigfields(false);
     if (status != ExitStatus::success) return status;
 
     switch (options_.command) {
     case CliCommand::check: return loadfile();
+    case CliCommand::config: return configcommand();
     case CliCommand::convert:
         status = loadfile();
         return status == ExitStatus::success ? savefile() : status;

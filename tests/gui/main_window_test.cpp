@@ -2,6 +2,8 @@
 // chip operations from its buttons on the simulated programmer.
 #include <QApplication>
 #include <QCheckBox>
+#include <QComboBox>
+#include <QDialog>
 #include <QFile>
 #include <QMenu>
 #include <QMenuBar>
@@ -46,7 +48,9 @@ private slots:
         };
         const std::vector<Menu> expected{
             {"menu1", "&File", {{"menuclear", "&Clear Buffer"}, {"menuopen", "&Open HEX File"}, {"menusave", "&Save Buffer As"}}},
-            {"menu2", "&Edit", {{"menueditflash", "&FLASH Memory Location"}, {"menuediteeprom", "&EEPROM Memory Location"}}},
+            {"menu2", "&Edit",
+             {{"menueditflash", "&FLASH Memory Location"}, {"menuediteeprom", "&EEPROM Memory Location"},
+              {"menuconfigbits", "&Configuration Bits\u2026"}}},
             {"menu3", "&Tools",
              {{"menuprogram", "&Program All"}, {"menuread", "&Read All"}, {"menuerase", "&Erase All"},
               {"menublank", "&Blank Check"}, {"menuverify", "&Verify"}}},
@@ -66,7 +70,7 @@ private slots:
             QCOMPARE(items.size(), static_cast<qsizetype>(expected[m].items.size()));
             for (std::size_t i = 0; i < expected[m].items.size(); ++i) {
                 QCOMPARE(items[static_cast<qsizetype>(i)]->objectName(), QString::fromLatin1(expected[m].items[i].first));
-                QCOMPARE(items[static_cast<qsizetype>(i)]->text(), QString::fromLatin1(expected[m].items[i].second));
+                QCOMPARE(items[static_cast<qsizetype>(i)]->text(), QString::fromUtf8(expected[m].items[i].second));
                 QVERIFY(items[static_cast<qsizetype>(i)]->shortcut().isEmpty());
             }
         }
@@ -173,6 +177,35 @@ private slots:
         rig.boxes.inputs = {""};  // Cancel
         rig.click("label_conf1");
         QCOMPARE(rig.text("label_conf1"), QStringLiteral("0012"));
+    }
+
+    void configuration_bits_writes_the_word_on_ok_only() {
+        WindowRig rig(k_catalogue, k_16f877a);
+        rig.session().app().label_hex = "loaded.hex";
+        auto* label = rig.find<QLabel>("label_conf1");
+        QVERIFY(label->toolTip().contains(QStringLiteral("FOSC = EXTRC: RC oscillator")));
+        // The dialog is answered from inside its own event loop: FOSC set to HS, then OK or Cancel.
+        const auto answer = [](bool ok) {
+            QTimer::singleShot(0, [ok] {
+                auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+                QVERIFY(dialog != nullptr);
+                auto* fosc = dialog->findChild<QComboBox*>(QStringLiteral("FOSC"));
+                fosc->setCurrentIndex(2);  // HS
+                emit fosc->activated(2);
+                ok ? dialog->accept() : dialog->reject();
+            });
+        };
+        answer(false);
+        rig.trigger("menuconfigbits");
+        QCOMPARE(label->text(), QStringLiteral("3FFF"));
+        QCOMPARE(rig.session().app().label_hex, std::string("loaded.hex"));
+
+        answer(true);
+        rig.trigger("menuconfigbits");
+        QCOMPARE(label->text(), QStringLiteral("3FFE"));
+        QCOMPARE(rig.session().image().config1word, 0x3FFE);
+        QCOMPARE(rig.session().app().label_hex, std::string());  // the image no longer matches the file
+        QVERIFY(label->toolTip().contains(QStringLiteral("FOSC = HS: HS crystal oscillator")));
     }
 
     void program_verify_and_read_from_the_buttons() {

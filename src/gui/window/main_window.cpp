@@ -19,6 +19,7 @@
 #include "app/port_pinout.h"
 #include "app/selection_prompts.h"
 #include "gui/dialogs/check_hardware_dialog.h"
+#include "gui/dialogs/config_bits_dialog.h"
 #include "gui/dialogs/hardware_settings_dialog.h"
 #include "gui/widgets/clickable_label.h"
 #include "gui/widgets/memory_view.h"
@@ -134,6 +135,7 @@ void Form1::buildcontrols() {
     label2_ = client->findChild<QLabel*>(QStringLiteral("Label2"));
     label_conf2_ = client->findChild<ClickableLabel*>(QStringLiteral("label_conf2"));
     label_status_ = client->findChild<QLabel*>(QStringLiteral("label_status"));
+    conftip_ = label_conf1_->toolTip();
 
     // The focus sink sits on top of the FLASH view's corner.
     command0_->raise();
@@ -152,7 +154,7 @@ void Form1::buildcontrols() {
 }
 
 QAction* Form1::additem(QMenu* menu, const char* name, const char* caption, void (Form1::*handler)()) {
-    QAction* action = menu->addAction(QString::fromLatin1(caption));
+    QAction* action = menu->addAction(QString::fromUtf8(caption));
     action->setObjectName(QString::fromLatin1(name));
     connect(action, &QAction::triggered, this, handler);
     return action;
@@ -174,6 +176,7 @@ void Form1::buildmenus() {
     additem(menus_[0], "menusave", "&Save Buffer As", &Form1::menusave);
     additem(menus_[1], "menueditflash", "&FLASH Memory Location", &Form1::menueditflash);
     additem(menus_[1], "menuediteeprom", "&EEPROM Memory Location", &Form1::menuediteeprom);
+    additem(menus_[1], "menuconfigbits", "&Configuration Bits\u2026", &Form1::menuconfigbits);
     additem(menus_[2], "menuprogram", "&Program All", &Form1::menuprogram);
     additem(menus_[2], "menuread", "&Read All", &Form1::menuread);
     additem(menus_[2], "menuerase", "&Erase All", &Form1::menuerase);
@@ -261,6 +264,8 @@ void Form1::updatedisplay() {
     tabla_eeprom_->setPlainText(displaytext(texts.tabla_eeprom));
     label_conf1_->setText(qstring(texts.label_conf1));
     label_conf2_->setText(qstring(texts.label_conf2));
+    label_conf1_->setToolTip(texts.conf1fields.empty() ? conftip_ : conftip_ + QStringLiteral("\n\n") + qstring(texts.conf1fields));
+    label_conf2_->setToolTip(texts.conf2fields.empty() ? conftip_ : conftip_ + QStringLiteral("\n\n") + qstring(texts.conf2fields));
     label_conf2_->setVisible(texts.conf2visible);
     label2_->setVisible(texts.conf2visible);
     label_hex_->setText(qstring(session_->app().label_hex));
@@ -289,6 +294,14 @@ void Form1::menusave() {
 void Form1::menueditflash() { vornalt::menueditflash(session_->app(), session_->image(), *this); }
 
 void Form1::menuediteeprom() { vornalt::menuediteeprom(session_->app(), session_->image(), *this); }
+
+void Form1::menuconfigbits() {
+    const AppliedModel& model = session_->model();
+    MemoryImage& image = session_->image();
+    ConfigBitsDialog dialog(model.configfields, {image.config1word, image.config2word}, model.config2used ? 2 : 1, this);
+    if (dialog.exec() != QDialog::Accepted) return;
+    vornalt::setconfigwords(session_->app(), image, *this, dialog.words());
+}
 
 void Form1::label_hex_click() {
     // While an operation runs the image belongs to it: a reload now would change what is being
