@@ -148,7 +148,7 @@ HexLoadResult loadhex_text(std::string_view text, MemoryImage& image) {
         }
         error = load_data_record(image, count, address, data, extended, configset);
     }
-    if (error == HexError::none) return {.configset = configset};
+    if (error == HexError::none) return {true, HexError::none, 0, {}, configset};
     return {false, error, linenumber, hexerrormessage(error, linenumber), false};
 }
 

@@ -29,6 +29,9 @@ TEST(CommandLine, CommandsAndTheirFiles) {
         {{"read", "--output", "chip.hex"}, CliCommand::read, "", "chip.hex"},
         {{"erase"}, CliCommand::erase, "", ""},
         {{"blankcheck"}, CliCommand::blankcheck, "", ""},
+        {{"config"}, CliCommand::config, "", ""},
+        {{"config", "fw.hex"}, CliCommand::config, "fw.hex", ""},
+        {{"config", "3f72"}, CliCommand::config, "", ""},  // a hex word, not a file
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.args.front());
@@ -38,6 +41,17 @@ TEST(CommandLine, CommandsAndTheirFiles) {
         EXPECT_EQ(parsed.options->input, c.input);
         EXPECT_EQ(parsed.options->output, c.output);
     }
+}
+
+TEST(CommandLine, ConfigWordsAndProgramConfig) {
+    ParsedCommandLine parsed = parsecommandline({"config", "3FFF", "1f3f"});
+    ASSERT_TRUE(parsed.options.has_value()) << parsed.err;
+    EXPECT_EQ(parsed.options->configwords, (Args{"3FFF", "1f3f"}));
+    parsed = parsecommandline({"program", "fw.hex", "--config", "FOSC=HS,WDTE=OFF"});
+    ASSERT_TRUE(parsed.options.has_value()) << parsed.err;
+    EXPECT_EQ(parsed.options->configfields, "FOSC=HS,WDTE=OFF");
+    EXPECT_FALSE(usesport(CliCommand::config));
+    EXPECT_FALSE(parsecommandline({"verify", "fw.hex", "--config", "FOSC=HS"}).options.has_value());
 }
 
 TEST(CommandLine, OptionsBeforeOrAfterTheCommand) {
