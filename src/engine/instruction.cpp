@@ -22,74 +22,78 @@ std::int32_t hexat(std::string_view line, std::size_t first) {
     return Count == 2 ? fromhex2(text) : fromhex4(text);
 }
 
-Instruction make(Op op, std::int32_t code = -1) {
+Instruction make(Op op, Cell cell = Cell::none, std::int32_t code = -1) {
     Instruction instruction;
     instruction.op = op;
+    instruction.cell = cell;
     instruction.code = code;
     return instruction;
 }
 
-struct Keyword {
+// A keyword form: its text, its action and its cell. A new cell adds a row for each form it
+// takes, here and among the endings and beginnings in decodeline.
+struct Form {
     std::string_view text;
     Op op;
+    Cell cell = Cell::none;
 };
 
 // The lines that must equal a keyword, in their order of recognition. "wprog" comes after the
 // forms that begin with "s" but cannot clash with them, so it can be tested with the others.
 constexpr std::array k_keywords{
-    Keyword{"begin", Op::begin},
-    Keyword{"end", Op::end},
-    Keyword{"calcflash", Op::calcflash},
-    Keyword{"calceeprom", Op::calceeprom},
-    Keyword{"setflashloop", Op::setflashloop},
-    Keyword{"seteepromloop", Op::seteepromloop},
-    Keyword{"loop", Op::loop},
-    Keyword{"calckept", Op::calckept},
+    Form{"begin", Op::begin},
+    Form{"end", Op::end},
+    Form{"calcflash", Op::calcflash},
+    Form{"calceeprom", Op::calceeprom},
+    Form{"setflashloop", Op::setflashloop},
+    Form{"seteepromloop", Op::seteepromloop},
+    Form{"loop", Op::loop},
+    Form{"calckept", Op::calckept},
 };
 
 constexpr std::array k_checks{
-    Keyword{"checkblankflash", Op::checkblankflash},
-    Keyword{"checkblankeeprom", Op::checkblankeeprom},
-    Keyword{"checkblankconfig1", Op::checkblankconfig1},
-    Keyword{"checkblankconfig2", Op::checkblankconfig2},
-    Keyword{"checkflash", Op::checkflash},
-    Keyword{"checkeeprom", Op::checkeeprom},
-    Keyword{"checkconfig1", Op::checkconfig1},
-    Keyword{"checkconfig2", Op::checkconfig2},
-    Keyword{"checkid", Op::checkid},
-    Keyword{"checkwrittenflash", Op::checkwrittenflash},
-    Keyword{"checkwritteneeprom", Op::checkwritteneeprom},
-    Keyword{"keepflash", Op::keepflash},
+    Form{"checkblankflash", Op::checkblank, Cell::flash},
+    Form{"checkblankeeprom", Op::checkblank, Cell::eeprom},
+    Form{"checkblankconfig1", Op::checkblank, Cell::config1},
+    Form{"checkblankconfig2", Op::checkblank, Cell::config2},
+    Form{"checkflash", Op::check, Cell::flash},
+    Form{"checkeeprom", Op::check, Cell::eeprom},
+    Form{"checkconfig1", Op::check, Cell::config1},
+    Form{"checkconfig2", Op::check, Cell::config2},
+    Form{"checkid", Op::checkid},
+    Form{"checkwrittenflash", Op::checkwritten, Cell::flash},
+    Form{"checkwritteneeprom", Op::checkwritten, Cell::eeprom},
+    Form{"keepflash", Op::keep, Cell::flash},
 };
 
 }  // namespace
 
 Instruction decodeline(std::string_view line) {
-    for (const Keyword& keyword : k_keywords) {
-        if (line == keyword.text) return make(keyword.op);
+    for (const Form& form : k_keywords) {
+        if (line == form.text) return make(form.op, form.cell);
     }
 
     const bool starts_s = !line.empty() && line.front() == 's';
     if (starts_s) {
         // Told apart by their ending; whatever stands between the code and the ending is ignored.
-        if (line.ends_with("-flash")) return make(Op::sendflash, hexat<2>(line, 2));
-        if (line.ends_with("-eeprom")) return make(Op::sendeeprom, hexat<2>(line, 2));
-        if (line.ends_with("-config1")) return make(Op::sendconfig1, hexat<2>(line, 2));
-        if (line.ends_with("-config2")) return make(Op::sendconfig2, hexat<2>(line, 2));
-        if (line.ends_with("-kept")) return make(Op::sendkept, hexat<2>(line, 2));
-        if (line.ends_with("-keptconfig1")) return make(Op::sendkeptconfig1, hexat<2>(line, 2));
-        if (line.ends_with("-keptconfig2")) return make(Op::sendkeptconfig2, hexat<2>(line, 2));
+        if (line.ends_with("-flash")) return make(Op::send, Cell::flash, hexat<2>(line, 2));
+        if (line.ends_with("-eeprom")) return make(Op::send, Cell::eeprom, hexat<2>(line, 2));
+        if (line.ends_with("-config1")) return make(Op::send, Cell::config1, hexat<2>(line, 2));
+        if (line.ends_with("-config2")) return make(Op::send, Cell::config2, hexat<2>(line, 2));
+        if (line.ends_with("-kept")) return make(Op::sendkept, Cell::flash, hexat<2>(line, 2));
+        if (line.ends_with("-keptconfig1")) return make(Op::sendkept, Cell::config1, hexat<2>(line, 2));
+        if (line.ends_with("-keptconfig2")) return make(Op::sendkept, Cell::config2, hexat<2>(line, 2));
     }
 
     // Told apart by their beginning; whatever follows the code is ignored.
-    if (line.starts_with("flash=s")) return make(Op::readflash, hexat<2>(line, 8));
-    if (line.starts_with("eeprom=s")) return make(Op::readeeprom, hexat<2>(line, 9));
-    if (line.starts_with("config1=s")) return make(Op::readconfig1, hexat<2>(line, 10));
-    if (line.starts_with("config2=s")) return make(Op::readconfig2, hexat<2>(line, 10));
-    if (line.starts_with("temp=s")) return make(Op::readtemp, hexat<2>(line, 7));
+    if (line.starts_with("flash=s")) return make(Op::read, Cell::flash, hexat<2>(line, 8));
+    if (line.starts_with("eeprom=s")) return make(Op::read, Cell::eeprom, hexat<2>(line, 9));
+    if (line.starts_with("config1=s")) return make(Op::read, Cell::config1, hexat<2>(line, 10));
+    if (line.starts_with("config2=s")) return make(Op::read, Cell::config2, hexat<2>(line, 10));
+    if (line.starts_with("temp=s")) return make(Op::read, Cell::temp, hexat<2>(line, 7));
 
-    for (const Keyword& keyword : k_checks) {
-        if (line == keyword.text) return make(keyword.op);
+    for (const Form& form : k_checks) {
+        if (line == form.text) return make(form.op, form.cell);
     }
     if (line.size() == 9 && line.starts_with("keep-")) {
         Instruction instruction = make(Op::keep);
@@ -98,11 +102,11 @@ Instruction decodeline(std::string_view line) {
     }
 
     if (starts_s && line.size() == 8 && line[3] == '-') {
-        Instruction instruction = make(Op::senddata, hexat<2>(line, 2));
+        Instruction instruction = make(Op::senddata, Cell::none, hexat<2>(line, 2));
         instruction.word = hexat<4>(line, 5);
         return instruction;
     }
-    if (starts_s && line.size() == 3) return make(Op::sendcommand, hexat<2>(line, 2));
+    if (starts_s && line.size() == 3) return make(Op::sendcommand, Cell::none, hexat<2>(line, 2));
 
     if (line == "wprog") return make(Op::wprog);
     if (!line.empty() && line.front() == 'w') {

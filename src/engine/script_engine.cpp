@@ -86,247 +86,171 @@ void ScriptEngine::enginestep() {
 
 void ScriptEngine::step(const Instruction& in) {
     EngineState& s = state_;
+    bool done = true;  // the line ran to its end: the counters move on
     switch (in.op) {
-    case Op::begin:
-        transfers_.powerup(model_.powerorder, stop_);
-        ++s.linecounter;
-        return;
-    case Op::end:
-        transfers_.powerdown();
-        ++s.linecounter;
-        return;
-    case Op::calcflash:
-        calcflash();
-        ++s.linecounter;
-        return;
-    case Op::calceeprom:
-        calceeprom();
-        ++s.linecounter;
-        return;
+    case Op::begin: transfers_.powerup(model_.powerorder, stop_); break;
+    case Op::end: transfers_.powerdown(); break;
+    case Op::calcflash: calcflash(); break;
+    case Op::calceeprom: calceeprom(); break;
     case Op::calckept:
         s.lastflashaddress = -1;
-        for (std::size_t i = 0; i < model_.calibration.size(); ++i) {
-            const std::int32_t address = model_.calibration[i].address;
-            if (address < image_.flashsize && kept(static_cast<std::int32_t>(i)) >= 0 && address > s.lastflashaddress) {
-                s.lastflashaddress = address;
-            }
-        }
-        ++s.linecounter;
-        return;
-    case Op::setflashloop:
-        looptop(in, s.lastflashaddress);
-        return;
-    case Op::seteepromloop:
-        looptop(in, s.lasteepromaddress);
-        return;
-    case Op::loop:
-        loopback();
-        return;
-    default:
+        raisetokept();
         break;
-    }
-
-    if (memorystepping(in.op) && !insidebuffer(in.op)) return;
-
-    switch (in.op) {
-    case Op::sendflash:
-    case Op::sendeeprom:
-    case Op::sendconfig1:
-    case Op::sendconfig2: {
-        progress(in.op);
-        std::int32_t word = 0;
-        if (in.op == Op::sendconfig1) {
-            word = tosend(k_config1_address, image_.config1word);
-        } else if (in.op == Op::sendconfig2) {
-            word = tosend(k_config2_address, image_.config2word);
-        } else {
-            std::int32_t* cell = memorycell(in.op);
-            if (cell == nullptr) return;
-            word = in.op == Op::sendflash ? tosend(s.addresscounter, *cell) : *cell;
-        }
-        transfers_.sendcommanddata(in.code, word);
-        transfers_.settledelay();
-        if (memorystepping(in.op)) ++s.addresscounter;
-        ++s.linecounter;
-        return;
-    }
-    case Op::readflash:
-    case Op::readeeprom:
-    case Op::readconfig1:
-    case Op::readconfig2:
-    case Op::readtemp: {
-        if (in.op != Op::readtemp) progress(in.op);
-        const std::int32_t value = transfers_.readdata(in.code);
-        if (in.op == Op::readconfig1) {
-            image_.config1word = value;
-        } else if (in.op == Op::readconfig2) {
-            image_.config2word = value;
-        } else if (in.op == Op::readtemp) {
-            s.tempvalue = value;
-        } else {
-            std::int32_t* cell = memorycell(in.op);
-            if (cell == nullptr) return;
-            *cell = in.op == Op::readeeprom ? value % 256 : value;
-        }
-        transfers_.settledelay();
-        if (memorystepping(in.op)) ++s.addresscounter;
-        ++s.linecounter;
-        return;
-    }
-    case Op::checkblankflash:
-    case Op::checkblankeeprom:
-    case Op::checkblankconfig1:
-    case Op::checkblankconfig2:
-    case Op::checkflash:
-    case Op::checkeeprom:
-    case Op::checkconfig1:
-    case Op::checkconfig2:
-    case Op::checkwrittenflash:
-    case Op::checkwritteneeprom:
-        check(in.op);
-        return;
-    case Op::sendkept:
-    case Op::sendkeptconfig1:
-    case Op::sendkeptconfig2: {
-        progress(in.op);
-        // Only the kept bits go in; every other bit is sent erased, which writes nothing.
-        const std::int32_t address = in.op == Op::sendkept          ? s.addresscounter
-                                     : in.op == Op::sendkeptconfig1 ? k_config1_address
-                                                                    : k_config2_address;
-        const std::int32_t erased = in.op == Op::sendkept          ? k_blank_word
-                                    : in.op == Op::sendkeptconfig1 ? model_.config1erased
-                                                                   : model_.config2erased;
-        transfers_.sendcommanddata(in.code, tosend(address, erased & k_blank_word));
-        transfers_.settledelay();
-        if (memorystepping(in.op)) ++s.addresscounter;
-        ++s.linecounter;
-        return;
-    }
-    case Op::keepflash:
-        keep(s.addresscounter, s.tempvalue);
-        if (s.runstopped) return;
-        ++s.addresscounter;
-        ++s.linecounter;
-        return;
-    case Op::keep:
-        keep(in.word, s.tempvalue);
-        if (s.runstopped) return;
-        ++s.linecounter;
-        return;
-    case Op::checkid:
-        checkid();
-        return;
+    case Op::setflashloop: looptop(in, s.lastflashaddress); return;
+    case Op::seteepromloop: looptop(in, s.lasteepromaddress); return;
+    case Op::loop: loopback(); return;
+    case Op::send:
+    case Op::sendkept: done = send(in); break;
+    case Op::read: done = read(in); break;
+    case Op::checkblank:
+    case Op::check:
+    case Op::checkwritten: done = check(in); break;
+    case Op::keep: done = keep(in); break;
+    case Op::checkid: done = checkid(); break;
     case Op::senddata:
         transfers_.sendcommanddata(in.code, in.word);
         transfers_.settledelay();
-        ++s.linecounter;
-        return;
+        break;
     case Op::sendcommand:
         transfers_.sendcommand(in.code);
         transfers_.settledelay();
-        ++s.linecounter;
-        return;
-    case Op::wprog:
-        wait(model_.progtime);
-        ++s.linecounter;
-        return;
-    case Op::wait:
-        wait(in.waitms);
-        ++s.linecounter;
-        return;
-    default:
-        stoprun(unrecognisedmessage(currentline()));
-        return;
+        break;
+    case Op::wprog: wait(model_.progtime); break;
+    case Op::wait: wait(in.waitms); break;
+    case Op::unrecognised: stoprun(unrecognisedmessage(currentline())); return;
     }
+    if (!done) return;
+    if (memorystepping(in)) ++s.addresscounter;
+    ++s.linecounter;
 }
 
-void ScriptEngine::check(Op op) {
+// Where each cell lives and how it is treated: a new cell is one case here (and its forms in
+// decodeline). index is the address counter, or one below it for checkwritten.
+ScriptEngine::CellAt ScriptEngine::cellat(Cell cell, std::int32_t index) const {
+    CellAt at;
+    // A stepping cell: its element at index, null outside the elements a script may address.
+    const auto inregion = [&at, index](std::span<std::int32_t> region, MemoryRegion kind, std::size_t shown) {
+        at.stepping = true;
+        at.region = kind;
+        at.size = static_cast<std::int32_t>(shown);
+        at.cells = static_cast<std::int32_t>(region.size());
+        const auto at_index = static_cast<std::size_t>(index);
+        if (index >= 0 && at_index < region.size()) at.value = &region[at_index];
+    };
+    switch (cell) {
+    case Cell::flash:
+        inregion(flashwords(image_), MemoryRegion::flash, flashwords(image_).size());
+        at.address = index;
+        at.calibrated = true;
+        break;
+    case Cell::eeprom:
+        // A model without EEPROM still has the one element of its buffer that scripts may address.
+        inregion(eepromcells(image_), MemoryRegion::eeprom, eeprombytes(image_).size());
+        at.address = k_eeprom_address + index;
+        at.erased = k_blank_byte;
+        at.byte = true;
+        break;
+    case Cell::config1:
+        at = fixedcell(image_.config1word, k_config1_address, model_.config1erased, model_.config1mask,
+                       "CONF1:");
+        break;
+    case Cell::config2:
+        at = fixedcell(image_.config2word, k_config2_address, model_.config2erased, model_.config2mask,
+                       "CONF2:");
+        break;
+    case Cell::temp: at.value = &state_.tempvalue; break;
+    case Cell::none: break;
+    }
+    return at;
+}
+
+// A configuration word: one address, shown by its status text, may hold calibration bits.
+ScriptEngine::CellAt ScriptEngine::fixedcell(std::int32_t& value, std::int32_t address, std::int32_t erased,
+                                             std::int32_t bits, std::string_view status) {
+    CellAt at;
+    at.value = &value;
+    at.address = address;
+    at.erased = erased;
+    at.bits = bits;
+    at.calibrated = true;
+    at.status = status;
+    return at;
+}
+
+ScriptEngine::CellAt ScriptEngine::reach(const Instruction& in, std::int32_t index) {
+    const CellAt at = cellat(in.cell, index);
+    if (at.value == nullptr) {
+        // checkwritten has always given the elements it may address (a model without EEPROM: 1)
+        // where the forms that move the counter give the region's size.
+        const std::int32_t size = in.op == Op::checkwritten ? at.cells : at.size;
+        stoprun(outsidememorymessage(state_.linecounter, currentline(), at.region == MemoryRegion::flash,
+                                     at.address, size));
+    }
+    return at;
+}
+
+// sCC-<cell>: the image's value; sCC-kept<cell>: only the kept bits go in, every other bit is
+// sent erased, which writes nothing.
+bool ScriptEngine::send(const Instruction& in) {
+    const CellAt at = reach(in, state_.addresscounter);
+    if (at.value == nullptr) return false;
+    progress(at);
+    const std::int32_t value = in.op == Op::sendkept ? at.erased & k_blank_word : *at.value;
+    transfers_.sendcommanddata(in.code, at.calibrated ? tosend(at.address, value) : value);
+    transfers_.settledelay();
+    return true;
+}
+
+bool ScriptEngine::read(const Instruction& in) {
+    const CellAt at = reach(in, state_.addresscounter);
+    if (at.value == nullptr) return false;
+    progress(at);
+    const std::int32_t value = transfers_.readdata(in.code);
+    *at.value = at.byte ? value % 256 : value;
+    transfers_.settledelay();
+    return true;
+}
+
+// checkblank, check, checkwritten: the temp register against the cell's erased value or the
+// image's. A failed check is no end of the line: the run goes on at the script's last line.
+bool ScriptEngine::check(const Instruction& in) {
     EngineState& s = state_;
-    progress(op);
-    const std::int32_t temp = s.tempvalue;
-    const std::int32_t tempbyte = temp % 256;
-    const std::int32_t address = s.addresscounter;
-    bool passed = false;
-    std::string message;
-    switch (op) {
-    case Op::checkblankflash:
-        passed = ((temp ^ k_blank_word) & comparedbits(address, true)) == 0;
-        if (!passed) message = blankmessage(tohex4(address), tohex4(temp));
-        break;
-    case Op::checkblankeeprom:
-        passed = tempbyte == k_blank_byte;
-        if (!passed) message = blankmessage(tohex4(k_eeprom_address + address), tohex2(tempbyte));
-        break;
-    case Op::checkblankconfig1:
-        passed = ((temp ^ model_.config1erased) & model_.config1mask & comparedbits(k_config1_address, true)) == 0;
-        if (!passed) message = blankmessage("2007", tohex4(temp));
-        break;
-    case Op::checkblankconfig2:
-        passed = ((temp ^ model_.config2erased) & model_.config2mask & comparedbits(k_config2_address, true)) == 0;
-        if (!passed) message = blankmessage("2008", tohex4(temp));
-        break;
-    case Op::checkflash:
-    case Op::checkeeprom: {
-        const std::int32_t* cell = memorycell(op);
-        if (cell == nullptr) return;
-        const std::int32_t expected = op == Op::checkflash ? tosend(address, *cell) : *cell;
-        if (op == Op::checkflash) {
-            passed = ((temp ^ expected) & comparedbits(address, false)) == 0;
-            if (!passed) message = verifymessage(tohex4(address), tohex4(temp), tohex4(expected));
-        } else {
-            passed = tempbyte == expected;
-            if (!passed) message = verifymessage(tohex4(k_eeprom_address + address), tohex2(tempbyte), tohex2(expected));
-        }
-        break;
-    }
-    case Op::checkwrittenflash:
-    case Op::checkwritteneeprom: {
-        // Verify inside a write loop: the send before has already moved the address counter,
-        // so the location written is the one below it. The counter stays where it is.
-        const bool flash = op == Op::checkwrittenflash;
-        const std::span<std::int32_t> region = flash ? flashwords(image_) : eepromcells(image_);
-        const std::int32_t written = address - 1;
-        if (written < 0 || static_cast<std::size_t>(written) >= region.size()) {
-            stoprun(outsidememorymessage(s.linecounter, currentline(), flash,
-                                         flash ? written : k_eeprom_address + written,
-                                         static_cast<std::int32_t>(region.size())));
-            return;
-        }
-        const std::int32_t cell = region[static_cast<std::size_t>(written)];
-        if (flash) {
-            const std::int32_t expected = tosend(written, cell);
-            passed = ((temp ^ expected) & comparedbits(written, false)) == 0;
-            if (!passed) message = verifymessage(tohex4(written), tohex4(temp), tohex4(expected));
-        } else {
-            passed = tempbyte == cell;
-            if (!passed) message = verifymessage(tohex4(k_eeprom_address + written), tohex2(tempbyte), tohex2(cell));
-        }
-        break;
-    }
-    case Op::checkconfig1: {
-        const std::int32_t expected = tosend(k_config1_address, image_.config1word);
-        passed = ((temp ^ expected) & model_.config1mask & comparedbits(k_config1_address, false)) == 0;
-        if (!passed) message = verifymessage("2007", tohex4(temp), tohex4(expected));
-        break;
-    }
-    case Op::checkconfig2: {
-        const std::int32_t expected = tosend(k_config2_address, image_.config2word);
-        passed = ((temp ^ expected) & model_.config2mask & comparedbits(k_config2_address, false)) == 0;
-        if (!passed) message = verifymessage("2008", tohex4(temp), tohex4(expected));
-        break;
-    }
-    default:
-        return;
-    }
+    // Inside a write loop the send before has already moved the address counter (and reported
+    // the location), so the location written is the one below it.
+    const bool written = in.op == Op::checkwritten;
+    if (written) pump_.yield();
+    const CellAt at = reach(in, written ? s.addresscounter - 1 : s.addresscounter);
+    if (at.value == nullptr) return false;
+    if (!written) progress(at);
+    const bool blank = in.op == Op::checkblank;
+    const std::int32_t got = at.byte ? s.tempvalue % 256 : s.tempvalue;
+    const std::int32_t expected = blank           ? at.erased
+                                  : at.calibrated ? tosend(at.address, *at.value)
+                                                  : *at.value;
+    const std::int32_t bits = at.calibrated ? at.bits & comparedbits(at.address, blank) : at.bits;
+    if (at.byte ? got == expected : ((got ^ expected) & bits) == 0) return true;
 
-    if (passed) {
-        if (memorystepping(op)) ++s.addresscounter;
-        ++s.linecounter;
-        return;
-    }
+    const auto hex = [&at](std::int32_t value) { return at.byte ? tohex2(value) : tohex4(value); };
+    fail(blank ? blankmessage(tohex4(at.address), hex(got))
+               : verifymessage(tohex4(at.address), hex(got), hex(expected)));
+    return false;
+}
 
-    // The run goes on at the script's last line (normally the power-down). A failing last line
-    // would run itself again for ever, so that run is stopped instead.
+bool ScriptEngine::keep(const Instruction& in) {
+    std::int32_t address = in.word;  // keep-AAAA
+    if (in.cell != Cell::none) {
+        const CellAt at = reach(in, state_.addresscounter);
+        if (at.value == nullptr) return false;
+        address = at.address;
+    }
+    keepvalue(address, state_.tempvalue);
+    return !state_.runstopped;
+}
+
+// The run goes on at the script's last line (normally the power-down). A failing last line
+// would run itself again for ever, so that run is stopped instead.
+void ScriptEngine::fail(std::string_view message) {
+    EngineState& s = state_;
     const std::int32_t failedline = s.linecounter;
     s.failureflag = true;
     s.linecounter = s.lastline;
@@ -337,7 +261,7 @@ void ScriptEngine::check(Op op) {
 // The identifying bits of the word read at 2006h against the model's. Runs before anything is
 // written: a wrong part or an empty socket stops the run unless the user (or the front end's
 // option) lets it go on.
-void ScriptEngine::checkid() {
+bool ScriptEngine::checkid() {
     EngineState& s = state_;
     const std::int32_t read = s.tempvalue & k_blank_word;
     const std::int32_t mask = model_.deviceidmask;
@@ -358,15 +282,15 @@ void ScriptEngine::checkid() {
             if (!window_.question(goonanywayquestion(problem))) {
                 stoprun({});  // the question has said it all
                 s.deviceidrefused = true;
-                return;
+                return false;
             }
             transfers_.powerup(model_.powerorder);
         }
     }
-    ++s.linecounter;
+    return true;
 }
 
-void ScriptEngine::keep(std::int32_t address, std::int32_t value) {
+void ScriptEngine::keepvalue(std::int32_t address, std::int32_t value) {
     const std::int32_t index = calindex(address);
     if (index < 0) return;  // keepflash at an address without a cell keeps nothing
     EngineState& s = state_;
@@ -383,12 +307,12 @@ void ScriptEngine::keep(std::int32_t address, std::int32_t value) {
     }
 }
 
+// The cell a calibration address names: a FLASH word, or a fixed cell at that address.
 std::int32_t ScriptEngine::imagevalue(std::int32_t address) const {
-    if (address >= 0 && address < image_.flashsize && static_cast<std::size_t>(address) < image_.flashbuffer.size()) {
-        return image_.flashbuffer[static_cast<std::size_t>(address)];
+    for (std::uint8_t c = 0; c < k_cellcount; ++c) {
+        const CellAt at = cellat(static_cast<Cell>(c), address);
+        if (at.calibrated && at.value != nullptr && at.address == address) return *at.value;
     }
-    if (address == k_config1_address) return image_.config1word;
-    if (address == k_config2_address) return image_.config2word;
     return -1;
 }
 
@@ -489,6 +413,10 @@ void ScriptEngine::calcflash() {
         }
     }
     // A kept calibration word above the image's last word is written back too.
+    raisetokept();
+}
+
+void ScriptEngine::raisetokept() {
     for (std::size_t i = 0; i < model_.calibration.size(); ++i) {
         const std::int32_t address = model_.calibration[i].address;
         if (address < image_.flashsize && kept(static_cast<std::int32_t>(i)) >= 0 && address > state_.lastflashaddress) {
@@ -508,31 +436,17 @@ void ScriptEngine::calceeprom() {
     }
 }
 
-// Progress before a transfer or check: "CONF1:", "CONF2:" on the status line, or the address
-// in the FLASH or EEPROM loop as numbers the window shows as it likes ("F:3/1024" by default).
-void ScriptEngine::progress(Op op) {
-    switch (op) {
-    case Op::sendconfig1:
-    case Op::sendkeptconfig1:
-    case Op::readconfig1:
-    case Op::checkblankconfig1:
-    case Op::checkconfig1:
-        window_.set_status("CONF1:");
-        break;
-    case Op::sendconfig2:
-    case Op::sendkeptconfig2:
-    case Op::readconfig2:
-    case Op::checkblankconfig2:
-    case Op::checkconfig2:
-        window_.set_status("CONF2:");
-        break;
-    case Op::checkwrittenflash:
-    case Op::checkwritteneeprom:
-        break;  // the send before it has reported this location
-    default:
-        window_.progress(flashstepping(op) ? MemoryRegion::flash : MemoryRegion::eeprom,
-                         std::int64_t{state_.addresscounter} + 1, std::int64_t{state_.loopendaddress} + 1);
-        break;
+// Progress before a transfer or check: the fixed cell's text ("CONF1:") on the status line, or
+// the address in the FLASH or EEPROM loop as numbers the window shows as it likes ("F:3/1024"
+// by default). The temp register reports nothing.
+void ScriptEngine::progress(const CellAt& at) {
+    if (at.stepping) {
+        window_.progress(at.region, std::int64_t{state_.addresscounter} + 1,
+                         std::int64_t{state_.loopendaddress} + 1);
+    } else if (!at.status.empty()) {
+        window_.set_status(at.status);
+    } else {
+        return;
     }
     pump_.yield();
 }
@@ -541,22 +455,6 @@ void ScriptEngine::progress(Op op) {
 void ScriptEngine::wait(std::int32_t ms) {
     if (ms > 0) static_cast<void>(clock_.sleep_ms(ms, stop_));
 }
-
-std::int32_t* ScriptEngine::memorycell(Op op) {
-    // A model without EEPROM still has the one element of its buffer that scripts may address.
-    const std::span<std::int32_t> region = flashstepping(op) ? flashwords(image_) : eepromcells(image_);
-    const std::int32_t address = state_.addresscounter;
-    if (address >= 0 && static_cast<std::size_t>(address) < region.size()) {
-        return &region[static_cast<std::size_t>(address)];
-    }
-    const bool flash = flashstepping(op);
-    stoprun(outsidememorymessage(state_.linecounter, currentline(), flash,
-                                 flash ? address : k_eeprom_address + address,
-                                 static_cast<std::int32_t>(flash ? region.size() : eeprombytes(image_).size())));
-    return nullptr;
-}
-
-bool ScriptEngine::insidebuffer(Op op) { return memorycell(op) != nullptr; }
 
 void ScriptEngine::stoprun(std::string_view message) {
     // Power first: the message box waits for the user, the chip must not.

@@ -12,10 +12,10 @@
 
 #include "catalogue/catalogue.h"
 #include "engine/engine_state.h"
-#include "engine/stop_request.h"
 #include "image/memory_image.h"
 #include "platform/clock.h"
 #include "platform/event_pump.h"
+#include "platform/stop_request.h"
 #include "platform/window_services.h"
 #include "port/transfers.h"
 
@@ -40,31 +40,57 @@ public:
     void runtoend();
 
 private:
+    // An instruction's cell at one address: where its value lives and how checks, messages and
+    // progress treat it. Found by cellat, the one place that knows the cells.
+    struct CellAt {
+        std::int32_t* value = nullptr;  // the image's value or the temp register; null outside the region
+        std::int32_t address = 0;       // as the user sees it (EEPROM byte n at 2100h + n); a
+                                        // calibrated cell's calibration address too
+        std::int32_t erased = k_blank_word;  // what Blank Check expects; sCC-kept sends it
+        std::int32_t bits = -1;              // the bits a check compares (the model's configmask)
+        bool calibrated = false;             // may be a calibration cell (FLASH and configuration words)
+        bool byte = false;                   // an EEPROM byte: read modulo 256, compared whole, two digits
+        bool stepping = false;               // in a region the address counter steps through
+        MemoryRegion region = MemoryRegion::flash;  // a stepping cell's region
+        std::string_view status;                    // a fixed cell's status text before a transfer or check
+        std::int32_t size = 0;   // a stepping cell's region as the user sees it (words, bytes)
+        std::int32_t cells = 0;  // a stepping cell's elements a script may address
+    };
+    CellAt cellat(Cell cell, std::int32_t index) const;
+    static CellAt fixedcell(std::int32_t& value, std::int32_t address, std::int32_t erased, std::int32_t bits,
+                            std::string_view status);
+    // The instruction's cell at index (the address counter, or one below it for checkwritten);
+    // outside its region the run is stopped and the value is null.
+    CellAt reach(const Instruction& instruction, std::int32_t index);
+
     void step(const Instruction& instruction);
+    // The actions on a cell; each returns true when the line ran to its end (and the counters move).
+    bool send(const Instruction& instruction);
+    bool read(const Instruction& instruction);
+    bool check(const Instruction& instruction);
+    bool keep(const Instruction& instruction);
+    bool checkid();
+
     void looptop(const Instruction& instruction, std::int32_t bound);
     void loopback();
     std::int32_t headerbound() const;
     void calcflash();
     void calceeprom();
-
-    void check(Op op);
-    void checkid();
-    void keep(std::int32_t address, std::int32_t value);
+    void raisetokept();  // last FLASH address up to the highest kept FLASH calibration cell
+    // A check failed: message, and the run goes on at the script's last line.
+    void fail(std::string_view message);
 
     // Calibration cells (AppliedModel::calibration): the cell at a word address, its value kept
     // in this run (-1 when none was read), the word to write there in place of the image's or
     // erased value, and the bits of it a check compares.
+    void keepvalue(std::int32_t address, std::int32_t value);
     std::int32_t calindex(std::int32_t address) const;
     std::int32_t imagevalue(std::int32_t address) const;  // the image's word there, -1 for none
     std::int32_t kept(std::int32_t index) const;
     std::int32_t tosend(std::int32_t address, std::int32_t value) const;
     std::int32_t comparedbits(std::int32_t address, bool blankcheck) const;
-    void progress(Op op);
+    void progress(const CellAt& at);
     void wait(std::int32_t ms);
-    // The FLASH word or EEPROM byte at the address counter; when the counter lies outside the
-    // region the run is stopped and the result is null.
-    std::int32_t* memorycell(Op op);
-    bool insidebuffer(Op op);
 
     // Powers down, lines off, marks the run stopped; shows message unless it is empty.
     void stoprun(std::string_view message);

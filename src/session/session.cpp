@@ -35,7 +35,9 @@ Session::Session(WindowServices& window, SettingsStore& settings, AppState app, 
       slot_(port_.opener()),
       pump_(window_, *clock_),
       driver_(driverstate_, slot_.io(), pump_, *clock_),
-      transfers_(driver_, pump_, *clock_) {}
+      transfers_(driver_, pump_, *clock_) {
+    settings_.on_save_failure([this](std::string_view reason) { window_.message(reason); });
+}
 
 Session::~Session() {
     shutdown();

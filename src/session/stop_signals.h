@@ -1,7 +1,7 @@
 #pragma once
 // SIGINT and SIGTERM as a stop request: the running script ends at its next step with the chip
 // powered down, instead of the process dying with VDD and VPP on.
-#include "engine/stop_request.h"
+#include "platform/stop_request.h"
 
 namespace vornalt {
 

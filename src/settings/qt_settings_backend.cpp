@@ -1,8 +1,13 @@
 #include "settings/qt_settings_backend.h"
 
+#include <map>
+#include <memory>
 #include <optional>
+#include <string>
 #include <utility>
 
+#include <QFileDevice>
+#include <QFileInfo>
 #include <QIODevice>
 #include <QRegularExpression>
 #include <QSettings>
@@ -103,39 +108,101 @@ QSettings::Format plaintextformat() {
     return format;
 }
 
-// Opens the storage afresh on every call, so each read sees what is stored now (another copy
-// of the program or the user may have changed it) and each write reaches the disk at once.
+// A settings file holds a few dozen short values; anything far larger is not ours to parse.
+constexpr qint64 k_max_settings_bytes = 64 * 1024;
+
+std::string utf8(const QString& q) { return q.toStdString(); }
+
+// Reads the storage once, when the first value is asked for, and writes it once per change.
+// Values that cannot be kept (the file or its folder cannot be written, the file is read-only,
+// or it is too large to be a settings file) still work until the program ends; saveproblem()
+// says why they will not last. A read-only or oversized file is left exactly as it is.
 class QtSettingsBackend final : public SettingsBackend {
 public:
     QtSettingsBackend(QString location, QSettings::Format format) : location_(std::move(location)), format_(format) {}
 
     std::optional<std::string> get(std::string_view name) override {
-        QSettings settings(location_, format_);
-        const QVariant value = settings.value(qtext(name));
+        if (const auto kept = unsaved_.find(std::string(name)); kept != unsaved_.end()) return kept->second;
+        QSettings* settings = open();
+        if (settings == nullptr) return std::nullopt;
+        const QVariant value = settings->value(qtext(name));
         if (!value.isValid() || !value.canConvert<QString>()) return std::nullopt;
         return value.toString().toStdString();
     }
 
     void set(std::string_view name, std::string_view text) override {
-        QSettings settings(location_, format_);
-        // The INI file is replaced through a temporary file, so a crash during the write leaves
-        // either the old file or the new one, never a torn one. (This is Qt's default; it is set
-        // here so that nobody turns it off by accident.)
-        settings.setAtomicSyncRequired(true);
-        settings.setValue(qtext(name), qtext(text));
-        settings.sync();
+        if (QSettings* settings = writable(name, std::string(text))) settings->setValue(qtext(name), qtext(text));
+        sync();
     }
 
     void remove(std::string_view name) override {
-        QSettings settings(location_, format_);
-        settings.setAtomicSyncRequired(true);
-        settings.remove(qtext(name));
-        settings.sync();
+        if (QSettings* settings = writable(name, std::nullopt)) settings->remove(qtext(name));
+        sync();
     }
 
+    std::string saveproblem() const override { return problem_; }
+
 private:
+    // The storage, or null when it must not be touched (an oversized file).
+    QSettings* open() {
+        if (!opened_) {
+            opened_ = true;
+            const QFileInfo file(location_);
+            if (format_ != QSettings::NativeFormat && file.isFile() && file.size() > k_max_settings_bytes) {
+                problem_ = "Settings cannot be saved: " + utf8(location_) + " is larger than " +
+                           std::to_string(k_max_settings_bytes / 1024) +
+                           " KiB, far more than settings take, so it is neither read nor changed. The defaults are "
+                           "used; delete or shorten the file to keep settings again.";
+                return nullptr;
+            }
+            settings_ = std::make_unique<QSettings>(location_, format_);
+            // The INI file is replaced through a temporary file, so a crash during the write
+            // leaves either the old file or the new one, never a torn one. (Qt's default; set
+            // here so that nobody turns it off by accident.)
+            settings_->setAtomicSyncRequired(true);
+        }
+        return settings_.get();
+    }
+
+    // The storage to change, or null when the change can only be kept in memory.
+    QSettings* writable(std::string_view name, std::optional<std::string> value) {
+        QSettings* settings = open();
+        if (settings != nullptr && format_ != QSettings::NativeFormat && readonlyfile()) {
+            problem_ = "Settings cannot be saved: " + utf8(location_) +
+                       " is read-only. Changes last until the program ends; make the file writable to keep them.";
+        }
+        if (settings == nullptr || !problem_.empty()) {
+            // Kept beside the storage, never in it: QSettings would write it out when it goes.
+            unsaved_[std::string(name)] = std::move(value);
+            return nullptr;
+        }
+        return settings;
+    }
+
+    void sync() {
+        if (settings_ == nullptr || !problem_.empty()) return;
+        settings_->sync();
+        if (settings_->status() != QSettings::NoError) {
+            problem_ = "Settings cannot be saved: " + utf8(location_) +
+                       " cannot be written. Changes last until the program ends; check that its folder exists, is a "
+                       "folder and is writable.";
+        }
+    }
+
+    // Checked by its mode bits rather than by access(): root may write any file, but a settings
+    // file its owner made read-only is meant to stay as it is.
+    bool readonlyfile() const {
+        const QFileInfo file(location_);
+        return file.isFile() && !(file.permissions() & QFileDevice::WriteOwner);
+    }
+
     QString location_;
     QSettings::Format format_;
+    std::unique_ptr<QSettings> settings_;
+    bool opened_ = false;
+    std::string problem_;
+    // Changes that could not be saved, so this run still reads them (nullopt: removed).
+    std::map<std::string, std::optional<std::string>> unsaved_;
 };
 
 QString userinipath() {

@@ -13,6 +13,9 @@ public:
     virtual std::optional<std::string> get(std::string_view name) = 0;
     virtual void set(std::string_view name, std::string_view text) = 0;
     virtual void remove(std::string_view name) = 0;
+    // Why values set from now on will not be there at the next start ("Settings cannot be
+    // saved: ..."), or the empty text while they are kept.
+    virtual std::string saveproblem() const { return {}; }
 };
 
 }  // namespace vornalt

@@ -23,6 +23,7 @@ std::string SettingsStore::readsetting(std::string_view name, std::string_view d
     std::optional<std::string> stored = backend_.get(name);
     if (stored && charactercount(*stored) <= k_setting_maxlength) return std::move(*stored);
     backend_.set(name, defaulttext);
+    checksaved();
     return std::string(defaulttext);
 }
 
@@ -30,6 +31,15 @@ void SettingsStore::writesetting(std::string_view name, std::string_view text) {
     // A plain replace: the backend swaps the value in one step, so there is no moment at which
     // a crash would leave the setting missing.
     backend_.set(name, text);
+    checksaved();
+}
+
+void SettingsStore::checksaved() {
+    if (reported_ || !report_) return;
+    const std::string reason = backend_.saveproblem();
+    if (reason.empty()) return;
+    reported_ = true;
+    report_(reason);
 }
 
 }  // namespace vornalt

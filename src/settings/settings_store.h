@@ -1,5 +1,6 @@
 #pragma once
 // Named text settings, read with a default that is stored when the value is missing.
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -17,8 +18,16 @@ public:
     // Stores the text under the name, replacing what was there.
     void writesetting(std::string_view name, std::string_view text);
 
+    // Called once, with the backend's reason, at the first write that could not be kept: the
+    // change then works until the program ends, and the user hears why it will not last.
+    void on_save_failure(std::function<void(std::string_view reason)> report) { report_ = std::move(report); }
+
 private:
+    void checksaved();
+
     SettingsBackend& backend_;
+    std::function<void(std::string_view)> report_;
+    bool reported_ = false;
 };
 
 }  // namespace vornalt

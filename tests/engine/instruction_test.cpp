@@ -8,9 +8,16 @@
 namespace vornalt {
 namespace {
 
+// What a line decodes into: the action and the cell it works on, if any.
+struct Form {
+    Form(Op o, Cell c = Cell::none) : op(o), cell(c) {}  // NOLINT(google-explicit-constructor)
+    Op op;
+    Cell cell;
+};
+
 struct DecodeCase {
     std::string line;
-    Op op;
+    Form form;
     std::int32_t code = -1;
     std::int32_t word = -1;
     std::int32_t waitms = 0;
@@ -23,27 +30,31 @@ class DecodeLine : public ::testing::TestWithParam<DecodeCase> {};
 TEST_P(DecodeLine, RecognisesTheFormAndItsArguments) {
     const DecodeCase& c = GetParam();
     const Instruction in = decodeline(c.line);
-    EXPECT_EQ(static_cast<int>(in.op), static_cast<int>(c.op)) << "line '" << c.line << "'";
+    EXPECT_EQ(static_cast<int>(in.op), static_cast<int>(c.form.op)) << "line '" << c.line << "'";
+    EXPECT_EQ(static_cast<int>(in.cell), static_cast<int>(c.form.cell)) << "line '" << c.line << "'";
     EXPECT_EQ(in.code, c.code) << "line '" << c.line << "'";
     EXPECT_EQ(in.word, c.word) << "line '" << c.line << "'";
     EXPECT_EQ(in.waitms, c.waitms) << "line '" << c.line << "'";
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Keywords, DecodeLine,
-    ::testing::Values(DecodeCase{"begin", Op::begin}, DecodeCase{"end", Op::end},
-                      DecodeCase{"calcflash", Op::calcflash}, DecodeCase{"calceeprom", Op::calceeprom},
-                      DecodeCase{"setflashloop", Op::setflashloop},
-                      DecodeCase{"seteepromloop", Op::seteepromloop}, DecodeCase{"loop", Op::loop},
-                      DecodeCase{"checkblankflash", Op::checkblankflash},
-                      DecodeCase{"checkblankeeprom", Op::checkblankeeprom},
-                      DecodeCase{"checkblankconfig1", Op::checkblankconfig1},
-                      DecodeCase{"checkblankconfig2", Op::checkblankconfig2},
-                      DecodeCase{"checkflash", Op::checkflash}, DecodeCase{"checkeeprom", Op::checkeeprom},
-                      DecodeCase{"checkconfig1", Op::checkconfig1},
-                      DecodeCase{"checkconfig2", Op::checkconfig2},
-                      DecodeCase{"checkwrittenflash", Op::checkwrittenflash},
-                      DecodeCase{"checkwritteneeprom", Op::checkwritteneeprom}, DecodeCase{"wprog", Op::wprog}));
+INSTANTIATE_TEST_SUITE_P(Keywords, DecodeLine,
+                         ::testing::Values(DecodeCase{"begin", Op::begin}, DecodeCase{"end", Op::end},
+                                           DecodeCase{"calcflash", Op::calcflash},
+                                           DecodeCase{"calceeprom", Op::calceeprom},
+                                           DecodeCase{"setflashloop", Op::setflashloop},
+                                           DecodeCase{"seteepromloop", Op::seteepromloop},
+                                           DecodeCase{"loop", Op::loop},
+                                           DecodeCase{"checkblankflash", {Op::checkblank, Cell::flash}},
+                                           DecodeCase{"checkblankeeprom", {Op::checkblank, Cell::eeprom}},
+                                           DecodeCase{"checkblankconfig1", {Op::checkblank, Cell::config1}},
+                                           DecodeCase{"checkblankconfig2", {Op::checkblank, Cell::config2}},
+                                           DecodeCase{"checkflash", {Op::check, Cell::flash}},
+                                           DecodeCase{"checkeeprom", {Op::check, Cell::eeprom}},
+                                           DecodeCase{"checkconfig1", {Op::check, Cell::config1}},
+                                           DecodeCase{"checkconfig2", {Op::check, Cell::config2}},
+                                           DecodeCase{"checkwrittenflash", {Op::checkwritten, Cell::flash}},
+                                           DecodeCase{"checkwritteneeprom", {Op::checkwritten, Cell::eeprom}},
+                                           DecodeCase{"wprog", Op::wprog}));
 
 // Keywords are compared exactly: a blank or a capital makes the line something else.
 INSTANTIATE_TEST_SUITE_P(
@@ -57,15 +68,18 @@ INSTANTIATE_TEST_SUITE_P(
 
 INSTANTIATE_TEST_SUITE_P(
     Sends, DecodeLine,
-    ::testing::Values(DecodeCase{"s02-flash", Op::sendflash, 0x02}, DecodeCase{"s03-eeprom", Op::sendeeprom, 0x03},
-                      DecodeCase{"s00-config1", Op::sendconfig1, 0x00},
-                      DecodeCase{"s00-config2", Op::sendconfig2, 0x00},
+    ::testing::Values(DecodeCase{"s02-flash", {Op::send, Cell::flash}, 0x02},
+                      DecodeCase{"s03-eeprom", {Op::send, Cell::eeprom}, 0x03},
+                      DecodeCase{"s00-config1", {Op::send, Cell::config1}, 0x00},
+                      DecodeCase{"s00-config2", {Op::send, Cell::config2}, 0x00},
                       // Lower- and upper-case digits give the same code.
-                      DecodeCase{"s1f-flash", Op::sendflash, 0x1F}, DecodeCase{"s1F-flash", Op::sendflash, 0x1F},
+                      DecodeCase{"s1f-flash", {Op::send, Cell::flash}, 0x1F},
+                      DecodeCase{"s1F-flash", {Op::send, Cell::flash}, 0x1F},
                       // What stands between the code and the ending is ignored.
-                      DecodeCase{"s02 whatever-flash", Op::sendflash, 0x02},
+                      DecodeCase{"s02 whatever-flash", {Op::send, Cell::flash}, 0x02},
                       // An invalid code still makes the form; the driver refuses it later.
-                      DecodeCase{"sxx-flash", Op::sendflash, -1}, DecodeCase{"s-flash", Op::sendflash, -1},
+                      DecodeCase{"sxx-flash", {Op::send, Cell::flash}, -1},
+                      DecodeCase{"s-flash", {Op::send, Cell::flash}, -1},
                       // Codes above 3F parse; only the driver knows they are too big.
                       DecodeCase{"s40", Op::sendcommand, 0x40}, DecodeCase{"s0g", Op::sendcommand, -1},
                       DecodeCase{"s06", Op::sendcommand, 0x06}, DecodeCase{"sff", Op::sendcommand, 0xFF},
@@ -73,32 +87,36 @@ INSTANTIATE_TEST_SUITE_P(
                       DecodeCase{"s02-12ab", Op::senddata, 0x02, 0x12AB},
                       DecodeCase{"s02-12ag", Op::senddata, 0x02, -1},
                       // Eight characters ending in "-flash" is still the FLASH form (it comes first).
-                      DecodeCase{"s0-flash", Op::sendflash, -1},
+                      DecodeCase{"s0-flash", {Op::send, Cell::flash}, -1},
                       // Neither length 3 nor 8 with the dash at 4: not a send at all.
                       DecodeCase{"s0", Op::unrecognised}, DecodeCase{"s066", Op::unrecognised},
                       DecodeCase{"s02x3fff", Op::unrecognised}, DecodeCase{"s02-3ffff", Op::unrecognised}));
 
-INSTANTIATE_TEST_SUITE_P(
-    Reads, DecodeLine,
-    ::testing::Values(DecodeCase{"flash=s04", Op::readflash, 0x04}, DecodeCase{"eeprom=s05", Op::readeeprom, 0x05},
-                      DecodeCase{"config1=s04", Op::readconfig1, 0x04},
-                      DecodeCase{"config2=s04", Op::readconfig2, 0x04}, DecodeCase{"temp=s04", Op::readtemp, 0x04},
-                      DecodeCase{"temp=s2a", Op::readtemp, 0x2A},
-                      // Whatever follows the code is ignored.
-                      DecodeCase{"flash=s04 and more", Op::readflash, 0x04},
-                      // A code cut short by the end of the line is invalid.
-                      DecodeCase{"flash=s", Op::readflash, -1}, DecodeCase{"temp=s0", Op::readtemp, -1},
-                      DecodeCase{"flash=04", Op::unrecognised}, DecodeCase{"temp= s04", Op::unrecognised}));
+INSTANTIATE_TEST_SUITE_P(Reads, DecodeLine,
+                         ::testing::Values(DecodeCase{"flash=s04", {Op::read, Cell::flash}, 0x04},
+                                           DecodeCase{"eeprom=s05", {Op::read, Cell::eeprom}, 0x05},
+                                           DecodeCase{"config1=s04", {Op::read, Cell::config1}, 0x04},
+                                           DecodeCase{"config2=s04", {Op::read, Cell::config2}, 0x04},
+                                           DecodeCase{"temp=s04", {Op::read, Cell::temp}, 0x04},
+                                           DecodeCase{"temp=s2a", {Op::read, Cell::temp}, 0x2A},
+                                           // Whatever follows the code is ignored.
+                                           DecodeCase{"flash=s04 and more", {Op::read, Cell::flash}, 0x04},
+                                           // A code cut short by the end of the line is invalid.
+                                           DecodeCase{"flash=s", {Op::read, Cell::flash}, -1},
+                                           DecodeCase{"temp=s0", {Op::read, Cell::temp}, -1},
+                                           DecodeCase{"flash=04", Op::unrecognised},
+                                           DecodeCase{"temp= s04", Op::unrecognised}));
 
 // The device-ID and calibration forms.
 INSTANTIATE_TEST_SUITE_P(
     Calibration, DecodeLine,
-    ::testing::Values(DecodeCase{"checkid", Op::checkid}, DecodeCase{"keepflash", Op::keepflash},
+    ::testing::Values(DecodeCase{"checkid", Op::checkid}, DecodeCase{"keepflash", {Op::keep, Cell::flash}},
                       DecodeCase{"calckept", Op::calckept}, DecodeCase{"keep-2007", Op::keep, -1, 0x2007},
-                      DecodeCase{"keep-03ff", Op::keep, -1, 0x03FF}, DecodeCase{"keep-2g07", Op::keep, -1, -1},
-                      DecodeCase{"keep-207", Op::unrecognised}, DecodeCase{"s02-kept", Op::sendkept, 0x02},
-                      DecodeCase{"s02-keptconfig1", Op::sendkeptconfig1, 0x02},
-                      DecodeCase{"s08-keptconfig2", Op::sendkeptconfig2, 0x08},
+                      DecodeCase{"keep-03ff", Op::keep, -1, 0x03FF},
+                      DecodeCase{"keep-2g07", Op::keep, -1, -1}, DecodeCase{"keep-207", Op::unrecognised},
+                      DecodeCase{"s02-kept", {Op::sendkept, Cell::flash}, 0x02},
+                      DecodeCase{"s02-keptconfig1", {Op::sendkept, Cell::config1}, 0x02},
+                      DecodeCase{"s08-keptconfig2", {Op::sendkept, Cell::config2}, 0x08},
                       DecodeCase{"checkid ", Op::unrecognised}));
 
 INSTANTIATE_TEST_SUITE_P(
@@ -112,17 +130,25 @@ INSTANTIATE_TEST_SUITE_P(
                       DecodeCase{"w-5", Op::wait, -1, -1, 0}));
 
 TEST(MemoryStepping, NamesExactlyTheInstructionsThatMoveTheAddressCounter) {
-    const Op stepping[] = {Op::sendflash,       Op::sendeeprom,       Op::readflash,  Op::readeeprom,
-                           Op::checkblankflash, Op::checkblankeeprom, Op::checkflash, Op::checkeeprom,
-                           Op::keepflash,       Op::sendkept};
+    const char* stepping[] = {"s02-flash",       "s03-eeprom",       "flash=s04",  "eeprom=s05",
+                              "checkblankflash", "checkblankeeprom", "checkflash", "checkeeprom",
+                              "keepflash",       "s02-kept"};
+    // Every form of the language once.
+    const char* forms[] = {"begin", "end", "calcflash", "calceeprom", "setflashloop", "seteepromloop", "loop",
+                           "calckept", "s02-flash", "s03-eeprom", "s00-config1", "s00-config2", "s02-kept",
+                           "s02-keptconfig1", "s02-keptconfig2", "flash=s04", "eeprom=s05", "config1=s04",
+                           "config2=s04", "temp=s04", "checkblankflash", "checkblankeeprom",
+                           "checkblankconfig1", "checkblankconfig2", "checkflash", "checkeeprom", "checkconfig1", "checkconfig2",
+                           "checkid", "checkwrittenflash", "checkwritteneeprom", "keepflash", "keep-2007",
+                           "s02-3fff", "s06", "wprog", "w10", "nonsense"};
     int count = 0;
-    for (int i = 0; i <= static_cast<int>(Op::unrecognised); ++i) {
-        if (memorystepping(static_cast<Op>(i))) ++count;
+    for (const char* line : forms) {
+        if (memorystepping(decodeline(line))) ++count;
     }
     EXPECT_EQ(count, 10);
-    for (Op op : stepping) EXPECT_TRUE(memorystepping(op)) << static_cast<int>(op);
-    EXPECT_TRUE(flashstepping(Op::checkflash));
-    EXPECT_FALSE(flashstepping(Op::checkeeprom));
+    for (const char* line : stepping) EXPECT_TRUE(memorystepping(decodeline(line))) << line;
+    EXPECT_EQ(static_cast<int>(decodeline("checkflash").cell), static_cast<int>(Cell::flash));
+    EXPECT_NE(static_cast<int>(decodeline("checkeeprom").cell), static_cast<int>(Cell::flash));
 }
 
 }  // namespace

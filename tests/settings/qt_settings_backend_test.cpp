@@ -6,6 +6,10 @@
 #include <QFile>
 #include <QTemporaryDir>
 
+#include <string>
+#include <string_view>
+#include <vector>
+
 #include "settings/setting_names.h"
 #include "settings/settings_store.h"
 
@@ -84,6 +88,55 @@ TEST_F(IniSettingsTest, HandEditedLinesReadAsWritten) {
     inisettingsbackend(path())->set(k_setting_vddpin, "4");
     for (const auto& [name, text] : expected) {
         EXPECT_EQ(inisettingsbackend(path())->get(name), std::optional<std::string>(text)) << name;
+    }
+}
+
+// A settings file that cannot be kept: the change works for this run, the user is told once
+// why it will not last, and what is on disk stays exactly as it was (mode included, even for
+// root, who could write a read-only file).
+TEST_F(IniSettingsTest, UnsavableSettingsAreReportedOnceAndLeaveTheFileAlone) {
+    struct Case {
+        const char* name;
+        QByteArray content;  // of the file at path(); empty: a folder stands there instead
+        QFileDevice::Permissions mode;
+        const char* reason;
+    };
+    const QFileDevice::Permissions readonly = QFileDevice::ReadOwner | QFileDevice::ReadUser;
+    const Case cases[] = {
+        {"read-only file", "[General]\nModel=3\n", readonly, "is read-only"},
+        {"folder in its place", "", {}, "cannot be written"},
+        {"oversized file", QByteArray("[General]\nModel=3\n") + QByteArray(70 * 1024, ';'),
+         QFileDevice::ReadOwner | QFileDevice::WriteOwner, "is larger than"},
+    };
+    for (const Case& c : cases) {
+        QTemporaryDir folder;
+        const QString file = folder.filePath(QStringLiteral("Vornalt.ini"));
+        if (c.content.isEmpty()) {
+            ASSERT_TRUE(QDir().mkpath(file)) << c.name;
+        } else {
+            QFile out(file);
+            ASSERT_TRUE(out.open(QIODevice::WriteOnly)) << c.name;
+            out.write(c.content);
+            out.close();
+            ASSERT_TRUE(out.setPermissions(c.mode)) << c.name;
+        }
+        std::vector<std::string> reports;
+        {
+            auto backend = inisettingsbackend(file.toStdString());
+            SettingsStore store(*backend);
+            store.on_save_failure([&reports](std::string_view reason) { reports.emplace_back(reason); });
+            store.writesetting(k_setting_model, "5");
+            store.writesetting(k_setting_vddpin, "6");
+            EXPECT_EQ(store.readsetting(k_setting_model, "1"), "5") << c.name;  // this run keeps its change
+        }
+        ASSERT_EQ(reports.size(), 1U) << c.name;
+        EXPECT_NE(reports[0].find(file.toStdString()), std::string::npos) << c.name << ": " << reports[0];
+        EXPECT_NE(reports[0].find(c.reason), std::string::npos) << c.name << ": " << reports[0];
+        if (c.content.isEmpty()) continue;
+        QFile in(file);
+        ASSERT_TRUE(in.open(QIODevice::ReadOnly)) << c.name;
+        EXPECT_EQ(in.readAll(), c.content) << c.name;
+        EXPECT_EQ(in.permissions() & QFileDevice::WriteOwner, c.mode & QFileDevice::WriteOwner) << c.name;
     }
 }
 
