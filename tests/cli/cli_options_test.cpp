@@ -43,17 +43,6 @@ TEST(CommandLine, CommandsAndTheirFiles) {
     }
 }
 
-TEST(CommandLine, ConfigWordsAndProgramConfig) {
-    ParsedCommandLine parsed = parsecommandline({"config", "3FFF", "1f3f"});
-    ASSERT_TRUE(parsed.options.has_value()) << parsed.err;
-    EXPECT_EQ(parsed.options->configwords, (Args{"3FFF", "1f3f"}));
-    parsed = parsecommandline({"program", "fw.hex", "--config", "FOSC=HS,WDTE=OFF"});
-    ASSERT_TRUE(parsed.options.has_value()) << parsed.err;
-    EXPECT_EQ(parsed.options->configfields, "FOSC=HS,WDTE=OFF");
-    EXPECT_FALSE(usesport(CliCommand::config));
-    EXPECT_FALSE(parsecommandline({"verify", "fw.hex", "--config", "FOSC=HS"}).options.has_value());
-}
-
 TEST(CommandLine, OptionsBeforeOrAfterTheCommand) {
     for (const Args& args : {Args{"--port", "sim", "--sim-speed", "instant", "--model", "16f84a", "-q", "program", "x.hex"},
                              Args{"program", "x.hex", "--port", "sim", "--sim-speed", "instant", "--model", "16f84a", "-q"}}) {

@@ -333,66 +333,44 @@ TEST_F(CliProcess, CheckPrintsTheCompletionMessage) {
     }
 }
 
-// The shipped catalogue's field names: "config" decodes the erased words, a file's or given
-// ones; bad words are usage errors.
-TEST_F(CliProcess, ConfigDecodesTheWordsByName) {
-    const auto shipped = [this](Args args) {
-        args.insert(args.begin(), {"--catalogue", VORNALT_SHIPPED_CATALOGUE});
+// With the shipped catalogue's field names: "config" decodes the erased words, a file's or given
+// ones; program --config sets fields of the loaded image, which the chip then holds. Bad words,
+// names and values are usage errors, found before the port is touched.
+TEST_F(CliProcess, ConfigDecodesAndProgramConfigSetsFieldsByName) {
+    const auto run = [this](const std::string& model, Args args) {
+        args.insert(args.begin(), {"--catalogue", VORNALT_SHIPPED_CATALOGUE, "--model", model, "--port", "sim",
+                                   "--sim-speed", "instant", "--sim-chip", chip()});
         return raw(args, environment());
     };
-    ProcessResult r = shipped({"--model", "16F877A", "config", "3f72"});
+    ProcessResult r = run("16F877A", {"config", "3f72"});
     EXPECT_RUN(r, 0);
-    EXPECT_TRUE(r.out.starts_with("CONFIG1 (2007h) = 3F72\n")) << r.out;
-    for (const char* line : {"  FOSC   HS   HS crystal oscillator\n", "  WDTE   OFF  watchdog off\n",
+    for (const char* line : {"CONFIG1 (2007h) = 3F72\n", "  FOSC   HS   HS crystal oscillator\n",
                              "  CP!    OFF  code protection off\n"}) {
         EXPECT_NE(r.out.find(line), std::string::npos) << line << " in\n" << r.out;
     }
-    r = shipped({"--model", "16F84A", "config"});
-    EXPECT_RUN(r, 0);
-    EXPECT_NE(r.out.find("EXTRC  RC oscillator"), std::string::npos) << r.out;
-    r = shipped({"--model", "16F84A", "config", write("fw.hex", hexfile(firmware(), "\n"))});
-    EXPECT_RUN(r, 0);
-    EXPECT_NE(r.out.find("= 3FF1\n"), std::string::npos) << r.out;
-    EXPECT_NE(r.out.find("XT crystal oscillator"), std::string::npos) << r.out;
-    r = shipped({"--model", "16F88", "config", "3FFF", "3FFC"});
-    EXPECT_RUN(r, 0);
-    EXPECT_NE(r.out.find("CONFIG2 (2008h) = 3FFC\n  FCMEN"), std::string::npos) << r.out;
+    EXPECT_NE(run("16F84A", {"config"}).out.find("EXTRC  RC oscillator"), std::string::npos);
+    EXPECT_NE(run("16F88", {"config", "3FFF", "3FFC"}).out.find("CONFIG2 (2008h) = 3FFC\n  FCMEN"), std::string::npos);
 
-    for (const Args& bad : {Args{"--model", "16F877A", "config", "3FFF", "3FFF"}, Args{"--model", "16F877A", "config", "4000"}}) {
-        r = shipped(bad);
-        EXPECT_RUN(r, 2);
-        EXPECT_EQ(r.out, "");
-    }
-}
-
-// program --config sets the fields of the loaded image, which the chip then holds; a name or
-// value the model does not have is refused before the port is touched.
-TEST_F(CliProcess, ProgramConfigSetsFieldsBeforeProgramming) {
-    const std::string fw = write("fw.hex", hexfile(firmware(), "\n"));
-    const Args chipargs{"--catalogue", VORNALT_SHIPPED_CATALOGUE, "--model", "16F84A", "--port", "sim",
-                        "--sim-speed", "instant", "--sim-chip", chip()};
-    const auto run = [&](const Args& more) {
-        Args args = chipargs;
-        args.insert(args.end(), more.begin(), more.end());
-        return raw(args, environment());
-    };
-    ProcessResult r = run({"program", fw, "--config", "wdte=on,FOSC=HS"});
+    const std::string fw = write("fw.hex", hexfile(firmware(), "\n"));  // CONFIG1 3FF1: XT, watchdog off
+    r = run("16F84A", {"program", fw, "--config", "wdte=on,FOSC=HS"});
     EXPECT_RUN(r, 0);
     EXPECT_NE(r.err.find("--config: HS crystal oscillator, watchdog on"), std::string::npos) << r.err;
-    r = run({"read", "-o", path("back.hex")});
-    EXPECT_RUN(r, 0);
-    r = run({"config", path("back.hex")});
-    EXPECT_NE(r.out.find("= 3FF6\n"), std::string::npos) << r.out;  // 3FF1 with FOSC=HS, WDTE=ON
+    EXPECT_RUN(run("16F84A", {"read", "-o", path("back.hex")}), 0);
+    EXPECT_NE(run("16F84A", {"config", path("back.hex")}).out.find("= 3FF6\n"), std::string::npos);
 
     std::filesystem::remove(chip());
-    for (const char* bad : {"WDT=ON", "FOSC=ECIO", "FOSC"}) {
-        r = run({"program", fw, "--config", bad});
+    const std::pair<Args, const char*> bad[] = {
+        {{"program", fw, "--config", "WDT=ON"}, "FOSC, WDTE, PWRTE, CP"},
+        {{"program", fw, "--config", "FOSC=ECIO"}, "LP, XT, HS, EXTRC"},
+        {{"config", "3FFF", "3FFF"}, "1 configuration word"},
+        {{"config", "4000"}, "0000 to 3FFF"},
+    };
+    for (const auto& [args, says] : bad) {
+        r = run("16F84A", args);
         EXPECT_RUN(r, 2);
-        EXPECT_NE(r.err.find(std::string(bad) == "FOSC=ECIO" ? "LP, XT, HS, EXTRC" : "FOSC, WDTE, PWRTE, CP"),
-                  std::string::npos)
-            << r.err;
-        EXPECT_FALSE(std::filesystem::exists(chip())) << "the port was opened";
+        EXPECT_NE(r.err.find(says), std::string::npos) << r.err;
     }
+    EXPECT_FALSE(std::filesystem::exists(chip())) << "the port was opened";
 }
 
 TEST_F(CliProcess, QuietAndVerbose) {

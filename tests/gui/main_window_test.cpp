@@ -4,6 +4,8 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDialog>
+#include <QLineEdit>
+#include <functional>
 #include <QFile>
 #include <QMenu>
 #include <QMenuBar>
@@ -19,6 +21,7 @@ namespace {
 
 const std::string k_catalogue = VORNALT_SHIPPED_CATALOGUE;
 constexpr int k_16f84a = 1;
+constexpr int k_16f877 = 8;
 constexpr int k_16f877a = 12;
 
 QString blankflashline(const char* address, int words) {
@@ -180,32 +183,48 @@ private slots:
     }
 
     void configuration_bits_writes_the_word_on_ok_only() {
-        WindowRig rig(k_catalogue, k_16f877a);
+        WindowRig rig(k_catalogue, k_16f877);
         rig.session().app().label_hex = "loaded.hex";
         auto* label = rig.find<QLabel>("label_conf1");
         QVERIFY(label->toolTip().contains(QStringLiteral("FOSC = EXTRC: RC oscillator")));
-        // The dialog is answered from inside its own event loop: FOSC set to HS, then OK or Cancel.
-        const auto answer = [](bool ok) {
-            QTimer::singleShot(0, [ok] {
+        // The dialog is worked from inside its own event loop, then left with OK or Cancel.
+        const auto answer = [](bool ok, std::function<void(QDialog&)> work) {
+            QTimer::singleShot(0, [ok, work] {
                 auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
                 QVERIFY(dialog != nullptr);
-                auto* fosc = dialog->findChild<QComboBox*>(QStringLiteral("FOSC"));
-                fosc->setCurrentIndex(2);  // HS
-                emit fosc->activated(2);
+                work(*dialog);
                 ok ? dialog->accept() : dialog->reject();
             });
         };
-        answer(false);
+        const auto choose = [](QDialog& dialog, const char* field, int index) {
+            auto* box = dialog.findChild<QComboBox*>(QString::fromLatin1(field));
+            box->setCurrentIndex(index);
+            emit box->activated(index);
+            return box;
+        };
+        answer(false, [&](QDialog& dialog) { choose(dialog, "FOSC", 2); });
         rig.trigger("menuconfigbits");
         QCOMPARE(label->text(), QStringLiteral("3FFF"));
         QCOMPARE(rig.session().app().label_hex, std::string("loaded.hex"));
 
-        answer(true);
+        answer(true, [&](QDialog& dialog) {
+            auto* raw = dialog.findChild<QLineEdit*>(QStringLiteral("raw1"));
+            auto* warning = dialog.findChild<QLabel*>(QStringLiteral("protectionwarning"));
+            raw->selectAll();
+            QTest::keyClicks(raw, QStringLiteral("2f72"));  // the two CP pairs disagree: 20h and 30h
+            QCOMPARE(dialog.findChild<QComboBox*>(QStringLiteral("FOSC"))->currentIndex(), 2);
+            QVERIFY(dialog.findChild<QComboBox*>(QStringLiteral("CP"))->currentText().contains(QStringLiteral("2030h")));
+            QComboBox* cp = choose(dialog, "CP", 3);  // OFF: the unnamed entry goes
+            QCOMPARE(raw->text(), QStringLiteral("3F72"));
+            QCOMPARE(cp->count(), 4);
+            QVERIFY(!warning->text().contains(QStringLiteral("is on")));
+            choose(dialog, "CP", 0);  // ALL
+            QVERIFY(warning->text().contains(QStringLiteral("is on")));
+        });
         rig.trigger("menuconfigbits");
-        QCOMPARE(label->text(), QStringLiteral("3FFE"));
-        QCOMPARE(rig.session().image().config1word, 0x3FFE);
+        QCOMPARE(label->text(), QStringLiteral("0F42"));
         QCOMPARE(rig.session().app().label_hex, std::string());  // the image no longer matches the file
-        QVERIFY(label->toolTip().contains(QStringLiteral("FOSC = HS: HS crystal oscillator")));
+        QVERIFY(label->toolTip().contains(QStringLiteral("CP = ALL: all program memory code-protected")));
     }
 
     void program_verify_and_read_from_the_buttons() {
