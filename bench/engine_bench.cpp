@@ -39,7 +39,7 @@ struct Bench {
         clearbuffer(image, 0x3FFF, 0x3FFF);
         std::fill(image.flashbuffer.begin(), image.flashbuffer.end(), 0);
         std::fill(image.eeprombuffer.begin(), image.eeprombuffer.end(), 0);
-        model.powerorder = 1;
+        model.powerorder = PowerOrder::vddfirst;
         model.progtime = 1;
     }
 };

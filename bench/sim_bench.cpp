@@ -59,11 +59,11 @@ struct Bench {
 // Chip Erase, then program memory in 8-word blocks, then the EEPROM. Externally timed: 18, the
 // 1 ms the chip needs, End Programming. Internally timed: 08 and its 8 ms worst case.
 void programall(Bench& b, bool external) {
-    b.transfers.powerup(1);
+    b.transfers.powerup(PowerOrder::vddfirst);
     b.command(0x1F);
     b.clock.sleep_ms(8);
     b.transfers.powerdown();
-    b.transfers.powerup(1);
+    b.transfers.powerup(PowerOrder::vddfirst);
     for (std::int32_t i = 0; i < 8192; ++i) {
         b.load(0x02, (i * 0x0765 + 0x1234) & 0x3FFF);
         if (i % 8 == 7) {
@@ -74,7 +74,7 @@ void programall(Bench& b, bool external) {
         b.command(0x06);
     }
     b.transfers.powerdown();
-    b.transfers.powerup(1);
+    b.transfers.powerup(PowerOrder::vddfirst);
     for (std::int32_t i = 0; i < 256; ++i) {
         b.load(0x03, i);
         b.command(external ? 0x18 : 0x08);

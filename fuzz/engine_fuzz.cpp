@@ -95,7 +95,7 @@ struct Rig {
         session.useport(port);
         session.openport();
         // The board must see what the driver switches, or the checks after each run prove nothing.
-        session.transfers().powerup(1);
+        session.transfers().powerup(PowerOrder::vddfirst);
         require(board.lines().vdd && board.lines().vpp);
         session.transfers().powerdown();
         require(!board.lines().vdd && !board.lines().vpp);

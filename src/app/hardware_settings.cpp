@@ -11,7 +11,7 @@ namespace {
 constexpr std::array<std::string_view, 12> k_output_entries{"1", "2", "3", "4", "5", "6", "7", "8", "9", "14", "16", "17"};
 constexpr std::array<std::string_view, 5> k_input_entries{"10", "11", "12", "13", "15"};
 
-constexpr std::array<LineSettingInfo, 5> k_line_settings{{
+constexpr std::array<LineSettingInfo, k_line_count> k_line_settings{{
     {k_setting_invertvdd, k_setting_vddpin, "Enter new parallel port pin for VDD line [1-9,14,16,17].",
      "Invert VDD line"},
     {k_setting_invertvpp, k_setting_vpppin, "Enter new parallel port pin for VPP line [1-9,14,16,17].",
@@ -45,28 +45,6 @@ std::string linecaption(std::string_view caption, std::int32_t pin) {
     return std::string(caption) + " (" + pinname(pin) + ")";
 }
 
-std::int32_t& inversionflag(DriverState& state, Line line) {
-    switch (line) {
-    case Line::vdd: return state.invertvdd;
-    case Line::vpp: return state.invertvpp;
-    case Line::clock: return state.invertclock;
-    case Line::dataout: return state.invertdataout;
-    case Line::datain: break;
-    }
-    return state.invertdatain;
-}
-
-std::int32_t& pinnumber(DriverState& state, Line line) {
-    switch (line) {
-    case Line::vdd: return state.vddpin;
-    case Line::vpp: return state.vpppin;
-    case Line::clock: return state.clockpin;
-    case Line::dataout: return state.dataoutpin;
-    case Line::datain: break;
-    }
-    return state.datainpin;
-}
-
 HardwareSettings::HardwareSettings(PortDriver& driver, SettingsStore& settings, WindowServices& window)
     : driver_(driver), settings_(settings), window_(window) {
     for (const Line line : k_dialog_lines) captions_[lineindex(line)] = linesettinginfo(line).boxcaption;
@@ -80,14 +58,14 @@ void HardwareSettings::open() {
 
 void HardwareSettings::setinverted(Line line, bool ticked) {
     ticked_[lineindex(line)] = ticked;
-    inversionflag(driver_.state(), line) = ticked ? 1 : 0;
+    driver_.state().inversion(line) = ticked ? 1 : 0;
     settings_.writesetting(linesettinginfo(line).invertsetting, ticked ? "1" : "0");
     alloff(driver_);
 }
 
 bool HardwareSettings::changepin(Line line) {
     const LineSettingInfo& info = linesettinginfo(line);
-    std::int32_t& pin = pinnumber(driver_.state(), line);
+    std::int32_t& pin = driver_.state().pin(line);
     const std::string answer = window_.input(info.prompt, std::to_string(pin));
     if (answer.empty()) return false;
     if (!acceptedpinentry(line, answer)) {

@@ -18,9 +18,7 @@ namespace vornalt {
 inline constexpr std::string_view k_wrong_pin_entry = "Wrong Entry!";
 
 // The five lines in the order of the dialog's rows (Check1/Label1 ... Check5/Label5).
-inline constexpr std::array<Line, 5> k_dialog_lines{Line::vdd, Line::vpp, Line::clock, Line::dataout, Line::datain};
-
-constexpr std::size_t lineindex(Line line) { return static_cast<std::size_t>(line); }
+inline constexpr std::array<Line, k_line_count> k_dialog_lines = k_all_lines;
 
 // What the dialog knows of one line: its settings, the question that moves it and the exact
 // answers that question accepts.
@@ -42,10 +40,6 @@ void alloff(PortDriver& driver);
 
 // "<caption> (<pin name>)", the form both hardware dialogs give their line captions.
 std::string linecaption(std::string_view caption, std::int32_t pin);
-
-// The fields of the driver state that hold a line's inversion flag and its pin.
-std::int32_t& inversionflag(DriverState& state, Line line);
-std::int32_t& pinnumber(DriverState& state, Line line);
 
 class HardwareSettings {
 public:
@@ -70,8 +64,8 @@ private:
     PortDriver& driver_;
     SettingsStore& settings_;
     WindowServices& window_;
-    std::array<bool, 5> ticked_{};
-    std::array<std::string, 5> captions_;
+    std::array<bool, k_line_count> ticked_{};
+    std::array<std::string, k_line_count> captions_;
 };
 
 }  // namespace vornalt

@@ -3,6 +3,8 @@
 #include <string>
 
 #include "app/clear_buffer.h"
+#include "app/hardware_settings.h"
+#include "app/port_selection.h"
 #include "app/selection_prompts.h"
 #include "base/numeric_value.h"
 #include "settings/setting_names.h"
@@ -42,16 +44,9 @@ void formload(LoadParts p) {
 
     DriverState& d = p.driver.state();
     d.portaddress = readnumber(p.settings, k_setting_portaddress);
-    d.invertvdd = readnumber(p.settings, k_setting_invertvdd);
-    d.invertvpp = readnumber(p.settings, k_setting_invertvpp);
-    d.invertclock = readnumber(p.settings, k_setting_invertclock);
-    d.invertdataout = readnumber(p.settings, k_setting_invertdataout);
-    d.invertdatain = readnumber(p.settings, k_setting_invertdatain);
-    d.vddpin = readnumber(p.settings, k_setting_vddpin);
-    d.vpppin = readnumber(p.settings, k_setting_vpppin);
-    d.clockpin = readnumber(p.settings, k_setting_clockpin);
-    d.dataoutpin = readnumber(p.settings, k_setting_dataoutpin);
-    d.datainpin = readnumber(p.settings, k_setting_datainpin);
+    // Every inversion first, then every pin, each in the order of the lines.
+    for (const Line line : k_all_lines) d.inversion(line) = readnumber(p.settings, linesettinginfo(line).invertsetting);
+    for (const Line line : k_all_lines) d.pin(line) = readnumber(p.settings, linesettinginfo(line).pinsetting);
     d.clockdelay_us =
         clockdelayfromsetting(p.settings.readsetting(k_setting_clockdelay, settingdefault(k_setting_clockdelay)));
 

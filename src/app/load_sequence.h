@@ -2,7 +2,7 @@
 // What the main window does once, when it first shows: restore every saved setting, apply the
 // saved model, blank the image, bring the programmer lines to idle and report the port.
 #include "app/app_state.h"
-#include "app/port_slot.h"
+#include "programmer/programmer_port.h"
 #include "catalogue/catalogue.h"
 #include "image/memory_image.h"
 #include "platform/window_services.h"
@@ -17,7 +17,7 @@ struct LoadParts {
     AppliedModel& model;
     MemoryImage& image;
     PortDriver& driver;  // its state receives the port, pin, inversion and clock-delay settings
-    PortSlot& port;
+    ProgrammerPort& port;
     SettingsStore& settings;
     WindowServices& window;
 };

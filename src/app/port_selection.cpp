@@ -4,13 +4,6 @@
 
 namespace vornalt {
 
-std::int32_t portnumber(std::int32_t portaddress) {
-    for (const PortChoice& choice : k_port_choices) {
-        if (choice.portaddress == portaddress) return choice.number;
-    }
-    return 0;
-}
-
 std::string portreadytext(std::int32_t portaddress) {
     const std::int32_t number = portnumber(portaddress);
     if (number == 0) return {};

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "app/clear_buffer.h"
+#include "app/port_selection.h"
 #include "base/ascii_case.h"
 #include "base/numeric_value.h"
 #include "settings/setting_names.h"
@@ -78,18 +79,14 @@ void menumodel(AppState& app, const DeviceCatalogue& catalogue, AppliedModel& mo
     menuclear(app, model, image, window);
 }
 
-void menuport(PortDriver& driver, PortSlot& port, SettingsStore& settings, WindowServices& window) {
+void menuport(PortDriver& driver, ProgrammerPort& port, SettingsStore& settings, WindowServices& window) {
     DriverState& d = driver.state();
     const std::int32_t before = d.portaddress;
     const std::int32_t number = portnumber(before);
     std::string answer;
     if (number != 0) answer = window.input(k_port_prompt, std::to_string(number));
     if (!answer.empty()) {
-        const PortChoice* picked = nullptr;
-        for (const PortChoice& choice : k_port_choices) {
-            if (answer == std::to_string(choice.number)) picked = &choice;
-        }
-        if (picked) {
+        if (const PortChoice* picked = portchoice(answer)) {
             d.portaddress = picked->portaddress;
         } else {
             window.message(k_wrong_entry);

@@ -6,7 +6,7 @@
 #include <string_view>
 
 #include "app/app_state.h"
-#include "app/port_slot.h"
+#include "programmer/programmer_port.h"
 #include "catalogue/catalogue.h"
 #include "image/memory_image.h"
 #include "port/driver_state.h"
@@ -42,7 +42,7 @@ void menumodel(AppState& app, const DeviceCatalogue& catalogue, AppliedModel& mo
 // case. A newly chosen port (or one that could not be reached before) is opened at once and its
 // state shown on the status line. With an address other than the three, nothing is asked and
 // the status line is left alone.
-void menuport(PortDriver& driver, PortSlot& port, SettingsStore& settings, WindowServices& window);
+void menuport(PortDriver& driver, ProgrammerPort& port, SettingsStore& settings, WindowServices& window);
 
 // Change Default Programming Time: 1 to 30 ms, rounded halves to even; kept in memory only,
 // until the next model is applied.

@@ -146,7 +146,9 @@ Status applymodel(const DeviceCatalogue& catalogue, std::int32_t k, AppliedModel
     const std::string config2used = asciilower(record.config2used);
     next.config2used = config2used == "true" ? true : config2used == "false" ? false : applied.config2used;
     const std::string voltageseq = asciilower(record.voltageseq);
-    next.powerorder = voltageseq == "vddvpp" ? 1 : voltageseq == "vppvdd" ? 2 : applied.powerorder;
+    next.powerorder = voltageseq == "vddvpp"   ? PowerOrder::vddfirst
+                     : voltageseq == "vppvdd" ? PowerOrder::vppfirst
+                                              : applied.powerorder;
 
     next.progtime = numericvalue(record.progtime);
     for (const auto& [text, name] : {std::pair{&record.erase, "erase"}, std::pair{&record.program, "program"},

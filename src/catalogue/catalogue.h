@@ -6,6 +6,7 @@
 #include <string_view>
 #include <vector>
 
+#include "base/power_order.h"
 #include "base/result.h"
 #include "catalogue/config_fields.h"
 #include "image/memory_image.h"
@@ -69,7 +70,7 @@ struct AppliedModel {
     std::int32_t config1erased = 0;  // -1 when the catalogue's text is not four hex digits
     std::int32_t config2erased = 0;
     bool config2used = false;
-    std::int32_t powerorder = 0;  // 1 VDD first, 2 VPP first, anything else: no power-up
+    PowerOrder powerorder = PowerOrder::none;
     std::int32_t progtime = 0;    // milliseconds waited by "wprog"
     Script erasescript, programscript, readscript, blankcheckscript, verifyscript;
 

@@ -9,6 +9,7 @@
 #include <CLI/CLI.hpp>
 
 #include "app/selection_prompts.h"
+#include "programmer/parallel_backend.h"
 
 namespace vornalt {
 namespace {
@@ -151,23 +152,20 @@ ParsedCommandLine finish(RawOptions raw, const CLI::App& app) {
 }  // namespace
 
 std::optional<PortOption> parseport(const std::string& text) {
+    std::optional<BackendChoice> chosen = choosebackend(text);
+    if (!chosen) return std::nullopt;
     PortOption port;
-    if (text == "1" || text == "2" || text == "3") {
+    if (chosen->kind == BackendKind::parallelport) {
         port.kind = PortKind::number;
-        port.number = text[0] - '0';
-        return port;
-    }
-    if (lowercase(text) == "sim") {
+        port.number = portchoice(text)->number;
+    } else if (chosen->kind == BackendKind::simulator) {
         port.kind = PortKind::sim;
-        return port;
-    }
-    // A device is named by its path; a bare word is more likely a mistyped number.
-    if (text.find('/') != std::string::npos) {
+    } else {
         port.kind = PortKind::device;
         port.device = text;
-        return port;
     }
-    return std::nullopt;
+    port.backend = std::move(*chosen);
+    return port;
 }
 
 ParsedCommandLine parsecommandline(const std::vector<std::string>& arguments) {

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "cli/exit_status.h"
+#include "programmer/backend_table.h"
 
 namespace vornalt {
 
@@ -29,6 +30,7 @@ struct PortOption {
     PortKind kind = PortKind::saved;
     std::int32_t number = 0;  // PortKind::number: 1..3
     std::string device;       // PortKind::device: the path as given
+    BackendChoice backend;    // the row of the backend table the text names, with its argument
 };
 
 enum class SimSpeed { real, instant };

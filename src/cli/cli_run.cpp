@@ -19,6 +19,7 @@
 #include "cli/settings_overlay.h"
 #include "cli/terminal_window.h"
 #include "image/hex_writer.h"
+#include "programmer/parallel_backend.h"
 #include "session/session.h"
 #include "session/stop_signals.h"
 #include "sim/chip_model.h"
@@ -37,13 +38,6 @@ namespace {
 Verbosity verbosityof(const CliOptions& options) {
     if (options.quiet) return Verbosity::quiet;
     return options.verbose ? Verbosity::verbose : Verbosity::normal;
-}
-
-std::int32_t portaddressof(std::int32_t number) {
-    for (const PortChoice& choice : k_port_choices) {
-        if (choice.number == number) return choice.portaddress;
-    }
-    return 0;
 }
 
 std::string signalname(int signal) {
@@ -194,19 +188,12 @@ SessionOptions CliRun::sessionoptions() const {
     session.tracefile = options_.trace;
     // The terminal reports the port the way the desktop's parallel port does, simulated or not.
     session.simulatedstatus = false;
-    switch (options_.port.kind) {
-    case PortKind::sim:
-        session.backend = BackendKind::simulator;
+    session.backend = options_.port.backend.kind;
+    session.device = options_.port.backend.argument;
+    if (options_.port.kind == PortKind::sim) {
         session.simchipfile = options_.simchip;
         session.simpart = options_.simpart;
         session.virtualclock = options_.simspeed == SimSpeed::instant;
-        break;
-    case PortKind::device:
-        session.backend = BackendKind::device;
-        session.device = options_.port.device;
-        break;
-    case PortKind::saved:
-    case PortKind::number: session.backend = BackendKind::parallelport; break;
     }
     return session;
 }

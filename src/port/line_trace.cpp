@@ -22,7 +22,7 @@ char bitchar(std::int32_t level) { return level != 0 ? '1' : '0'; }
 }  // namespace
 
 LineTrace::LineTrace(PortIo& inner, const DriverState& state, const Clock& clock, std::ostream& out)
-    : inner_(inner), state_(state), clock_(clock), out_(out), start_ns_(clock.now_ns()) {
+    : inner_(&inner), state_(state), clock_(clock), out_(out), start_ns_(clock.now_ns()) {
     out_ << "$version Vornalt line trace $end\n"
             "$timescale 1ns $end\n"
             "$scope module programmer $end\n";
@@ -33,7 +33,7 @@ LineTrace::LineTrace(PortIo& inner, const DriverState& state, const Clock& clock
 }
 
 void LineTrace::write(std::uint16_t address, std::uint8_t value) {
-    inner_.write(address, value);
+    inner_->write(address, value);
     beginaccess();
     const std::int32_t offset = std::int32_t{address} - state_.portaddress;
     if (offset == static_cast<std::int32_t>(PortRegister::data)) {
@@ -47,11 +47,11 @@ void LineTrace::write(std::uint16_t address, std::uint8_t value) {
 }
 
 std::uint8_t LineTrace::read(std::uint16_t address) {
-    const std::uint8_t value = inner_.read(address);
+    const std::uint8_t value = inner_->read(address);
     beginaccess();
     if (std::int32_t{address} - state_.portaddress == static_cast<std::int32_t>(PortRegister::status)) {
         // The reading the driver makes of this status value.
-        const std::int32_t level = pinlevel_from_status(state_.datainpin, value);
+        const std::int32_t level = pinlevel_from_status(linepin(state_, Line::datain), value);
         record(static_cast<int>(Line::datain), bitchar(lineinverted(state_, Line::datain) ? 1 - level : level));
     }
     return value;
@@ -126,6 +126,8 @@ Result<std::unique_ptr<LineTraceFile>> LineTraceFile::open(const std::filesystem
 }
 
 PortIo& LineTraceFile::port() { return *parts_->trace; }
+
+void LineTraceFile::setinner(PortIo& inner) { parts_->trace->setinner(inner); }
 
 Status LineTraceFile::close() {
     if (parts_->closed) return {};

@@ -24,8 +24,11 @@ public:
 
     void write(std::uint16_t address, std::uint8_t value) override;
     std::uint8_t read(std::uint16_t address) override;
-    bool available() const override { return inner_.available(); }
-    std::string reason() const override { return inner_.reason(); }
+    bool available() const override { return inner_->available(); }
+    std::string reason() const override { return inner_->reason(); }
+
+    // The port the accesses pass to from now on (the owner of the port opened another one).
+    void setinner(PortIo& inner) { inner_ = &inner; }
 
     // Marks the end time so viewers show the last levels for a while; nothing is recorded after.
     void finish();
@@ -37,7 +40,7 @@ private:
     void outputschanged();
     void record(int line, char level);
 
-    PortIo& inner_;
+    PortIo* inner_;
     const DriverState& state_;
     const Clock& clock_;
     std::ostream& out_;
@@ -64,6 +67,8 @@ public:
 
     // The port the driver should use while the trace runs.
     PortIo& port();
+    // The port the trace passes every access to from now on.
+    void setinner(PortIo& inner);
     // Finishes the trace and gives it its final name.
     Status close();
 

@@ -4,28 +4,6 @@
 
 namespace vornalt {
 
-std::int32_t linepin(const DriverState& state, Line line) {
-    switch (line) {
-    case Line::vdd: return state.vddpin;
-    case Line::vpp: return state.vpppin;
-    case Line::clock: return state.clockpin;
-    case Line::dataout: return state.dataoutpin;
-    case Line::datain: return state.datainpin;
-    }
-    return 0;
-}
-
-bool lineinverted(const DriverState& state, Line line) {
-    switch (line) {
-    case Line::vdd: return state.invertvdd != 0;
-    case Line::vpp: return state.invertvpp != 0;
-    case Line::clock: return state.invertclock != 0;
-    case Line::dataout: return state.invertdataout != 0;
-    case Line::datain: return state.invertdatain != 0;
-    }
-    return false;
-}
-
 PortDriver::PortDriver(DriverState& state, PortIo& io, EventPump& pump, Clock& clock)
     : state_(state), io_(&io), pump_(pump), clock_(clock) {}
 
@@ -88,7 +66,7 @@ void PortDriver::moveclock(bool on) {
 
 std::int32_t PortDriver::readdatain() {
     writeport();
-    const std::int32_t level = readpin(state_.datainpin);
+    const std::int32_t level = readpin(state_.pin(Line::datain));
     return lineinverted(state_, Line::datain) ? 1 - level : level;
 }
 

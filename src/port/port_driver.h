@@ -10,14 +10,13 @@
 #include "platform/event_pump.h"
 #include "platform/port_io.h"
 #include "port/driver_state.h"
+#include "port/line_role.h"
 
 namespace vornalt {
 
-enum class Line : std::uint8_t { vdd, vpp, clock, dataout, datain };
-
 // Connector pin and inversion flag of a line, as the driver state holds them now.
-std::int32_t linepin(const DriverState& state, Line line);
-bool lineinverted(const DriverState& state, Line line);
+inline std::int32_t linepin(const DriverState& state, Line line) { return state.pin(line); }
+inline bool lineinverted(const DriverState& state, Line line) { return state.inversion(line) != 0; }
 
 class PortDriver {
 public:

@@ -91,14 +91,14 @@ void Transfers::settledelay() {
     if (driver_.state().clockdelay_us > 0) clock_.busy_wait_us(driver_.state().clockdelay_us);
 }
 
-bool Transfers::powerup(std::int32_t powerorder, const StopRequest& stop) {
-    if (powerorder == 1) {
+bool Transfers::powerup(PowerOrder powerorder, const StopRequest& stop) {
+    if (powerorder == PowerOrder::vddfirst) {
         driver_.vddon();
         if (!clock_.sleep_ms(k_power_step_ms, stop)) return false;
         driver_.vppon();
         return clock_.sleep_ms(k_power_step_ms, stop);
     }
-    if (powerorder == 2) {
+    if (powerorder == PowerOrder::vppfirst) {
         driver_.vppon();
         if (!clock_.sleep_ms(k_power_step_ms, stop)) return false;
         driver_.vddon();

@@ -4,6 +4,7 @@
 // that enter and leave programming mode. All bits go least significant first.
 #include <cstdint>
 
+#include "base/power_order.h"
 #include "platform/clock.h"
 #include "platform/event_pump.h"
 #include "platform/stop_request.h"
@@ -19,11 +20,12 @@ public:
 
     Transfers(PortDriver& driver, EventPump& pump, Clock& clock);
 
-    // Order 1: VDD then VPP; order 2: VPP then VDD; 50 ms after each. Any other order: nothing.
+    // VDD then VPP, or VPP then VDD; 50 ms after each. PowerOrder::none (or a value that is
+    // neither order): nothing.
     // A stop request cuts the steps short and leaves the second line off; the caller powers
     // down. False when it did.
-    bool powerup(std::int32_t powerorder, const StopRequest& stop);
-    void powerup(std::int32_t powerorder) { static_cast<void>(powerup(powerorder, StopRequest{})); }
+    bool powerup(PowerOrder powerorder, const StopRequest& stop);
+    void powerup(PowerOrder powerorder) { static_cast<void>(powerup(powerorder, StopRequest{})); }
     // VDD off, 50 ms, VPP off, 50 ms, whatever the power-up order was.
     void powerdown();
     // Safe stop after an error or an abort: power down, then CLOCK and DATA OUT off.

@@ -31,10 +31,9 @@ Session::Session(WindowServices& window, SettingsStore& settings, AppState app, 
       clock_(options_.clock != nullptr ? options_.clock
              : options_.virtualclock   ? static_cast<Clock*>(&virtualclock_)
                                        : static_cast<Clock*>(&realclock_)),
-      port_(options_.backend, options_.device, *clock_, driverstate_),
-      slot_(port_.opener()),
+      port_(backendrow(options_.backend), options_.device, *clock_, driverstate_),
       pump_(window_, *clock_),
-      driver_(driverstate_, slot_.io(), pump_, *clock_),
+      driver_(driverstate_, port_.io(), pump_, *clock_),
       transfers_(driver_, pump_, *clock_) {
     settings_.on_save_failure([this](std::string_view reason) { window_.message(reason); });
 }
@@ -49,7 +48,7 @@ OperationParts Session::parts() {
     return {app_, engine_, image_, model_, driver_, transfers_, *clock_, window_, pump_, stop_};
 }
 
-LoadParts Session::loadparts() { return {app_, catalogue_, model_, image_, driver_, slot_, settings_, window_}; }
+LoadParts Session::loadparts() { return {app_, catalogue_, model_, image_, driver_, port_, settings_, window_}; }
 
 Status Session::starttrace() {
     if (options_.tracefile.empty()) return {};
@@ -66,20 +65,20 @@ void Session::formload() {
 }
 
 void Session::openport() {
-    slot_.open(driverstate_.portaddress, driver_);
+    port_.open(driverstate_.portaddress, driver_);
     driver_.setidle();
     opened_ = true;
 }
 
 void Session::showsimulatedport() {
-    if (options_.simulatedstatus && slot_.io().available()) window_.set_status(k_simulated_port_ready);
+    if (options_.simulatedstatus && port_.io().available()) window_.set_status(k_simulated_port_ready);
 }
 
 RunOutcome Session::run(ChipOperation operation) {
     const BusyScope scope(busy_);
     chipsavefailed_ = false;
     const OperationTexts texts = operationtexts(operation);
-    if (simulated() && socketempty() && slot_.io().available() && model_.deviceid < 0) {
+    if (simulated() && socketempty() && port_.io().available() && model_.deviceid < 0) {
         // Nothing would answer: a read would bring back an all-blank chip and a program would
         // report work that reached no chip. A model that checks its device ID finds that out
         // itself, before anything is written, and says so as it would on a real programmer.
@@ -144,13 +143,13 @@ void Session::menuport() {
     // The prompt reports the port it leaves open whenever it was asked; the simulator says so
     // in its own words.
     const bool asked = portnumber(driverstate_.portaddress) != 0;
-    vornalt::menuport(driver_, slot_, settings_, window_);
+    vornalt::menuport(driver_, port_, settings_, window_);
     if (simulated() && asked) showsimulatedport();
 }
 
 void Session::shutdown() {
     // Only the port this session opened, and only while the driver still talks to it.
-    if (!opened_ || &driver_.io() != &slot_.io() || !slot_.io().available()) return;
+    if (!opened_ || &driver_.io() != &port_.io() || !port_.io().available()) return;
     if (driver_.lineon(Line::vdd) || driver_.lineon(Line::vpp)) {
         transfers_.shutdown();  // with the power steps of every power-down
         return;

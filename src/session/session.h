@@ -1,7 +1,7 @@
 #pragma once
 // One program run's programmer stack, put together once for both front ends: the records (the
 // application state, catalogue, applied model, memory image, driver and engine state, stop
-// request), the port backend with its optional trace, the port slot, event pump, port driver and
+// request), the owner of the port with its backend and optional trace, event pump, port driver and
 // transfers, and the runners. The front end supplies its window, its settings store and what
 // start-up found, and drives the session: formload, run, modelchanged, finish.
 #include <cstdint>
@@ -11,7 +11,6 @@
 #include "app/app_state.h"
 #include "app/chip_operations.h"
 #include "app/load_sequence.h"
-#include "app/port_slot.h"
 #include "base/result.h"
 #include "catalogue/catalogue.h"
 #include "engine/engine_state.h"
@@ -23,7 +22,7 @@
 #include "port/driver_state.h"
 #include "port/port_driver.h"
 #include "port/transfers.h"
-#include "session/programmer_port.h"
+#include "programmer/programmer_port.h"
 #include "session/sim_location.h"
 #include "settings/settings_store.h"
 #include "sim/sim_board.h"
@@ -38,7 +37,7 @@ std::string emptysockettext(const std::string& modelname);
 
 struct SessionOptions {
     BackendKind backend = BackendKind::parallelport;
-    std::string device;       // BackendKind::device: the ppdev path, e.g. /dev/parport0
+    std::string device;       // the backend's argument: the ppdev path, e.g. /dev/parport0
     // Simulator: one chip file for every model; empty: <MODEL>.hex per model in the user's data
     // folder (simchipfolder of datafolders), shared with vornalt-cli --port sim.
     std::string simchipfile;
@@ -78,7 +77,7 @@ public:
     SettingsStore& settings() { return settings_; }
     Clock& clock() { return *clock_; }
     EventPump& pump() { return pump_; }
-    PortSlot& slot() { return slot_; }
+    ProgrammerPort& slot() { return port_; }
     PortDriver& driver() { return driver_; }
     Transfers& transfers() { return transfers_; }
     OperationParts parts();
@@ -148,7 +147,6 @@ private:
     VirtualClock virtualclock_;
     Clock* clock_;
     ProgrammerPort port_;
-    PortSlot slot_;
     EventPump pump_;
     PortDriver driver_;
     Transfers transfers_;

@@ -57,10 +57,10 @@ TEST(HardwareDialogs, EveryOpeningAndClosingSwitchesTheOutputsOffVddFirst) {
 
 TEST(HardwareSettingsLogic, OpeningShowsTheFlagsAndThePinNames) {
     HardwareRig rig;
-    rig.state.invertvpp = 2;   // hand-edited: the driver counts it as inverted, so the box does
-    rig.state.invertclock = -1;
-    rig.state.invertdatain = 0;
-    rig.state.dataoutpin = 30;  // off the connector: no pin name
+    rig.state.inversion(Line::vpp) = 2;   // hand-edited: the driver counts it as inverted, so the box does
+    rig.state.inversion(Line::clock) = -1;
+    rig.state.inversion(Line::datain) = 0;
+    rig.state.pin(Line::dataout) = 30;  // off the connector: no pin name
     HardwareSettings logic(rig.driver, rig.settings, rig.window);
     EXPECT_EQ(logic.caption(Line::vdd), "Invert VDD line") << "the design-time caption until it opens";
     logic.open();
@@ -75,7 +75,7 @@ TEST(HardwareSettingsLogic, OpeningShowsTheFlagsAndThePinNames) {
     EXPECT_EQ(logic.caption(Line::clock), "Invert CLOCK line (D1)");
     EXPECT_EQ(logic.caption(Line::dataout), "Invert DATA OUT line ()");
     EXPECT_EQ(logic.caption(Line::datain), "Invert DATA IN line (S6)");
-    EXPECT_EQ(rig.state.invertvpp, 2) << "opening only shows the flags";
+    EXPECT_EQ(rig.state.inversion(Line::vpp), 2) << "opening only shows the flags";
     EXPECT_TRUE(rig.backend.values().empty()) << "opening writes no setting";
 }
 
@@ -88,15 +88,15 @@ TEST(HardwareSettingsLogic, InversionIsAppliedBeforeTheLinesGoOff) {
     rig.clearlog();
 
     logic.setinverted(Line::vdd, true);
-    EXPECT_EQ(rig.state.invertvdd, 1);
+    EXPECT_EQ(rig.state.inversion(Line::vdd), 1);
     EXPECT_EQ(rig.backend.values().at("Invert VDD"), "1");
     EXPECT_TRUE(logic.ticked(Line::vdd));
     ASSERT_EQ(rig.writes().size(), 4u);
     EXPECT_EQ(rig.writes().back().data & 0x04, 0x04) << "VDD off is now a high pin 4";
 
-    rig.state.invertclock = 2;
+    rig.state.inversion(Line::clock) = 2;
     logic.setinverted(Line::clock, false);
-    EXPECT_EQ(rig.state.invertclock, 0);
+    EXPECT_EQ(rig.state.inversion(Line::clock), 0);
     EXPECT_EQ(rig.backend.values().at("Invert CLOCK"), "0");
     EXPECT_EQ(rig.writes().back().data & 0x02, 0x00) << "CLOCK off is now a low pin 3";
 }
@@ -117,7 +117,7 @@ TEST(HardwareSettingsLogic, AcceptedEntriesAreThePinsOfTheLinesDirection) {
 
 TEST(HardwareSettingsLogic, EachLineAsksWithItsPromptAndItsCurrentPin) {
     HardwareRig rig;
-    rig.state.datainpin = 13;
+    rig.state.pin(Line::datain) = 13;
     HardwareSettings logic(rig.driver, rig.settings, rig.window);
     logic.open();
     rig.window.inputanswers = {"", "", "", "", ""};
@@ -144,7 +144,7 @@ TEST(HardwareSettingsLogic, AcceptedPinIsStoredThenTheLinesGoOff) {
     rig.clearlog();
     rig.window.inputanswers = {"16"};
     EXPECT_TRUE(logic.changepin(Line::vpp));
-    EXPECT_EQ(rig.state.vpppin, 16);
+    EXPECT_EQ(rig.state.pin(Line::vpp), 16);
     EXPECT_EQ(rig.backend.values().at("VPP Pin Num"), "16");
     EXPECT_EQ(logic.caption(Line::vpp), "Invert VPP line (C2)");
     ASSERT_EQ(rig.writes().size(), 4u);

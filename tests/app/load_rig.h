@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "app/load_sequence.h"
-#include "app/port_slot.h"
+#include "programmer/programmer_port.h"
 #include "support/fake_window.h"
 #include "app/shell_fixture.h"
 #include "platform/clock.h"
@@ -48,17 +48,25 @@ struct LoadRig {
     EventPump pump{window, clock};
     std::vector<std::int32_t> opened;       // every address the opener was asked for
     std::vector<std::int32_t> unavailable;  // addresses whose port cannot be reached
-    PortSlot port{[this](std::int32_t address) {
-        opened.push_back(address);
-        bool reachable = true;
-        for (std::int32_t a : unavailable) reachable = reachable && a != address;
-        return std::make_unique<TestPort>(address, reachable);
-    }};
+    ProgrammerPort port{testrow(), "", clock, state};
     PortDriver driver{state, port.io(), pump, clock};
     MemorySettingsBackend backend;
     SettingsStore settings{backend};
 
     LoadRig() { app.applicationfolder = "/opt/vornalt/"; }
+
+    // A backend row whose every opening hands out a recording port, reachable unless its
+    // address is listed in unavailable.
+    BackendRow testrow() {
+        BackendRow row = backendrow(BackendKind::parallelport);
+        row.open = [this](const BackendOpening& opening) -> std::unique_ptr<PortIo> {
+            opened.push_back(opening.portaddress);
+            bool reachable = true;
+            for (std::int32_t a : unavailable) reachable = reachable && a != opening.portaddress;
+            return std::make_unique<TestPort>(opening.portaddress, reachable);
+        };
+        return row;
+    }
 
     void load() { formload({app, catalogue, model, image, driver, port, settings, window}); }
     TestPort& testport() { return dynamic_cast<TestPort&>(port.io()); }

@@ -34,7 +34,7 @@ struct OperationRig {
     OperationRig() {
         model.config1erased = 0x3FFF;
         model.config2erased = 0x3FFF;
-        model.powerorder = 1;
+        model.powerorder = PowerOrder::vddfirst;
         model.progtime = 4;
         image.flashsize = 32;
         image.eepromsize = 8;

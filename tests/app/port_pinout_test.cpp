@@ -42,7 +42,7 @@ TEST(PortPinout, ThirtyTwoLinesEachEndingInCrLf) {
 
 TEST(PortPinout, ShownAsInformationWithoutTouchingThePort) {
     testing::HardwareRig rig;
-    rig.state.vddpin = 14;  // the card does not follow the settings
+    rig.state.pin(Line::vdd) = 14;  // the card does not follow the settings
     rig.state.portaddress = 632;
     menuportinfo(rig.window);
     ASSERT_EQ(rig.window.messages.size(), 1u);

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "app/load_rig.h"
+#include "app/port_selection.h"
 #include "app/selection_prompts.h"
 
 namespace vornalt {

@@ -126,7 +126,7 @@ TEST(ApplyModel, UnrecognisedConfig2AndPowerOrderKeepThePreviousModelsChoice) {
         SCOPED_TRACE("model " + std::to_string(k));
         ASSERT_TRUE(applymodel(catalogue, k, applied, image).ok());
         EXPECT_EQ(applied.config2used, steps[k - 1].config2used);
-        EXPECT_EQ(applied.powerorder, steps[k - 1].powerorder);
+        EXPECT_EQ(applied.powerorder, PowerOrder{steps[k - 1].powerorder});
     }
 }
 
@@ -272,7 +272,7 @@ TEST(ApplyModel, LoadedCatalogueAppliesEndToEnd) {
     EXPECT_EQ(applied.config1erased, 0x3FFF);
     EXPECT_EQ(applied.config2erased, 0x3FFF);
     EXPECT_FALSE(applied.config2used);
-    EXPECT_EQ(applied.powerorder, 2);
+    EXPECT_EQ(applied.powerorder, PowerOrder::vppfirst);
     EXPECT_EQ(applied.progtime, 5);
     EXPECT_EQ(applied.programscript, (Script{"begin", "calcflash", "end"}));
     EXPECT_EQ(applied.erasescript, (Script{""}));

@@ -202,7 +202,7 @@ TEST(ShippedCatalogue, ListsTheModelsInOrderWithTheSimulatedChipsSizes) {
         EXPECT_EQ(bench.image.flashsize, chip.programwords);
         EXPECT_EQ(bench.image.eepromsize, chip.eeprombytes);
         EXPECT_EQ(bench.model.config2used, chip.has_config2);
-        EXPECT_EQ(bench.model.powerorder, c.vppfirst ? 2 : 1);
+        EXPECT_EQ(bench.model.powerorder, c.vppfirst ? PowerOrder::vppfirst : PowerOrder::vddfirst);
         EXPECT_GT(bench.model.progtime, 0);
         EXPECT_NE(bench.model.config1erased, -1);
         EXPECT_NE(bench.model.config2erased, -1);

@@ -36,7 +36,7 @@ struct EngineRig {
     explicit EngineRig(std::int32_t flashsize = 16, std::int32_t eepromsize = 8) {
         model.config1erased = 0x3FFF;
         model.config2erased = 0x3FFF;
-        model.powerorder = 1;
+        model.powerorder = PowerOrder::vddfirst;
         model.progtime = 5;
         image.flashsize = flashsize;
         image.eepromsize = eepromsize;

@@ -49,7 +49,7 @@ TEST(EngineHotPath, StepsOfAFullChipRunAllocateNothing) {
     // The silent port reads 0 everywhere, so an image of zeros verifies without a message.
     std::fill(image.flashbuffer.begin(), image.flashbuffer.end(), 0);
     AppliedModel model;
-    model.powerorder = 1;
+    model.powerorder = PowerOrder::vddfirst;
     model.progtime = 4;
     StopRequest stop;
     ScriptEngine engine(state, image, model, transfers, clock, window, pump, stop);

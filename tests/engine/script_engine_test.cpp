@@ -108,7 +108,7 @@ class EnginePower : public ::testing::TestWithParam<PowerCase> {};
 
 TEST_P(EnginePower, BeginFollowsTheModelsOrderAndEndAlwaysDropsVddFirst) {
     EngineRig rig;
-    rig.model.powerorder = GetParam().powerorder;
+    rig.model.powerorder = PowerOrder{GetParam().powerorder};
     rig.run({"begin", "end"});
     EXPECT_EQ(rig.wire.events, GetParam().events);
     std::vector<std::int64_t> times;

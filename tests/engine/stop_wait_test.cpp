@@ -23,7 +23,7 @@ constexpr std::int64_t k_ms = 1'000'000;
 
 struct StoppingRig {
     explicit StoppingRig(std::int64_t stopat_ns) : clock(stop, stopat_ns) {
-        model.powerorder = 1;
+        model.powerorder = PowerOrder::vddfirst;
         model.config1erased = 0x3FFF;
         image.flashsize = 4;
         image.eepromsize = 0;

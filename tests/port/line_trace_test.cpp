@@ -152,9 +152,9 @@ TEST(LineTrace, CommandWithDataShowsDataOutBitsAtFallingClockEdges) {
 
 TEST(LineTrace, LinesStayUnknownUntilTheirRegisterIsWritten) {
     Rig rig;
-    rig.state.vpppin = 17;  // a control pin
-    rig.state.invertvpp = 0;
-    rig.state.clockpin = 12;  // an input pin: CLOCK can never be driven there
+    rig.state.pin(Line::vpp) = 17;  // a control pin
+    rig.state.inversion(Line::vpp) = 0;
+    rig.state.pin(Line::clock) = 12;  // an input pin: CLOCK can never be driven there
     rig.port.status = 0x40;   // DATA IN (pin 10, inverted) reads 0
     std::ostringstream out;
     LineTrace trace(rig.port, rig.state, rig.clock, out);
@@ -193,8 +193,8 @@ TEST(LineTrace, DataInIsTheReadingTheDriverMakes) {
     for (const Case c : {Case{11, 0, 0x80, '0'}, Case{11, 0, 0x00, '1'}, Case{10, 1, 0x40, '0'}, Case{10, 1, 0x00, '1'},
                          Case{2, 1, 0xFF, '1'}}) {
         Rig rig;
-        rig.state.datainpin = c.pin;
-        rig.state.invertdatain = c.invert;
+        rig.state.pin(Line::datain) = c.pin;
+        rig.state.inversion(Line::datain) = c.invert;
         rig.port.status = c.status;
         std::ostringstream out;
         LineTrace trace(rig.port, rig.state, rig.clock, out);

@@ -203,13 +203,8 @@ TEST(LineOperations, AnyWiringAndInversion) {
     };
     for (const Case& c : cases) {
         Rig rig;
-        switch (c.line) {
-        case Line::vdd: rig.state.vddpin = c.pin, rig.state.invertvdd = c.invert; break;
-        case Line::vpp: rig.state.vpppin = c.pin, rig.state.invertvpp = c.invert; break;
-        case Line::clock: rig.state.clockpin = c.pin, rig.state.invertclock = c.invert; break;
-        case Line::dataout: rig.state.dataoutpin = c.pin, rig.state.invertdataout = c.invert; break;
-        case Line::datain: break;
-        }
+        rig.state.pin(c.line) = c.pin;
+        rig.state.inversion(c.line) = c.invert;
         rig.driver.setline(c.line, true);
         EXPECT_EQ((Shadow{rig.state.databyte, rig.state.controlbyte}), c.on) << "pin " << c.pin;
         rig.driver.setline(c.line, false);
@@ -223,8 +218,8 @@ TEST(LineOperations, AnyWiringAndInversion) {
 TEST(LineOperations, NamedOperationsDriveTheirOwnLine) {
     // Each line on a pin of its own, so a mix-up between lines shows.
     Rig rig;
-    rig.state.vddpin = 6, rig.state.vpppin = 7, rig.state.clockpin = 8, rig.state.dataoutpin = 9;
-    rig.state.invertvdd = rig.state.invertvpp = rig.state.invertclock = rig.state.invertdataout = 0;
+    rig.state.pins = {6, 7, 8, 9, rig.state.pin(Line::datain)};
+    rig.state.inversions = {0, 0, 0, 0, rig.state.inversion(Line::datain)};
     rig.driver.vddon();
     EXPECT_EQ(rig.state.databyte, 0x10);
     rig.driver.vppon();
@@ -246,7 +241,7 @@ TEST(LineOperations, NamedOperationsDriveTheirOwnLine) {
 
 TEST(LineOperations, LinesOnOneSharedPinTakeTheLaterOperation) {
     Rig rig;
-    rig.state.vpppin = rig.state.vddpin;  // both on pin 4, neither inverted
+    rig.state.pin(Line::vpp) = rig.state.pin(Line::vdd);  // both on pin 4, neither inverted
     rig.driver.vddon();
     EXPECT_EQ(rig.state.databyte & 0x04, 0x04);
     rig.driver.vppoff();
@@ -271,8 +266,8 @@ TEST(LineOperations, DataInSamplesAFreshStatus) {
     };
     for (const Case& c : cases) {
         Rig rig;
-        rig.state.datainpin = c.pin;
-        rig.state.invertdatain = c.invert;
+        rig.state.pin(Line::datain) = c.pin;
+        rig.state.inversion(Line::datain) = c.invert;
         rig.state.statusbyte = static_cast<std::uint8_t>(~c.status);  // stale value must not be used
         rig.port.status = c.status;
         EXPECT_EQ(rig.driver.readdatain(), c.reading) << "pin " << c.pin << " status " << int{c.status};

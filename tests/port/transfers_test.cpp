@@ -204,7 +204,7 @@ TEST(Power, UpInTheModelsOrderDownAlwaysVddFirst) {
     };
     for (const Case& c : cases) {
         IdleRig rig;
-        rig.transfers.powerup(c.order);
+        rig.transfers.powerup(PowerOrder{c.order});
         EXPECT_EQ(power_steps(rig), c.up) << "order " << c.order;
         EXPECT_EQ(rig.clock.now_ns(), c.up.empty() ? 0 : 100'000'000) << "order " << c.order;
 
@@ -220,7 +220,7 @@ TEST(Power, UpInTheModelsOrderDownAlwaysVddFirst) {
 
 TEST(Power, ShutdownLeavesEveryOutputOff) {
     IdleRig rig;
-    rig.transfers.powerup(2);
+    rig.transfers.powerup(PowerOrder::vppfirst);
     rig.driver.clockon();
     rig.driver.dataouton();
     rig.port.log.clear();

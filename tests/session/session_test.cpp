@@ -253,7 +253,7 @@ TEST(SessionBusy, TrueOnlyWhileARunGoesOnAndAStopAsksOnlyThen) {
     s.image().flashsize = 8;
     s.image().eepromsize = 0;
     clearbuffer(s.image(), 0x3FFF, 0x3FFF);
-    s.model().powerorder = 1;
+    s.model().powerorder = PowerOrder::vddfirst;
     s.model().programscript = {"begin", "setflashloop", "s02-flash", "s06", "loop", "end"};
     std::vector<bool> seen;
     bool stopnow = false;

@@ -27,7 +27,7 @@ TEST(ChipProtocol, ProgramWordsReadBackAfterReentry) {
     for (const FamilyCase& f : familycases()) {
         SCOPED_TRACE(f.model);
         SimRig rig(f.model);
-        rig.transfers.powerup(f.powerorder);
+        rig.transfers.powerup(PowerOrder{f.powerorder});
         ASSERT_TRUE(rig.chip().programming());
         // Two write groups from address 0x10: the second must not disturb the first.
         const auto first = pattern(f.latchwords, 1);
@@ -53,7 +53,7 @@ TEST(ChipProtocol, AWriteCutShortByTheNextCommandCorruptsTheWord) {
     for (const FamilyCase& f : familycases()) {
         SCOPED_TRACE(f.model);
         SimRig rig(f.model);
-        rig.transfers.powerup(f.powerorder);
+        rig.transfers.powerup(PowerOrder{f.powerorder});
         const auto words = pattern(f.latchwords, 3);
         programwords(rig, f, words, f.writewait_ms - 1);
         rig.reenter(f.powerorder);
@@ -73,7 +73,7 @@ TEST(ChipProtocol, AWriteCutShortByTheNextCommandCorruptsTheWord) {
 
 TEST(ChipProtocol, PowerGoingOffDuringAWriteCutsItShort) {
     SimRig rig("16F84A");
-    rig.transfers.powerup(1);
+    rig.transfers.powerup(PowerOrder::vddfirst);
     rig.load(0x02, 0x0000);
     rig.command(0x08);
     rig.wait_ms(2);
@@ -87,7 +87,7 @@ TEST(ChipProtocol, EepromBytesUseTheLowPcBitsAndEightBitFrames) {
         SCOPED_TRACE(f.model);
         SimRig rig(f.model);
         const std::int32_t size = rig.chip().model().eeprombytes;
-        rig.transfers.powerup(f.powerorder);
+        rig.transfers.powerup(PowerOrder{f.powerorder});
         rig.increment(5);
         programbyte(rig, f, 0x3F41, f.eewait_ms);  // only the low byte is stored
         rig.increment();
@@ -110,7 +110,7 @@ TEST(ChipProtocol, EepromBytesUseTheLowPcBitsAndEightBitFrames) {
 
 TEST(ChipProtocol, ProgramCounterWrapsWithinItsSpaceAndAliasesSmallMemories) {
     SimRig rig("12F629");
-    rig.transfers.powerup(2);
+    rig.transfers.powerup(PowerOrder::vppfirst);
     rig.increment(5);
     rig.load(0x02, 0x2805);
     rig.command(0x08);
@@ -152,7 +152,7 @@ TEST(ChipProtocol, DeviceIdAndConfigurationWordsReadWithTheirFixedBits) {
             if (findchipmodel(fc.model)->family == rig.chip().model().family) f = &fc;
         }
         ASSERT_NE(f, nullptr);
-        rig.transfers.powerup(c.powerorder);
+        rig.transfers.powerup(PowerOrder{c.powerorder});
         rig.load(0x00, 0x3FFF);
         rig.increment(6);
         EXPECT_EQ(rig.read(0x04) & 0x3FE0, c.id);
@@ -173,7 +173,7 @@ TEST(ChipProtocol, IdLocationsFollowLoadConfiguration) {
     for (const FamilyCase& f : familycases()) {
         SCOPED_TRACE(f.model);
         SimRig rig(f.model);
-        rig.transfers.powerup(f.powerorder);
+        rig.transfers.powerup(PowerOrder{f.powerorder});
         rig.load(0x00, 0x0001);
         EXPECT_EQ(rig.chip().pc(), 0x2000);
         rig.command(f.writecode);  // writes the word that came with Load Configuration, where kept
@@ -196,7 +196,7 @@ TEST(ChipProtocol, IdLocationsFollowLoadConfiguration) {
 
 TEST(ChipProtocol, Config2OnlyOn16F87And88) {
     SimRig rig("16F88");
-    rig.transfers.powerup(2);
+    rig.transfers.powerup(PowerOrder::vppfirst);
     rig.load(0x00, 0x0000);
     rig.increment(8);
     EXPECT_EQ(rig.read(0x04), 0x3FFF);
@@ -210,7 +210,7 @@ TEST(ChipProtocol, Config2OnlyOn16F87And88) {
     EXPECT_EQ(rig.read(0x04), 0x3FFF) << "Chip Erase clears CONFIG2 too";
 
     SimRig other("16F877A");
-    other.transfers.powerup(1);
+    other.transfers.powerup(PowerOrder::vddfirst);
     other.load(0x00, 0x0000);
     other.increment(8);
     EXPECT_EQ(other.read(0x04), 0);
@@ -249,7 +249,7 @@ TEST(ChipProtocol, EraseSequencesBlankEverythingTheyCover) {
         ASSERT_NE(f, nullptr);
         SimRig rig(c.model);
         const std::int32_t calword = rig.chip().memory().calword;
-        rig.transfers.powerup(f->powerorder);
+        rig.transfers.powerup(PowerOrder{f->powerorder});
         programwords(rig, *f, pattern(f->latchwords, 4), f->writewait_ms);
         programbyte(rig, *f, 0x12, f->eewait_ms);
 
@@ -266,7 +266,7 @@ TEST(ChipProtocol, EraseSequencesBlankEverythingTheyCover) {
 
 TEST(ChipProtocol, AnEraseCutShortLeavesWordsHalfErased) {
     SimRig rig("16F877A");
-    rig.transfers.powerup(1);
+    rig.transfers.powerup(PowerOrder::vddfirst);
     rig.load(0x02, 0x0000);
     rig.command(0x08);
     rig.wait_ms(8);
@@ -280,7 +280,7 @@ TEST(ChipProtocol, AnEraseCutShortLeavesWordsHalfErased) {
 
 // Programs a word at 0, a byte at EEPROM 0 and CONFIG1 = protect, then re-enters.
 void protect(SimRig& rig, const FamilyCase& f, std::int32_t config) {
-    rig.transfers.powerup(f.powerorder);
+    rig.transfers.powerup(PowerOrder{f.powerorder});
     programwords(rig, f, std::vector<std::int32_t>(f.latchwords, 0x2805), f.writewait_ms);
     rig.reenter(f.powerorder);
     programbyte(rig, f, 0x5A, f.eewait_ms);
@@ -373,7 +373,7 @@ TEST(ChipProtocol, PlainBulkEraseIsRefusedWhileProtected) {
 
 TEST(ChipProtocol, BlockWritesTakeEveryLatchOfTheBlock) {
     SimRig rig("16F877A");
-    rig.transfers.powerup(1);
+    rig.transfers.powerup(PowerOrder::vddfirst);
     const auto first = pattern(8, 5);
     programwords(rig, familycases()[2], first, 8);  // block 0, no End Programming
 
@@ -416,7 +416,7 @@ TEST(ChipProtocol, ProgramOnlyCommandsCanOnlyClearBits) {
         SCOPED_TRACE(c.model);
         SimRig rig(c.model);
         rig.chip().memory().program[0] = 0x3C3C;
-        rig.transfers.powerup(c.powerorder);
+        rig.transfers.powerup(PowerOrder{c.powerorder});
         rig.load(0x02, 0x0FF0);
         rig.command(c.code);
         rig.wait_ms(c.wait_ms);
@@ -441,7 +441,7 @@ TEST(ChipProtocol, RowEraseClearsTheAlignedRowAroundThePc) {
         SCOPED_TRACE(c.model);
         SimRig rig(c.model);
         for (std::int32_t i = 0; i < 0x60; ++i) rig.chip().memory().program[static_cast<std::size_t>(i)] = 0x0123;
-        rig.transfers.powerup(2);
+        rig.transfers.powerup(PowerOrder::vppfirst);
         rig.increment(0x25);  // inside the row that starts at 20h
         rig.command(c.code);
         rig.wait_ms(c.wait_ms);
@@ -470,7 +470,7 @@ TEST(ChipProtocol, UnknownCommandsAreIgnored) {
         SCOPED_TRACE(::testing::Message() << c.model << " " << std::hex << c.unknown);
         SimRig rig(c.model);
         const auto original = rig.chip().memory().program;
-        rig.transfers.powerup(c.powerorder);
+        rig.transfers.powerup(PowerOrder{c.powerorder});
         rig.load(0x02, 0x0000);
         rig.command(c.unknown);
         rig.wait_ms(10);
@@ -498,7 +498,7 @@ TEST(ChipProtocol, PowerUpOrderDecidesEntry) {
     for (const Case& c : cases) {
         SCOPED_TRACE(::testing::Message() << c.model << " order " << c.powerorder);
         SimRig rig(c.model);
-        rig.transfers.powerup(c.powerorder);
+        rig.transfers.powerup(PowerOrder{c.powerorder});
         EXPECT_EQ(rig.chip().programming(), c.enters);
         rig.load(0x00, 0x3FFF);
         rig.increment(6);
@@ -527,11 +527,11 @@ TEST(ChipProtocol, EntryNeedsClockAndDataLow) {
         SimRig rig("16F877A");
         rig.driver.setline(Line::clock, clock_high);
         rig.driver.dataouton();  // released: the pull-up holds the data line high
-        rig.transfers.powerup(1);
+        rig.transfers.powerup(PowerOrder::vddfirst);
         EXPECT_FALSE(rig.chip().programming()) << clock_high;
     }
     SimRig rig("16F877A");
-    rig.transfers.powerup(1);
+    rig.transfers.powerup(PowerOrder::vddfirst);
     EXPECT_TRUE(rig.chip().programming());
 }
 
@@ -540,7 +540,7 @@ TEST(ChipProtocol, CalibrationWordsComeFromTheFactoryAndABulkEraseDestroysThem) 
     factory.osccal = 0x3458;
     factory.bandgap = 0x1000;
     SimRig rig(std::make_unique<SimChip>(*findchipmodel("12F675"), factory));
-    rig.transfers.powerup(2);
+    rig.transfers.powerup(PowerOrder::vppfirst);
     rig.increment(0x3FF);
     EXPECT_EQ(rig.read(0x04), 0x3458);
     rig.load(0x00, 0x3FFF);
@@ -610,13 +610,13 @@ TEST(ChipProtocol, WrongWiringSettingsReadGarbage) {
         void (*spoil)(DriverState&);
     };
     const Case cases[] = {
-        {"DATA IN not inverted", [](DriverState& s) { s.invertdatain = 0; }},
-        {"DATA OUT not inverted", [](DriverState& s) { s.invertdataout = 0; }},
-        {"CLOCK not inverted", [](DriverState& s) { s.invertclock = 0; }},
-        {"VPP inverted", [](DriverState& s) { s.invertvpp = 1; }},
-        {"DATA IN on pin 11", [](DriverState& s) { s.datainpin = 11; }},
-        {"VDD on pin 6", [](DriverState& s) { s.vddpin = 6; }},
-        {"CLOCK and DATA OUT swapped", [](DriverState& s) { s.clockpin = 2; s.dataoutpin = 3; }},
+        {"DATA IN not inverted", [](DriverState& s) { s.inversion(Line::datain) = 0; }},
+        {"DATA OUT not inverted", [](DriverState& s) { s.inversion(Line::dataout) = 0; }},
+        {"CLOCK not inverted", [](DriverState& s) { s.inversion(Line::clock) = 0; }},
+        {"VPP inverted", [](DriverState& s) { s.inversion(Line::vpp) = 1; }},
+        {"DATA IN on pin 11", [](DriverState& s) { s.pin(Line::datain) = 11; }},
+        {"VDD on pin 6", [](DriverState& s) { s.pin(Line::vdd) = 6; }},
+        {"CLOCK and DATA OUT swapped", [](DriverState& s) { s.pin(Line::clock) = 2; s.pin(Line::dataout) = 3; }},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -624,7 +624,7 @@ TEST(ChipProtocol, WrongWiringSettingsReadGarbage) {
         rig.chip().memory().program[0] = 0x2805;
         c.spoil(rig.state);
         rig.driver.setidle();
-        rig.transfers.powerup(1);
+        rig.transfers.powerup(PowerOrder::vddfirst);
         EXPECT_NE(rig.read(0x04), 0x2805);
         rig.transfers.powerdown();
     }

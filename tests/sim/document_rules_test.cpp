@@ -38,7 +38,7 @@ TEST(DocumentRules, The16F87xAStoresEepromBytesOnlyThroughTheInternallyTimedWrit
     for (const EepromWriteCase& c : cases) {
         SCOPED_TRACE(c.what);
         SimRig rig("16F877A");
-        rig.transfers.powerup(1);
+        rig.transfers.powerup(PowerOrder::vddfirst);
         rig.load(0x03, k_byte);
         rig.command(c.code);
         rig.wait_ms(c.wait_ms);
@@ -67,7 +67,7 @@ TEST(DocumentRules, ChipEraseNeedsTheLongerWaitOfTheWeakRevisions) {
         SimRig rig(c.model);
         std::fill(rig.chip().memory().program.begin(), rig.chip().memory().program.end(), 0x0000);
         rig.chip().memory().eeprom.front() = 0x00;
-        rig.transfers.powerup(c.powerorder);
+        rig.transfers.powerup(PowerOrder{c.powerorder});
         rig.load(0x00, 0x3FFF);
         rig.command(0x1F);
         rig.wait_ms(c.wait_ms);
@@ -103,7 +103,7 @@ TEST(DocumentRules, The16F84CodeProtectDisableClearsDataOnlyOnAProtectedChip) {
         std::fill(memory.eeprom.begin(), memory.eeprom.end(), 0x42);
         memory.config1 = c.config1;
 
-        rig.transfers.powerup(1);
+        rig.transfers.powerup(PowerOrder::vddfirst);
         rig.load(0x00, 0x3FFF);
         rig.increment(7);
         for (const std::int32_t code : {0x01, 0x07, 0x08}) rig.command(code);
@@ -134,7 +134,7 @@ TEST(DocumentRules, The16F83And16F84HaveNoDeviceId) {
     for (const char* name : {"16F83", "16F84"}) {
         SCOPED_TRACE(name);
         SimRig rig(name);
-        rig.transfers.powerup(1);
+        rig.transfers.powerup(PowerOrder::vddfirst);
         rig.load(0x00, 0x3FFF);
         rig.increment(6);
         EXPECT_EQ(rig.read(0x04), 0x0000);

@@ -41,7 +41,7 @@ TEST(MoreParts, WriteBlocksMustMatchThePartsLatches) {
     for (const Case& c : cases) {
         SCOPED_TRACE(::testing::Message() << c.model << " block " << c.block << " wait " << c.wait_ms);
         SimRig rig(c.model);
-        rig.transfers.powerup(2);
+        rig.transfers.powerup(PowerOrder::vppfirst);
         const std::vector<std::int32_t> image = words(24);  // three blocks of the largest size
         for (std::size_t i = 0; i < image.size(); ++i) {
             rig.load(0x02, image[i]);
@@ -83,7 +83,7 @@ TEST(MoreParts, The16F628RunsItsBulkErasesWithBeginProgramming) {
         SimRig rig("16F628");
         rig.chip().memory().program[0] = 0x0000;
         rig.chip().memory().eeprom[0] = 0x00;
-        rig.transfers.powerup(2);
+        rig.transfers.powerup(PowerOrder::vppfirst);
         rig.run(c.erase);
         rig.reenter(2);
         EXPECT_EQ(rig.read(0x04) == 0x3FFF && rig.read(0x05) == 0xFF, c.erased);
@@ -107,7 +107,7 @@ TEST(MoreParts, The16F7xWritesWordsWith08And0EAndHasOneErase) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         SimRig rig("16F77");
-        rig.transfers.powerup(1);
+        rig.transfers.powerup(PowerOrder::vddfirst);
         rig.run(c.write);
         rig.reenter(1);
         const std::int32_t got = rig.read(0x04);
@@ -119,7 +119,7 @@ TEST(MoreParts, The16F7xWritesWordsWith08And0EAndHasOneErase) {
     }
 
     SimRig rig("16F76");
-    rig.transfers.powerup(1);
+    rig.transfers.powerup(PowerOrder::vddfirst);
     rig.load(0x03, 0x55);
     rig.command(0x08);
     rig.wait_ms(2);
@@ -131,7 +131,7 @@ TEST(MoreParts, The16F7xWritesWordsWith08And0EAndHasOneErase) {
         SimRig erase("16F73");
         erase.chip().memory().program.assign(4096, 0x0000);
         erase.chip().memory().config1 = 0x3FEF;  // CP on
-        erase.transfers.powerup(1);
+        erase.transfers.powerup(PowerOrder::vddfirst);
         EXPECT_EQ(erase.read(0x04), 0) << "protected";
         erase.command(0x09);
         erase.wait_ms(wait_ms);
@@ -150,7 +150,7 @@ TEST(MoreParts, The16F88xConfig2AndCalibrationWord) {
     FactoryCalibration factory;
     factory.calword = 0x1A2B;
     SimRig rig(std::make_unique<SimChip>(*findchipmodel("16F886"), factory));
-    rig.transfers.powerup(2);
+    rig.transfers.powerup(PowerOrder::vppfirst);
     rig.load(0x00, 0x3FFF);
     rig.increment(8);
     rig.load(0x02, 0x0000);
@@ -174,7 +174,7 @@ TEST(MoreParts, The16F716WritesBlocksWith18) {
     for (const auto& [code, lands] : {std::pair{0x18, true}, {0x08, false}}) {
         SCOPED_TRACE(code);
         SimRig rig("16F716");
-        rig.transfers.powerup(1);
+        rig.transfers.powerup(PowerOrder::vddfirst);
         const std::vector<std::int32_t> image = words(4);
         for (std::size_t i = 0; i < image.size(); ++i) {
             rig.load(0x02, image[i]);
@@ -207,7 +207,7 @@ TEST(MoreParts, The16F91xCalibrationWordsGoOnlyWithAnEraseAimedAtThem) {
         factory.calword = 0x2345;
         factory.calword2 = 0x0ABC;
         SimRig rig(std::make_unique<SimChip>(*findchipmodel("16F914"), factory));
-        rig.transfers.powerup(2);
+        rig.transfers.powerup(PowerOrder::vppfirst);
         rig.load(0x00, 0x3FFF);
         rig.increment(c.increments);
         rig.command(0x09);

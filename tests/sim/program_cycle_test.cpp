@@ -36,19 +36,19 @@ Contents makecontents(std::int32_t words, std::int32_t bytes, std::int32_t confi
 
 Contents readback(SimRig& rig, std::int32_t powerorder, std::int32_t words, std::int32_t bytes) {
     Contents c;
-    rig.transfers.powerup(powerorder);
+    rig.transfers.powerup(PowerOrder{powerorder});
     for (std::int32_t i = 0; i < words; ++i) {
         c.program.push_back(rig.read(0x04));
         rig.command(0x06);
     }
     rig.transfers.powerdown();
-    rig.transfers.powerup(powerorder);
+    rig.transfers.powerup(PowerOrder{powerorder});
     for (std::int32_t i = 0; i < bytes; ++i) {
         c.eeprom.push_back(rig.read(0x05) & 0xFF);
         rig.command(0x06);
     }
     rig.transfers.powerdown();
-    rig.transfers.powerup(powerorder);
+    rig.transfers.powerup(PowerOrder{powerorder});
     rig.load(0x00, 0x3FFF);
     for (std::int32_t i = 0; i < 4; ++i) {
         c.id.push_back(rig.read(0x04));
@@ -72,7 +72,7 @@ void expectsame(const Contents& got, const Contents& want) {
 // Both parts write the ID locations and CONFIG1 one word at a time with 08 (up to 8 ms), starting
 // from Load Configuration.
 void programconfigspace(SimRig& rig, const Contents& c) {
-    rig.transfers.powerup(1);
+    rig.transfers.powerup(PowerOrder::vddfirst);
     rig.load(0x00, c.id[0]);
     rig.command(0x08);
     rig.wait_ms(8);
@@ -93,7 +93,7 @@ void programconfigspace(SimRig& rig, const Contents& c) {
 // (erase and program, up to 8 ms); EEPROM bytes the same way; ID locations and CONFIG1 from
 // Load Configuration.
 void program16f84a(SimRig& rig, const Contents& c) {
-    rig.transfers.powerup(1);
+    rig.transfers.powerup(PowerOrder::vddfirst);
     rig.load(0x00, 0x3FFF);
     for (int i = 0; i < 7; ++i) rig.command(0x06);
     rig.command(0x01);
@@ -104,7 +104,7 @@ void program16f84a(SimRig& rig, const Contents& c) {
     rig.command(0x07);
     rig.transfers.powerdown();
 
-    rig.transfers.powerup(1);
+    rig.transfers.powerup(PowerOrder::vddfirst);
     for (const std::int32_t word : c.program) {
         rig.load(0x02, word);
         rig.command(0x08);
@@ -113,7 +113,7 @@ void program16f84a(SimRig& rig, const Contents& c) {
     }
     rig.transfers.powerdown();
 
-    rig.transfers.powerup(1);
+    rig.transfers.powerup(PowerOrder::vddfirst);
     for (const std::int32_t byte : c.eeprom) {
         rig.load(0x03, byte);
         rig.command(0x08);
@@ -130,12 +130,12 @@ void program16f84a(SimRig& rig, const Contents& c) {
 // bytes with the internally timed 08 (up to 8 ms), since 18 is for program memory only;
 // configuration memory one word at a time with 08 (up to 8 ms).
 void program16f877a(SimRig& rig, const Contents& c) {
-    rig.transfers.powerup(1);
+    rig.transfers.powerup(PowerOrder::vddfirst);
     rig.command(0x1F);
     rig.wait_ms(10);
     rig.transfers.powerdown();
 
-    rig.transfers.powerup(1);
+    rig.transfers.powerup(PowerOrder::vddfirst);
     for (std::size_t i = 0; i < c.program.size(); ++i) {
         rig.load(0x02, c.program[i]);
         if (i % 8 == 7) {
@@ -147,7 +147,7 @@ void program16f877a(SimRig& rig, const Contents& c) {
     }
     rig.transfers.powerdown();
 
-    rig.transfers.powerup(1);
+    rig.transfers.powerup(PowerOrder::vddfirst);
     for (const std::int32_t byte : c.eeprom) {
         rig.load(0x03, byte);
         rig.command(0x08);
@@ -197,7 +197,7 @@ TEST(ProgramCycle, Pic16F877AProgramsReadsBackAndKeepsItsContentsInTheChipFile) 
 TEST(ProgramCycle, TheSameCycleWithTooShortWaitsFailsVerification) {
     // Catalogue-style programming time of 4 ms against the 84A's 8 ms for 08.
     SimRig rig("16F84A");
-    rig.transfers.powerup(1);
+    rig.transfers.powerup(PowerOrder::vddfirst);
     const std::vector<std::int32_t> words{0x2805, 0x0183, 0x3FFF, 0x1683};
     for (const std::int32_t word : words) {
         rig.load(0x02, word);

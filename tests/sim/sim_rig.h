@@ -74,7 +74,7 @@ struct SimRig {
     // Fresh entry into programming mode (PC 0, latches cleared).
     void reenter(std::int32_t powerorder) {
         transfers.powerdown();
-        transfers.powerup(powerorder);
+        transfers.powerup(PowerOrder{powerorder});
     }
 };
 

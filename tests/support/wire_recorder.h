@@ -110,10 +110,10 @@ public:
     std::uint8_t read(std::uint16_t address) override {
         if (address != state_.portaddress + 1) return 0;
         // The chip's output, inverted by the user's setting and by the port where it applies.
-        const std::int32_t pin = state_.datainpin;
+        const std::int32_t pin = state_.pin(Line::datain);
         const PinInfo& p = pininfo(pin);
         if (p.direction != PinDirection::input) return 0;
-        const bool level = datain_ != (state_.invertdatain != 0);
+        const bool level = datain_ != (state_.inversion(Line::datain) != 0);
         const bool bit = level != p.hwinverted;
         return static_cast<std::uint8_t>(bit ? (1U << p.bit) : 0U);
     }

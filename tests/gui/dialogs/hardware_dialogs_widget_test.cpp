@@ -155,8 +155,8 @@ void HardwareDialogsWidgetTest::sharedPinIsAccepted() {
     QCOMPARE(rig.window.inputs.size(), std::size_t{1});
     QCOMPARE(rig.window.inputs[0].proposed, std::string("5"));
     QVERIFY(rig.window.messages.empty());
-    QCOMPARE(rig.state.vpppin, 4);
-    QCOMPARE(rig.state.vddpin, 4);
+    QCOMPARE(rig.state.pin(Line::vpp), 4);
+    QCOMPARE(rig.state.pin(Line::vdd), 4);
     QCOMPARE(rig.backend.values().at("VPP Pin Num"), std::string("4"));
     QCOMPARE(child<QCheckBox>(dialog, "Check2")->text(), QStringLiteral("Invert VPP line (D2)"));
     // Both lines now drive data bit 2: the later operation wins.
@@ -194,9 +194,9 @@ void HardwareDialogsWidgetTest::refusedAnswers() {
     QTest::mouseClick(child<QLabel>(dialog, qPrintable(QStringLiteral("Label%1").arg(label))), Qt::LeftButton);
 
     QCOMPARE(rig.window.messages, std::vector<std::string>{"Wrong Entry!"});
-    QCOMPARE(rig.state.vddpin, before.vddpin);
-    QCOMPARE(rig.state.clockpin, before.clockpin);
-    QCOMPARE(rig.state.datainpin, before.datainpin);
+    QCOMPARE(rig.state.pin(Line::vdd), before.pin(Line::vdd));
+    QCOMPARE(rig.state.pin(Line::clock), before.pin(Line::clock));
+    QCOMPARE(rig.state.pin(Line::datain), before.pin(Line::datain));
     QVERIFY(rig.backend.values().empty());
     QCOMPARE(rig.accesses(), std::size_t{0});
     QStringList after;
@@ -212,7 +212,7 @@ void HardwareDialogsWidgetTest::cancelChangesNothing() {
     QTest::mouseClick(child<QLabel>(dialog, "Label1"), Qt::LeftButton);  // no answer queued: Cancel
     QCOMPARE(rig.window.inputs.size(), std::size_t{1});
     QVERIFY(rig.window.messages.empty());
-    QCOMPARE(rig.state.vddpin, 4);
+    QCOMPARE(rig.state.pin(Line::vdd), 4);
     QVERIFY(rig.backend.values().empty());
     QCOMPARE(rig.accesses(), std::size_t{0});
 }
@@ -224,7 +224,7 @@ void HardwareDialogsWidgetTest::movingClockLeavesTheOldPinAtItsLevel() {
     QCOMPARE(rig.state.databyte, std::uint8_t{0x03});  // CLOCK off on pin 3 (inverted): pin 3 high
     rig.window.inputanswers = {"6"};
     QTest::mouseClick(child<QLabel>(dialog, "Label3"), Qt::LeftButton);
-    QCOMPARE(rig.state.clockpin, 6);
+    QCOMPARE(rig.state.pin(Line::clock), 6);
     QCOMPARE(rig.backend.values().at("CLOCK Pin Num"), std::string("6"));
     QCOMPARE(rig.state.databyte & 0x02, 0x02);  // pin 3 keeps its last level
     QCOMPARE(rig.state.databyte & 0x10, 0x10);  // pin 6 at CLOCK's off level, high
@@ -233,7 +233,7 @@ void HardwareDialogsWidgetTest::movingClockLeavesTheOldPinAtItsLevel() {
 
 void HardwareDialogsWidgetTest::dataInInversion() {
     HardwareRig rig;
-    rig.state.invertdatain = 0;
+    rig.state.inversion(Line::datain) = 0;
     rig.port.status = 0x40;  // pin 10 high
     HardwareSettingsDialog dialog(rig.driver, rig.settings, rig.window);
     show(dialog);

@@ -1,81 +1,56 @@
-#include "session/programmer_port.h"
+#include "programmer/programmer_port.h"
 
 #include <filesystem>
 #include <system_error>
 #include <utility>
 
 #include "base/path_text.h"
-#include "platform/port_backend.h"
 #include "sim/chip_model.h"
 #include "sim/sim_chip.h"
-#ifdef __linux__
-#include "platform/ppdev_port.h"
-#endif
 
 namespace vornalt {
-namespace {
 
-// The driver's view of a port owned elsewhere.
-class ForwardingPort final : public PortIo {
-public:
-    explicit ForwardingPort(PortIo& target) : target_(target) {}
-    void write(std::uint16_t address, std::uint8_t value) override { target_.write(address, value); }
-    std::uint8_t read(std::uint16_t address) override { return target_.read(address); }
-    bool available() const override { return target_.available(); }
-    std::string reason() const override { return target_.reason(); }
-
-private:
-    PortIo& target_;
-};
-
-}  // namespace
-
-ProgrammerPort::ProgrammerPort(BackendKind kind, std::string device, const Clock& clock,
+ProgrammerPort::ProgrammerPort(BackendRow row, std::string argument, const Clock& clock,
                                const DriverState& driverstate)
-    : kind_(kind), device_(std::move(device)), clock_(clock), driverstate_(driverstate) {
-    route_.target = &unopened_;
-    if (kind_ == BackendKind::simulator) board_ = std::make_unique<SimBoard>(clock_, driverstate_.portaddress);
+    : row_(std::move(row)), argument_(std::move(argument)), clock_(clock), driverstate_(driverstate) {
+    // A backend that is moved rather than reopened exists from the start: the simulator's socket
+    // is filled before the load sequence opens the port.
+    if (row_.moveto) {
+        backend_ = row_.open({argument_, driverstate_.portaddress, clock_});
+        board_ = dynamic_cast<SimBoard*>(backend_.get());
+    }
 }
 
 ProgrammerPort::~ProgrammerPort() = default;
 
-void ProgrammerPort::select(std::int32_t portaddress) {
-    if (injected_ != nullptr) {
-        route_.target = injected_;
-        return;
+PortIo& ProgrammerPort::select(std::int32_t portaddress, std::unique_ptr<PortIo>& replaced) {
+    if (injected_ != nullptr) return *injected_;
+    if (backend_ && row_.moveto) {
+        row_.moveto(*backend_, portaddress);
+        return *backend_;
     }
-    switch (kind_) {
-    case BackendKind::simulator:
-        board_->setportaddress(portaddress);
-        route_.target = board_.get();
-        return;
-    case BackendKind::parallelport: real_ = openport(portaddress); break;
-    case BackendKind::device:
-#ifdef __linux__
-        real_ = openppdev(device_, portaddress);
-#else
-        real_ = std::make_unique<UnavailablePort>("The port " + device_ +
-                                                  " cannot be opened: device paths name Linux ppdev devices. Use "
-                                                  "port 1, 2 or 3.");
-#endif
-        break;
-    }
-    // The port opened before is gone already; the driver still holds a forwarder to the route,
-    // which from here on reaches the new one.
-    route_.target = real_.get();
+    std::unique_ptr<PortIo> opened = row_.open ? row_.open({argument_, portaddress, clock_}) : nullptr;
+    if (!opened) opened = std::make_unique<UnavailablePort>("No port backend is configured in this program.");
+    replaced = std::exchange(backend_, std::move(opened));
+    return *backend_;
 }
 
-PortOpener ProgrammerPort::opener() {
-    return [this](std::int32_t portaddress) -> std::unique_ptr<PortIo> {
-        select(portaddress);
-        PortIo& target = trace_ ? trace_->port() : static_cast<PortIo&>(route_);
-        return std::make_unique<ForwardingPort>(target);
-    };
+PortIo& ProgrammerPort::open(std::int32_t portaddress, PortDriver& driver) {
+    std::unique_ptr<PortIo> replaced;
+    PortIo* port = &select(portaddress, replaced);
+    if (trace_) {
+        trace_->setinner(*port);
+        port = &trace_->port();
+    }
+    driver.setio(*port);
+    active_ = port;
+    return *active_;  // the replaced backend goes only now, with the driver already moved on
 }
 
 Status ProgrammerPort::starttrace(const std::string& path) {
     if (trace_) return {};
-    Result<std::unique_ptr<LineTraceFile>> opened = LineTraceFile::open(path, route_, driverstate_, clock_);
+    // The trace wraps the port in use now and follows every later open.
+    Result<std::unique_ptr<LineTraceFile>> opened = LineTraceFile::open(path, *active_, driverstate_, clock_);
     if (!opened) return opened.error();
     trace_ = std::move(opened).value();
     return {};

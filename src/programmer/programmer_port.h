@@ -1,15 +1,15 @@
 #pragma once
-// The port a session talks through: the real parallel port by address, a ppdev device, the
-// simulated programmer with a chip in its socket, or a port the caller built (a recorder, a
-// board of a test); optionally recorded as a VCD trace. The port slot opens it through
-// opener(): a real port is opened afresh at each address, the simulated board stays and moves
-// to the new address, so changing the port number never drops the simulator.
+// The one owner of the port a session talks through: the backend a row of the backend table
+// opened (the real parallel port by address, a ppdev device, the simulated programmer with a
+// chip in its socket), or a port the caller built (a recorder, a board of a test); optionally
+// recorded as a VCD trace. It opens the backend for an address and points the driver straight
+// at it, or at the trace around it: one forwarding hop at most. A backend the row moves (the
+// simulated board) stays open at a new address, so changing the port never drops the simulator.
 #include <cstdint>
 #include <memory>
 #include <optional>
 #include <string>
 
-#include "app/port_selection.h"
 #include "base/file_lock.h"
 #include "base/result.h"
 #include "platform/clock.h"
@@ -17,36 +17,41 @@
 #include "platform/unavailable_port.h"
 #include "port/driver_state.h"
 #include "port/line_trace.h"
+#include "port/port_driver.h"
+#include "programmer/backend_table.h"
 #include "sim/sim_board.h"
 
 namespace vornalt {
 
-enum class BackendKind : std::uint8_t {
-    parallelport,  // the port at the address of the settings (1, 2, 3 or any other)
-    device,        // a ppdev device path serving that address (Linux)
-    simulator,     // the simulated programmer board
-};
-
 class ProgrammerPort {
 public:
-    ProgrammerPort(BackendKind kind, std::string device, const Clock& clock, const DriverState& driverstate);
+    // argument: what the --port text carried for the row (a device path); empty for none.
+    ProgrammerPort(BackendRow row, std::string argument, const Clock& clock, const DriverState& driverstate);
     ~ProgrammerPort();
     ProgrammerPort(const ProgrammerPort&) = delete;
     ProgrammerPort& operator=(const ProgrammerPort&) = delete;
 
-    // For the port slot: opens the backend for the address and hands over a port that passes
-    // everything to it (through the trace when one runs).
-    PortOpener opener();
+    const BackendRow& row() const { return row_; }
 
-    // From now on every open hands out this port instead of the chosen backend.
+    // The port the driver was last pointed at. Before the first open() it is a port that is not
+    // available, so the driver can be built before the settings say which port to open.
+    PortIo& io() { return *active_; }
+    const PortIo& io() const { return *active_; }
+
+    // Opens the backend for the address and points the driver at it. The backend in use before
+    // is released only after the driver has let go of it.
+    PortIo& open(std::int32_t portaddress, PortDriver& driver);
+
+    // From now on every open hands out this port instead of the row's backend.
     void useport(PortIo& port) { injected_ = &port; }
 
-    // Records every line change from now on into a VCD file (once; later calls change nothing).
+    // Records every line change from the next open on into a VCD file (once; later calls
+    // change nothing).
     Status starttrace(const std::string& path);
     bool tracing() const { return trace_ != nullptr; }
 
     // The simulated board; null for any other backend.
-    SimBoard* board() { return board_.get(); }
+    SimBoard* board() { return board_; }
     bool simulated() const { return board_ != nullptr; }
     bool socketempty() const { return board_ != nullptr && board_->chip() == nullptr; }
     // The model whose chip is in the socket ("" when the socket is empty).
@@ -68,27 +73,19 @@ public:
     Status savechip();
 
 private:
-    void select(std::int32_t portaddress);
+    // The port a new open hands out before the trace: the injected one, the moved backend, or
+    // a fresh one (the one it replaces comes back in replaced, to be released last).
+    PortIo& select(std::int32_t portaddress, std::unique_ptr<PortIo>& replaced);
 
-    // Passes every access to whichever backend is selected now.
-    class Route final : public PortIo {
-    public:
-        PortIo* target = nullptr;
-        void write(std::uint16_t address, std::uint8_t value) override { target->write(address, value); }
-        std::uint8_t read(std::uint16_t address) override { return target->read(address); }
-        bool available() const override { return target->available(); }
-        std::string reason() const override { return target->reason(); }
-    };
-
-    BackendKind kind_;
-    std::string device_;
+    BackendRow row_;
+    std::string argument_;
     const Clock& clock_;
     const DriverState& driverstate_;
     UnavailablePort unopened_{"The port has not been opened yet."};
-    std::unique_ptr<PortIo> real_;     // parallelport and device
-    std::unique_ptr<SimBoard> board_;  // simulator
+    std::unique_ptr<PortIo> backend_;
+    SimBoard* board_ = nullptr;  // backend_ when it is the simulated board
     PortIo* injected_ = nullptr;
-    Route route_;
+    PortIo* active_ = &unopened_;
     std::string socketmodel_;
     std::string chipfile_;
     std::optional<FileLock> chiplock_;
