@@ -31,7 +31,7 @@ struct Bench {
     MemoryImage image;
     AppliedModel model;
     StopRequest stop;
-    ScriptEngine engine{state, image, model, transfers, clock, window, pump, stop};
+    ScriptEngine engine{state, image, model, transfers, window, pump, stop};
 
     Bench() {
         image.flashsize = 8192;

@@ -70,7 +70,7 @@ RunOutcome runoperation(ChipOperation operation, OperationParts parts) {
         parts.pump.yield_now();
     }
 
-    ScriptEngine engine(parts.engine, parts.image, parts.model, parts.transfers, parts.clock, parts.window,
+    ScriptEngine engine(parts.engine, parts.image, parts.model, parts.transfers, parts.window,
                         parts.pump, parts.stop);
     engine.runtoend();
     parts.stop.clear();

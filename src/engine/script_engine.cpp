@@ -56,13 +56,12 @@ void preparerun(EngineState& state, const Script& script, const MemoryImage& ima
 }
 
 ScriptEngine::ScriptEngine(EngineState& state, MemoryImage& image, const AppliedModel& model,
-                           Transfers& transfers, Clock& clock, WindowServices& window, EventPump& pump,
+                           Transfers& transfers, WindowServices& window, EventPump& pump,
                            const StopRequest& stop)
     : state_(state),
       image_(image),
       model_(model),
       transfers_(transfers),
-      clock_(clock),
       window_(window),
       pump_(pump),
       stop_(stop) {

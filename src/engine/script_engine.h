@@ -31,7 +31,7 @@ void preparerun(EngineState& state, const Script& script, const MemoryImage& ima
 class ScriptEngine {
 public:
     ScriptEngine(EngineState& state, MemoryImage& image, const AppliedModel& model, Transfers& transfers,
-                 Clock& clock, WindowServices& window, EventPump& pump, const StopRequest& stop);
+                 WindowServices& window, EventPump& pump, const StopRequest& stop);
 
     // Executes the line at linecounter and moves linecounter. Does nothing when linecounter is
     // outside 0..lastline. A pending stop request is honoured instead of running the line.
@@ -124,7 +124,6 @@ private:
     MemoryImage& image_;
     const AppliedModel& model_;
     Transfers& transfers_;
-    Clock& clock_;
     WindowServices& window_;
     EventPump& pump_;
     const StopRequest& stop_;

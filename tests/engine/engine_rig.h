@@ -31,7 +31,7 @@ struct EngineRig {
     MemoryImage image;
     AppliedModel model;
     StopRequest stop;
-    ScriptEngine engine{state, image, model, transfers, clock, window, pump, stop};
+    ScriptEngine engine{state, image, model, transfers, window, pump, stop};
 
     explicit EngineRig(std::int32_t flashsize = 16, std::int32_t eepromsize = 8) {
         model.config1erased = 0x3FFF;

@@ -52,7 +52,7 @@ TEST(EngineHotPath, StepsOfAFullChipRunAllocateNothing) {
     model.powerorder = PowerOrder::vddfirst;
     model.progtime = 4;
     StopRequest stop;
-    ScriptEngine engine(state, image, model, transfers, clock, window, pump, stop);
+    ScriptEngine engine(state, image, model, transfers, window, pump, stop);
 
     const Script script{"begin", "calcflash", "setflashloop", "s02-flash", "s08", "wprog", "s06", "loop",
                         "end",   "begin",     "setflashloop", "temp=s04",  "checkflash", "s06", "loop",

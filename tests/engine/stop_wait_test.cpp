@@ -41,7 +41,7 @@ struct StoppingRig {
     EngineState state;
     MemoryImage image;
     AppliedModel model;
-    ScriptEngine engine{state, image, model, transfers, clock, window, pump, stop};
+    ScriptEngine engine{state, image, model, transfers, window, pump, stop};
 };
 
 TEST(EngineStopDuringWait, EveryKindOfWaitEndsWithinASliceAndTheRunPowersDown) {
