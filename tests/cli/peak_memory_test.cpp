@@ -174,7 +174,7 @@ ProcessResult runcli(const TempFolder& temp, const std::vector<std::string>& arg
 }
 
 // The program's own footprint: its libraries, the shipped catalogue, a full-size image.
-long ownpeak_kib() {
+[[maybe_unused]] long ownpeak_kib() {
     static const long peak = [] {
         TempFolder temp;
         const ProcessResult result = runcli(temp, {"--catalogue", VORNALT_SHIPPED_CATALOGUE, "models"});
