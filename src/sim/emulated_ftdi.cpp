@@ -4,14 +4,10 @@
 #include <vector>
 
 #include "platform/ftdi_rate.h"
+#include "sim/ftdi_requests.h"
 
 namespace vornalt {
 namespace {
-
-constexpr std::uint8_t k_reset = 0x00;
-constexpr std::uint8_t k_set_baudrate = 0x03;
-constexpr std::uint8_t k_set_latency_timer = 0x09;
-constexpr std::uint8_t k_set_bitmode = 0x0B;
 
 Error disconnected() { return Error{k_programmer_disconnected}; }
 
@@ -19,9 +15,9 @@ Error disconnected() { return Error{k_programmer_disconnected}; }
 
 Result<std::int64_t> EmulatedFtdi::configure(std::uint8_t outputs, std::int32_t steprate) {
     const auto [value, index] = ftdi_divisor(steprate);
-    const bool ok = !closed_ && chip_.controlout(k_reset, 0, 1) && chip_.controlout(k_set_latency_timer, 1, 1) &&
-                    chip_.controlout(k_set_bitmode, 0, 1) && chip_.controlout(k_set_baudrate, value, index) &&
-                    chip_.controlout(k_set_bitmode, static_cast<std::uint16_t>(0x0400 | outputs), 1);
+    const bool ok = !closed_ && chip_.controlout(ftdi_request::reset, 0, 1) && chip_.controlout(ftdi_request::set_latency_timer, 1, 1) &&
+                    chip_.controlout(ftdi_request::set_bitmode, 0, 1) && chip_.controlout(ftdi_request::set_baudrate, value, index) &&
+                    chip_.controlout(ftdi_request::set_bitmode, static_cast<std::uint16_t>(0x0400 | outputs), 1);
     if (ok) return chip_.steprate();
     return disconnected();
 }
@@ -54,7 +50,7 @@ Status EmulatedFtdi::exchange(std::span<const std::uint8_t> out, std::span<std::
 void EmulatedFtdi::close() {
     if (closed_) return;
     closed_ = true;
-    if (chip_.present()) static_cast<void>(chip_.controlout(k_set_bitmode, 0, 1));
+    if (chip_.present()) static_cast<void>(chip_.controlout(ftdi_request::set_bitmode, 0, 1));
 }
 
 }  // namespace vornalt

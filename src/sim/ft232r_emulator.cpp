@@ -3,24 +3,10 @@
 #include <algorithm>
 
 #include "platform/ftdi_rate.h"
+#include "sim/ftdi_requests.h"
 
 namespace vornalt {
 namespace {
-
-// Vendor requests of the FTDI chips (bRequest of bmRequestType 0x40 / 0xC0).
-constexpr std::uint8_t k_reset = 0x00;
-constexpr std::uint8_t k_modem_ctrl = 0x01;
-constexpr std::uint8_t k_flow_ctrl = 0x02;
-constexpr std::uint8_t k_set_baudrate = 0x03;
-constexpr std::uint8_t k_set_data = 0x04;
-constexpr std::uint8_t k_poll_modem_status = 0x05;
-constexpr std::uint8_t k_set_event_char = 0x06;
-constexpr std::uint8_t k_set_error_char = 0x07;
-constexpr std::uint8_t k_set_latency_timer = 0x09;
-constexpr std::uint8_t k_get_latency_timer = 0x0A;
-constexpr std::uint8_t k_set_bitmode = 0x0B;
-constexpr std::uint8_t k_read_pins = 0x0C;
-constexpr std::uint8_t k_read_eeprom = 0x90;
 
 // Reset request values: the whole serial engine, or one of the two buffers.
 constexpr std::uint16_t k_purge_readback = 1;
@@ -46,27 +32,27 @@ Ft232rEmulator::Ft232rEmulator(SimBoard& board, VirtualClock& clock, UsbIdentity
 bool Ft232rEmulator::controlout(std::uint8_t request, std::uint16_t value, std::uint16_t index) {
     if (!present_) return false;
     switch (request) {
-    case k_reset:
+    case ftdi_request::reset:
         if (value != k_purge_write) readback_.clear();
         if (value != k_purge_readback) towrite_.clear();
         return true;
-    case k_set_baudrate:
+    case ftdi_request::set_baudrate:
         setbaudrate(value, index);
         return true;
-    case k_set_latency_timer:
+    case ftdi_request::set_latency_timer:
         if (low(value) == 0) return false;
         latency_ms_ = low(value);
         return true;
-    case k_set_bitmode:
+    case ftdi_request::set_bitmode:
         mode_ = high(value);
         outputs_ = mode_ == k_mode_reset ? 0 : low(value);
         board_.drivebits(0, outputs_);  // outputs start low
         return true;
-    case k_modem_ctrl:
-    case k_flow_ctrl:
-    case k_set_data:
-    case k_set_event_char:
-    case k_set_error_char:
+    case ftdi_request::modem_ctrl:
+    case ftdi_request::flow_ctrl:
+    case ftdi_request::set_data:
+    case ftdi_request::set_event_char:
+    case ftdi_request::set_error_char:
         return true;
     default:
         return false;
@@ -87,10 +73,10 @@ std::optional<std::vector<std::uint8_t>> Ft232rEmulator::controlin(std::uint8_t 
         }
     } else if (requesttype == 0xC0) {
         switch (request) {
-        case k_get_latency_timer: answer = {static_cast<std::uint8_t>(latency_ms_)}; break;
-        case k_read_pins: answer = {board_.samplebits()}; break;
-        case k_poll_modem_status: answer = {k_status0, k_status1}; break;
-        case k_read_eeprom: answer = {0xFF, 0xFF}; break;  // a blank EEPROM
+        case ftdi_request::get_latency_timer: answer = {static_cast<std::uint8_t>(latency_ms_)}; break;
+        case ftdi_request::read_pins: answer = {board_.samplebits()}; break;
+        case ftdi_request::poll_modem_status: answer = {k_status0, k_status1}; break;
+        case ftdi_request::read_eeprom: answer = {0xFF, 0xFF}; break;  // a blank EEPROM
         default: return std::nullopt;
         }
     } else {
