@@ -10,6 +10,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "platform/clock.h"
 #include "platform/port_io.h"
@@ -23,6 +24,7 @@ enum class BackendKind : std::uint8_t {
     device,        // a ppdev device path serving that address (Linux)
     simulator,     // the simulated programmer board
     ftdi,          // an FTDI USB adapter in bit-bang mode
+    pickit2,       // a PICkit 2 (or a PICkit 3 with its scripting firmware) over USB HID
 };
 
 // What a backend can do beyond moving the five lines one register write at a time.
@@ -41,6 +43,12 @@ struct BackendOpening {
     const Clock& clock;
 };
 
+// One plugged-in programmer of a row's kind, as a choice in the window lists it.
+struct FoundProgrammer {
+    std::string argument;     // what follows "name:" in a --port text, e.g. a serial number
+    std::string description;  // what the user reads: product and serial
+};
+
 struct BackendRow {
     BackendKind kind;
     std::string_view name;  // as the user names the backend, e.g. in --help
@@ -55,6 +63,9 @@ struct BackendRow {
     // For a batched backend: the line link the driver sends its line states to, over the opened
     // backend, with the pins of the driver state. Empty: the driver writes the registers itself.
     std::function<LineLink*(PortIo& open, const DriverState& state)> linkof;
+    // For a backend of plugged-in devices: the ones found now. Empty: nothing to list (the
+    // parallel port and the simulator are always offered).
+    std::function<std::vector<FoundProgrammer>()> findall;
     BackendCapabilities can;
 };
 

@@ -55,6 +55,15 @@ BackendRow ftdibackend() {
             auto* backend = dynamic_cast<FtdiBackend*>(&open);
             return backend != nullptr ? backend->link(state) : nullptr;
         },
+        .findall = []() {
+            std::vector<FoundProgrammer> found;
+            Result<std::vector<FtdiAdapter>> adapters = listftdiadapters();
+            if (!adapters) return found;  // no library or no USB access: nothing to offer
+            for (const FtdiAdapter& adapter : adapters.value()) {
+                found.push_back({adapter.serial, adapter.description + " (" + adapter.serial + ")"});
+            }
+            return found;
+        },
         .can = {.pins_configurable = true, .batched = true, .device_timed_delays = true},
     };
 }

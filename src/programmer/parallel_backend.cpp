@@ -40,6 +40,7 @@ BackendRow parallelbackend() {
         .open = [](const BackendOpening& opening) { return openport(opening.portaddress); },
         .moveto = {},
         .linkof = {},
+        .findall = {},
         .can = {.pins_configurable = true},
     };
 }

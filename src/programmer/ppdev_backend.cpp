@@ -35,6 +35,7 @@ BackendRow ppdevbackend() {
         .open = openppdevpath,
         .moveto = {},
         .linkof = {},
+        .findall = {},
         .can = {.pins_configurable = true},
     };
 }

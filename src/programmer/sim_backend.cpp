@@ -22,6 +22,7 @@ BackendRow simbackend() {
             static_cast<SimBoard&>(board).setportaddress(portaddress);
         },
         .linkof = {},
+        .findall = {},
         .can = {.pins_configurable = true},
     };
 }
