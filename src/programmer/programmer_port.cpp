@@ -26,7 +26,10 @@ ProgrammerPort::~ProgrammerPort() = default;
 Status ProgrammerPort::choose(BackendRow row, std::string argument, PortDriver& driver) {
     if (Status saved = savechip(); !saved) return saved;
     driver.setlink(nullptr);
-    if (trace_) trace_->setinner(unopened_);
+    if (trace_) {
+        trace_->setinner(unopened_);
+        trace_->link(nullptr);
+    }
     driver.setio(trace_ ? trace_->port() : unopened_);
     active_ = &unopened_;
     board_ = nullptr;
@@ -65,7 +68,8 @@ PortIo& ProgrammerPort::open(std::int32_t portaddress, PortDriver& driver) {
     }
     driver.setio(*port);
     // A batched backend takes the line states through its link; an injected port never has one.
-    driver.setlink(injected_ == nullptr && row_.linkof && backend_ ? row_.linkof(*backend_, driverstate_) : nullptr);
+    LineLink* link = injected_ == nullptr && row_.linkof && backend_ ? row_.linkof(*backend_, driverstate_) : nullptr;
+    driver.setlink(trace_ ? trace_->link(link) : link);
     active_ = port;
     return *active_;  // the replaced backend goes only now, with the driver already moved on
 }
