@@ -59,7 +59,7 @@ void menuportinfo(WindowServices& window) { window.message(portpinouttext(), Mes
 std::string adapterwiringtext() {
     return "FTDI adapter (FT232R, FT230X, FT231X) in bit-bang mode: default bits\r\n"
            "\r\n"
-           "Line\tBit\tFT232R pin\tInverted\r\n"
+           "Line\tBit\tPin\tInverted\r\n"
            "VDD\tD6\tDCD\tno\r\n"
            "VPP\tD5\tDSR\tno\r\n"
            "CLOCK\tD0\tTXD\tyes\r\n"
