@@ -13,6 +13,9 @@ struct AppState {
     std::string lastpath;                      // folder of the last HEX file opened or saved, with separator
     std::int32_t selectedmodel = 0;            // 1-based model number; 1..modelcount after the load sequence
     std::string label_hex;                     // name of the loaded HEX file; empty: nothing to reload
+    // The image holds work no file has: edited by hand or read from a chip since it was last
+    // loaded, saved or cleared.
+    bool unsaved = false;
 };
 
 }  // namespace vornalt

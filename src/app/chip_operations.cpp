@@ -81,6 +81,8 @@ RunOutcome runoperation(ChipOperation operation, OperationParts parts) {
     if (imagebefore && parts.engine.deviceidrefused) {
         parts.image = std::move(*imagebefore);
         parts.app.label_hex = std::move(filebefore);
+    } else if (reading) {
+        parts.app.unsaved = true;  // even a partial read replaced what was there
     }
     parts.window.enable();
     parts.window.set_status(parts.engine.runstopped ? texts.stopped : failed ? texts.failed : texts.succeeded);

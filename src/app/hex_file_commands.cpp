@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <system_error>
 
+#include "app/clear_buffer.h"
 #include "base/path_text.h"
 #include "image/hex_loader.h"
 #include "image/hex_writer.h"
@@ -40,6 +41,7 @@ void openhexfile(AppState& app, const AppliedModel& model, MemoryImage& image, W
     image.loadedwords = 0;
     window.set_status("");
     const HexLoadResult result = loadhex(app.lastpath + std::string(name), image);
+    app.unsaved = false;  // the image is the file now, or blank
     if (result.ok) {
         // Named before the redraw, which shows it.
         app.label_hex = name;
@@ -57,6 +59,7 @@ void openhexfile(AppState& app, const AppliedModel& model, MemoryImage& image, W
 
 void menuopen(AppState& app, const AppliedModel& model, MemoryImage& image, SettingsStore& settings,
               WindowServices& window) {
+    if (!discardunsaved(app, window)) return;
     const std::string name =
         takechoice(window.open_file(k_open_title, app.lastpath, k_hex_filter), app, settings);
     if (name.empty()) return;
@@ -92,6 +95,7 @@ void menusave(AppState& app, const AppliedModel& model, const MemoryImage& image
     }
     if (saved) {
         app.label_hex = name;
+        app.unsaved = false;
     } else {
         // The image matches no file on disk now, so there is nothing to reload.
         app.label_hex.clear();

@@ -5,6 +5,7 @@
 #include <functional>
 #include <string>
 
+#include "app/shell_fixture.h"
 #include "support/session_rig.h"
 #include "support/temp_folder.h"
 
@@ -63,6 +64,68 @@ TEST(SessionCommands, NamedFilesSaveAndLoadAndSayWhenTheyCannot) {
     EXPECT_FALSE(rig.session->load_hex_file(temp.folder() + "missing.hex"));
     EXPECT_EQ(rig.session->loaded_file(), "");
     EXPECT_EQ(rig.window.messages.size(), 1u);
+}
+
+
+TEST(SessionCommands, UnsavedImageIsThrownAwayOnlyAfterYes) {
+    const std::string question = "The memory image has changes that are not saved. Discard them?";
+    struct Case {
+        const char* name;
+        std::function<void(SessionRig&, const std::string& folder)> work;  // what was done to the image since it was clean
+        bool unsaved;
+    };
+    const Case cases[] = {
+        {"edited by hand",
+         [](SessionRig& rig, const std::string&) {
+             rig.window.inputanswers = {"0", "1234"};
+             rig.session->edit_flash();
+         },
+         true},
+        {"read from the chip", [](SessionRig& rig, const std::string&) { rig.session->run(ChipOperation::readall); }, true},
+        {"edited, then saved",
+         [](SessionRig& rig, const std::string& folder) {
+             rig.window.inputanswers = {"0", "1234"};
+             rig.session->edit_flash();
+             rig.window.saveanswers = {folder + "saved.hex"};
+             rig.session->save_buffer();
+         },
+         false},
+        {"edited, then cleared",
+         [](SessionRig& rig, const std::string&) {
+             rig.window.inputanswers = {"0", "1234"};
+             rig.session->edit_flash();
+             rig.session->clear_buffer();
+         },
+         false},
+        {"untouched", [](SessionRig&, const std::string&) {}, false},
+    };
+    for (const Case& c : cases) {
+        for (const bool yes : {false, true}) {
+            SCOPED_TRACE(std::string(c.name) + (yes ? ", Yes" : ", No"));
+            TempFolder temp;
+            SessionRig rig;
+            rig.inside.catalogue() = testing::threemodels();
+            ASSERT_TRUE(rig.session->apply_model(1).ok());
+            c.work(rig, temp.folder());
+            const std::int32_t word = rig.image.flashbuffer[0];
+            rig.window.calls.clear();
+            rig.window.questionanswers = {yes};
+            rig.window.inputanswers = {"2"};
+            rig.session->change_model();
+            const bool asked = !rig.window.calls.empty() && rig.window.calls[1] == "question:" + question;
+            EXPECT_EQ(asked, c.unsaved);
+            const bool kept = c.unsaved && !yes;
+            EXPECT_EQ(rig.app.selectedmodel, kept ? 1 : 2);
+            EXPECT_EQ(rig.image.flashbuffer[0], kept ? word : 0x3FFF);
+
+            // Open HEX File asks before its dialog; No leaves the dialog unshown.
+            if (!c.unsaved || yes) continue;
+            rig.window.calls.clear();
+            rig.window.questionanswers = {false};
+            rig.session->open_hex_file();
+            EXPECT_EQ(rig.window.calls, std::vector<std::string>{"question:" + question});
+        }
+    }
 }
 
 }  // namespace
