@@ -70,6 +70,10 @@ void Session::formload() {
     showsimulatedport();
 }
 
+std::string Session::main_window_title() const {
+    return simulated() ? app_.windowtitle + " (simulated programmer)" : app_.windowtitle;
+}
+
 DisplayTexts Session::display_texts() const { return displaytexts(model_, image_); }
 
 void Session::clear_buffer() { menuclear(app_, model_, image_, window_); }

@@ -98,6 +98,9 @@ public:
     const std::vector<std::string>& catalogue_warnings() const { return catalogue_.warnings; }
 
     // ---- What the window shows ----
+    // The main window's caption: the window title, and under the simulator a word that no real
+    // chip is being worked on. Boxes keep the plain title.
+    std::string main_window_title() const;
     // The redraw's texts for the applied model and the memory image.
     DisplayTexts display_texts() const;
     // The loaded file's name; empty when the image no longer matches a file.

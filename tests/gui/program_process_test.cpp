@@ -17,7 +17,8 @@ class ProgramProcessTest : public QObject {
 private:
     QTemporaryDir home_;
 
-    QProcess* start(const QStringList& arguments) {
+    // display false: no display to open, as on a terminal of a server.
+    QProcess* start(const QStringList& arguments, bool display = true) {
         auto* process = new QProcess(this);
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         for (const char* folder : {"config", "data", "runtime"}) QDir(home_.path()).mkpath(QString::fromLatin1(folder));
@@ -28,7 +29,11 @@ private:
         environment.insert(QStringLiteral("XDG_CONFIG_HOME"), home_.filePath(QStringLiteral("config")));
         environment.insert(QStringLiteral("XDG_DATA_HOME"), home_.filePath(QStringLiteral("data")));
         environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), home_.filePath(QStringLiteral("runtime")));
-        environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        if (display) {
+            environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        } else {
+            for (const char* name : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY"}) environment.remove(QString::fromLatin1(name));
+        }
         process->setProcessEnvironment(environment);
         process->start(QStringLiteral(VORNALT_GUI_PATH), arguments);
         return process;
@@ -48,10 +53,13 @@ private:
 private slots:
     void help_and_version_answer_on_the_terminal() {
         for (const char* option : {"--help", "--version"}) {
-            QProcess* process = start({QString::fromLatin1(option)});
-            QVERIFY(process->waitForFinished(10000));
-            QCOMPARE(process->exitCode(), 0);
-            QVERIFY(process->readAllStandardOutput().contains("vornalt"));
+            for (const bool display : {true, false}) {
+                QProcess* process = start({QString::fromLatin1(option)}, display);
+                QVERIFY(process->waitForFinished(10000));
+                QCOMPARE(process->exitStatus(), QProcess::NormalExit);
+                QCOMPARE(process->exitCode(), 0);
+                QVERIFY(process->readAllStandardOutput().contains("vornalt"));
+            }
         }
         QProcess* wrong = start({QStringLiteral("--no-such-option")});
         QVERIFY(wrong->waitForFinished(10000));

@@ -21,14 +21,20 @@ int main(int argc, char** argv) {
     // close box does, with the programmer's lines off.
     StopSignals stopsignals;
 
-    QApplication application(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("vornalt"));
-    QApplication::setApplicationVersion(QString::fromLatin1(program_version().data(), static_cast<qsizetype>(program_version().size())));
-
-    const gui::ParsedGuiOptions parsed = gui::parseguioptions(QApplication::arguments());
+    // The command line is read before any display is opened, so --help and --version answer
+    // on a terminal without one.
+    gui::ParsedGuiOptions parsed;
+    {
+        const QCoreApplication reading(argc, argv);
+        parsed = gui::parseguioptions(QCoreApplication::arguments());
+    }
     std::fputs(parsed.out.c_str(), stdout);
     std::fputs(parsed.err.c_str(), stderr);
     if (!parsed.options) return parsed.exitcode;
+
+    QApplication application(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("vornalt"));
+    QApplication::setApplicationVersion(QString::fromLatin1(program_version().data(), static_cast<qsizetype>(program_version().size())));
 
     gui::SingleInstance instance;
     if (!instance.acquire()) return 0;  // another copy runs: end silently, no window

@@ -39,7 +39,6 @@ QString stylesheet(const ControlLayout& control) {
 Form1::Form1(Startup started, SettingsStore& settings, SessionOptions options, QWidget* parent)
     : QMainWindow(parent), title_(qstring(started.state.windowtitle)) {
     setObjectName(QStringLiteral("Form1"));
-    setWindowTitle(title_);
     buildcontrols();
     buildmenus();
     settaborder();
@@ -47,6 +46,7 @@ Form1::Form1(Startup started, SettingsStore& settings, SessionOptions options, Q
     layout()->setSizeConstraint(QLayout::SetFixedSize);
     session_ = std::make_unique<Session>(*this, settings, std::move(started.state), std::move(started.catalogue),
                                          std::move(options));
+    setWindowTitle(qstring(session_->main_window_title()));
 }
 
 Form1::~Form1() {
