@@ -60,13 +60,13 @@ Commands addcommands(CLI::App& app, CliOptions& o) {
     c.check->add_option("FILE.hex", o.input, "Intel HEX file")->required();
     c.convert = app.add_subcommand("convert", "Load the file, then save the image as Save Buffer As writes it");
     c.convert->add_option("IN.hex", o.input, "Intel HEX file to read")->required();
-    c.convert->add_option("-o,--output", o.output, "Intel HEX file to write")->required()->type_name("OUT.hex");
+    c.convert->add_option("-o,--output", o.output, "Intel HEX file to write; - for standard output")->required()->type_name("OUT.hex");
     c.program = app.add_subcommand("program", "Load the file, then Program All");
     c.program->add_option("FILE.hex", o.input, "Intel HEX file")->required();
     c.verify = app.add_subcommand("verify", "Load the file, then Verify");
     c.verify->add_option("FILE.hex", o.input, "Intel HEX file")->required();
     c.read = app.add_subcommand("read", "Read All, then save the image");
-    c.read->add_option("-o,--output", o.output, "Intel HEX file to write")->required()->type_name("FILE.hex");
+    c.read->add_option("-o,--output", o.output, "Intel HEX file to write; - for standard output")->required()->type_name("FILE.hex");
     c.erase = app.add_subcommand("erase", "Erase All");
     c.blankcheck = app.add_subcommand("blankcheck", "Blank Check");
     return c;

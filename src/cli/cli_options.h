@@ -34,6 +34,9 @@ struct PortOption {
 
 enum class SimSpeed { real, instant };
 
+// The -o name that means standard output.
+inline constexpr const char* k_standard_output = "-";
+
 struct CliOptions {
     CliCommand command = CliCommand::models;
     std::string input;      // FILE.hex of check, convert, program, verify

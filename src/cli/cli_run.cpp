@@ -36,7 +36,10 @@ public:
           terminal_(terminal),
           folders_(folders),
           signals_(signals),
-          window_(terminal.out, terminal.err, verbosityof(options), terminal.erristerminal) {}
+          // With "-o -" standard output carries the HEX text alone; the status texts go to
+          // standard error.
+          textout_(options.output == k_standard_output ? terminal.err : terminal.out),
+          window_(textout_, terminal.err, verbosityof(options), terminal.erristerminal) {}
 
     ExitStatus run();
 
@@ -58,6 +61,7 @@ private:
     Terminal terminal_;
     const DataFolderEnvironment& folders_;
     StopSignals& signals_;
+    std::ostream& textout_;
     TerminalWindow window_;
 
     // Filled by loadcatalogue, then handed to the session.
@@ -88,18 +92,22 @@ ExitStatus CliRun::loadcatalogue() {
 // find out whether the catalogue's record can be used at all, before anything reaches the port.
 ExitStatus CliRun::choosemodel() {
     std::int32_t number = 0;
+    bool savedmodel = false;
     if (!options_.model.empty()) {
         Result<std::int32_t> found = findmodel(started_.catalogue, options_.model);
         if (!found) return fail(ExitStatus::usage, "vornalt-cli: " + found.error().message);
         number = found.value();
     } else {
         number = settings_->saved_model(started_.catalogue.modelcount);
+        savedmodel = true;
     }
     settings_->choose_model(number);
     session_ = std::make_unique<Session>(window_, settings_->store(), std::move(started_.state),
                                          std::move(started_.catalogue), sessionoptions());
     const Status applied = session_->apply_model(number);
     if (!applied) return fail(ExitStatus::bad_input, applied.error().message);
+    // Nothing on the command line named the model, so the chip may not be the one meant.
+    if (savedmodel && !options_.quiet) terminal_.err << "Model " << printable(session_->model_name()) << " (saved setting)\n";
     return ExitStatus::success;
 }
 
@@ -109,6 +117,13 @@ ExitStatus CliRun::loadfile() {
 }
 
 ExitStatus CliRun::savefile() {
+    if (options_.output == k_standard_output) {
+        Result<std::string> text = session_->hex_text();
+        if (!text) return fail(ExitStatus::bad_input, text.error().message);
+        terminal_.out << text.value();
+        terminal_.out.flush();
+        return terminal_.out ? ExitStatus::success : fail(ExitStatus::bad_input, "Standard output cannot be written.");
+    }
     Status saved = session_->save_hex_file(options_.output);
     if (!saved) {
         window_.message(saved.error().message);
@@ -188,8 +203,8 @@ void CliRun::printendtext() {
     endtextprinted_ = true;
     // Verbose runs have printed every status text as it came, the end text last.
     if (options_.quiet || options_.verbose || window_.status().empty()) return;
-    terminal_.out << printable(window_.status()) << '\n';
-    terminal_.out.flush();
+    textout_ << printable(window_.status()) << '\n';
+    textout_.flush();
 }
 
 ExitStatus CliRun::portcommand() {
@@ -227,7 +242,8 @@ ExitStatus CliRun::portcommand() {
         if (status == ExitStatus::success) {
             status = savefile();
         } else if (status != ExitStatus::port_unavailable) {
-            window_.report("Nothing was written to " + options_.output + ": the chip was not read completely.");
+            const std::string where = options_.output == k_standard_output ? "standard output" : options_.output;
+            window_.report("Nothing was written to " + where + ": the chip was not read completely.");
         }
         break;
     case CliCommand::erase: status = runoperation(ChipOperation::eraseall, signals); break;

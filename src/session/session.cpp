@@ -101,6 +101,8 @@ Status Session::save_hex_file(const std::string& fullname) const {
     return savehex(fullname, image_, model_.config2used);
 }
 
+Result<std::string> Session::hex_text() const { return hexfiletext(image_, model_.config2used); }
+
 void Session::edit_flash() { menueditflash(app_, image_, window_); }
 
 void Session::edit_eeprom() { menuediteeprom(app_, image_, window_); }

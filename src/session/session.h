@@ -103,6 +103,10 @@ public:
     std::string main_window_title() const;
     // The redraw's texts for the applied model and the memory image.
     DisplayTexts display_texts() const;
+    // The applied model's name as the catalogue writes it.
+    const std::string& model_name() const { return model_.modelname; }
+    // The image as Intel HEX text, as save_hex_file would write it.
+    Result<std::string> hex_text() const;
     // The loaded file's name; empty when the image no longer matches a file.
     const std::string& loaded_file() const { return app_.label_hex; }
 

@@ -156,6 +156,16 @@ TEST_F(CliProcess, ProgramReadAndVerifyAgreeWithTheOriginal) {
     r = cli({"--model", "16f84a", "convert", original, "-o", path("converted.hex")});
     EXPECT_RUN(r, 0);
     EXPECT_EQ(readfile(path("converted.hex")), canonical);
+
+    // "-o -": the HEX text alone on standard output, the end text moved to standard error.
+    r = sim({"read", "-o", "-"});
+    EXPECT_RUN(r, 0);
+    EXPECT_EQ(r.out, canonical);
+    EXPECT_EQ(lastline(r.err), "Chip read");
+    r = cli({"--model", "16f84a", "convert", original, "-o", "-"});
+    EXPECT_RUN(r, 0);
+    EXPECT_EQ(r.out, canonical);
+    EXPECT_FALSE(std::filesystem::exists("-"));
 }
 
 TEST_F(CliProcess, EraseAndBlankCheckFollowTheChip) {
@@ -298,8 +308,10 @@ TEST_F(CliProcess, BadHexFilesGiveTheLoadersExactTexts) {
         {record("02000100FF3F") + "\n", "Line number 1: Field 'address' in the record must contain an even value."},
         {record("04000000AABB") + "\n", "Line number 1: The record does not contain the specified number of bytes."},
         {record("020000000040") + "\n", "Line number 1: Invalid data byte in the record."},
-        {record("02080000FF3F") + "\n", "Line number 1: Address out of range."},
-        {record("02440000FF00") + "\n", "Line number 1: Address out of range."},
+        {record("02080000FF3F") + "\n", "Line number 1: Address out of range.\nWord address 0400h is not in the chip: "
+                                         "this model's FLASH ends at 03FFh (wrong model?)"},
+        {record("02440000FF00") + "\n", "Line number 1: Address out of range.\nWord address 2200h is not in the chip: "
+                                         "this model's EEPROM ends at 213Fh (wrong model?)"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.error);
@@ -407,6 +419,13 @@ TEST_F(CliProcess, SavedSettingsAreReadButNeverWritten) {
     ProcessResult r = cli({"--port", "sim", "--sim-speed", "instant", "erase"});
     EXPECT_RUN(r, 3);
     EXPECT_NE(r.err.find("frobnicate"), std::string::npos);
+    // The model nobody named on the command line is said, once, unless the run is quiet.
+    const std::string note = "Model 16F627A (saved setting)\n";
+    ASSERT_NE(r.err.find(note), std::string::npos) << r.err;
+    EXPECT_EQ(r.err.find(note, r.err.find(note) + 1), std::string::npos) << r.err;
+    r = cli({"-q", "check", fw});
+    EXPECT_RUN(r, 0);
+    EXPECT_EQ(r.err.find(note), std::string::npos) << r.err;
     EXPECT_RUN(cli({"--model", "1", "--port", "sim", "--sim-speed", "instant", "--sim-chip", chip(), "erase"}), 0);
     EXPECT_EQ(readfile(ini), savedmodel);
 
