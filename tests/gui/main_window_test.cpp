@@ -9,6 +9,7 @@
 #include <QTimer>
 #include <QtTest>
 
+#include "gui/widgets/fit_label.h"
 #include "gui/window_rig.h"
 #include "port/port_driver.h"
 
@@ -176,6 +177,44 @@ private slots:
         rig.boxes.inputs = {""};  // Cancel
         rig.click("label_conf1");
         QCOMPARE(rig.text("label_conf1"), QStringLiteral("0012"));
+    }
+
+    void status_line_and_captions_read_from_their_start() {
+        WindowRig rig(k_catalogue, k_16f84a);
+        auto* status = rig.find<gui::FitLabel>("label_status");
+        const char* texts[] = {"Chip read", "Parallel port 1 not available", "Chip programming failed",
+                               "A status text much too long for the status line in any face that can be read"};
+        for (const char* text : texts) {
+            const QString full = QString::fromLatin1(text);
+            rig.window->set_status(text);
+            const QString shown = status->text();
+            QVERIFY2(status->font().pointSizeF() >= gui::FitLabel::k_floor_points, text);
+            QVERIFY2(QFontMetrics(status->font()).horizontalAdvance(shown) <= status->contentsRect().width(), text);
+            if (shown == full) continue;
+            // Cut at the end only, and the whole text a hover away.
+            QVERIFY2(shown.endsWith(QChar(0x2026)) && full.startsWith(shown.chopped(1)), qPrintable(shown));
+            QCOMPARE(status->toolTip(), full);
+        }
+        for (const char* caption : {"Label6", "Label2"}) {
+            auto* label = rig.find<gui::FitLabel>(caption);
+            QCOMPARE(label->text(), label->fulltext());
+            QVERIFY(QFontMetrics(label->font()).horizontalAdvance(label->text()) <= label->contentsRect().width());
+        }
+    }
+
+    void status_line_fills_with_the_run_and_empties_at_its_end() {
+        WindowRig rig(k_catalogue, k_16f84a);
+        auto* status = rig.find<gui::FitLabel>("label_status");
+        const auto filled = [status] {
+            const QImage picture = status->grab().toImage();
+            const int middle = picture.height() / 2;
+            return picture.pixelColor(3, middle) != picture.pixelColor(picture.width() - 4, middle);
+        };
+        rig.window->progress(MemoryRegion::flash, 512, 1024);
+        QCOMPARE(status->text(), QStringLiteral("F:512/1024"));
+        QVERIFY(filled());
+        rig.window->enable();
+        QVERIFY(!filled());
     }
 
     void program_verify_and_read_from_the_buttons() {

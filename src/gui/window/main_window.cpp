@@ -14,6 +14,7 @@
 #include "gui/dialogs/check_hardware_dialog.h"
 #include "gui/dialogs/hardware_settings_dialog.h"
 #include "gui/widgets/clickable_label.h"
+#include "gui/widgets/fit_label.h"
 #include "gui/widgets/memory_view.h"
 #include "gui/window/form_layout.h"
 #include "gui/window/message_boxes.h"
@@ -77,7 +78,10 @@ void Form1::buildcontrols() {
         switch (control.kind) {
         case ControlKind::label:
         case ControlKind::clickable_label: {
-            QLabel* label = control.kind == ControlKind::label ? new QLabel(text, client) : new ClickableLabel(text, client);
+            // Plain labels fit their text (the status line, the captions); the clickable ones
+            // show a file name or a word and keep their face.
+            QLabel* label = control.kind == ControlKind::label ? static_cast<QLabel*>(new FitLabel(text, client))
+                                                               : new ClickableLabel(text, client);
             label->setAlignment(Qt::AlignCenter);
             label->setStyleSheet(stylesheet(control));
             widget = label;
@@ -119,14 +123,14 @@ void Form1::buildcontrols() {
     }
     label7_ = client->findChild<ClickableLabel*>(QStringLiteral("Label7"));
     label_hex_ = client->findChild<ClickableLabel*>(QStringLiteral("label_hex"));
-    label_ime_ = client->findChild<QLabel*>(QStringLiteral("label_ime"));
-    label_info_ = client->findChild<QLabel*>(QStringLiteral("label_info"));
+    label_ime_ = client->findChild<FitLabel*>(QStringLiteral("label_ime"));
+    label_info_ = client->findChild<FitLabel*>(QStringLiteral("label_info"));
     tabla_flash_ = client->findChild<QTextEdit*>(QStringLiteral("tabla_flash"));
     tabla_eeprom_ = client->findChild<QPlainTextEdit*>(QStringLiteral("tabla_eeprom"));
     label_conf1_ = client->findChild<ClickableLabel*>(QStringLiteral("label_conf1"));
     label2_ = client->findChild<QLabel*>(QStringLiteral("Label2"));
     label_conf2_ = client->findChild<ClickableLabel*>(QStringLiteral("label_conf2"));
-    label_status_ = client->findChild<QLabel*>(QStringLiteral("label_status"));
+    label_status_ = client->findChild<FitLabel*>(QStringLiteral("label_status"));
 
     // The focus sink sits on top of the FLASH view's corner.
     command0_->raise();
@@ -201,7 +205,13 @@ void Form1::formload() {
 
 // ---- WindowServices ----
 
-void Form1::set_status(std::string_view text) { label_status_->setText(displaytext(text)); }
+void Form1::set_status(std::string_view text) { label_status_->setfittedtext(displaytext(text)); }
+
+void Form1::progress(MemoryRegion region, std::int64_t done, std::int64_t total) {
+    WindowServices::progress(region, done, total);
+    // The status line fills as the run goes, behind its "F:n/m" text.
+    label_status_->setfill(total > 0 ? static_cast<double>(done) / static_cast<double>(total) : -1);
+}
 
 void Form1::process_events() { QCoreApplication::processEvents(); }
 
@@ -239,12 +249,15 @@ void Form1::setcommandsenabled(bool enabled) {
 
 void Form1::disable() { setcommandsenabled(false); }
 
-void Form1::enable() { setcommandsenabled(true); }
+void Form1::enable() {
+    label_status_->setfill(-1);
+    setcommandsenabled(true);
+}
 
 void Form1::updatedisplay() {
     const DisplayTexts texts = session_->display_texts();
-    label_ime_->setText(qstring(texts.label_ime));
-    label_info_->setText(qstring(texts.label_info));
+    label_ime_->setfittedtext(qstring(texts.label_ime));
+    label_info_->setfittedtext(qstring(texts.label_info));
     tabla_flash_->clear();
     tabla_eeprom_->clear();
     label_conf1_->clear();

@@ -22,6 +22,7 @@ class QTextEdit;
 namespace vornalt::gui {
 
 class ClickableLabel;
+class FitLabel;
 
 class Form1 final : public QMainWindow, public WindowServices {
     Q_OBJECT
@@ -50,6 +51,7 @@ public:
     void disable() override;
     void enable() override;
     void updatedisplay() override;
+    void progress(MemoryRegion region, std::int64_t done, std::int64_t total) override;
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -94,14 +96,14 @@ private:
     std::array<QMenu*, 6> menus_{};           // menu1 .. menu6
     ClickableLabel* label7_ = nullptr;
     ClickableLabel* label_hex_ = nullptr;
-    QLabel* label_ime_ = nullptr;
-    QLabel* label_info_ = nullptr;
+    FitLabel* label_ime_ = nullptr;
+    FitLabel* label_info_ = nullptr;
     QTextEdit* tabla_flash_ = nullptr;
     QPlainTextEdit* tabla_eeprom_ = nullptr;
     ClickableLabel* label_conf1_ = nullptr;
     QLabel* label2_ = nullptr;
     ClickableLabel* label_conf2_ = nullptr;
-    QLabel* label_status_ = nullptr;
+    FitLabel* label_status_ = nullptr;
 };
 
 }  // namespace vornalt::gui
