@@ -1,6 +1,7 @@
 #include "app/hex_file_commands.h"
 
 #include <filesystem>
+#include <utility>
 #include <system_error>
 
 #include "app/clear_buffer.h"
@@ -20,6 +21,13 @@ std::string takechoice(std::string_view fullname, AppState& app, SettingsStore& 
     app.lastpath = parts.folder;
     settings.writesetting(k_setting_lastpath, app.lastpath);
     return parts.name;
+}
+
+// A name typed without an extension gets ".hex", the kind of file it is written as.
+std::string withhexextension(std::string name) {
+    const std::size_t dot = name.rfind('.');
+    if (dot == std::string::npos || dot == 0) name += ".hex";
+    return name;
 }
 
 }  // namespace
@@ -74,9 +82,9 @@ void label_hex_click(AppState& app, const AppliedModel& model, MemoryImage& imag
 
 void menusave(AppState& app, const AppliedModel& model, const MemoryImage& image, SettingsStore& settings,
               WindowServices& window) {
-    const std::string name =
-        takechoice(window.save_file(k_save_title, app.lastpath, k_hex_filter), app, settings);
+    std::string name = takechoice(window.save_file(k_save_title, app.lastpath, k_hex_filter), app, settings);
     if (name.empty()) return;
+    name = withhexextension(std::move(name));
     const std::string fullname = app.lastpath + name;
     std::error_code ignored;
     if (std::filesystem::exists(pathfromutf8(fullname), ignored) &&

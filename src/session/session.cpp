@@ -9,6 +9,7 @@
 #include "app/hex_file_commands.h"
 #include "app/port_pinout.h"
 #include "app/port_selection.h"
+#include "app/recent_files.h"
 #include "app/selection_prompts.h"
 #include "image/hex_writer.h"
 #include "sim/chip_model.h"
@@ -64,6 +65,7 @@ Status Session::start_trace() {
 void Session::formload() {
     if (Status tracing = start_trace(); !tracing) window_.message(tracing.error().message);
     vornalt::formload(loadparts());
+    app_.lastpath = firstdialogfolder(app_.lastpath, app_.applicationfolder, options_.datafolders.home, k_windows_rules);
     opened_ = true;
     if (!simulated()) return;
     if (Status inserted = model_changed(); !inserted) window_.message(inserted.error().message);
@@ -78,7 +80,23 @@ DisplayTexts Session::display_texts() const { return displaytexts(model_, image_
 
 void Session::clear_buffer() { menuclear(app_, model_, image_, window_); }
 
-void Session::open_hex_file() { menuopen(app_, model_, image_, settings_, window_); }
+void Session::open_hex_file() {
+    menuopen(app_, model_, image_, settings_, window_);
+    rememberfile();
+}
+
+bool Session::open_named_file(const std::string& fullname) {
+    if (busy() || !discardunsaved(app_, window_)) return false;
+    const bool loaded = load_hex_file(fullname);
+    rememberfile();
+    return loaded;
+}
+
+std::vector<std::string> Session::recent_files() { return recentfiles(settings_); }
+
+void Session::rememberfile() {
+    if (!app_.label_hex.empty()) addrecentfile(settings_, app_.lastpath + app_.label_hex);
+}
 
 bool Session::load_hex_file(const std::string& fullname) {
     const SplitPath parts = splitpath(fullname);
@@ -95,7 +113,10 @@ void Session::reload_hex_file() {
     label_hex_click(app_, model_, image_, window_);
 }
 
-void Session::save_buffer() { menusave(app_, model_, image_, settings_, window_); }
+void Session::save_buffer() {
+    menusave(app_, model_, image_, settings_, window_);
+    rememberfile();
+}
 
 Status Session::save_hex_file(const std::string& fullname) const {
     return savehex(fullname, image_, model_.config2used);

@@ -116,6 +116,12 @@ public:
     void open_hex_file();
     // Loads the named file; true when it was loaded (the message says why not).
     bool load_hex_file(const std::string& fullname);
+    // Opens the named file as Open HEX File does (a file given at start, handed over by a second
+    // copy, or picked from the recent files): asks first when unsaved work would be lost.
+    // True when it was loaded.
+    bool open_named_file(const std::string& fullname);
+    // The most recently opened or saved files, newest first (at most four).
+    std::vector<std::string> recent_files();
     // A click on the loaded file's name: loads it again (not while an operation runs).
     void reload_hex_file();
     // Asks for a file name and writes the image to it.
@@ -198,6 +204,7 @@ private:
     LoadParts loadparts();
     std::string simchipfile(const std::string& modelname, Status& status) const;
     void showsimulatedport();
+    void rememberfile();
 
     WindowServices& window_;
     SettingsStore& settings_;

@@ -63,7 +63,9 @@ private slots:
             QMenu* menu = tops[static_cast<qsizetype>(m)]->menu();
             QCOMPARE(menu->objectName(), QString::fromLatin1(expected[m].name));
             QCOMPARE(menu->title(), QString::fromLatin1(expected[m].title));
-            const QList<QAction*> items = menu->actions();
+            // The File menu's recent files and their separator come and go; the items stay.
+            QList<QAction*> items = menu->actions();
+            items.removeIf([](QAction* a) { return a->isSeparator() || a->objectName().startsWith(QStringLiteral("menurecent")); });
             QCOMPARE(items.size(), static_cast<qsizetype>(expected[m].items.size()));
             for (std::size_t i = 0; i < expected[m].items.size(); ++i) {
                 QCOMPARE(items[static_cast<qsizetype>(i)]->objectName(), QString::fromLatin1(expected[m].items[i].first));
@@ -215,6 +217,29 @@ private slots:
         QVERIFY(filled());
         rig.window->enable();
         QVERIFY(!filled());
+    }
+
+    void file_menu_offers_the_recent_files_newest_first() {
+        WindowRig rig(k_catalogue, k_16f84a);
+        const QString blink = QStringLiteral(VORNALT_EXAMPLES_DIR "/blink_16f84a.hex");
+        rig.boxes.files = {blink.toStdString()};
+        rig.trigger("menuopen");
+        rig.boxes.files = {rig.path("copy")};  // saved as copy.hex
+        rig.trigger("menusave");
+        QVERIFY(QFile::exists(QString::fromStdString(rig.path("copy.hex"))));
+
+        QMenu* file = rig.find<QMenu>("menu1");
+        emit file->aboutToShow();
+        const auto* first = rig.find<QAction>("menurecent1");
+        const auto* second = rig.find<QAction>("menurecent2");
+        QVERIFY(first->isVisible() && second->isVisible() && !rig.find<QAction>("menurecent3")->isVisible());
+        QCOMPARE(first->text(), QStringLiteral("&1 copy.hex"));
+        QCOMPARE(second->toolTip(), blink);
+
+        rig.trigger("menurecent2");  // the image is saved: nothing to ask
+        QCOMPARE(rig.text("label_hex"), QStringLiteral("blink_16f84a.hex"));
+        emit file->aboutToShow();
+        QCOMPARE(rig.find<QAction>("menurecent1")->toolTip(), blink);
     }
 
     void program_verify_and_read_from_the_buttons() {

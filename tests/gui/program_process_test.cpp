@@ -5,6 +5,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
+#include <QSettings>
 #include <QTemporaryDir>
 #include <QtTest>
 #include <csignal>
@@ -50,6 +51,11 @@ private:
         return true;
     }
 
+    QString recentfile() {
+        const QSettings saved(home_.filePath(QStringLiteral("config/Vornalt/Vornalt.ini")), QSettings::IniFormat);
+        return saved.value(QStringLiteral("Recent File 1")).toString();
+    }
+
 private slots:
     void help_and_version_answer_on_the_terminal() {
         for (const char* option : {"--help", "--version"}) {
@@ -78,7 +84,19 @@ private slots:
         QVERIFY(second->waitForFinished(5000));
         QVERIFY2(took.elapsed() < 1000, qPrintable(QStringLiteral("%1 ms").arg(took.elapsed())));
         QCOMPARE(second->exitCode(), 0);
+        QVERIFY(second->readAllStandardError().contains("another copy is running"));
         QCOMPARE(first->state(), QProcess::Running);
+
+        // A second copy with a file hands it over; the first opens it (and lists it as recent).
+        const QString hex = home_.filePath(QStringLiteral("handed.hex"));
+        QFile file(hex);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(":020000000528D1\n:00000001FF\n");
+        file.close();
+        QProcess* handing = start({QStringLiteral("--simulate"), hex});
+        QVERIFY(handing->waitForFinished(5000));
+        QCOMPARE(handing->exitCode(), 0);
+        QVERIFY(handing->readAllStandardError().contains("was handed to it"));
 
         ::kill(static_cast<pid_t>(first->processId()), SIGTERM);
         QVERIFY(first->waitForFinished(10000));
@@ -86,6 +104,30 @@ private slots:
         QCOMPARE(first->exitCode(), 0);
         // The trace got its final name: the program ended through its own shutdown.
         QVERIFY(QFile::exists(trace));
+        QCOMPARE(recentfile(), hex);
+    }
+
+    void a_lock_file_nobody_could_have_written_is_stale() {
+        for (const QByteArray& contents : {QByteArray(), QByteArray("\x01garbage\xff\n")}) {
+            QDir(home_.path()).mkpath(QStringLiteral("runtime"));
+            QFile lock(home_.filePath(QStringLiteral("runtime/vornalt.lock")));
+            QVERIFY(lock.open(QIODevice::WriteOnly | QIODevice::Truncate));
+            lock.write(contents);
+            lock.close();
+            // Given a file at start, the window opens it.
+            const QString hex = home_.filePath(QStringLiteral("atstart.hex"));
+            QFile file(hex);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write(":020000000528D1\n:00000001FF\n");
+            file.close();
+            QProcess* next = start({QStringLiteral("--simulate"), hex});
+            QVERIFY(next->waitForStarted(10000));
+            QVERIFY(!next->waitForFinished(1500));  // still running: the lock was taken over
+            ::kill(static_cast<pid_t>(next->processId()), SIGTERM);
+            QVERIFY(next->waitForFinished(10000));
+            QCOMPARE(next->exitCode(), 0);
+            QCOMPARE(recentfile(), hex);
+        }
     }
 
     void a_crashed_copy_does_not_keep_the_next_one_out() {

@@ -3,6 +3,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLayout>
 #include <QMenuBar>
@@ -10,6 +11,7 @@
 #include <QPushButton>
 #include <QScrollBar>
 #include <QTextEdit>
+#include <QTimer>
 
 #include "gui/dialogs/check_hardware_dialog.h"
 #include "gui/dialogs/hardware_settings_dialog.h"
@@ -169,6 +171,15 @@ void Form1::buildmenus() {
     additem(menus_[0], "menuclear", "&Clear Buffer", &Form1::menuclear);
     additem(menus_[0], "menuopen", "&Open HEX File", &Form1::menuopen);
     additem(menus_[0], "menusave", "&Save Buffer As", &Form1::menusave);
+    menus_[0]->addSeparator();
+    for (std::size_t i = 0; i < recent_.size(); ++i) {
+        recent_[i] = menus_[0]->addAction(QString());
+        recent_[i]->setObjectName(QStringLiteral("menurecent%1").arg(i + 1));
+        recent_[i]->setVisible(false);
+        connect(recent_[i], &QAction::triggered, this, [this, i] { session_->open_named_file(recent_[i]->data().toString().toStdString()); });
+    }
+    // Read when the menu opens, so a file opened or saved a moment ago is there.
+    connect(menus_[0], &QMenu::aboutToShow, this, &Form1::showrecentfiles);
     additem(menus_[1], "menueditflash", "&FLASH Memory Location", &Form1::menueditflash);
     additem(menus_[1], "menuediteeprom", "&EEPROM Memory Location", &Form1::menuediteeprom);
     additem(menus_[2], "menuprogram", "&Program All", &Form1::menuprogram);
@@ -183,6 +194,22 @@ void Form1::buildmenus() {
     additem(menus_[4], "menuprogtime", "Change Default Programming Time", &Form1::menuprogtime);
     additem(menus_[5], "menuportinfo", "Parallel Port Pinout", &Form1::menuportinfo);
     additem(menus_[5], "menuabout", "About Tremwick Vornalt", &Form1::menuabout);
+}
+
+void Form1::showrecentfiles() {
+    const std::vector<std::string> files = session_->recent_files();
+    for (std::size_t i = 0; i < recent_.size(); ++i) {
+        const bool shown = i < files.size();
+        recent_[i]->setVisible(shown);
+        if (!shown) continue;
+        const QString file = qstring(files[i]);
+        recent_[i]->setData(file);
+        // "&1 blink.hex", the whole name as tooltip; an "&" in a name is no access key.
+        QString name = QFileInfo(file).fileName();
+        name.replace(QLatin1Char('&'), QStringLiteral("&&"));
+        recent_[i]->setText(QStringLiteral("&%1 %2").arg(i + 1).arg(name));
+        recent_[i]->setToolTip(file);
+    }
 }
 
 void Form1::settaborder() {
@@ -318,6 +345,21 @@ void Form1::menuprogtime() { session_->change_programming_time(); }
 void Form1::menuportinfo() { session_->show_port_pinout(); }
 
 void Form1::menuabout() { session_->show_about(); }
+
+void Form1::openhandedfile(const QString& file) {
+    if (isMinimized()) showNormal();
+    raise();
+    activateWindow();
+    if (!file.isEmpty()) openwhenfree(file);
+}
+
+void Form1::openwhenfree(const QString& file) {
+    if (session_->busy() || QApplication::activeModalWidget() != nullptr) {
+        QTimer::singleShot(250, this, [this, file] { openwhenfree(file); });
+        return;
+    }
+    session_->open_named_file(file.toStdString());
+}
 
 void Form1::requestquit() {
     // Modal boxes first (a verify message, a hardware dialog): each closes the way its own close
