@@ -8,14 +8,10 @@
 #include "engine/script_engine.h"
 
 namespace vornalt {
-namespace {
-
 bool anyoutputon(const PortDriver& driver) {
     return driver.lineon(Line::vdd) || driver.lineon(Line::vpp) || driver.lineon(Line::clock) ||
            driver.lineon(Line::dataout);
 }
-
-}  // namespace
 
 OperationTexts operationtexts(ChipOperation operation) {
     switch (operation) {

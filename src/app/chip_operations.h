@@ -56,6 +56,8 @@ const Script& operationscript(const AppliedModel& model, ChipOperation operation
 
 // Runs one operation from start to end text.
 RunOutcome runoperation(ChipOperation operation, OperationParts parts);
+// Any of VDD, VPP, CLOCK, DATA OUT still on (a script that ended without its power-down).
+bool anyoutputon(const PortDriver& driver);
 
 inline RunOutcome programall(OperationParts parts) { return runoperation(ChipOperation::programall, parts); }
 inline RunOutcome readall(OperationParts parts) { return runoperation(ChipOperation::readall, parts); }

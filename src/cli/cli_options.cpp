@@ -51,6 +51,7 @@ struct Commands {
     CLI::App* read;
     CLI::App* erase;
     CLI::App* blankcheck;
+    CLI::App* identify;
 };
 
 Commands addcommands(CLI::App& app, CliOptions& o) {
@@ -69,6 +70,7 @@ Commands addcommands(CLI::App& app, CliOptions& o) {
     c.read->add_option("-o,--output", o.output, "Intel HEX file to write; - for standard output")->required()->type_name("FILE.hex");
     c.erase = app.add_subcommand("erase", "Erase All");
     c.blankcheck = app.add_subcommand("blankcheck", "Blank Check");
+    c.identify = app.add_subcommand("identify", "Read the device ID and name the part it belongs to");
     return c;
 }
 
@@ -76,7 +78,7 @@ std::optional<CliCommand> chosencommand(const Commands& c) {
     const std::pair<CLI::App*, CliCommand> table[] = {
         {c.models, CliCommand::models},   {c.check, CliCommand::check},   {c.convert, CliCommand::convert},
         {c.program, CliCommand::program}, {c.verify, CliCommand::verify}, {c.read, CliCommand::read},
-        {c.erase, CliCommand::erase},     {c.blankcheck, CliCommand::blankcheck},
+        {c.erase, CliCommand::erase},     {c.blankcheck, CliCommand::blankcheck}, {c.identify, CliCommand::identify},
     };
     for (const auto& [app, command] : table) {
         if (app->parsed()) return command;
@@ -119,8 +121,8 @@ ParsedCommandLine finish(RawOptions raw, const CLI::App& app) {
     if (app.count("--catalogue") > 0 && o.catalogue.empty()) return usageerror("--catalogue: the file name is empty.");
     if (app.count("--trace") > 0 && o.trace.empty()) return usageerror("--trace: the file name is empty.");
     if (!o.trace.empty() && !usesport(o.command)) {
-        return usageerror("--trace records the programmer lines: it applies to program, verify, read, erase and "
-                          "blankcheck.");
+        return usageerror("--trace records the programmer lines: it applies to program, verify, read, erase, "
+                          "blankcheck and identify.");
     }
 
     ParsedCommandLine parsed;

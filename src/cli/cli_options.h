@@ -11,7 +11,7 @@
 
 namespace vornalt {
 
-enum class CliCommand { models, check, convert, program, verify, read, erase, blankcheck };
+enum class CliCommand { models, check, convert, program, verify, read, erase, blankcheck, identify };
 
 // Commands that reach the programmer (and so open a port).
 constexpr bool usesport(CliCommand command) {

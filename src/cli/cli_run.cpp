@@ -55,6 +55,7 @@ private:
     ExitStatus portcommand();
     ExitStatus runoperation(ChipOperation operation, const StopSignals& signals);
     ExitStatus finishport(ExitStatus status);
+    ExitStatus identify();
     void printendtext();
 
     const CliOptions& options_;
@@ -184,11 +185,26 @@ ExitStatus CliRun::runoperation(ChipOperation operation, const StopSignals& sign
     }
     // A chip that is not the model's, or no chip: nothing was written.
     if (report.device_id_refused) {
-        return fail(ExitStatus::chip_failed, "Nothing was written. Add --ignore-id to go on with this chip anyway.");
+        std::string found;
+        for (const std::string& part : session_->refused_id_parts()) found += (found.empty() ? "" : " or ") + part;
+        if (!found.empty()) found = "The chip in the socket is a " + printable(found) + ". ";
+        return fail(ExitStatus::chip_failed,
+                    found + "Nothing was written. Add --ignore-id to go on with this chip anyway.");
     }
     // A run the engine had to stop by itself met a script it cannot carry out: the catalogue
     // is at fault, and the engine's message says where.
     return report.script_stopped ? ExitStatus::bad_input : ExitStatus::chip_failed;
+}
+
+// The ID is the answer: it goes to standard output. No chip, or an ID no model has, is a check
+// that failed.
+ExitStatus CliRun::identify() {
+    Result<DeviceIdentity> found = session_->identify();
+    if (!found) return fail(signals_.received() != 0 ? ExitStatus::chip_failed : ExitStatus::bad_input, found.error().message);
+    textout_ << printable(found.value().text) << '\n';
+    textout_.flush();
+    endtextprinted_ = true;
+    return found.value().parts.empty() ? ExitStatus::chip_failed : ExitStatus::success;
 }
 
 ExitStatus CliRun::finishport(ExitStatus status) {
@@ -248,6 +264,7 @@ ExitStatus CliRun::portcommand() {
         break;
     case CliCommand::erase: status = runoperation(ChipOperation::eraseall, signals); break;
     case CliCommand::blankcheck: status = runoperation(ChipOperation::blankcheck, signals); break;
+    case CliCommand::identify: status = identify(); break;
     default: break;
     }
     if (status == ExitStatus::success) printendtext();

@@ -7,6 +7,7 @@
 #include "app/clear_buffer.h"
 #include "app/edit_commands.h"
 #include "app/hex_file_commands.h"
+#include "app/identify.h"
 #include "app/port_pinout.h"
 #include "app/port_selection.h"
 #include "app/recent_files.h"
@@ -187,6 +188,21 @@ RunOutcome Session::run(ChipOperation operation) {
         outcome = RunOutcome::failed;
     }
     return outcome;
+}
+
+Result<DeviceIdentity> Session::identify() {
+    const BusyScope scope(busy_);
+    Result<std::int32_t> id = readdeviceid(parts());
+    if (!id) return id.error();
+    DeviceIdentity identity{id.value(), partswithid(catalogue_, id.value()), {}};
+    if (identity.id == 0 || identity.id == k_blank_word) identity.parts.clear();  // nobody answered
+    identity.text = identitytext(identity.id, identity.parts);
+    return identity;
+}
+
+std::vector<std::string> Session::refused_id_parts() const {
+    if (!engine_.deviceidrefused) return {};
+    return partswithid(catalogue_, engine_.tempvalue & k_blank_word);
 }
 
 std::string emptysockettext(const std::string& modelname) {

@@ -21,6 +21,7 @@
 #include "app/chip_operations.h"
 #include "app/display_texts.h"
 #include "app/hardware_settings.h"
+#include "app/identify.h"
 #include "app/load_sequence.h"
 #include "base/result.h"
 #include "catalogue/catalogue.h"
@@ -170,6 +171,11 @@ public:
     // fails the run before it starts (with a message), and after the run the chip is saved to
     // its file: a save that fails fails the run (last_run().chip_save_failed) and its end text.
     RunOutcome run(ChipOperation operation);
+    // Reads the chip's device ID with the model's ID pass (busy() meanwhile) and names the
+    // catalogue's parts that carry it: "Device ID 0560h: 16F84A".
+    Result<DeviceIdentity> identify();
+    // After a run refused for a device ID that is not the model's: the parts that ID names.
+    std::vector<std::string> refused_id_parts() const;
     RunReport last_run() const;
     bool busy() const { return busy_ > 0; }
     // Asks a running operation to power down and end at its next step (a window closing, an

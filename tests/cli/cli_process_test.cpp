@@ -265,7 +265,7 @@ TEST_F(CliProcess, WrongPartOrEmptySocketIsRefusedUnlessIgnored) {
         std::string err;
     };
     const Case cases[] = {
-        {{"--sim-part", "16F877"}, 1, "Device ID 09A0h is not a 16F877A (expects 0E20h)."},
+        {{"--sim-part", "16F877"}, 1, "The chip in the socket is a 16F877. Nothing was written."},
         {{"--sim-part", "EMPTY"}, 1, "No chip answered: the device ID reads 3FFFh."},
         // Told to go on, Program All runs the 16F877A's block writes on a 16F877, which keeps
         // only some of the words, and its own read-back says so.
@@ -290,6 +290,20 @@ TEST_F(CliProcess, WrongPartOrEmptySocketIsRefusedUnlessIgnored) {
     }
     const ProcessResult notsim = cli({"--model", "16F84A", "--port", "1", "--sim-part", "empty", "erase"});
     EXPECT_RUN(notsim, 2);
+
+    // identify names the part in the socket, whatever the model, or says why it cannot.
+    const std::pair<const char*, std::pair<int, const char*>> parts[] = {
+        {"16F877", {0, "Device ID 09A2h: 16F877\n"}},
+        {"16F877A", {0, "Device ID 0E22h: 16F877A\n"}},
+        {"empty", {1, "Device ID 3FFFh: no chip answered.\n"}},
+    };
+    for (const auto& [part, expected] : parts) {
+        const ProcessResult r = raw({"--catalogue", VORNALT_SHIPPED_CATALOGUE, "--model", "16F84A", "--port", "sim",
+                                     "--sim-speed", "instant", "--sim-part", part, "identify"},
+                                    environment());
+        EXPECT_RUN(r, expected.first);
+        EXPECT_EQ(r.out, expected.second);
+    }
 }
 
 TEST_F(CliProcess, BadHexFilesGiveTheLoadersExactTexts) {
