@@ -125,12 +125,32 @@ ParsedCommandLine finish(RawOptions raw, const CLI::App& app) {
                           "blankcheck and identify.");
     }
 
+    if (o.json && o.command == CliCommand::models) return usageerror("--json does not apply to models.");
+    if (o.json && o.output == k_standard_output) {
+        return usageerror("--json and -o - both want standard output: name a file with -o.");
+    }
+
     ParsedCommandLine parsed;
     parsed.options = std::move(o);
     return parsed;
 }
 
 }  // namespace
+
+const char* commandname(CliCommand command) {
+    switch (command) {
+    case CliCommand::models: return "models";
+    case CliCommand::check: return "check";
+    case CliCommand::convert: return "convert";
+    case CliCommand::program: return "program";
+    case CliCommand::verify: return "verify";
+    case CliCommand::read: return "read";
+    case CliCommand::erase: return "erase";
+    case CliCommand::blankcheck: return "blankcheck";
+    case CliCommand::identify: return "identify";
+    }
+    return "";
+}
 
 std::optional<PortOption> parseport(const std::string& text) {
     std::optional<BackendChoice> chosen = choosebackend(text);
@@ -195,6 +215,8 @@ ParsedCommandLine parsecommandline(const std::vector<std::string>& arguments) {
     CLI::Option* quiet = app.add_flag("-q,--quiet", o.quiet, "Print nothing but errors");
     CLI::Option* verbose = app.add_flag("-v,--verbose", o.verbose, "Also print every status-line text");
     quiet->excludes(verbose);
+    app.add_flag("--json", o.json,
+                 "Print one JSON object with the outcome on standard output (the texts go to standard error)");
 
     const Commands commands = addcommands(app, o);
 

@@ -54,7 +54,11 @@ struct CliOptions {
     bool defaulthardware = false;
     bool quiet = false;
     bool verbose = false;
+    bool json = false;      // one JSON object on standard output instead of the texts
 };
+
+// The command's name as typed ("blankcheck").
+const char* commandname(CliCommand command);
 
 // Either options to run with, or the end of the program: help or version text for standard
 // output (status success), or a usage error for standard error (status usage).

@@ -1,11 +1,14 @@
 #include "cli/cli_run.h"
 
+#include <chrono>
 #include <csignal>
+#include <cstdio>
 #include <memory>
 #include <optional>
 #include <string>
 #include <utility>
 
+#include "cli/json_report.h"
 #include "cli/model_choice.h"
 #include "cli/terminal_window.h"
 #include "session/port_choice.h"
@@ -20,6 +23,13 @@ namespace {
 Verbosity verbosityof(const CliOptions& options) {
     if (options.quiet) return Verbosity::quiet;
     return options.verbose ? Verbosity::verbose : Verbosity::normal;
+}
+
+// A value as the messages show it: upper-case hex digits, at least `width` of them.
+std::string hexdigits(std::int32_t value, int width) {
+    char text[16];
+    std::snprintf(text, sizeof text, "%0*X", width, static_cast<unsigned>(value));
+    return text;
 }
 
 std::string signalname(int signal) {
@@ -38,13 +48,14 @@ public:
           signals_(signals),
           // With "-o -" standard output carries the HEX text alone; the status texts go to
           // standard error.
-          textout_(options.output == k_standard_output ? terminal.err : terminal.out),
+          textout_(options.output == k_standard_output || options.json ? terminal.err : terminal.out),
           window_(textout_, terminal.err, verbosityof(options), terminal.erristerminal) {}
 
     ExitStatus run();
 
 private:
     ExitStatus execute();
+    JsonReport jsonreport(ExitStatus status) const;
     ExitStatus fail(ExitStatus status, const std::string& why);
     ExitStatus loadcatalogue();
     ExitStatus choosemodel();
@@ -272,10 +283,46 @@ ExitStatus CliRun::portcommand() {
 }
 
 ExitStatus CliRun::run() {
+    const auto started = std::chrono::steady_clock::now();
     const ExitStatus status = execute();
     // Quiet runs print their messages only when they say why the run failed.
     if (status != ExitStatus::success) window_.releaseheld();
+    if (options_.json) {
+        JsonReport report = jsonreport(status);
+        report.duration_ms =
+            std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - started).count();
+        terminal_.out << jsontext(report) << '\n';
+        terminal_.out.flush();
+    }
     return status;
+}
+
+JsonReport CliRun::jsonreport(ExitStatus status) const {
+    JsonReport report;
+    report.command = commandname(options_.command);
+    report.exitstatus = exitcode(status);
+    report.endtext = window_.status();
+    report.messages = window_.said();
+    if (usesport(options_.command)) {
+        switch (options_.port.kind) {
+        case PortKind::saved: report.port = "saved"; break;
+        case PortKind::number: report.port = std::to_string(options_.port.number); break;
+        case PortKind::sim: report.port = "sim"; break;
+        case PortKind::device: report.port = options_.port.device; break;
+        }
+    }
+    report.result = status == ExitStatus::success ? "succeeded" : status == ExitStatus::chip_failed ? "failed" : "error";
+    if (session_ == nullptr) return report;
+    report.model = session_->model_name();
+    const RunReport run = session_->last_run();
+    if (signals_.received() != 0) report.result = "stopped";
+    if (run.device_id_refused) report.result = "refused";
+    if (run.check.address >= 0) {
+        const auto hex = [&run](std::int32_t value) { return hexdigits(value, run.check.byte ? 2 : 4); };
+        report.check = JsonCheck{run.check.blank ? "blankcheck" : "verify", hexdigits(run.check.address, 4),
+                                 hex(run.check.read), run.check.blank ? std::string() : hex(run.check.expected)};
+    }
+    return report;
 }
 
 ExitStatus CliRun::execute() {

@@ -154,7 +154,9 @@ void Session::show_about() { menuabout(app_, window_); }
 
 PortStatus Session::port_status() const { return {port_.io().available(), port_.io().reason()}; }
 
-RunReport Session::last_run() const { return {chipsavefailed_, engine_.deviceidrefused, engine_.runstopped}; }
+RunReport Session::last_run() const {
+    return {chipsavefailed_, engine_.deviceidrefused, engine_.runstopped, engine_.checkfailure};
+}
 
 void Session::openport() {
     port_.open(driverstate_.portaddress, driver_);

@@ -72,6 +72,7 @@ struct RunReport {
     bool chip_save_failed = false;   // the simulated chip's file could not hold the run's work
     bool device_id_refused = false;  // the chip in the socket is not the model's
     bool script_stopped = false;     // the engine stopped a script it cannot carry out
+    CheckFailure check;              // the Verify or Blank Check compare that failed, if one did
 };
 
 // Whether the port the session opened can be reached, and why not.

@@ -343,6 +343,24 @@ TEST_F(CliProcess, BadHexFilesGiveTheLoadersExactTexts) {
     }
 }
 
+TEST_F(CliProcess, JsonGivesOneObjectWithTheFailedCompare) {
+    const std::string fw = write("fw.hex", hexfile(firmware(), "\n"));
+    EXPECT_RUN(sim({"erase"}), 0);
+    const ProcessResult r = sim({"--json", "verify", fw});
+    EXPECT_RUN(r, 1);
+    ASSERT_EQ(std::count(r.out.begin(), r.out.end(), '\n'), 1) << r.out;
+    EXPECT_EQ(r.out.rfind("{\"command\":\"verify\",\"model\":\"16F84A\",\"port\":\"sim\",\"result\":\"failed\","
+                          "\"exit_status\":1,\"end_text\":\"Chip verify failed\",",
+                          0),
+              0u)
+        << r.out;
+    EXPECT_NE(r.out.find("\"check\":{\"kind\":\"verify\",\"address\":\"0000\",\"read\":\"3FFF\",\"expected\":\"1234\"}"),
+              std::string::npos)
+        << r.out;
+    EXPECT_EQ(lastline(r.err), "Chip verify failed");  // the texts moved to standard error
+    EXPECT_RUN(cli({"--json", "models"}), 2);
+}
+
 TEST_F(CliProcess, CheckPrintsTheCompletionMessage) {
     const std::pair<std::string, std::string> cases[] = {
         {":00000001FF\n", "Total 0 (0K) program words loaded."},
