@@ -55,12 +55,15 @@ RunOutcome runoperation(ChipOperation operation, OperationParts parts) {
     // file name that were there, instead of an empty image.
     std::optional<MemoryImage> imagebefore;
     std::string filebefore;
+    FileStamp sourcebefore;
     if (reading) {
         imagebefore = parts.image;
         filebefore = parts.app.label_hex;
         // The image is about to hold the chip, not the loaded file: a click on the file's name
         // must no longer reload the file over what was read.
         parts.app.label_hex.clear();
+        sourcebefore = std::move(parts.app.source);
+        parts.app.source = {};
         clearbuffer(parts.image, parts.model.config1erased, parts.model.config2erased);
         parts.window.updatedisplay();
         parts.pump.yield_now();
@@ -77,6 +80,7 @@ RunOutcome runoperation(ChipOperation operation, OperationParts parts) {
     if (imagebefore && parts.engine.deviceidrefused) {
         parts.image = std::move(*imagebefore);
         parts.app.label_hex = std::move(filebefore);
+        parts.app.source = std::move(sourcebefore);
     } else if (reading) {
         parts.app.unsaved = true;  // even a partial read replaced what was there
     }

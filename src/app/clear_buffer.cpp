@@ -9,6 +9,7 @@ void menuclear(AppState& app, const AppliedModel& model, MemoryImage& image, Win
     // reloading: its contents are gone from the image.
     app.label_hex.clear();
     app.unsaved = false;
+    app.source = {};
     window.updatedisplay();
     window.set_status("");
     window.enable();

@@ -5,6 +5,7 @@
 #include <system_error>
 
 #include "app/clear_buffer.h"
+#include "app/source_file.h"
 #include "base/path_text.h"
 #include "image/hex_loader.h"
 #include "image/hex_writer.h"
@@ -53,6 +54,7 @@ void openhexfile(AppState& app, const AppliedModel& model, MemoryImage& image, W
     if (result.ok) {
         // Named before the redraw, which shows it.
         app.label_hex = name;
+        app.source = stampfile(app.lastpath + std::string(name));
         window.updatedisplay();
         window.message(loadcompletedmessage(image.loadedwords));
     } else {
@@ -60,6 +62,7 @@ void openhexfile(AppState& app, const AppliedModel& model, MemoryImage& image, W
         // Nothing of a bad file stays in the image.
         clearbuffer(image, model.config1erased, model.config2erased);
         app.label_hex.clear();
+        app.source = {};
         window.updatedisplay();
     }
     window.enable();
@@ -104,6 +107,7 @@ void menusave(AppState& app, const AppliedModel& model, const MemoryImage& image
     if (saved) {
         app.label_hex = name;
         app.unsaved = false;
+        app.source = stampfile(fullname);
     } else {
         // The image matches no file on disk now, so there is nothing to reload.
         app.label_hex.clear();

@@ -11,6 +11,7 @@
 #include "app/port_pinout.h"
 #include "app/port_selection.h"
 #include "app/recent_files.h"
+#include "app/source_file.h"
 #include "app/selection_prompts.h"
 #include "image/hex_writer.h"
 #include "sim/chip_model.h"
@@ -179,6 +180,11 @@ RunOutcome Session::run(ChipOperation operation) {
         window_.message(emptysockettext(model_.modelname));
         window_.set_status(texts.failed);
         return RunOutcome::failed;
+    }
+    if ((operation == ChipOperation::programall || operation == ChipOperation::verify) &&
+        !keepsourcecurrent(app_, model_, image_, window_,
+                           operation == ChipOperation::programall ? "Program the chip" : "Verify the chip")) {
+        return RunOutcome::notstarted;
     }
     RunOutcome outcome = runoperation(operation, parts());
     if (outcome == RunOutcome::notstarted || !simulated()) return outcome;
