@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "app/port_selection.h"
+#include "base/ascii_case.h"
 #include "engine/script_engine.h"
 
 namespace vornalt {
@@ -24,6 +25,13 @@ OperationTexts operationtexts(ChipOperation operation) {
     case ChipOperation::verify: return {"Begin verify", "Chip verified", "Chip verify failed", "Chip verify failed"};
     }
     return {};
+}
+
+std::string stoppedbyusertext(ChipOperation operation) {
+    // "Begin program all" names the operation.
+    std::string name(operationtexts(operation).start.substr(std::string_view("Begin ").size()));
+    if (!name.empty()) name[0] = asciiupper(name[0]);
+    return name + " stopped";
 }
 
 const Script& operationscript(const AppliedModel& model, ChipOperation operation) {

@@ -56,6 +56,8 @@ const Script& operationscript(const AppliedModel& model, ChipOperation operation
 
 // Runs one operation from start to end text.
 RunOutcome runoperation(ChipOperation operation, OperationParts parts);
+// The end text of a run the user stopped: "Program all stopped".
+std::string stoppedbyusertext(ChipOperation operation);
 // Any of VDD, VPP, CLOCK, DATA OUT still on (a script that ended without its power-down).
 bool anyoutputon(const PortDriver& driver);
 

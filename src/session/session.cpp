@@ -186,7 +186,9 @@ RunOutcome Session::run(ChipOperation operation) {
                            operation == ChipOperation::programall ? "Program the chip" : "Verify the chip")) {
         return RunOutcome::notstarted;
     }
+    userstopped_ = false;
     RunOutcome outcome = runoperation(operation, parts());
+    if (userstopped_ && engine_.runstopped) window_.set_status(stoppedbyusertext(operation));
     if (outcome == RunOutcome::notstarted || !simulated()) return outcome;
     // The simulated chip is the file: the run has done its work only once the file holds it.
     if (Status saved = port_.savechip(); !saved) {
@@ -215,6 +217,13 @@ std::vector<std::string> Session::refused_id_parts() const {
 
 std::string emptysockettext(const std::string& modelname) {
     return "The simulator has no chip called " + modelname + ": its socket is empty, so nothing would answer.";
+}
+
+void Session::ask_stop() {
+    if (!busy() || userstopped_) return;
+    if (!window_.question("Stop the operation? The chip will be left partly written.")) return;
+    userstopped_ = true;
+    request_stop();
 }
 
 void Session::request_stop() {

@@ -182,6 +182,9 @@ public:
     // Asks a running operation to power down and end at its next step (a window closing, an
     // abort); nothing happens when no operation runs.
     void request_stop();
+    // Esc during a run: asks whether to stop; on Yes the run powers down at its next step and
+    // its end text says it was stopped. Nothing when no operation runs.
+    void ask_stop();
     // From now on SIGINT and SIGTERM stop a run at its next step.
     void attach_stop_signals(StopSignals& handlers) { handlers.attach(stop_); }
 
@@ -235,6 +238,7 @@ private:
 
     int busy_ = 0;
     bool chipsavefailed_ = false;
+    bool userstopped_ = false;  // this run was stopped on the user's word
     bool opened_ = false;
     bool finished_ = false;
     bool simchosen_ = false;  // the socket has been set up for simmodel_

@@ -284,6 +284,15 @@ private slots:
         QCOMPARE(rig.text("label_status"), QStringLiteral("Chip programmed"));
     }
 
+    void escape_during_a_run_stops_it_after_yes() {
+        WindowRig rig(k_catalogue, k_16f877a);
+        rig.boxes.questions = {true};
+        QTimer::singleShot(0, rig.window.get(), [&] { QTest::keyClick(rig.window.get(), Qt::Key_Escape); });
+        rig.click("Command1");
+        QCOMPARE(rig.text("label_status"), QStringLiteral("Program all stopped"));
+        QVERIFY(alllinesoff(rig.session()));
+    }
+
     void closing_during_a_run_powers_down_first() {
         WindowRig rig(k_catalogue, k_16f877a);
         bool openafterclose = false;

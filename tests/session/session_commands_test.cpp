@@ -2,6 +2,7 @@
 // ignored while a run has it, and the named-file commands of vornalt-cli say whether they worked.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <string>
 
@@ -126,6 +127,33 @@ TEST(SessionCommands, UnsavedImageIsThrownAwayOnlyAfterYes) {
             EXPECT_EQ(rig.window.calls, std::vector<std::string>{"question:" + question});
         }
     }
+}
+
+TEST(SessionCommands, EscapeStopsARunOnlyAfterYes) {
+    for (const bool yes : {false, true}) {
+        SCOPED_TRACE(yes ? "Yes" : "No");
+        SessionRig rig;
+        rig.model.programscript = {"begin", "s06", "s06", "s06", "s06", "end"};
+        rig.window.questionanswers = {yes};
+        rig.window.onevents = [&] {
+            if (rig.session->busy()) rig.session->ask_stop();  // asked once, however often Esc comes
+        };
+        rig.run(ChipOperation::programall);
+        const auto asked = std::count(rig.window.calls.begin(), rig.window.calls.end(),
+                                      "question:Stop the operation? The chip will be left partly written.");
+        // After Yes the run is stopping: a second Esc asks nothing more.
+        if (yes) {
+            EXPECT_EQ(asked, 1);
+        } else {
+            EXPECT_GE(asked, 1);
+        }
+        EXPECT_EQ(rig.window.status, yes ? "Program all stopped" : "Chip programmed");
+        EXPECT_FALSE(rig.driver.lineon(Line::vdd) || rig.driver.lineon(Line::vpp));
+    }
+    // Outside a run Esc asks nothing.
+    SessionRig idle;
+    idle.session->ask_stop();
+    EXPECT_TRUE(idle.window.calls.empty());
 }
 
 }  // namespace

@@ -10,6 +10,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QShortcut>
 #include <QTextEdit>
 #include <QTimer>
 
@@ -178,6 +179,9 @@ void Form1::buildmenus() {
         recent_[i]->setVisible(false);
         connect(recent_[i], &QAction::triggered, this, [this, i] { session_->open_named_file(recent_[i]->data().toString().toStdString()); });
     }
+    // Esc during a run offers to stop it; outside a run it does nothing.
+    auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+    connect(escape, &QShortcut::activated, this, [this] { session_->ask_stop(); });
     // Read when the menu opens, so a file opened or saved a moment ago is there.
     connect(menus_[0], &QMenu::aboutToShow, this, &Form1::showrecentfiles);
     additem(menus_[1], "menueditflash", "&FLASH Memory Location", &Form1::menueditflash);
