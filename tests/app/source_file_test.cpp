@@ -4,7 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <functional>
+#include <deque>
 #include <string>
 
 #include "app/hex_file_commands.h"
@@ -17,38 +17,22 @@ namespace {
 constexpr const char* k_first = ":020000000528D1\r\n:00000001FF\r\n";    // word 0 = 2805
 constexpr const char* k_rebuilt = ":020000003412B8\r\n:00000001FF\r\n";  // word 0 = 1234, same size
 
-struct Case {
-    const char* what;
-    std::function<void(testing::TempFolder&, AppState&, MemoryImage&)> change;
-    std::deque<bool> answers;
-    bool runs;
-    std::int32_t word;  // word 0 the run uses
-    bool reloadsaid;
-};
-
 TEST(SourceFile, ARebuiltFileIsLoadedAgainUnlessEditsWouldBeLost) {
-    const auto rebuild = [](testing::TempFolder& t, AppState&, MemoryImage&) { t.write("fw.hex", k_rebuilt); };
-    const auto editandrebuild = [](testing::TempFolder& t, AppState& app, MemoryImage& image) {
-        image.flashbuffer[0] = 0x0001;
-        app.unsaved = true;
-        app.label_hex.clear();
-        t.write("fw.hex", k_rebuilt);
-    };
-    const auto remove = [](testing::TempFolder& t, AppState&, MemoryImage&) {
-        std::filesystem::remove(t.path() / "fw.hex");
+    struct Case {
+        const char* now;  // the file's text now; nullptr: gone
+        bool edited;      // word 0 set to 0001 by hand since the load
+        std::deque<bool> answers;
+        bool runs;
+        std::int32_t word;  // word 0 the run uses
     };
     const Case cases[] = {
-        {"unchanged", [](testing::TempFolder&, AppState&, MemoryImage&) {}, {}, true, 0x2805, false},
-        {"rebuilt, image untouched", rebuild, {}, true, 0x1234, true},
-        {"rebuilt and edited, keep the edits", editandrebuild, {false}, true, 0x0001, false},
-        {"rebuilt and edited, take the file", editandrebuild, {true}, true, 0x1234, true},
-        {"gone, do not go on", remove, {false}, false, 0x2805, false},
-        {"gone, go on with the image", remove, {true}, true, 0x2805, false},
-        {"broken now", [](testing::TempFolder& t, AppState&, MemoryImage&) { t.write("fw.hex", "garbage\r\n"); }, {},
-         false, 0x2805, false},
+        {k_first, false, {}, true, 0x2805},   {k_rebuilt, false, {}, true, 0x1234},
+        {k_rebuilt, true, {false}, true, 0x0001}, {k_rebuilt, true, {true}, true, 0x1234},
+        {nullptr, false, {false}, false, 0x2805}, {nullptr, false, {true}, true, 0x2805},
+        {"garbage\r\n", false, {}, false, 0x2805},  // broken now: the image stays
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(c.what);
+        SCOPED_TRACE(std::string(c.now ? c.now : "gone") + (c.edited ? ", edited" : ""));
         testing::TempFolder files;
         files.write("fw.hex", k_first);
         AppState app;
@@ -62,16 +46,22 @@ TEST(SourceFile, ARebuiltFileIsLoadedAgainUnlessEditsWouldBeLost) {
         openhexfile(app, model, image, window, "fw.hex");
         ASSERT_EQ(image.flashbuffer[0], 0x2805);
 
-        c.change(files, app, image);
+        if (c.edited) {
+            image.flashbuffer[0] = 0x0001;
+            app.unsaved = true;
+        }
+        if (c.now == nullptr) {
+            std::filesystem::remove(files.path() / "fw.hex");
+        } else if (c.now != k_first) {
+            files.write("fw.hex", c.now);
+        }
         window.calls.clear();
         window.questionanswers = c.answers;
         EXPECT_EQ(keepsourcecurrent(app, model, image, window, "Program the chip"), c.runs);
         EXPECT_EQ(image.flashbuffer[0], c.word);
         EXPECT_TRUE(window.questionanswers.empty()) << "asked as often as expected";
-        EXPECT_EQ(window.status == "Reloaded fw.hex: it changed on disk", c.reloadsaid) << window.status;
-        if (c.reloadsaid) {
-            EXPECT_EQ(app.label_hex, "fw.hex");
-        }
+        const bool reloaded = c.word == 0x1234;
+        EXPECT_EQ(window.status == "Reloaded fw.hex: it changed on disk", reloaded) << window.status;
     }
 }
 

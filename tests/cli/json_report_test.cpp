@@ -17,17 +17,5 @@ TEST(JsonReport, StringsAreEscapedSoAnyTextStaysOneValidValue) {
     for (const auto& [text, expected] : cases) EXPECT_EQ(jsonstring(text), expected);
 }
 
-TEST(JsonReport, OptionalPartsAreNullOrLeftOut) {
-    JsonReport report;
-    report.command = "check";
-    report.result = "error";
-    report.exitstatus = 3;
-    EXPECT_EQ(jsontext(report), "{\"command\":\"check\",\"model\":null,\"port\":null,\"result\":\"error\","
-                                "\"exit_status\":3,\"end_text\":\"\",\"messages\":[],\"duration_ms\":0}");
-    report.check = JsonCheck{"blankcheck", "0010", "0000", ""};
-    EXPECT_NE(jsontext(report).find("\"check\":{\"kind\":\"blankcheck\",\"address\":\"0010\",\"read\":\"0000\"}"),
-              std::string::npos);
-}
-
 }  // namespace
 }  // namespace vornalt

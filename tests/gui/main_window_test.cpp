@@ -219,29 +219,6 @@ private slots:
         QVERIFY(!filled());
     }
 
-    void file_menu_offers_the_recent_files_newest_first() {
-        WindowRig rig(k_catalogue, k_16f84a);
-        const QString blink = QStringLiteral(VORNALT_EXAMPLES_DIR "/blink_16f84a.hex");
-        rig.boxes.files = {blink.toStdString()};
-        rig.trigger("menuopen");
-        rig.boxes.files = {rig.path("copy")};  // saved as copy.hex
-        rig.trigger("menusave");
-        QVERIFY(QFile::exists(QString::fromStdString(rig.path("copy.hex"))));
-
-        QMenu* file = rig.find<QMenu>("menu1");
-        emit file->aboutToShow();
-        const auto* first = rig.find<QAction>("menurecent1");
-        const auto* second = rig.find<QAction>("menurecent2");
-        QVERIFY(first->isVisible() && second->isVisible() && !rig.find<QAction>("menurecent3")->isVisible());
-        QCOMPARE(first->text(), QStringLiteral("&1 copy.hex"));
-        QCOMPARE(second->toolTip(), blink);
-
-        rig.trigger("menurecent2");  // the image is saved: nothing to ask
-        QCOMPARE(rig.text("label_hex"), QStringLiteral("blink_16f84a.hex"));
-        emit file->aboutToShow();
-        QCOMPARE(rig.find<QAction>("menurecent1")->toolTip(), blink);
-    }
-
     void program_verify_and_read_from_the_buttons() {
         WindowRig rig(k_catalogue, k_16f84a);
         rig.boxes.files = {VORNALT_EXAMPLES_DIR "/blink_16f84a.hex"};

@@ -51,6 +51,14 @@ private:
         return true;
     }
 
+    // A one-word HEX file in the home folder.
+    QString writehex(const char* name) {
+        const QString path = home_.filePath(QString::fromLatin1(name));
+        QFile file(path);
+        if (file.open(QIODevice::WriteOnly)) file.write(":020000000528D1\n:00000001FF\n");
+        return path;
+    }
+
     QString recentfile() {
         const QSettings saved(home_.filePath(QStringLiteral("config/Vornalt/Vornalt.ini")), QSettings::IniFormat);
         return saved.value(QStringLiteral("Recent File 1")).toString();
@@ -88,11 +96,7 @@ private slots:
         QCOMPARE(first->state(), QProcess::Running);
 
         // A second copy with a file hands it over; the first opens it (and lists it as recent).
-        const QString hex = home_.filePath(QStringLiteral("handed.hex"));
-        QFile file(hex);
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write(":020000000528D1\n:00000001FF\n");
-        file.close();
+        const QString hex = writehex("handed.hex");
         QProcess* handing = start({QStringLiteral("--simulate"), hex});
         QVERIFY(handing->waitForFinished(5000));
         QCOMPARE(handing->exitCode(), 0);
@@ -115,11 +119,7 @@ private slots:
             lock.write(contents);
             lock.close();
             // Given a file at start, the window opens it.
-            const QString hex = home_.filePath(QStringLiteral("atstart.hex"));
-            QFile file(hex);
-            QVERIFY(file.open(QIODevice::WriteOnly));
-            file.write(":020000000528D1\n:00000001FF\n");
-            file.close();
+            const QString hex = writehex("atstart.hex");
             QProcess* next = start({QStringLiteral("--simulate"), hex});
             QVERIFY(next->waitForStarted(10000));
             QVERIFY(!next->waitForFinished(1500));  // still running: the lock was taken over

@@ -2,7 +2,6 @@
 // ignored while a run has it, and the named-file commands of vornalt-cli say whether they worked.
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <functional>
 #include <string>
 
@@ -67,47 +66,33 @@ TEST(SessionCommands, NamedFilesSaveAndLoadAndSayWhenTheyCannot) {
     EXPECT_EQ(rig.window.messages.size(), 1u);
 }
 
-
 TEST(SessionCommands, UnsavedImageIsThrownAwayOnlyAfterYes) {
     const std::string question = "The memory image has changes that are not saved. Discard them?";
+    // What was done to the image since it was clean: edited (e), read from the chip (r), saved
+    // (s), cleared (c), in that order.
+    const auto work = [](SessionRig& rig, const std::string& steps, const std::string& folder) {
+        for (const char step : steps) {
+            rig.window.inputanswers = {"0", "1234"};
+            rig.window.saveanswers = {folder + "saved.hex"};
+            if (step == 'e') rig.session->edit_flash();
+            if (step == 'r') rig.session->run(ChipOperation::readall);
+            if (step == 's') rig.session->save_buffer();
+            if (step == 'c') rig.session->clear_buffer();
+        }
+    };
     struct Case {
-        const char* name;
-        std::function<void(SessionRig&, const std::string& folder)> work;  // what was done to the image since it was clean
+        const char* steps;
         bool unsaved;
     };
-    const Case cases[] = {
-        {"edited by hand",
-         [](SessionRig& rig, const std::string&) {
-             rig.window.inputanswers = {"0", "1234"};
-             rig.session->edit_flash();
-         },
-         true},
-        {"read from the chip", [](SessionRig& rig, const std::string&) { rig.session->run(ChipOperation::readall); }, true},
-        {"edited, then saved",
-         [](SessionRig& rig, const std::string& folder) {
-             rig.window.inputanswers = {"0", "1234"};
-             rig.session->edit_flash();
-             rig.window.saveanswers = {folder + "saved.hex"};
-             rig.session->save_buffer();
-         },
-         false},
-        {"edited, then cleared",
-         [](SessionRig& rig, const std::string&) {
-             rig.window.inputanswers = {"0", "1234"};
-             rig.session->edit_flash();
-             rig.session->clear_buffer();
-         },
-         false},
-        {"untouched", [](SessionRig&, const std::string&) {}, false},
-    };
+    const Case cases[] = {{"e", true}, {"r", true}, {"es", false}, {"ec", false}, {"", false}};
     for (const Case& c : cases) {
         for (const bool yes : {false, true}) {
-            SCOPED_TRACE(std::string(c.name) + (yes ? ", Yes" : ", No"));
+            SCOPED_TRACE(std::string(c.steps) + (yes ? ", Yes" : ", No"));
             TempFolder temp;
             SessionRig rig;
             rig.inside.catalogue() = testing::threemodels();
             ASSERT_TRUE(rig.session->apply_model(1).ok());
-            c.work(rig, temp.folder());
+            work(rig, c.steps, temp.folder());
             const std::int32_t word = rig.image.flashbuffer[0];
             rig.window.calls.clear();
             rig.window.questionanswers = {yes};
@@ -127,33 +112,6 @@ TEST(SessionCommands, UnsavedImageIsThrownAwayOnlyAfterYes) {
             EXPECT_EQ(rig.window.calls, std::vector<std::string>{"question:" + question});
         }
     }
-}
-
-TEST(SessionCommands, EscapeStopsARunOnlyAfterYes) {
-    for (const bool yes : {false, true}) {
-        SCOPED_TRACE(yes ? "Yes" : "No");
-        SessionRig rig;
-        rig.model.programscript = {"begin", "s06", "s06", "s06", "s06", "end"};
-        rig.window.questionanswers = {yes};
-        rig.window.onevents = [&] {
-            if (rig.session->busy()) rig.session->ask_stop();  // asked once, however often Esc comes
-        };
-        rig.run(ChipOperation::programall);
-        const auto asked = std::count(rig.window.calls.begin(), rig.window.calls.end(),
-                                      "question:Stop the operation? The chip will be left partly written.");
-        // After Yes the run is stopping: a second Esc asks nothing more.
-        if (yes) {
-            EXPECT_EQ(asked, 1);
-        } else {
-            EXPECT_GE(asked, 1);
-        }
-        EXPECT_EQ(rig.window.status, yes ? "Program all stopped" : "Chip programmed");
-        EXPECT_FALSE(rig.driver.lineon(Line::vdd) || rig.driver.lineon(Line::vpp));
-    }
-    // Outside a run Esc asks nothing.
-    SessionRig idle;
-    idle.session->ask_stop();
-    EXPECT_TRUE(idle.window.calls.empty());
 }
 
 }  // namespace
