@@ -23,7 +23,7 @@ void FitLabel::setfittedtext(const QString& text) {
 void FitLabel::refit() {
     if (points_ <= 0) points_ = font().pointSizeF();
     // A tooltip set from outside (or none) stays unless the text has to be cut.
-    if (toolTip() != full_) tooltip_ = toolTip();
+    if (!cuttip_) tooltip_ = toolTip();
     const int room = contentsRect().width() - 2 * margin() - 2;
     QFont face = font();
     double points = points_;
@@ -31,10 +31,11 @@ void FitLabel::refit() {
         face.setPointSizeF(std::max(points, k_floor_points));
         if (points <= k_floor_points || QFontMetrics(face).horizontalAdvance(full_) <= room) break;
     }
-    setFont(face);
+    if (face != font()) setFont(face);
     const QString shown = QFontMetrics(face).elidedText(full_, Qt::ElideRight, room);
     setText(shown);
-    setToolTip(shown == full_ ? tooltip_ : full_);
+    cuttip_ = shown != full_;
+    setToolTip(cuttip_ ? full_ : tooltip_);
 }
 
 void FitLabel::setfill(double fraction) {

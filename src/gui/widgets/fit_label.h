@@ -31,7 +31,8 @@ private:
     void refit();
 
     QString full_;
-    QString tooltip_;  // the tooltip given from outside, shown when the text is not cut
+    QString tooltip_;      // the tooltip given from outside, shown when the text is not cut
+    bool cuttip_ = false;  // the tooltip shown is the cut text's whole text
     double points_ = 0;
     double fill_ = -1;
 };
