@@ -10,7 +10,7 @@ constexpr std::array<std::string_view, 5> k_box_captions{"Enable VDD line", "Ena
 
 }  // namespace
 
-CheckHardware::CheckHardware(PortDriver& driver) : driver_(driver) {
+CheckHardware::CheckHardware(PortDriver& driver, const PinProfile& profile) : driver_(driver), profile_(profile) {
     for (const Line line : k_dialog_lines) captions_[lineindex(line)] = k_box_captions.at(lineindex(line));
 }
 
@@ -33,6 +33,8 @@ void CheckHardware::setline(Line line, bool ticked) {
     case Line::dataout: ticked ? driver_.dataouton() : driver_.dataoutoff(); break;
     case Line::datain: break;
     }
+    // A batched adapter queues the line state: the user must see it at once.
+    static_cast<void>(driver_.flush());
 }
 
 void CheckHardware::readdatain() { ticked_[lineindex(Line::datain)] = driver_.readdatain() == 1; }
@@ -41,7 +43,8 @@ void CheckHardware::close() { alloff(driver_); }
 
 void CheckHardware::updatecaptions() {
     for (const Line line : k_dialog_lines) {
-        captions_[lineindex(line)] = linecaption(k_box_captions.at(lineindex(line)), linepin(driver_.state(), line));
+        captions_[lineindex(line)] =
+            linecaption(k_box_captions.at(lineindex(line)), profile_, linepin(driver_.state(), line));
     }
 }
 

@@ -15,7 +15,8 @@ inline constexpr int k_check_datain_interval_ms = 50;
 
 class CheckHardware {
 public:
-    explicit CheckHardware(PortDriver& driver);
+    // Captions name the pins as the profile does (the current programmer's).
+    explicit CheckHardware(PortDriver& driver, const PinProfile& profile = pinprofile(BackendKind::parallelport));
 
     // Opening: every output off (VDD first), all boxes clear, captions with the pin names.
     void open();
@@ -33,6 +34,7 @@ public:
 
 private:
     PortDriver& driver_;
+    const PinProfile& profile_;
     std::array<bool, 5> ticked_{};
     std::array<std::string, 5> captions_;
 };

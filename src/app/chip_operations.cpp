@@ -47,7 +47,9 @@ const Script& operationscript(const AppliedModel& model, ChipOperation operation
 
 RunOutcome runoperation(ChipOperation operation, OperationParts parts) {
     // Work that never reached a chip must not be reported as done.
-    if (!portready(parts.window, parts.driver)) return RunOutcome::notstarted;
+    const bool ready = parts.programmer.empty() ? portready(parts.window, parts.driver)
+                                                : portready(parts.window, parts.programmer, parts.driver.io());
+    if (!ready) return RunOutcome::notstarted;
 
     const OperationTexts texts = operationtexts(operation);
     const bool reading = operation == ChipOperation::readall;

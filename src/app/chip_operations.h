@@ -34,6 +34,9 @@ struct OperationParts {
     WindowServices& window;
     EventPump& pump;
     StopRequest& stop;
+    // How a message names a programmer that is not the parallel port ("FTDI adapter A50285BI");
+    // empty: the parallel port's words, by its number.
+    std::string programmer = {};
 };
 
 enum class RunOutcome : std::uint8_t {

@@ -39,14 +39,16 @@ void alloff(PortDriver& driver) {
     driver.vppoff();
     driver.clockoff();
     driver.dataoutoff();
+    static_cast<void>(driver.flush());  // a lost adapter says so at the next run
 }
 
-std::string linecaption(std::string_view caption, std::int32_t pin) {
-    return std::string(caption) + " (" + pinname(pin) + ")";
+std::string linecaption(std::string_view caption, const PinProfile& profile, std::int32_t pin) {
+    return std::string(caption) + " (" + profilepinname(profile, pin) + ")";
 }
 
-HardwareSettings::HardwareSettings(PortDriver& driver, SettingsStore& settings, WindowServices& window)
-    : driver_(driver), settings_(settings), window_(window) {
+HardwareSettings::HardwareSettings(PortDriver& driver, SettingsStore& settings, WindowServices& window,
+                                   const PinProfile& profile)
+    : driver_(driver), settings_(settings), window_(window), profile_(profile) {
     for (const Line line : k_dialog_lines) captions_[lineindex(line)] = linesettinginfo(line).boxcaption;
 }
 
@@ -59,22 +61,21 @@ void HardwareSettings::open() {
 void HardwareSettings::setinverted(Line line, bool ticked) {
     ticked_[lineindex(line)] = ticked;
     driver_.state().inversion(line) = ticked ? 1 : 0;
-    settings_.writesetting(linesettinginfo(line).invertsetting, ticked ? "1" : "0");
+    settings_.writesetting(profile_.line(line).invertsetting, ticked ? "1" : "0");
     alloff(driver_);
 }
 
 bool HardwareSettings::changepin(Line line) {
-    const LineSettingInfo& info = linesettinginfo(line);
     std::int32_t& pin = driver_.state().pin(line);
-    const std::string answer = window_.input(info.prompt, std::to_string(pin));
+    const std::string answer = window_.input(pinprompt(profile_, line), std::to_string(pin));
     if (answer.empty()) return false;
-    if (!acceptedpinentry(line, answer)) {
+    if (!acceptedpinentry(profile_, line, answer)) {
         window_.message(k_wrong_pin_entry);
         return false;
     }
     // The accepted entries are plain decimal numbers, so the answer is also the setting's text.
     std::from_chars(answer.data(), answer.data() + answer.size(), pin);
-    settings_.writesetting(info.pinsetting, answer);
+    settings_.writesetting(profile_.line(line).pinsetting, answer);
     updatecaptions();
     alloff(driver_);
     return true;
@@ -84,7 +85,8 @@ void HardwareSettings::close() { alloff(driver_); }
 
 void HardwareSettings::updatecaptions() {
     for (const Line line : k_dialog_lines) {
-        captions_[lineindex(line)] = linecaption(linesettinginfo(line).boxcaption, linepin(driver_.state(), line));
+        captions_[lineindex(line)] =
+            linecaption(linesettinginfo(line).boxcaption, profile_, linepin(driver_.state(), line));
     }
 }
 

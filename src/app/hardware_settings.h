@@ -9,6 +9,7 @@
 #include <string>
 #include <string_view>
 
+#include "app/pin_profile.h"
 #include "platform/window_services.h"
 #include "port/port_driver.h"
 #include "settings/settings_store.h"
@@ -35,15 +36,17 @@ const LineSettingInfo& linesettinginfo(Line line);
 // "16", "17" for the outputs, "10".."13", "15" for DATA IN. No blanks, no leading zeros.
 bool acceptedpinentry(Line line, std::string_view answer);
 
-// VDD, VPP, CLOCK, DATA OUT off, in this order.
+// VDD, VPP, CLOCK, DATA OUT off, in this order, sent at once (a batched adapter too).
 void alloff(PortDriver& driver);
 
 // "<caption> (<pin name>)", the form both hardware dialogs give their line captions.
-std::string linecaption(std::string_view caption, std::int32_t pin);
+std::string linecaption(std::string_view caption, const PinProfile& profile, std::int32_t pin);
 
 class HardwareSettings {
 public:
-    HardwareSettings(PortDriver& driver, SettingsStore& settings, WindowServices& window);
+    // The pins and inversions of the profile's settings (the current programmer's).
+    HardwareSettings(PortDriver& driver, SettingsStore& settings, WindowServices& window,
+                     const PinProfile& profile = pinprofile(BackendKind::parallelport));
 
     // Opening: every output off, the boxes from the inversion flags, the captions from the pins.
     // A hand-edited flag other than 0 or 1 shows ticked, since the driver treats it as inverted.
@@ -64,6 +67,7 @@ private:
     PortDriver& driver_;
     SettingsStore& settings_;
     WindowServices& window_;
+    const PinProfile& profile_;
     std::array<bool, k_line_count> ticked_{};
     std::array<std::string, k_line_count> captions_;
 };

@@ -3,8 +3,8 @@
 #include <string>
 
 #include "app/clear_buffer.h"
-#include "app/hardware_settings.h"
-#include "app/port_selection.h"
+#include "app/pin_profile.h"
+#include "app/programmer_choice.h"
 #include "app/selection_prompts.h"
 #include "base/numeric_value.h"
 #include "settings/setting_names.h"
@@ -44,9 +44,8 @@ void formload(LoadParts p) {
 
     DriverState& d = p.driver.state();
     d.portaddress = readnumber(p.settings, k_setting_portaddress);
-    // Every inversion first, then every pin, each in the order of the lines.
-    for (const Line line : k_all_lines) d.inversion(line) = readnumber(p.settings, linesettinginfo(line).invertsetting);
-    for (const Line line : k_all_lines) d.pin(line) = readnumber(p.settings, linesettinginfo(line).pinsetting);
+    // Every inversion first, then every pin, each in the order of the lines; the programmer's own.
+    readprogrammersettings(d, p.settings, p.port.row().kind);
     d.clockdelay_us =
         clockdelayfromsetting(p.settings.readsetting(k_setting_clockdelay, settingdefault(k_setting_clockdelay)));
 
@@ -54,7 +53,7 @@ void formload(LoadParts p) {
     // from 0, so no bit that carries no line is ever raised.
     const PortIo& io = p.port.open(d.portaddress, p.driver);
     p.driver.setidle();
-    showportstate(p.window, d.portaddress, io);
+    showprogrammerstate(p.window, p.port.row().kind, p.port.argument(), d.portaddress, io);
 }
 
 }  // namespace vornalt

@@ -24,8 +24,9 @@ struct LoadParts {
 
 // In this order: "Last Path"; "Microcontroller Model" (a value that is not a model number
 // selects model 1 and is rewritten as "1"); the model applied; Clear Buffer; "Parallel Port
-// Address"; the five inversions; the five pins; "Clock Delay"; the port opened; the lines idle;
-// the port's state on the status line. Every missing setting is created with its default.
+// Address"; the five inversions; the five pins (the programmer's own set: an FTDI adapter's bits
+// and its step rate); "Clock Delay"; the port opened; the lines idle; the programmer's state on
+// the status line. Every missing setting is created with its default.
 void formload(LoadParts parts);
 
 }  // namespace vornalt

@@ -56,4 +56,19 @@ std::string portpinouttext() {
 
 void menuportinfo(WindowServices& window) { window.message(portpinouttext(), MessageIcon::information); }
 
+std::string adapterwiringtext() {
+    return "FTDI adapter (FT232R, FT230X, FT231X) in bit-bang mode: default bits\r\n"
+           "\r\n"
+           "Line\tBit\tPin\tInverted\r\n"
+           "VDD\tD6\tDCD\tno\r\n"
+           "VPP\tD5\tDSR\tno\r\n"
+           "CLOCK\tD0\tTXD\tyes\r\n"
+           "DATA OUT\tD1\tRXD\tyes\r\n"
+           "DATA IN\tD3\tCTS\tyes\r\n"
+           "\r\n"
+           "Any bit D0-D7 may carry any line: Hardware > Settings changes them for the adapter\r\n"
+           "without touching the parallel port's pins. The adapter's VCCIO sets the logic level\r\n"
+           "(5 V for the classic board); VPP and VDD are switched by transistors from its bits.\r\n";
+}
+
 }  // namespace vornalt

@@ -11,6 +11,10 @@ namespace vornalt {
 // 32 lines, each ending in CR LF; the pin rows are tab-separated.
 std::string portpinouttext();
 
+// The FTDI adapter's card beside its schematic: which data bit carries each line by default and
+// where the bit sits on an FT232R breakout. Lines end in CR LF.
+std::string adapterwiringtext();
+
 // Shows the card in an information box. No port is touched.
 void menuportinfo(WindowServices& window);
 

@@ -42,6 +42,14 @@ bool portready(WindowServices& window, std::int32_t portaddress, const PortIo& i
     return false;
 }
 
+bool portready(WindowServices& window, std::string_view programmer, const PortIo& io) {
+    if (io.available()) return true;
+    std::string text = std::string(programmer) + " not available.";
+    if (const std::string reason = io.reason(); !reason.empty()) text += "\r\n\r\n" + reason;
+    window.message(text);
+    return false;
+}
+
 bool portready(WindowServices& window, PortDriver& driver) {
     return portready(window, driver.state().portaddress, driver.io());
 }

@@ -26,6 +26,9 @@ void showportstate(WindowServices& window, std::int32_t portaddress, const PortI
 // success for something that never reached a chip.
 bool portready(WindowServices& window, std::int32_t portaddress, const PortIo& io);
 
+// The same check for a programmer the message names ("FTDI adapter A50285BI not available.").
+bool portready(WindowServices& window, std::string_view programmer, const PortIo& io);
+
 // The same check for the driver's port as it stands now.
 bool portready(WindowServices& window, PortDriver& driver);
 

@@ -7,6 +7,7 @@
 
 #include "app/clear_buffer.h"
 #include "app/port_selection.h"
+#include "app/programmer_choice.h"
 #include "base/ascii_case.h"
 #include "base/numeric_value.h"
 #include "settings/setting_names.h"
@@ -99,7 +100,7 @@ void menuport(PortDriver& driver, ProgrammerPort& port, SettingsStore& settings,
     if (number == 0) return;
     // Picking the port that failed before tries it again (the user may have fixed the cause).
     if (d.portaddress != before || !port.io().available()) port.open(d.portaddress, driver);
-    showportstate(window, d.portaddress, port.io());
+    showprogrammerstate(window, port.row().kind, port.argument(), d.portaddress, port.io());
 }
 
 void menuprogtime(AppliedModel& model, WindowServices& window) {

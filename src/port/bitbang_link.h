@@ -16,9 +16,6 @@ namespace vornalt {
 // as on the parallel port. D3, D5 and D6 are inputs until bit-bang mode starts.
 void usebitbangdefaults(DriverState& state);
 
-// The usual step rate of the bit-bang clock: fast enough, and slow enough for long leads.
-inline constexpr std::int32_t k_default_steprate = 150'000;
-
 class BitBangLink final : public LineLink {
 public:
     static constexpr std::size_t k_queue_limit = 16384;   // bytes queued before a flush is forced

@@ -8,6 +8,9 @@
 
 namespace vornalt {
 
+// The usual step rate of a bit-bang adapter's clock: fast enough, and slow enough for long leads.
+inline constexpr std::int32_t k_default_steprate = 150'000;
+
 struct DriverState {
     std::int32_t portaddress = 888;  // data register; status at +1, control at +2
     // Indexed by Line: VDD, VPP, CLOCK, DATA OUT, DATA IN.
@@ -18,6 +21,7 @@ struct DriverState {
     std::uint8_t controlbyte = 0;  // shadow of the control register (bits 0-3 only ever change)
     std::int16_t statusbyte = 0;   // status register as read by the latest writeport
     std::int32_t clockdelay_us = 0;  // minimum CLOCK half-period; 0 adds no delay
+    std::int32_t steprate = k_default_steprate;  // a bit-bang adapter's steps per second
 
     std::int32_t& pin(Line line) { return pins[lineindex(line)]; }
     std::int32_t pin(Line line) const { return pins[lineindex(line)]; }

@@ -1,8 +1,10 @@
 #include "port/line_trace.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <system_error>
+#include <vector>
 
 #include "base/file_io.h"
 #include "base/path_text.h"
@@ -91,6 +93,84 @@ void LineTrace::record(int line, char level) {
     out_ << level << k_ids[line] << '\n';
 }
 
+void LineTrace::linkoutputs(const OutputLines& lines, std::int64_t at_ns) {
+    access_ns_ = at_ns;
+    stamped_ = false;
+    for (Line line : {Line::vdd, Line::vpp, Line::clock, Line::dataout}) {
+        record(static_cast<int>(line), lines[lineindex(line)] ? '1' : '0');
+    }
+}
+
+void LineTrace::linkdatain(bool on, std::int64_t at_ns) {
+    access_ns_ = at_ns;
+    stamped_ = false;
+    record(static_cast<int>(Line::datain), on ? '1' : '0');
+}
+
+// Between the driver and a batched link: every line state and sample is kept with the time the
+// adapter will put it out (one step each at the driver state's rate, holds as long as they last,
+// never before the host queued it) and written to the trace when the flush has sent it and
+// resolved its samples. What a stop drops never reached the wire and is not recorded.
+class TracedLink final : public LineLink {
+public:
+    TracedLink(LineLink& inner, LineTrace& trace, const DriverState& state) : inner_(inner), trace_(trace), state_(state) {}
+
+    void put(const OutputLines& lines) override {
+        events_.push_back({nextstep(), lines, -1});
+        inner_.put(lines);
+    }
+    std::int64_t sample() override {
+        const std::int64_t number = inner_.sample();
+        // Read back with the step that follows: no step of its own.
+        events_.push_back({std::max(next_ns_, trace_.elapsed_ns()), {}, number});
+        return number;
+    }
+    Status flush() override {
+        Status sent = inner_.flush();
+        if (sent) {
+            for (const Event& e : events_) {
+                if (e.sample < 0) {
+                    trace_.linkoutputs(e.lines, e.at_ns);
+                } else {
+                    trace_.linkdatain(inner_.value(e.sample), e.at_ns);
+                }
+            }
+        }
+        events_.clear();
+        return sent;
+    }
+    const Status& status() const override { return inner_.status(); }
+    bool value(std::int64_t sample) const override { return inner_.value(sample); }
+    bool hold_us(std::int64_t us) override {
+        if (!inner_.hold_us(us)) return false;
+        next_ns_ = std::max(next_ns_, trace_.elapsed_ns()) + us * 1000;
+        return true;
+    }
+    void drop() override {
+        events_.clear();
+        inner_.drop();
+    }
+
+private:
+    struct Event {
+        std::int64_t at_ns;
+        OutputLines lines;
+        std::int64_t sample;  // -1: a line state
+    };
+
+    std::int64_t nextstep() {
+        const std::int64_t at = std::max(next_ns_, trace_.elapsed_ns());
+        next_ns_ = at + 1'000'000'000 / std::max<std::int64_t>(state_.steprate, 1);
+        return at;
+    }
+
+    LineLink& inner_;
+    LineTrace& trace_;
+    const DriverState& state_;
+    std::vector<Event> events_;
+    std::int64_t next_ns_ = 0;
+};
+
 void LineTrace::finish() {
     if (finished_) return;
     finished_ = true;
@@ -104,6 +184,8 @@ struct LineTraceFile::Parts {
     explicit Parts(OutputFile file) : out(std::move(file)) {}
     OutputFile out;
     std::unique_ptr<LineTrace> trace;
+    std::unique_ptr<TracedLink> link;
+    const DriverState* state = nullptr;
     bool closed = false;
 };
 
@@ -122,12 +204,21 @@ Result<std::unique_ptr<LineTraceFile>> LineTraceFile::open(const std::filesystem
     }
     auto parts = std::make_unique<Parts>(std::move(file).value());
     parts->trace = std::make_unique<LineTrace>(inner, state, clock, parts->out.stream());
+    parts->state = &state;
     return std::unique_ptr<LineTraceFile>(new LineTraceFile(std::move(parts)));
 }
 
 PortIo& LineTraceFile::port() { return *parts_->trace; }
 
 void LineTraceFile::setinner(PortIo& inner) { parts_->trace->setinner(inner); }
+
+LineLink* LineTraceFile::link(LineLink* inner) {
+    // The previous link's trace goes now: the driver is pointed at the new one straight after.
+    parts_->link.reset();
+    if (inner == nullptr) return nullptr;
+    parts_->link = std::make_unique<TracedLink>(*inner, *parts_->trace, *parts_->state);
+    return parts_->link.get();
+}
 
 Status LineTraceFile::close() {
     if (parts_->closed) return {};

@@ -14,6 +14,7 @@
 #include "platform/clock.h"
 #include "platform/port_io.h"
 #include "port/driver_state.h"
+#include "port/line_link.h"
 
 namespace vornalt {
 
@@ -32,6 +33,12 @@ public:
 
     // Marks the end time so viewers show the last levels for a while; nothing is recorded after.
     void finish();
+
+    // A batched link's line states and DATA IN readings, stamped at `at_ns` from the trace's start
+    // (which never goes back).
+    void linkoutputs(const OutputLines& lines, std::int64_t at_ns);
+    void linkdatain(bool on, std::int64_t at_ns);
+    std::int64_t elapsed_ns() const { return clock_.now_ns() - start_ns_; }
 
 private:
     static constexpr int k_lines = 5;  // VDD, VPP, CLOCK, DATA OUT, DATA IN
@@ -69,6 +76,9 @@ public:
     PortIo& port();
     // The port the trace passes every access to from now on.
     void setinner(PortIo& inner);
+    // The link the driver should use over a batched backend's `inner` link while the trace runs:
+    // it records what each flush sent, at the times the adapter put it out; null for none.
+    LineLink* link(LineLink* inner);
     // Finishes the trace and gives it its final name.
     Status close();
 

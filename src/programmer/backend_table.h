@@ -52,6 +52,11 @@ struct FoundProgrammer {
 struct BackendRow {
     BackendKind kind;
     std::string_view name;  // as the user names the backend, e.g. in --help
+    // How a saved programmer choice names the row ("ftdi", "ftdi:SERIAL"); empty: the choice
+    // holds for the run but is not saved.
+    std::string_view key = {};
+    // How the status line and the window's choice name it ("FTDI adapter"); empty: the name.
+    std::string_view title = {};
     // Whether a --port text names this backend and, when it does, the argument it carries.
     std::function<std::optional<std::string>(std::string_view text)> argumentof;
     // Never null: a backend that cannot be reached comes back unavailable, with the reason.

@@ -29,7 +29,7 @@ std::string FtdiBackend::reason() const {
 LineLink* FtdiBackend::link(const DriverState& state) {
     if (device_ == nullptr) return nullptr;
     if (link_ == nullptr) {
-        link_ = std::make_unique<BitBangLink>(*device_, state, k_default_steprate);
+        link_ = std::make_unique<BitBangLink>(*device_, state, state.steprate);
         static_cast<void>(link_->open());  // a failure stays in the link's status
     }
     return link_.get();
@@ -39,6 +39,8 @@ BackendRow ftdibackend() {
     return {
         .kind = BackendKind::ftdi,
         .name = "ftdi or ftdi:SERIAL (an FTDI USB adapter)",
+        .key = "ftdi",
+        .title = "FTDI adapter",
         .argumentof = [](std::string_view text) -> std::optional<std::string> {
             const std::string lower = asciilower(text);
             if (lower == "ftdi") return std::string();

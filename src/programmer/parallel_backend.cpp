@@ -31,6 +31,8 @@ BackendRow parallelbackend() {
     return {
         .kind = BackendKind::parallelport,
         .name = "1, 2, 3",
+        .key = "parallel",
+        .title = "Parallel port",
         // The number itself is the argument; the port opens at the address the settings hold,
         // which the front end sets from the number.
         .argumentof = [](std::string_view text) -> std::optional<std::string> {

@@ -23,6 +23,30 @@ ProgrammerPort::ProgrammerPort(BackendRow row, std::string argument, const Clock
 
 ProgrammerPort::~ProgrammerPort() = default;
 
+Status ProgrammerPort::choose(BackendRow row, std::string argument, PortDriver& driver) {
+    if (Status saved = savechip(); !saved) return saved;
+    driver.setlink(nullptr);
+    if (trace_) {
+        trace_->setinner(unopened_);
+        trace_->link(nullptr);
+    }
+    driver.setio(trace_ ? trace_->port() : unopened_);
+    active_ = &unopened_;
+    board_ = nullptr;
+    backend_.reset();
+    chiplock_.reset();
+    socketmodel_.clear();
+    chipfile_.clear();
+    row_ = std::move(row);
+    argument_ = std::move(argument);
+    // As at construction: a moved backend exists before the port is first opened.
+    if (row_.moveto) {
+        backend_ = row_.open({argument_, driverstate_.portaddress, clock_});
+        board_ = dynamic_cast<SimBoard*>(backend_.get());
+    }
+    return {};
+}
+
 PortIo& ProgrammerPort::select(std::int32_t portaddress, std::unique_ptr<PortIo>& replaced) {
     if (injected_ != nullptr) return *injected_;
     if (backend_ && row_.moveto) {
@@ -44,7 +68,8 @@ PortIo& ProgrammerPort::open(std::int32_t portaddress, PortDriver& driver) {
     }
     driver.setio(*port);
     // A batched backend takes the line states through its link; an injected port never has one.
-    driver.setlink(injected_ == nullptr && row_.linkof && backend_ ? row_.linkof(*backend_, driverstate_) : nullptr);
+    LineLink* link = injected_ == nullptr && row_.linkof && backend_ ? row_.linkof(*backend_, driverstate_) : nullptr;
+    driver.setlink(trace_ ? trace_->link(link) : link);
     active_ = port;
     return *active_;  // the replaced backend goes only now, with the driver already moved on
 }

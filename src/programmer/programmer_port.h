@@ -42,6 +42,12 @@ public:
     // is released only after the driver has let go of it.
     PortIo& open(std::int32_t portaddress, PortDriver& driver);
 
+    // Another backend from now on: the driver lets go of the one in use (it is released, the
+    // simulated chip saved to its file first), and the next open() opens the new row's. When
+    // the chip cannot be saved nothing changes.
+    Status choose(BackendRow row, std::string argument, PortDriver& driver);
+    const std::string& argument() const { return argument_; }
+
     // From now on every open hands out this port instead of the row's backend.
     void useport(PortIo& port) { injected_ = &port; }
 

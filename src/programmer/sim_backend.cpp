@@ -11,6 +11,8 @@ BackendRow simbackend() {
     return {
         .kind = BackendKind::simulator,
         .name = "sim",
+        .key = "sim",
+        .title = "Simulated programmer",
         .argumentof = [](std::string_view text) -> std::optional<std::string> {
             if (asciilower(text) != "sim") return std::nullopt;
             return std::string();

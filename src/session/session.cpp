@@ -8,12 +8,14 @@
 #include "app/edit_commands.h"
 #include "app/hex_file_commands.h"
 #include "app/identify.h"
+#include "app/pin_profile.h"
 #include "app/port_pinout.h"
 #include "app/port_selection.h"
 #include "app/recent_files.h"
 #include "app/source_file.h"
 #include "app/selection_prompts.h"
 #include "image/hex_writer.h"
+#include "settings/setting_names.h"
 #include "sim/chip_model.h"
 
 namespace vornalt {
@@ -54,7 +56,10 @@ Session::~Session() {
 }
 
 OperationParts Session::parts() {
-    return {app_, engine_, image_, model_, driver_, transfers_, *clock_, window_, pump_, stop_};
+    const BackendKind kind = port_.row().kind;
+    const bool parallel = kind == BackendKind::parallelport || kind == BackendKind::device || kind == BackendKind::simulator;
+    return {app_,    engine_, image_, model_, driver_, transfers_, *clock_, window_, pump_, stop_,
+            parallel ? std::string() : programmertitle(kind, port_.argument())};
 }
 
 LoadParts Session::loadparts() { return {app_, catalogue_, model_, image_, driver_, port_, settings_, window_}; }
@@ -66,6 +71,16 @@ Status Session::start_trace() {
 
 void Session::formload() {
     if (Status tracing = start_trace(); !tracing) window_.message(tracing.error().message);
+    if (options_.savedprogrammer) {
+        // A setting no row knows (hand-edited) leaves the programmer the options chose.
+        const std::string saved = settings_.readsetting(k_setting_programmer, settingdefault(k_setting_programmer));
+        if (const std::optional<BackendChoice> choice = programmerfromsetting(saved);
+            choice && (choice->kind != port_.row().kind || choice->argument != port_.argument())) {
+            if (Status chosen = port_.choose(backendrow(choice->kind), choice->argument, driver_); !chosen) {
+                window_.message(chosen.error().message);
+            }
+        }
+    }
     vornalt::formload(loadparts());
     app_.lastpath = firstdialogfolder(app_.lastpath, app_.applicationfolder, options_.datafolders.home, k_windows_rules);
     opened_ = true;
@@ -150,6 +165,58 @@ Status Session::apply_model(std::int32_t number) {
 }
 
 void Session::show_port_pinout() { menuportinfo(window_); }
+
+std::string Session::adapter_wiring_text() const { return adapterwiringtext(); }
+
+ProgrammerOffer Session::current_programmer() const {
+    return {port_.row().kind, port_.argument(), programmertitle(port_.row().kind, port_.argument())};
+}
+
+Status Session::switchprogrammer(BackendKind kind, const std::string& argument) {
+    shutdown();  // lines off on the programmer being left
+    if (Status chosen = port_.choose(backendrow(kind), argument, driver_); !chosen) return chosen;
+    simchosen_ = false;  // a simulator chosen now gets the model's chip
+    readprogrammersettings(driverstate_, settings_, kind);
+    openport();
+    if (Status inserted = model_changed(); !inserted) window_.message(inserted.error().message);
+    return {};
+}
+
+Status Session::choose_programmer(BackendKind kind, const std::string& argument) {
+    if (busy()) return Error{"The programmer cannot be changed while an operation runs."};
+    if (Status switched = switchprogrammer(kind, argument); !switched) {
+        window_.message(switched.error().message);
+        return switched;
+    }
+    if (const std::string text = programmersettingtext(kind, argument); !text.empty()) {
+        settings_.writesetting(k_setting_programmer, text);
+    }
+    showprogrammer();
+    return {};
+}
+
+Status Session::set_step_rate(std::int32_t steps_per_second) {
+    if (steps_per_second < k_steprate_min || steps_per_second > k_steprate_max) {
+        return Error{"The step rate must be between " + std::to_string(k_steprate_min) + " and " +
+                     std::to_string(k_steprate_max) + " steps per second."};
+    }
+    settings_.writesetting(k_setting_ftdi_steprate, std::to_string(steps_per_second));
+    if (steps_per_second == driverstate_.steprate) return {};
+    driverstate_.steprate = steps_per_second;
+    // The adapter takes its rate when it opens: an open one is released and opened again.
+    if (!opened_ || port_.row().kind != BackendKind::ftdi || busy()) return {};
+    if (Status reopened = switchprogrammer(port_.row().kind, port_.argument()); !reopened) return reopened;
+    showprogrammer();
+    return {};
+}
+
+void Session::showprogrammer() {
+    if (simulated()) {
+        showsimulatedport();
+        return;
+    }
+    showprogrammerstate(window_, port_.row().kind, port_.argument(), driverstate_.portaddress, port_.io());
+}
 
 void Session::show_about() { menuabout(app_, window_); }
 

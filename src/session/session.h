@@ -23,6 +23,7 @@
 #include "app/hardware_settings.h"
 #include "app/identify.h"
 #include "app/load_sequence.h"
+#include "app/programmer_choice.h"
 #include "base/result.h"
 #include "catalogue/catalogue.h"
 #include "engine/engine_state.h"
@@ -63,6 +64,9 @@ struct SessionOptions {
     // After the load sequence under the simulator the status line reads "Simulated port ready"
     // rather than the parallel port's text.
     bool simulatedstatus = true;
+    // The load sequence first opens the programmer the settings hold (the window's saved choice)
+    // instead of `backend`.
+    bool savedprogrammer = false;
     // A clock of the caller's (a test's or benchmark's); null: real, or virtual as chosen above.
     Clock* clock = nullptr;
 };
@@ -150,11 +154,31 @@ public:
     // A device ID that is not the model's does not stop the runs.
     void set_ignore_device_id(bool ignore) { engine_.ignoredeviceid = ignore; }
 
-    // ---- Hardware menu: the dialogs' logic on this session's driver, settings and window ----
-    HardwareSettings hardware_settings() { return HardwareSettings(driver_, settings_, window_); }
-    CheckHardware check_hardware() { return CheckHardware(driver_); }
+    // The programmers that can be chosen now: the parallel port, every device found plugged in,
+    // the simulator.
+    std::vector<ProgrammerOffer> programmer_choices() const { return programmeroffers(); }
+    // The programmer in use (its description is its title).
+    ProgrammerOffer current_programmer() const;
+    // Switches to another programmer at once (lines off on the one left, the new one opened
+    // with its own pins, the status line says how it went) and saves the choice for the next
+    // start. Not while an operation runs; an error (the simulated chip could not be saved)
+    // changes nothing.
+    Status choose_programmer(BackendKind kind, const std::string& argument);
+    // A bit-bang adapter's steps per second: saved, and used from the adapter's next opening
+    // (at once when it is the programmer in use). Outside k_steprate_min..max it is refused.
+    std::int32_t step_rate() const { return driverstate_.steprate; }
+    Status set_step_rate(std::int32_t steps_per_second);
+
+    // ---- Hardware menu: the dialogs' logic on this session's driver, settings and window, with
+    // the pins of the programmer in use ----
+    HardwareSettings hardware_settings() {
+        return HardwareSettings(driver_, settings_, window_, pinprofile(port_.row().kind));
+    }
+    CheckHardware check_hardware() { return CheckHardware(driver_, pinprofile(port_.row().kind)); }
 
     // ---- Help menu ----
+    // The adapter's default bit assignment, for the wiring help beside its schematic.
+    std::string adapter_wiring_text() const;
     void show_port_pinout();
     void show_about();
 
@@ -214,6 +238,8 @@ private:
     LoadParts loadparts();
     std::string simchipfile(const std::string& modelname, Status& status) const;
     void showsimulatedport();
+    void showprogrammer();
+    Status switchprogrammer(BackendKind kind, const std::string& argument);
     void rememberfile();
 
     WindowServices& window_;

@@ -32,7 +32,8 @@ private:
     std::set<std::string, std::less<>> hidden_;
 };
 
-// Hides the pin and inversion settings: the lines are placed as the defaults place them.
+// Hides the pin and inversion settings of every programmer: the lines are placed as the
+// defaults place them.
 void usedefaulthardware(SettingsOverlay& overlay);
 
 }  // namespace vornalt

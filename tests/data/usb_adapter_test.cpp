@@ -9,6 +9,8 @@
 #include <vector>
 
 #include "shipped_catalogue.h"
+#include "app/check_hardware.h"
+#include "app/pin_profile.h"
 #include "port/bitbang_link.h"
 #include "sim/emulated_ftdi.h"
 #include "sim/ft232r_emulator.h"
@@ -129,6 +131,37 @@ TEST(UsbAdapter, ProgramAllFlushesAtMostOncePerRowAndEepromByte) {
     const std::int64_t rows = static_cast<std::int64_t>(words.size()) / 8;
     EXPECT_LE(adapter.link.flushes() - before, rows + static_cast<std::int64_t>(bytes.size()));
     EXPECT_EQ(adapter.chipmemory().program[words.size() - 1], words.back()) << "the last word went in";
+}
+
+// Check Hardware on the adapter: each box the user ticks reaches the board at once (no later run
+// flushes it), and DATA IN is read back through the link; the adapter's saved defaults place the
+// lines where the board is wired.
+TEST(UsbAdapter, CheckHardwareSwitchesTheLinesAndReadsDataIn) {
+    SessionRig usb(testing::shippedcatalogue(), "16F84A");
+    ASSERT_TRUE(usb.ready());
+    UsbPath adapter(usb);
+    ASSERT_TRUE(adapter.opened);
+    DriverState fromsettings;
+    readpinsettings(fromsettings, usb.settings, pinprofile(BackendKind::ftdi));
+    EXPECT_EQ(fromsettings.pins, usb.driverstate.pins);
+    EXPECT_EQ(fromsettings.inversions, usb.driverstate.inversions);
+
+    CheckHardware check(usb.driver, pinprofile(BackendKind::ftdi));
+    check.open();
+    EXPECT_EQ(check.caption(Line::dataout), "Enable DATA OUT line (D1)");
+    for (const bool on : {true, false, true}) {
+        check.setline(Line::dataout, on);
+        EXPECT_EQ(adapter.board.lines().data, on);
+        check.readdatain();
+        EXPECT_EQ(check.ticked(Line::datain), on);
+    }
+    check.setline(Line::clock, true);
+    EXPECT_TRUE(adapter.board.lines().clock);
+    check.setline(Line::vdd, true);
+    EXPECT_TRUE(adapter.board.lines().vdd);
+    EXPECT_FALSE(adapter.board.lines().vpp);
+    check.close();
+    EXPECT_FALSE(adapter.board.lines().vdd || adapter.board.lines().clock);
 }
 
 INSTANTIATE_TEST_SUITE_P(Catalogue, EveryModel, ::testing::ValuesIn(modelnames()),

@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QFile>
+#include <QListWidget>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
@@ -25,6 +26,28 @@ QString blankflashline(const char* address, int words) {
     for (int i = 0; i < words; ++i) line += QStringLiteral(" 3FFF");
     return line;
 }
+
+// Change Programmer, with the list entry that starts with `description` picked and OK pressed.
+void pickprogrammer(WindowRig& rig, const QString& description) {
+    bool picked = false;
+    QTimer::singleShot(0, [&] {
+        auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+        auto* list = dialog != nullptr ? dialog->findChild<QListWidget*>(QStringLiteral("programmerlist")) : nullptr;
+        if (list == nullptr) return;
+        const QList<QListWidgetItem*> found = list->findItems(description, Qt::MatchStartsWith);
+        if (!found.isEmpty()) {
+            list->setCurrentItem(found.front());
+            picked = true;
+        }
+        dialog->accept();
+    });
+    rig.trigger("menuprogrammer");
+    QVERIFY2(picked, qPrintable(description));
+}
+
+std::string saved(WindowRig& rig, std::string_view name) { return rig.backend.get(name).value_or("<none>"); }
+
+std::int32_t vddpin(WindowRig& rig) { return internals(rig.session()).driver().state().pin(Line::vdd); }
 
 bool alllinesoff(Session& session) {
     const PortDriver& driver = internals(session).driver();
@@ -54,8 +77,10 @@ private slots:
             {"menu4", "&Hardware", {{"menusettings", "Settings"}, {"menucheck", "Check"}}},
             {"menu5", "&Options",
              {{"menumodel", "Change Microcontroller Model"}, {"menuport", "Change Parallel Port Number"},
-              {"menuprogtime", "Change Default Programming Time"}}},
-            {"menu6", "Help", {{"menuportinfo", "Parallel Port Pinout"}, {"menuabout", "About Tremwick Vornalt"}}},
+              {"menuprogtime", "Change Default Programming Time"}, {"menuprogrammer", "Change Programmer\u2026"}}},
+            {"menu6", "Help",
+             {{"menuportinfo", "Parallel Port Pinout"}, {"menuftdiwiring", "FTDI Adapter Wiring"},
+              {"menuabout", "About Tremwick Vornalt"}}},
         };
         const QList<QAction*> tops = rig.window->menuBar()->actions();
         QCOMPARE(tops.size(), static_cast<qsizetype>(expected.size()));
@@ -69,7 +94,7 @@ private slots:
             QCOMPARE(items.size(), static_cast<qsizetype>(expected[m].items.size()));
             for (std::size_t i = 0; i < expected[m].items.size(); ++i) {
                 QCOMPARE(items[static_cast<qsizetype>(i)]->objectName(), QString::fromLatin1(expected[m].items[i].first));
-                QCOMPARE(items[static_cast<qsizetype>(i)]->text(), QString::fromLatin1(expected[m].items[i].second));
+                QCOMPARE(items[static_cast<qsizetype>(i)]->text(), QString::fromUtf8(expected[m].items[i].second));
                 QVERIFY(items[static_cast<qsizetype>(i)]->shortcut().isEmpty());
             }
         }
@@ -313,6 +338,55 @@ private slots:
         QVERIFY(poweredbeforequit);
         QVERIFY(!checking.window->isVisible());
         QVERIFY(alllinesoff(checking.session()));
+    }
+
+    // The programmer picked is used at once and saved; the next start opens it, and a saved
+    // adapter that is not plugged in says so on the status line and refuses the runs.
+    void programmer_choice_is_applied_at_once_and_at_the_next_start() {
+        {
+            WindowRig rig(k_catalogue, k_16f84a);
+            pickprogrammer(rig, QStringLiteral("Parallel port"));
+            QCOMPARE(saved(rig, k_setting_programmer), std::string("parallel"));
+            QVERIFY(!rig.session().simulated());
+            QVERIFY(rig.text("label_status").startsWith(QStringLiteral("Parallel port 1 ")));
+            pickprogrammer(rig, QStringLiteral("Simulated programmer"));
+            QCOMPARE(saved(rig, k_setting_programmer), std::string("sim"));
+            QVERIFY(rig.session().simulated() && !rig.session().socketempty());
+            QCOMPARE(rig.text("label_status"), QStringLiteral("Simulated port ready"));
+        }
+        {
+            WindowRig simulated(k_catalogue, k_16f84a, "sim");
+            QVERIFY(simulated.session().simulated());
+        }
+
+        WindowRig absent(k_catalogue, k_16f84a, "ftdi:NOSUCH");
+        // The whole message: the label may draw it cut.
+        const QString status = absent.find<gui::FitLabel>("label_status")->fulltext();
+        QVERIFY2(status.startsWith(QStringLiteral("FTDI adapter NOSUCH not available")), qPrintable(status));
+        absent.click("Command1");
+        QCOMPARE(absent.boxes.messages().size(), std::size_t{1});
+        QVERIFY(QString::fromStdString(absent.boxes.messages()[0]).startsWith(QStringLiteral("FTDI adapter NOSUCH not available.")));
+    }
+
+    // The parallel port's pins and the adapter's bits are separate settings: a pin changed for one
+    // is still there after a switch to the other and back.
+    void pin_settings_of_each_programmer_survive_a_switch() {
+        WindowRig rig(k_catalogue, k_16f84a);
+        const auto changevdd = [&rig](const char* answer) {
+            rig.boxes.inputs.push_back(answer);
+            return rig.session().hardware_settings().changepin(Line::vdd);
+        };
+        QVERIFY(changevdd("7"));
+        QVERIFY(rig.session().choose_programmer(BackendKind::ftdi, "NOSUCH"));
+        QCOMPARE(vddpin(rig), 6);  // the adapter's default bit
+        QVERIFY(!changevdd("9"));  // a bit the adapter does not have
+        QVERIFY(changevdd("2"));
+        QVERIFY(rig.session().choose_programmer(BackendKind::simulator, ""));
+        QCOMPARE(vddpin(rig), 7);
+        QVERIFY(rig.session().choose_programmer(BackendKind::ftdi, "NOSUCH"));
+        QCOMPARE(vddpin(rig), 2);
+        QCOMPARE(saved(rig, k_setting_vddpin), std::string("7"));
+        QCOMPARE(saved(rig, k_setting_ftdi_vddbit), std::string("2"));
     }
 
     void about_and_pinout_use_the_information_icon() {

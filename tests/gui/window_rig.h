@@ -23,8 +23,11 @@ namespace vornalt::testing {
 
 class WindowRig {
 public:
-    WindowRig(const std::string& catalogue, int model) {
+    // savedprogrammer: the window starts with this programmer saved (a --simulate-less start);
+    // null: on the simulator as --simulate starts it.
+    WindowRig(const std::string& catalogue, int model, const char* savedprogrammer = nullptr) {
         backend.set(k_setting_model, std::to_string(model));
+        if (savedprogrammer != nullptr) backend.set(k_setting_programmer, savedprogrammer);
         Result<DeviceCatalogue> loaded = loadcatalogue(catalogue);
         QVERIFY2(loaded, loaded ? "" : loaded.error().message.c_str());
         Startup started;
@@ -32,6 +35,7 @@ public:
         started.catalogue = std::move(loaded).value();
         SessionOptions options;
         options.backend = BackendKind::simulator;
+        options.savedprogrammer = savedprogrammer != nullptr;
         options.simchipfile = path("chip.hex");
         options.virtualclock = true;
         options.datafolders = {path("data"), path("home"), ""};

@@ -256,3 +256,57 @@ TEST(LineTraceFile, UnwritableFolderIsAnError) {
 
 }  // namespace
 }  // namespace vornalt
+
+namespace vornalt {
+namespace {
+
+// A link whose DATA IN reads back the DATA OUT line last put, so a reading can be told apart.
+class LoopbackLink final : public LineLink {
+public:
+    void put(const OutputLines& lines) override { last_ = lines; }
+    std::int64_t sample() override {
+        readings_.push_back(last_[lineindex(Line::dataout)]);
+        return static_cast<std::int64_t>(readings_.size()) - 1;
+    }
+    Status flush() override { return status_; }
+    const Status& status() const override { return status_; }
+    bool value(std::int64_t sample) const override { return readings_.at(static_cast<std::size_t>(sample)); }
+    bool hold_us(std::int64_t) override { return true; }
+    void drop() override {}
+
+private:
+    OutputLines last_{};
+    std::vector<bool> readings_;
+    Status status_;
+};
+
+// Behind a batched link the trace records what each flush sent, in order, with DATA IN as read;
+// what a stop dropped never reached the wire and is not in the trace.
+TEST(LineTraceFile, RecordsTheLinesBehindABatchedLink) {
+    testing::TempFolder folder;
+    const auto path = folder.path() / "usb.vcd";
+    Rig rig;
+    LoopbackLink loopback;
+    auto file = LineTraceFile::open(path, rig.port, rig.state, rig.clock);
+    ASSERT_TRUE(file.ok()) << file.error().message;
+    rig.driver.setlink(file.value()->link(&loopback));
+    rig.driver.setidle();
+    rig.transfers.sendcommand(6);
+    rig.driver.dataouton();
+    EXPECT_EQ(rig.driver.readdatain(), 1);  // flushes
+    rig.driver.vddon();
+    rig.driver.link()->drop();
+    rig.driver.setlink(nullptr);
+    ASSERT_TRUE(file.value()->close().ok());
+
+    std::ifstream in(path);
+    const Vcd vcd(std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>()));
+    EXPECT_THAT(vcd.errors, ::testing::IsEmpty());
+    EXPECT_EQ(vcd.dataout_at_falling_clock(), lsb_first(6, 6));
+    ASSERT_EQ(vcd.of("DATA_IN").size(), 1u);
+    EXPECT_EQ(vcd.of("DATA_IN")[0].level, '1');
+    for (const Change& c : vcd.of("VDD")) EXPECT_EQ(c.level, '0') << "the dropped VDD on is in the trace";
+}
+
+}  // namespace
+}  // namespace vornalt

@@ -76,6 +76,8 @@ int main(int argc, char** argv) {
     std::unique_ptr<RunSettings> settings = RunSettings::saved();
     SessionOptions options;
     options.backend = parsed.options->simulate ? BackendKind::simulator : BackendKind::parallelport;
+    // --simulate is for this run only; otherwise the programmer chosen last time.
+    options.savedprogrammer = !parsed.options->simulate;
     options.tracefile = parsed.options->trace;
     gui::Form1 window(std::move(started).value(), settings->store(), std::move(options));
     window.session().attach_stop_signals(stopsignals);

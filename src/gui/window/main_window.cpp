@@ -14,8 +14,10 @@
 #include <QTextEdit>
 #include <QTimer>
 
+#include "gui/dialogs/adapter_wiring_dialog.h"
 #include "gui/dialogs/check_hardware_dialog.h"
 #include "gui/dialogs/hardware_settings_dialog.h"
+#include "gui/dialogs/programmer_dialog.h"
 #include "gui/widgets/clickable_label.h"
 #include "gui/widgets/fit_label.h"
 #include "gui/widgets/memory_view.h"
@@ -152,7 +154,7 @@ void Form1::buildcontrols() {
 }
 
 QAction* Form1::additem(QMenu* menu, const char* name, const char* caption, void (Form1::*handler)()) {
-    QAction* action = menu->addAction(QString::fromLatin1(caption));
+    QAction* action = menu->addAction(QString::fromUtf8(caption));
     action->setObjectName(QString::fromLatin1(name));
     connect(action, &QAction::triggered, this, handler);
     return action;
@@ -196,7 +198,9 @@ void Form1::buildmenus() {
     additem(menus_[4], "menumodel", "Change Microcontroller Model", &Form1::menumodel);
     additem(menus_[4], "menuport", "Change Parallel Port Number", &Form1::menuport);
     additem(menus_[4], "menuprogtime", "Change Default Programming Time", &Form1::menuprogtime);
+    additem(menus_[4], "menuprogrammer", "Change Programmer\u2026", &Form1::menuprogrammer);
     additem(menus_[5], "menuportinfo", "Parallel Port Pinout", &Form1::menuportinfo);
+    additem(menus_[5], "menuftdiwiring", "FTDI Adapter Wiring", &Form1::menuftdiwiring);
     additem(menus_[5], "menuabout", "About Tremwick Vornalt", &Form1::menuabout);
 }
 
@@ -346,7 +350,25 @@ void Form1::menuport() { session_->change_port(); }
 
 void Form1::menuprogtime() { session_->change_programming_time(); }
 
+void Form1::menuprogrammer() {
+    ProgrammerDialog dialog(session_->programmer_choices(), session_->current_programmer(), session_->step_rate(),
+                            boxparent());
+    if (dialog.exec() != QDialog::Accepted) return;
+    // The rate first: an adapter chosen now opens at it.
+    if (Status rate = session_->set_step_rate(dialog.steprate()); !rate) message(rate.error().message);
+    const ProgrammerOffer& chosen = dialog.chosen();
+    const ProgrammerOffer current = session_->current_programmer();
+    if (chosen.kind != current.kind || chosen.argument != current.argument) {
+        static_cast<void>(session_->choose_programmer(chosen.kind, chosen.argument));  // says itself what failed
+    }
+}
+
 void Form1::menuportinfo() { session_->show_port_pinout(); }
+
+void Form1::menuftdiwiring() {
+    AdapterWiringDialog dialog(session_->adapter_wiring_text(), boxparent());
+    dialog.exec();
+}
 
 void Form1::menuabout() { session_->show_about(); }
 

@@ -87,7 +87,9 @@ private:
     void menumodel();
     void menuport();
     void menuprogtime();
+    void menuprogrammer();
     void menuportinfo();
+    void menuftdiwiring();
     void menuabout();
     void label_hex_click();
     void label_conf1_click();
