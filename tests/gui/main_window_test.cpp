@@ -9,6 +9,7 @@
 #include <QTimer>
 #include <QtTest>
 
+#include "gui/program/window_loop.h"
 #include "gui/window_rig.h"
 #include "port/port_driver.h"
 
@@ -30,6 +31,28 @@ bool alllinesoff(Session& session) {
     return !driver.lineon(Line::vdd) && !driver.lineon(Line::vpp) && !driver.lineon(Line::clock) &&
            !driver.lineon(Line::dataout);
 }
+
+// Virtual time through the sliced waits every real clock has; once `at_ns` has passed it posts a
+// close of the window, which only an event loop running during the wait can deliver.
+class ClosingClock final : public Clock {
+public:
+    using Clock::sleep_ms;
+    explicit ClosingClock(std::int64_t at_ns) : at_ns_(at_ns) {}
+    std::int64_t now_ns() const override { return now_; }
+    void sleep_ms(std::int32_t ms) override { advance(std::int64_t{ms} * 1'000'000); }
+    void busy_wait_us(std::int32_t us) override { advance(std::int64_t{us} * 1'000); }
+    QWidget* window = nullptr;
+
+private:
+    void advance(std::int64_t ns) {
+        now_ += ns;
+        if (window == nullptr || now_ < at_ns_) return;
+        QTimer::singleShot(0, window, [target = window] { target->close(); });
+        window = nullptr;
+    }
+    std::int64_t at_ns_;
+    std::int64_t now_ = 0;
+};
 
 }  // namespace
 
@@ -228,6 +251,36 @@ private slots:
         QVERIFY(openafterclose);
         QVERIFY(!rig.window->isVisible());
         QCOMPARE(rig.text("label_status"), QStringLiteral("Chip programming failed"));
+        QVERIFY(alllinesoff(rig.session()));
+    }
+
+    void a_close_during_a_wait_stops_the_run_at_once() {
+        QTemporaryDir folder;
+        const QString catalogue = folder.filePath(QStringLiteral("devices.cfg"));
+        QFile file(catalogue);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("model:16F84A\nflash:1024\neeprom:64\nconfigerased:3FFF,3FFF\nconfig2used:false\n"
+                   "voltageseq:vddvpp\nprogtime:4\nerase:begin,w100000,end\nprogram:begin,end\nread:begin,end\n"
+                   "blankcheck:begin,end\nverify:begin,end\n");
+        file.close();
+        constexpr std::int64_t k_close_at_ns = 1'000'000'000;  // one second into the 100 s wait
+        ClosingClock clock(k_close_at_ns);
+        WindowRig rig(catalogue.toStdString(), 1, &clock);
+        clock.window = rig.window.get();
+        rig.click("Command3");
+        QVERIFY(!rig.window->isVisible());
+        QVERIFY2(clock.now_ns() < 2 * k_close_at_ns, qPrintable(QString::number(clock.now_ns())));
+        QVERIFY(alllinesoff(rig.session()));
+    }
+
+    void a_close_during_the_load_sequence_ends_the_event_loop() {
+        WindowRig rig(k_catalogue, k_16f84a, nullptr, false);
+        StopSignals stopsignals;
+        // Posted from the loop's first event, so it arrives while the load sequence runs.
+        QTimer::singleShot(0, [&] { QTimer::singleShot(0, rig.window.get(), [&] { rig.window->close(); }); });
+        QTimer::singleShot(30000, [] { QApplication::exit(99); });  // a lost close would hang here
+        QCOMPARE(gui::runwindow(*rig.window, stopsignals), 0);
+        QVERIFY(!rig.window->isVisible());
         QVERIFY(alllinesoff(rig.session()));
     }
 

@@ -17,7 +17,7 @@ class ProgramProcessTest : public QObject {
 private:
     QTemporaryDir home_;
 
-    QProcess* start(const QStringList& arguments) {
+    QProcess* start(const QStringList& arguments, const QString& program = {}) {
         auto* process = new QProcess(this);
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         for (const char* folder : {"config", "data", "runtime"}) QDir(home_.path()).mkpath(QString::fromLatin1(folder));
@@ -30,19 +30,37 @@ private:
         environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), home_.filePath(QStringLiteral("runtime")));
         environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
         process->setProcessEnvironment(environment);
-        process->start(QStringLiteral(VORNALT_GUI_PATH), arguments);
+        process->start(program.isEmpty() ? QStringLiteral(VORNALT_GUI_PATH) : program, arguments);
         return process;
     }
 
-    // True once the running copy holds its lock, i.e. its window is about to open.
-    bool waitforlock() {
-        QElapsedTimer waited;
-        waited.start();
-        while (!QFile::exists(home_.filePath(QStringLiteral("runtime/vornalt.lock")))) {
-            if (waited.elapsed() > 10000) return false;
-            QTest::qWait(20);
+    // True once a running copy holds its lock (`process`'s own, when given): its start-up has
+    // passed the single-copy check.
+    bool waitforlock(const QProcess* process = nullptr) {
+        QFile lock(home_.filePath(QStringLiteral("runtime/vornalt.lock")));
+        const auto held = [&] {
+            if (process == nullptr) return lock.exists();
+            if (!lock.open(QIODevice::ReadOnly)) return false;
+            const QByteArray holder = lock.readLine().trimmed();  // the holder's process id
+            lock.close();
+            return holder == QByteArray::number(process->processId());
+        };
+        return QTest::qWaitFor(held, 10000);
+    }
+
+    // A copy of the program in a folder of its own, with `catalogue` as the devices.cfg beside
+    // it (none when null): the catalogue a start-up box complains about.
+    QString placedcopy(const char* catalogue) {
+        const QString folder = home_.filePath(catalogue == nullptr ? QStringLiteral("bare") : QStringLiteral("warned"));
+        QDir().mkpath(folder);
+        const QString program = folder + QStringLiteral("/vornalt");
+        QFile::remove(program);
+        if (!QFile::copy(QStringLiteral(VORNALT_GUI_PATH), program)) return {};
+        if (catalogue != nullptr) {
+            QFile file(folder + QStringLiteral("/devices.cfg"));
+            if (!file.open(QIODevice::WriteOnly) || file.write(catalogue) < 0) return {};
         }
-        return true;
+        return program;
     }
 
 private slots:
@@ -89,10 +107,30 @@ private slots:
 
         QProcess* next = start({QStringLiteral("--simulate")});
         QVERIFY(next->waitForStarted(10000));
-        QVERIFY(!next->waitForFinished(1500));  // still running: it took over the lock
+        QVERIFY(waitforlock(next));  // it took over the lock
+        QCOMPARE(next->state(), QProcess::Running);
         ::kill(static_cast<pid_t>(next->processId()), SIGTERM);
         QVERIFY(next->waitForFinished(10000));
         QCOMPARE(next->exitCode(), 0);
+    }
+
+    // A start-up box (no catalogue; a catalogue with warnings) waits for OK, but not when the
+    // session ends: a signal closes it and the program ends.
+    void a_signal_closes_the_start_up_boxes() {
+        const char* const catalogues[] = {
+            nullptr, "model:16F84A\nflash:1024\neeprom:64\nconfigerased:3FFF,3FFF\nconfig2used:false\n"
+                     "voltageseq:vddvpp\nprogtime:4\nerase:begin,end\nprogram:begin,end\nread:begin,end\n"
+                     "blankcheck:begin,end\nverify:begin\n"};
+        for (const char* catalogue : catalogues) {
+            const QString program = placedcopy(catalogue);
+            QVERIFY(!program.isEmpty());
+            QProcess* process = start({QStringLiteral("--simulate")}, program);
+            QVERIFY(process->waitForStarted(10000));
+            QVERIFY(waitforlock(process));
+            ::kill(static_cast<pid_t>(process->processId()), SIGTERM);
+            QVERIFY2(process->waitForFinished(10000), catalogue == nullptr ? "no catalogue" : "warnings");
+            QCOMPARE(process->exitStatus(), QProcess::NormalExit);
+        }
     }
 };
 

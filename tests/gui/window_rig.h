@@ -23,7 +23,9 @@ namespace vornalt::testing {
 
 class WindowRig {
 public:
-    WindowRig(const std::string& catalogue, int model) {
+    // `clock`: the session's (null: a virtual one); `load`: false leaves show() and formload() to
+    // the test.
+    WindowRig(const std::string& catalogue, int model, Clock* clock = nullptr, bool load = true) {
         backend.set(k_setting_model, std::to_string(model));
         Result<DeviceCatalogue> loaded = loadcatalogue(catalogue);
         QVERIFY2(loaded, loaded ? "" : loaded.error().message.c_str());
@@ -34,8 +36,10 @@ public:
         options.backend = BackendKind::simulator;
         options.simchipfile = path("chip.hex");
         options.virtualclock = true;
+        options.clock = clock;
         options.datafolders = {path("data"), path("home"), ""};
         window = std::make_unique<gui::Form1>(std::move(started), settings, std::move(options));
+        if (!load) return;
         window->show();
         window->formload();
     }
