@@ -27,6 +27,7 @@ struct LineSettingInfo {
     std::string_view pinsetting;
     std::string_view prompt;
     std::string_view boxcaption;  // as drawn before the pin name is added: "Invert VDD line"
+    std::string_view name;        // "VDD", "DATA OUT"
 };
 
 const LineSettingInfo& linesettinginfo(Line line);
@@ -34,9 +35,6 @@ const LineSettingInfo& linesettinginfo(Line line);
 // True when the answer names, character for character, a pin the line may use: "1".."9", "14",
 // "16", "17" for the outputs, "10".."13", "15" for DATA IN. No blanks, no leading zeros.
 bool acceptedpinentry(Line line, std::string_view answer);
-
-// VDD, VPP, CLOCK, DATA OUT off, in this order.
-void alloff(PortDriver& driver);
 
 // "<caption> (<pin name>)", the form both hardware dialogs give their line captions.
 std::string linecaption(std::string_view caption, std::int32_t pin);

@@ -150,6 +150,9 @@ void Transfers::shutdown() {
     powerdown();
     driver_.clockoff();
     driver_.dataoutoff();
+    // Written last, so off wins on a bit a power line shares with CLOCK or DATA OUT.
+    driver_.vddoff();
+    driver_.vppoff();
     static_cast<void>(driver_.flush());
 }
 

@@ -219,10 +219,7 @@ void Session::shutdown() {
         return;
     }
     // Off already as far as the driver knows; written once more for a port opened since.
-    driver_.vddoff();
-    driver_.vppoff();
-    driver_.clockoff();
-    driver_.dataoutoff();
+    driver_.alloff();
 }
 
 Status Session::finish() {

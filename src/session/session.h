@@ -178,7 +178,8 @@ public:
     bool socketempty() const { return port_.socketempty(); }
     SimBoard* board() { return port_.board(); }
 
-    // VDD, VPP, CLOCK and DATA OUT off, in that order, when a port is open and available.
+    // VDD, VPP, CLOCK and DATA OUT off, then VDD and VPP again (PortDriver::alloff), when a
+    // port is open and available.
     void shutdown();
     // The simulated chip saved and the trace closed; the first failure is returned. Only the
     // first call does anything.

@@ -9,6 +9,7 @@
 #include "app/hardware_rig.h"
 #include "app/hardware_settings.h"
 #include "port/pin_map.h"
+#include "port/transfers.h"
 
 namespace vornalt {
 namespace {
@@ -17,7 +18,8 @@ using testing::decode_default;
 using testing::HardwareRig;
 
 // Every way into and out of both dialogs leaves the four outputs off, and always in the same
-// order: VDD first, so the chip never sees VPP without its supply going first.
+// order: VDD first, so the chip never sees VPP without its supply going first; VDD and VPP are
+// written off once more at the end.
 TEST(HardwareDialogs, EveryOpeningAndClosingSwitchesTheOutputsOffVddFirst) {
     struct Case {
         const char* name;
@@ -39,13 +41,15 @@ TEST(HardwareDialogs, EveryOpeningAndClosingSwitchesTheOutputsOffVddFirst) {
         rig.clearlog();
         c.act(rig);
         const auto writes = rig.writes();
-        ASSERT_EQ(writes.size(), 4u);
-        const bool expected[4][4] = {// vdd, vpp, clock, dataout after each write
+        ASSERT_EQ(writes.size(), 6u);
+        const bool expected[6][4] = {// vdd, vpp, clock, dataout after each write
                                      {false, true, true, true},
                                      {false, false, true, true},
                                      {false, false, false, true},
+                                     {false, false, false, false},
+                                     {false, false, false, false},
                                      {false, false, false, false}};
-        for (std::size_t i = 0; i < 4; ++i) {
+        for (std::size_t i = 0; i < 6; ++i) {
             const auto lines = decode_default(writes[i].data);
             EXPECT_EQ(lines.vdd, expected[i][0]) << "write " << i;
             EXPECT_EQ(lines.vpp, expected[i][1]) << "write " << i;
@@ -91,7 +95,7 @@ TEST(HardwareSettingsLogic, InversionIsAppliedBeforeTheLinesGoOff) {
     EXPECT_EQ(rig.state.inversion(Line::vdd), 1);
     EXPECT_EQ(rig.backend.values().at("Invert VDD"), "1");
     EXPECT_TRUE(logic.ticked(Line::vdd));
-    ASSERT_EQ(rig.writes().size(), 4u);
+    ASSERT_EQ(rig.writes().size(), 6u);
     EXPECT_EQ(rig.writes().back().data & 0x04, 0x04) << "VDD off is now a high pin 4";
 
     rig.state.inversion(Line::clock) = 2;
@@ -147,9 +151,45 @@ TEST(HardwareSettingsLogic, AcceptedPinIsStoredThenTheLinesGoOff) {
     EXPECT_EQ(rig.state.pin(Line::vpp), 16);
     EXPECT_EQ(rig.backend.values().at("VPP Pin Num"), "16");
     EXPECT_EQ(logic.caption(Line::vpp), "Invert VPP line (C2)");
-    ASSERT_EQ(rig.writes().size(), 4u);
+    ASSERT_EQ(rig.writes().size(), 6u);
     EXPECT_EQ(rig.writes().back().control & 0x04, 0x00) << "VPP off on pin 16 is a low pin";
     EXPECT_TRUE(rig.window.messages.empty());
+}
+
+// A power line moved onto CLOCK's or DATA OUT's pin, with opposite inversion: the pin is
+// accepted with a warning, and every way the lines go off leaves the power line off.
+TEST(HardwareSettingsLogic, ASharedPinIsAcceptedWithAWarningAndOffWinsOnIt) {
+    struct Share {
+        Line power, other;
+    };
+    struct End {
+        const char* name;
+        std::function<void(HardwareRig&)> act;
+    };
+    const std::vector<End> ends{
+        {"settings close", [](HardwareRig& r) { HardwareSettings(r.driver, r.settings, r.window).close(); }},
+        {"check close", [](HardwareRig& r) { CheckHardware(r.driver).close(); }},
+        {"idle", [](HardwareRig& r) { r.driver.setidle(); }},
+        {"shutdown", [](HardwareRig& r) { Transfers(r.driver, r.pump, r.clock).shutdown(); }},
+    };
+    for (const Share share : {Share{Line::vdd, Line::clock}, Share{Line::vpp, Line::dataout}}) {
+        HardwareRig rig;
+        rig.state.inversion(share.other) = 1 - rig.state.inversion(share.power);
+        HardwareSettings logic(rig.driver, rig.settings, rig.window);
+        const std::string pin = std::to_string(rig.state.pin(share.other));
+        rig.window.inputanswers = {pin};
+        EXPECT_TRUE(logic.changepin(share.power));
+        ASSERT_EQ(rig.window.messages.size(), 1u);
+        EXPECT_NE(rig.window.messages[0].find("Pin " + pin + " is also " + (share.other == Line::clock ? "CLOCK" : "DATA OUT")),
+                  std::string::npos)
+            << rig.window.messages[0];
+        EXPECT_FALSE(rig.driver.lineon(share.power)) << "after the change itself";
+        for (const End& end : ends) {
+            rig.driver.setline(share.power, true);
+            end.act(rig);
+            EXPECT_FALSE(rig.driver.lineon(share.power)) << end.name << ", pin " << pin;
+        }
+    }
 }
 
 TEST(CheckHardwareLogic, BoxesSwitchTheirLinesThroughTheLineOperations) {
