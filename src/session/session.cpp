@@ -142,21 +142,29 @@ RunOutcome Session::run(ChipOperation operation) {
     const BusyScope scope(busy_);
     chipsavefailed_ = false;
     const OperationTexts texts = operationtexts(operation);
-    if (simulated() && socketempty() && port_.io().available() && model_.deviceid < 0) {
-        // Nothing would answer: a read would bring back an all-blank chip and a program would
-        // report work that reached no chip. A model that checks its device ID finds that out
-        // itself, before anything is written, and says so as it would on a real programmer.
+    // Nothing would answer: a read would bring back an all-blank chip and a program would report
+    // work that reached no chip. The end text blames no chip ("Chip is not blank" would).
+    const bool nochip = simulated() && socketempty() && port_.io().available();
+    if (nochip && model_.deviceid < 0) {
         window_.message(emptysockettext(model_.modelname));
-        window_.set_status(texts.failed);
+        window_.set_status(texts.stopped);
         return RunOutcome::failed;
     }
+    // A model that checks its device ID finds the empty socket itself and says so as on a real
+    // programmer; when the user goes on anyway the run still reached nothing.
     RunOutcome outcome = runoperation(operation, parts());
     if (outcome == RunOutcome::notstarted || !simulated()) return outcome;
+    if (nochip) {
+        if (!engine_.runstopped) window_.message(emptysockettext(model_.modelname));
+        window_.set_status(texts.stopped);
+        return RunOutcome::failed;
+    }
     // The simulated chip is the file: the run has done its work only once the file holds it.
     if (Status saved = port_.savechip(); !saved) {
         chipsavefailed_ = true;
         window_.message(saved.error().message);
-        window_.set_status(texts.failed);
+        // The run's own end text stays when it failed; a chip that passed must not read as failed.
+        if (outcome == RunOutcome::succeeded) window_.set_status(k_chip_not_saved);
         outcome = RunOutcome::failed;
     }
     return outcome;

@@ -43,6 +43,8 @@ namespace vornalt {
 
 inline constexpr const char* k_simulated_port_ready = "Simulated port ready";
 inline constexpr const char* k_empty_socket = "empty";
+// The end text of a run that did its work on the simulated chip but could not save it.
+inline constexpr const char* k_chip_not_saved = "Simulated chip not saved";
 
 // Said when a run meets the simulator with no chip of the model's name in its socket.
 std::string emptysockettext(const std::string& modelname);
@@ -154,7 +156,8 @@ public:
     void useport(PortIo& port) { port_.useport(port); }
 
     // Runs one chip operation; busy() is true meanwhile. Under the simulator an empty socket
-    // fails the run before it starts (with a message), and after the run the chip is saved to
+    // fails the run (before it starts, or after the device-ID check was passed over) with a
+    // message and the end text that blames no chip; after the run the chip is saved to
     // its file: a save that fails fails the run (last_run().chip_save_failed) and its end text.
     RunOutcome run(ChipOperation operation);
     RunReport last_run() const;
