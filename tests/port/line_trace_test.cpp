@@ -150,6 +150,27 @@ TEST(LineTrace, CommandWithDataShowsDataOutBitsAtFallingClockEdges) {
     }
 }
 
+// A virtual clock saturates at its largest reading; the stamps after it must neither wrap
+// negative nor overflow, and the trace stays readable.
+TEST(LineTrace, StampsAtTheEndOfVirtualTimeStayValid) {
+    Rig rig;
+    std::ostringstream out;
+    LineTrace trace(rig.port, rig.state, rig.clock, out);
+    rig.driver.setio(trace);
+    rig.driver.setidle();
+    rig.clock.advance_ns(VirtualClock::k_end_of_time);
+    for (int i = 0; i < 3; ++i) {
+        rig.driver.clockon();
+        rig.driver.clockoff();
+    }
+    trace.finish();
+    const Vcd vcd(out.str());
+    EXPECT_THAT(vcd.errors, ::testing::IsEmpty()) << out.str();
+    ASSERT_FALSE(vcd.changes.empty());
+    EXPECT_EQ(vcd.changes.back().time, VirtualClock::k_end_of_time);
+    EXPECT_EQ(vcd.end_time, VirtualClock::k_end_of_time);
+}
+
 TEST(LineTrace, LinesStayUnknownUntilTheirRegisterIsWritten) {
     Rig rig;
     rig.state.pin(Line::vpp) = 17;  // a control pin
