@@ -185,13 +185,15 @@ TEST_F(FileSafety, StaleTemporariesOfDeadProcessesGoWhenTheNextSaveStarts) {
     put(path(".vornalt-123456.tmp"), "an old one without a process id");
     backdate(path(".vornalt-123456.tmp"));
     put(path(".vornalt-55.tmp"), "recent, writer unknown");
-    put(path("old.vcd.part"), "trace of a killed run");
+    put(path("old.vcd.part"), "$version Vornalt line trace $end\n");  // of a killed run
     backdate(path("old.vcd.part"));
+    put(path("theirs.vcd.part"), "$version another recorder $end\n");
+    backdate(path("theirs.vcd.part"));
     put(path("live.vcd.part"), "trace being written");
     put(path("notes.tmp"), "not ours");
     backdate(path("notes.tmp"));
     ASSERT_TRUE(write_file_whole(path("x.hex"), "data").ok());
-    std::vector<std::string> kept{".vornalt-55.tmp", mine, "live.vcd.part", "notes.tmp", "x.hex"};
+    std::vector<std::string> kept{".vornalt-55.tmp", mine, "live.vcd.part", "notes.tmp", "theirs.vcd.part", "x.hex"};
     std::sort(kept.begin(), kept.end());
     EXPECT_EQ(entries(), kept);
 }
