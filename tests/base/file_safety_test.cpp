@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #if !defined(_WIN32)
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/types.h>
 #include <unistd.h>
@@ -69,11 +70,19 @@ TEST_F(FileSafety, DevicesAndPipesAreWrittenInPlace) {
 
     const std::string fifo = path("pipe");
     ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
-    std::string received;
-    std::thread reader([&] { received = get(fifo); });
+    // Nobody reading: refused at once instead of waiting in open() for ever.
+    const Status unread = write_file_whole(fifo, "lost");
+    ASSERT_FALSE(unread.ok());
+    EXPECT_NE(unread.error().message.find("nobody is reading " + fifo), std::string::npos) << unread.error().message;
+
+    const int reader = ::open(fifo.c_str(), O_RDONLY | O_NONBLOCK);
+    ASSERT_GE(reader, 0);
     const Status written = write_file_whole(fifo, "through the pipe");
-    reader.join();
+    std::string received(64, '\0');
+    const ssize_t got = ::read(reader, received.data(), received.size());
+    ::close(reader);
     ASSERT_TRUE(written.ok()) << written.error().message;
+    received.resize(got > 0 ? static_cast<std::size_t>(got) : 0);
     EXPECT_EQ(received, "through the pipe");
     EXPECT_TRUE(S_ISFIFO(modeof(fifo)));
     EXPECT_EQ(entries(), std::vector<std::string>{"pipe"});
