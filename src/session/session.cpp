@@ -9,6 +9,7 @@
 #include "app/hex_file_commands.h"
 #include "app/port_pinout.h"
 #include "app/port_selection.h"
+#include "catalogue/catalogue_warnings.h"
 #include "app/selection_prompts.h"
 #include "image/hex_writer.h"
 #include "sim/chip_model.h"
@@ -69,6 +70,8 @@ void Session::formload() {
     if (Status inserted = model_changed(); !inserted) window_.message(inserted.error().message);
     showsimulatedport();
 }
+
+std::string Session::catalogue_warnings_text() const { return warningsboxtext(catalogue_.warnings); }
 
 DisplayTexts Session::display_texts() const { return displaytexts(model_, image_); }
 

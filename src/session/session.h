@@ -98,6 +98,8 @@ public:
     void formload();
     // The catalogue's complaints about records that load but may not work as written.
     const std::vector<std::string>& catalogue_warnings() const { return catalogue_.warnings; }
+    // The same as one box text, the first few with a count of the rest; empty when none.
+    std::string catalogue_warnings_text() const;
 
     // ---- What the window shows ----
     // The redraw's texts for the applied model and the memory image.

@@ -1,9 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
 #include "catalogue/catalogue.h"
+#include "catalogue/catalogue_warnings.h"
 #include "support/temp_folder.h"
 
 namespace vornalt {
@@ -96,6 +98,20 @@ TEST(CatalogueWarnings, TheShippedCatalogueHasNone) {
     Result<DeviceCatalogue> loaded = loadcatalogue(VORNALT_SHIPPED_CATALOGUE);
     ASSERT_TRUE(loaded.ok());
     for (const std::string& warning : loaded.value().warnings) ADD_FAILURE() << warning;
+}
+
+// Tens of thousands of warnings would make a box taller than any screen.
+TEST(CatalogueWarnings, TheBoxShowsTheFirstFewAndCountsTheRest) {
+    EXPECT_EQ(warningsboxtext({}), "");
+    for (const std::size_t count : {std::size_t{1}, k_warnings_shown, std::size_t{30000}}) {
+        const std::vector<std::string> warnings(count, "devices.cfg:1: model X: problem");
+        const std::string text = warningsboxtext(warnings);
+        std::size_t lines = 0;
+        for (std::size_t at = text.find("\r\n"); at != std::string::npos; at = text.find("\r\n", at + 2)) ++lines;
+        const bool cut = count > k_warnings_shown;
+        EXPECT_EQ(lines, std::min(count, k_warnings_shown) + (cut ? 1 : 0)) << count;
+        EXPECT_EQ(text.find(std::to_string(count - k_warnings_shown) + " more") != std::string::npos, cut) << count;
+    }
 }
 
 }  // namespace

@@ -192,12 +192,7 @@ void Form1::formload() {
     loading_ = true;
     session_->formload();
     // Records that load but cannot work as written: said once, before the user relies on them.
-    const std::vector<std::string>& warnings = session_->catalogue_warnings();
-    if (!warnings.empty()) {
-        std::string text = "Some models of the device catalogue may not work as written:";
-        for (const std::string& warning : warnings) text += "\r\n" + warning;
-        message(text);
-    }
+    if (const std::string text = session_->catalogue_warnings_text(); !text.empty()) message(text);
     loading_ = false;
     if (closepending_) close();
 }
