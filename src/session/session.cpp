@@ -68,6 +68,12 @@ void Session::formload() {
     opened_ = true;
     if (!simulated()) return;
     if (Status inserted = model_changed(); !inserted) window_.message(inserted.error().message);
+    // The board answers only where the settings place it: "ready" would promise runs that
+    // cannot reach it.
+    if (const std::string unusable = unusablewiringtext(settings_, driverstate_); !unusable.empty()) {
+        window_.message(unusable);
+        return;
+    }
     showsimulatedport();
 }
 
