@@ -12,12 +12,15 @@ SignalWatch::SignalWatch(const StopSignals& stopsignals, std::function<void()> o
     timer_.start(50);
 }
 
-int runwindow(Form1& window, const StopSignals& stopsignals) {
+int runwindow(Form1& window, const StopSignals& stopsignals, std::function<void()> afterload) {
     const SignalWatch watch(stopsignals, [&window] { window.requestquit(); });
     window.show();
     // A close before the loop ran would close the last window with nobody to hear it, leaving a
     // process without a window that no signal ends.
-    QTimer::singleShot(0, &window, [&window] { window.formload(); });
+    QTimer::singleShot(0, &window, [&window, afterload = std::move(afterload)] {
+        window.formload();
+        if (window.isVisible() && afterload) afterload();
+    });
     return QApplication::exec();
 }
 

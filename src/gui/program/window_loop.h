@@ -21,8 +21,8 @@ private:
 };
 
 // Shows the window and runs the event loop until the window has closed; the load sequence is the
-// loop's first work, so a close or a signal during it ends the program like any other. Returns
-// the loop's exit status.
-int runwindow(Form1& window, const StopSignals& stopsignals);
+// loop's first work, so a close or a signal during it ends the program like any other; then
+// `afterload`, unless the window has closed meanwhile. Returns the loop's exit status.
+int runwindow(Form1& window, const StopSignals& stopsignals, std::function<void()> afterload = {});
 
 }  // namespace vornalt::gui
