@@ -6,10 +6,6 @@
 #include <string>
 #include <vector>
 
-#ifndef _WIN32
-#include <sys/stat.h>
-#endif
-
 #include "catalogue/catalogue.h"
 #include "support/temp_folder.h"
 
@@ -152,13 +148,7 @@ TEST(LoadCatalogue, AnUnreadableCatalogueNamesTheFileAndTheSystemsReason) {
         {"missing file", folder.folder() + "devices.cfg", ENOENT},
         {"missing folder", folder.folder() + "nowhere/devices.cfg", ENOENT},
         {"a folder", folder.folder(), EISDIR},
-#ifndef _WIN32
-        {"a pipe", folder.folder() + "pipe.cfg", EINVAL},  // the reader's own words, ending in "."
-#endif
     };
-#ifndef _WIN32
-    ASSERT_EQ(::mkfifo((folder.folder() + "pipe.cfg").c_str(), 0600), 0);
-#endif
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         const Result<DeviceCatalogue> loaded = loadcatalogue(c.path);
@@ -166,10 +156,7 @@ TEST(LoadCatalogue, AnUnreadableCatalogueNamesTheFileAndTheSystemsReason) {
         EXPECT_EQ(loaded.error().code, c.code);
         const std::string& message = loaded.error().message;
         EXPECT_NE(message.find(c.path), std::string::npos) << message;
-        if (c.code != EINVAL) {
-            EXPECT_NE(message.find(std::strerror(c.code)), std::string::npos) << message;
-        }
-        EXPECT_EQ(message.find(".."), std::string::npos) << message;
+        EXPECT_NE(message.find(std::strerror(c.code)), std::string::npos) << message;
         EXPECT_NE(message.find("start the program again"), std::string::npos) << message;
     }
 }

@@ -8,6 +8,8 @@
 #include <QPushButton>
 #include <QTimer>
 #include <QtTest>
+#include <fstream>
+#include <utility>
 
 #include "gui/program/window_loop.h"
 #include "gui/widgets/fit_label.h"
@@ -33,26 +35,18 @@ bool alllinesoff(Session& session) {
            !driver.lineon(Line::dataout);
 }
 
-// Virtual time through the sliced waits every real clock has; once `at_ns` has passed it posts a
-// close of the window, which only an event loop running during the wait can deliver.
-class ClosingClock final : public Clock {
-public:
+// Virtual time in sliced waits; one second in, it posts a close of the window, which only an
+// event loop running during the wait can deliver.
+struct ClosingClock final : Clock {
     using Clock::sleep_ms;
-    explicit ClosingClock(std::int64_t at_ns) : at_ns_(at_ns) {}
-    std::int64_t now_ns() const override { return now_; }
-    void sleep_ms(std::int32_t ms) override { advance(std::int64_t{ms} * 1'000'000); }
-    void busy_wait_us(std::int32_t us) override { advance(std::int64_t{us} * 1'000); }
-    QWidget* window = nullptr;
-
-private:
-    void advance(std::int64_t ns) {
-        now_ += ns;
-        if (window == nullptr || now_ < at_ns_) return;
-        QTimer::singleShot(0, window, [target = window] { target->close(); });
-        window = nullptr;
+    std::int64_t now_ns() const override { return now; }
+    void sleep_ms(std::int32_t ms) override { busy_wait_us(ms * 1000); }
+    void busy_wait_us(std::int32_t us) override {
+        now += std::int64_t{us} * 1000;
+        if (window != nullptr && now >= 1'000'000'000) QTimer::singleShot(0, std::exchange(window, nullptr), &QWidget::close);
     }
-    std::int64_t at_ns_;
-    std::int64_t now_ = 0;
+    std::int64_t now = 0;
+    QWidget* window = nullptr;
 };
 
 }  // namespace
@@ -313,20 +307,16 @@ private slots:
 
     void a_close_during_a_wait_stops_the_run_at_once() {
         QTemporaryDir folder;
-        const QString catalogue = folder.filePath(QStringLiteral("devices.cfg"));
-        QFile file(catalogue);
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write("model:16F84A\nflash:1024\neeprom:64\nconfigerased:3FFF,3FFF\nconfig2used:false\n"
-                   "voltageseq:vddvpp\nprogtime:4\nerase:begin,w100000,end\nprogram:begin,end\nread:begin,end\n"
-                   "blankcheck:begin,end\nverify:begin,end\n");
-        file.close();
-        constexpr std::int64_t k_close_at_ns = 1'000'000'000;  // one second into the 100 s wait
-        ClosingClock clock(k_close_at_ns);
-        WindowRig rig(catalogue.toStdString(), 1, &clock);
+        const std::string catalogue = folder.filePath(QStringLiteral("devices.cfg")).toStdString();
+        std::ofstream(catalogue) << "model:16F84A\nflash:1024\neeprom:64\nconfigerased:3FFF,3FFF\nconfig2used:false\n"
+                                    "voltageseq:vddvpp\nprogtime:4\nerase:begin,w100000,end\nprogram:end\nread:end\n"
+                                    "blankcheck:end\nverify:end\n";
+        ClosingClock clock;
+        WindowRig rig(catalogue, 1, &clock);
         clock.window = rig.window.get();
         rig.click("Command3");
         QVERIFY(!rig.window->isVisible());
-        QVERIFY2(clock.now_ns() < 2 * k_close_at_ns, qPrintable(QString::number(clock.now_ns())));
+        QVERIFY2(clock.now < 2'000'000'000, qPrintable(QString::number(clock.now)));  // not the 100 s
         QVERIFY(alllinesoff(rig.session()));
     }
 
