@@ -24,7 +24,7 @@ public:
     void setline(Line line, bool ticked);
     // A click on the DATA IN box or a timer tick: the box shows a fresh reading, never the click.
     void readdatain();
-    // Closing, by any means: VDD, VPP, CLOCK, DATA OUT off in this order.
+    // Closing, by any means: every output off (PortDriver::alloff).
     void close();
 
     void updatecaptions();

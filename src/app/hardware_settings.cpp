@@ -13,15 +13,15 @@ constexpr std::array<std::string_view, 5> k_input_entries{"10", "11", "12", "13"
 
 constexpr std::array<LineSettingInfo, k_line_count> k_line_settings{{
     {k_setting_invertvdd, k_setting_vddpin, "Enter new parallel port pin for VDD line [1-9,14,16,17].",
-     "Invert VDD line"},
+     "Invert VDD line", "VDD"},
     {k_setting_invertvpp, k_setting_vpppin, "Enter new parallel port pin for VPP line [1-9,14,16,17].",
-     "Invert VPP line"},
+     "Invert VPP line", "VPP"},
     {k_setting_invertclock, k_setting_clockpin, "Enter new parallel port pin for CLOCK line [1-9,14,16,17].",
-     "Invert CLOCK line"},
+     "Invert CLOCK line", "CLOCK"},
     {k_setting_invertdataout, k_setting_dataoutpin,
-     "Enter new parallel port pin for DATA OUT line [1-9,14,16,17].", "Invert DATA OUT line"},
+     "Enter new parallel port pin for DATA OUT line [1-9,14,16,17].", "Invert DATA OUT line", "DATA OUT"},
     {k_setting_invertdatain, k_setting_datainpin, "Enter new parallel port pin for DATA IN line [10-13,15].",
-     "Invert DATA IN line"},
+     "Invert DATA IN line", "DATA IN"},
 }};
 
 }  // namespace
@@ -35,10 +35,7 @@ bool acceptedpinentry(Line line, std::string_view answer) {
 }
 
 void alloff(PortDriver& driver) {
-    driver.vddoff();
-    driver.vppoff();
-    driver.clockoff();
-    driver.dataoutoff();
+    driver.alloff();
     static_cast<void>(driver.flush());  // a lost adapter says so at the next run
 }
 
@@ -53,7 +50,7 @@ HardwareSettings::HardwareSettings(PortDriver& driver, SettingsStore& settings, 
 }
 
 void HardwareSettings::open() {
-    alloff(driver_);
+    driver_.alloff();
     for (const Line line : k_dialog_lines) ticked_[lineindex(line)] = lineinverted(driver_.state(), line);
     updatecaptions();
 }
@@ -78,10 +75,17 @@ bool HardwareSettings::changepin(Line line) {
     settings_.writesetting(profile_.line(line).pinsetting, answer);
     updatecaptions();
     alloff(driver_);
+    // Accepted, as two lines may share a pin; but the later of their writes sets the bit.
+    for (const Line other : k_dialog_lines) {
+        if (other == line || linepin(driver_.state(), other) != pin) continue;
+        window_.message("Pin " + answer + " is also " + std::string(linesettinginfo(other).name) +
+                        ": both lines drive one bit.");
+        break;
+    }
     return true;
 }
 
-void HardwareSettings::close() { alloff(driver_); }
+void HardwareSettings::close() { driver_.alloff(); }
 
 void HardwareSettings::updatecaptions() {
     for (const Line line : k_dialog_lines) {

@@ -28,6 +28,7 @@ struct LineSettingInfo {
     std::string_view pinsetting;
     std::string_view prompt;
     std::string_view boxcaption;  // as drawn before the pin name is added: "Invert VDD line"
+    std::string_view name;        // "VDD", "DATA OUT"
 };
 
 const LineSettingInfo& linesettinginfo(Line line);
@@ -36,7 +37,7 @@ const LineSettingInfo& linesettinginfo(Line line);
 // "16", "17" for the outputs, "10".."13", "15" for DATA IN. No blanks, no leading zeros.
 bool acceptedpinentry(Line line, std::string_view answer);
 
-// VDD, VPP, CLOCK, DATA OUT off, in this order, sent at once (a batched adapter too).
+// Every line off, VDD and VPP last so off wins on a shared bit, sent at once (a batched adapter too).
 void alloff(PortDriver& driver);
 
 // "<caption> (<pin name>)", the form both hardware dialogs give their line captions.

@@ -7,6 +7,7 @@
 #include "app/programmer_choice.h"
 #include "app/selection_prompts.h"
 #include "base/numeric_value.h"
+#include "port/pin_map.h"
 #include "settings/setting_names.h"
 
 namespace vornalt {
@@ -30,6 +31,22 @@ void applyselectedmodel(LoadParts& p) {
 }
 
 }  // namespace
+
+std::string unusablewiringtext(SettingsStore& settings, const DriverState& state) {
+    const auto named = [&settings](std::string_view setting, std::string_view what) {
+        return "The setting \"" + std::string(setting) + "\" is \"" +
+               settings.readsetting(setting, settingdefault(setting)) + "\", " + std::string(what) +
+               ", so no chip can answer. Choose it again under Options or Hardware > Settings.";
+    };
+    if (!validportaddress(state.portaddress)) return named(k_setting_portaddress, "not a port address in the I/O space");
+    for (const Line line : k_all_lines) {
+        const std::int32_t pin = state.pin(line);
+        if (line == Line::datain ? isinputpin(pin) : isoutputpin(pin)) continue;
+        return named(linesettinginfo(line).pinsetting,
+                     line == Line::datain ? "not an input pin of the port" : "not an output pin of the port");
+    }
+    return {};
+}
 
 void formload(LoadParts p) {
     p.app.lastpath = p.settings.readsetting(k_setting_lastpath, p.app.applicationfolder);

@@ -9,6 +9,8 @@
 #include "port/port_driver.h"
 #include "settings/settings_store.h"
 
+#include <string>
+
 namespace vornalt {
 
 struct LoadParts {
@@ -28,5 +30,11 @@ struct LoadParts {
 // and its step rate); "Clock Delay"; the port opened; the lines idle; the programmer's state on
 // the status line. Every missing setting is created with its default.
 void formload(LoadParts parts);
+
+// For a programmer on port registers (the parallel port, the simulator's board): the first
+// setting that leaves it unusable, named with its value ("Parallel Port Address" outside the I/O
+// space, a line's pin that is not a pin of its direction); empty when every one is usable.
+// Without this, such a setting shows only as "No chip answered" at the first run.
+std::string unusablewiringtext(SettingsStore& settings, const DriverState& state);
 
 }  // namespace vornalt

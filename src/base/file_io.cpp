@@ -6,6 +6,7 @@
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
+#include <fstream>
 #include <system_error>
 
 namespace vornalt {
@@ -14,8 +15,10 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// Traces of earlier versions were written to "NAME.vcd.part".
+// Traces of earlier versions were written to "NAME.vcd.part"; other recorders may use the same
+// ending, so only a file that starts as our traces do is ours.
 constexpr std::string_view k_old_trace_suffix = ".vcd.part";
+constexpr std::string_view k_trace_header = "$version Vornalt line trace";
 // A temporary whose writer cannot be asked is stale once nobody could still be writing it.
 constexpr auto k_stale_age = std::chrono::hours(1);
 
@@ -32,6 +35,13 @@ bool writer_gone(const std::string& name) {
     char* end = nullptr;
     const long pid = std::strtol(middle.c_str(), &end, 10);
     return end == middle.c_str() + dash && pid != current_process() && process_gone(pid);
+}
+
+bool our_old_trace(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::string start(k_trace_header.size(), '\0');
+    in.read(start.data(), static_cast<std::streamsize>(start.size()));
+    return in && start == k_trace_header;
 }
 
 }  // namespace
@@ -83,6 +93,7 @@ void remove_stale(const fs::path& folder) {
         const bool oldtrace = name.ends_with(k_old_trace_suffix);
         if (!ours && !oldtrace) continue;
         if (!entry.is_regular_file(failure) || entry.is_symlink(failure)) continue;
+        if (oldtrace && !our_old_trace(entry.path())) continue;
         bool stale = ours && writer_gone(name);
         if (!stale) {
             const auto written = entry.last_write_time(failure);

@@ -8,6 +8,7 @@
 #include <system_error>
 
 #include <fcntl.h>
+#include <poll.h>
 #include <signal.h>
 #include <sys/stat.h>
 #include <sys/types.h>
@@ -39,6 +40,14 @@ protected:
         for (;;) {
             const ssize_t put = ::write(fd_, data, size);
             if (put >= 0) return static_cast<std::size_t>(put);
+            if (errno == EAGAIN || errno == EWOULDBLOCK) {
+                // A pipe opened without blocking, full: wait for its reader. A signal ends the
+                // wait (poll() is never restarted), so a stop is not held up by a stalled reader.
+                pollfd ready{fd_, POLLOUT, 0};
+                if (::poll(&ready, 1, -1) >= 0) continue;
+                error = errno;
+                return 0;
+            }
             if (errno != EINTR) {
                 error = errno;
                 return 0;
@@ -102,7 +111,10 @@ Status open_output(OutputState& state, WriteOptions options) {
     state.finalpath = target.path;
 
     if (target.kind == TargetKind::inplace) {
-        const int fd = ::open(target.path.c_str(), O_WRONLY | O_CLOEXEC | O_NOCTTY);
+        // Without blocking for a pipe: open() would otherwise wait for a reader for ever.
+        const int fifo = S_ISFIFO(target.mode) ? O_NONBLOCK : 0;
+        const int fd = ::open(target.path.c_str(), O_WRONLY | O_CLOEXEC | O_NOCTTY | fifo);
+        if (fd < 0 && errno == ENXIO && fifo != 0) return write_error(path, "nobody is reading " + path, ENXIO);
         if (fd < 0) return write_error(path, reason(errno), errno);
         state.attach(std::make_unique<DescriptorFile>(fd));
         state.writing = target.path;

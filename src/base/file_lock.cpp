@@ -6,7 +6,8 @@
 namespace vornalt::file_lock_internal {
 
 Error cannot_lock(const std::string& lockpath, const std::string& what, int code) {
-    return {"Cannot lock " + what + " (" + lockpath + "): " + std::strerror(code) + ".", code};
+    // `what` begins a sentence ("The simulated chip file ..."), as in in_use().
+    return {what + " cannot be locked (" + lockpath + "): " + std::strerror(code) + ".", code};
 }
 
 Error in_use(const std::string& what, const std::string& holder) {

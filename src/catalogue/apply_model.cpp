@@ -157,7 +157,8 @@ Status applymodel(const DeviceCatalogue& catalogue, std::int32_t k, AppliedModel
         const std::size_t lines = scriptlinecount(*text);
         if (lines > k_max_script_lines) {
             return refusal(catalogue, record, next.modelname,
-                           "has a " + std::string(name) + " script of " + std::to_string(lines) +
+                           (std::string_view("aeiou").find(name[0]) != std::string_view::npos ? "has an " : "has a ") +
+                               std::string(name) + " script of " + std::to_string(lines) +
                                " lines; a script may have at most " + std::to_string(k_max_script_lines) + ".");
         }
     }

@@ -145,4 +145,13 @@ std::vector<std::string> catalogwarnings(const DeviceCatalogue& catalogue, const
     return warnings;
 }
 
+std::string warningsboxtext(const std::vector<std::string>& warnings) {
+    if (warnings.empty()) return {};
+    std::string text = "Some models of the device catalogue may not work as written:";
+    const std::size_t shown = std::min(warnings.size(), k_warnings_shown);
+    for (std::size_t i = 0; i < shown; ++i) text += "\r\n" + warnings[i];
+    if (shown < warnings.size()) text += "\r\n... and " + std::to_string(warnings.size() - shown) + " more.";
+    return text;
+}
+
 }  // namespace vornalt

@@ -20,4 +20,11 @@ using FieldLines = std::array<std::int32_t, k_record_field_count>;
 // holds one entry per record (index 0 for record 0).
 std::vector<std::string> catalogwarnings(const DeviceCatalogue& catalogue, const std::vector<FieldLines>& fieldlines);
 
+// How many warnings a box shows: a hostile catalogue may hold tens of thousands.
+inline constexpr std::size_t k_warnings_shown = 20;
+
+// The warnings as one box text (lines separated by CR LF): a heading, the first
+// k_warnings_shown, then how many more there are. Empty when there are none.
+std::string warningsboxtext(const std::vector<std::string>& warnings);
+
 }  // namespace vornalt

@@ -66,8 +66,9 @@ Result<DeviceCatalogue> loadcatalogue(const std::string& path) {
         const int code = content.error().code;
         // Not a regular file, or far too large: the reader's own words say which, and the limit.
         const std::string why = code == EINVAL || code == EFBIG ? content.error().message : std::string(std::strerror(code));
-        return Error{"Cannot read the device catalogue " + path + ": " + why +
-                         ". Put a devices.cfg with at least one model there (or make it readable) and "
+        const char* stop = !why.empty() && why.back() == '.' ? " " : ". ";  // the reader's words end in one
+        return Error{"Cannot read the device catalogue " + path + ": " + why + stop +
+                         "Put a devices.cfg with at least one model there (or make it readable) and "
                          "start the program again.",
                      code};
     }

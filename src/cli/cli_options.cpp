@@ -7,6 +7,7 @@
 
 #include <CLI/CLI.hpp>
 
+#include "cli/terminal_window.h"
 #include "session/port_choice.h"
 #include "session/run_settings.h"
 
@@ -30,7 +31,8 @@ constexpr const char* k_footer =
 ParsedCommandLine usageerror(std::string text) {
     ParsedCommandLine parsed;
     parsed.status = ExitStatus::usage;
-    parsed.err = "vornalt-cli: " + std::move(text) + "\nRun with --help for more information.\n";
+    // The text may quote an argument: escape sequences in it must not reach the terminal.
+    parsed.err = "vornalt-cli: " + printable(text) + "\nRun with --help for more information.\n";
     return parsed;
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 // The seam to time: blocking sleeps, short busy waits and a monotonic reading.
 #include <cstdint>
+#include <functional>
 #include <limits>
 
 #include "platform/stop_request.h"
@@ -20,7 +21,10 @@ public:
     // Like sleep_ms, but ends within k_stop_slice_ms of the stop request being set (a wait of
     // seconds with the chip powered must not outlast a Ctrl+C or a closing window). True when
     // the whole time was waited.
-    virtual bool sleep_ms(std::int32_t ms, const StopRequest& stop);
+    bool sleep_ms(std::int32_t ms, const StopRequest& stop) { return sleep_ms(ms, stop, {}); }
+    // The same, running `between` after each slice: a window keeps painting and hears its close
+    // box during a wait of any length (the close sets the request the next slice looks at).
+    virtual bool sleep_ms(std::int32_t ms, const StopRequest& stop, const std::function<void()>& between);
 
     static constexpr std::int32_t k_stop_slice_ms = 5;
 };
@@ -42,11 +46,12 @@ public:
 // Time that moves only when asked: tests, the simulator's instant mode and benchmarks.
 class VirtualClock final : public Clock {
 public:
+    using Clock::sleep_ms;
     std::int64_t now_ns() const override { return now_; }
     void sleep_ms(std::int32_t ms) override { advance_ns(ms > 0 ? std::int64_t{ms} * 1'000'000 : 0); }
     void busy_wait_us(std::int32_t us) override { advance_ns(us > 0 ? std::int64_t{us} * 1'000 : 0); }
     // Virtual time passes at once, so only a request made before the wait can cut it short.
-    bool sleep_ms(std::int32_t ms, const StopRequest& stop) override {
+    bool sleep_ms(std::int32_t ms, const StopRequest& stop, const std::function<void()>&) override {
         if (stop.requested()) return false;
         sleep_ms(ms);
         return true;

@@ -12,7 +12,7 @@ namespace vornalt {
 
 // Sliced against the clock's own reading: short sleeps that each look at the request, and an
 // end fixed at the start so the slices add no drift. A late wake-up only shortens the next one.
-bool Clock::sleep_ms(std::int32_t ms, const StopRequest& stop) {
+bool Clock::sleep_ms(std::int32_t ms, const StopRequest& stop, const std::function<void()>& between) {
     if (ms <= 0) return !stop.requested();
     const std::int64_t slice_ns = std::int64_t{k_stop_slice_ms} * 1'000'000;
     const std::int64_t until = now_ns() + std::int64_t{ms} * 1'000'000;
@@ -22,6 +22,7 @@ bool Clock::sleep_ms(std::int32_t ms, const StopRequest& stop) {
         if (left <= 0) return true;
         const std::int64_t step = left < slice_ns ? left : slice_ns;
         sleep_ms(static_cast<std::int32_t>((step + 999'999) / 1'000'000));
+        if (between) between();
     }
 }
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <limits>
 #include <system_error>
 #include <vector>
 
@@ -20,6 +21,11 @@ constexpr char k_ids[] = {'!', '"', '#', '$', '%'};
 constexpr const char* k_names[] = {"VDD", "VPP", "CLOCK", "DATA_OUT", "DATA_IN"};
 
 char bitchar(std::int32_t level) { return level != 0 ? '1' : '0'; }
+
+// The stamp after `stamp`; the largest one has none after it and stays.
+std::int64_t laterstamp(std::int64_t stamp) {
+    return stamp < std::numeric_limits<std::int64_t>::max() ? stamp + 1 : stamp;
+}
 
 }  // namespace
 
@@ -86,9 +92,11 @@ void LineTrace::record(int line, char level) {
     // access to the next even on a clock that does not move (the simulator's virtual time), so
     // no change hides behind a later one in a viewer.
     if (!stamped_) {
-        last_ns_ = access_ns_ > last_ns_ ? access_ns_ : last_ns_ + 1;
-        out_ << '#' << last_ns_ << '\n';
         stamped_ = true;
+        const std::int64_t next = access_ns_ > last_ns_ ? access_ns_ : laterstamp(last_ns_);
+        // At the end of a virtual clock's time there is no later stamp: changes join the last one.
+        if (next != last_ns_) out_ << '#' << next << '\n';
+        last_ns_ = next;
     }
     out_ << level << k_ids[line] << '\n';
 }
@@ -175,8 +183,8 @@ void LineTrace::finish() {
     if (finished_) return;
     finished_ = true;
     std::int64_t t = clock_.now_ns() - start_ns_;
-    if (t <= last_ns_) t = last_ns_ + 1;
-    out_ << '#' << t << '\n';
+    if (t <= last_ns_) t = laterstamp(last_ns_);
+    if (t != last_ns_) out_ << '#' << t << '\n';
     out_.flush();
 }
 

@@ -107,11 +107,17 @@ void PortDriver::setidle() {
     state_.databyte = 0;
     state_.statusbyte = 0;
     state_.controlbyte = 0;
+    alloff();
+    static_cast<void>(flush());
+}
+
+void PortDriver::alloff() {
     vddoff();
     vppoff();
     clockoff();
     dataoutoff();
-    static_cast<void>(flush());
+    vddoff();
+    vppoff();
 }
 
 std::string pinname(std::int32_t pin) { return std::string(pininfo(pin).name); }

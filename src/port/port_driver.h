@@ -74,8 +74,11 @@ public:
     // Forgets what the link holds, before a stop or after an error switches the power off.
     void dropqueue();
 
-    // Shadow bytes and statusbyte to 0, then every output line off (VDD first).
+    // Shadow bytes and statusbyte to 0, then alloff().
     void setidle();
+    // VDD, VPP, CLOCK, DATA OUT off, then VDD and VPP off once more: where a power line shares
+    // its pin with CLOCK or DATA OUT, the power line's "off" is what the bit keeps.
+    void alloff();
 
     // Switches an output line on or off (Line::datain is ignored).
     void setline(Line line, bool on);

@@ -111,7 +111,8 @@ bool Transfers::wait_ms(std::int32_t ms, const StopRequest& stop) {
     if (driver_.holdlines_us(std::int64_t{ms} * 1000)) return true;
     // The host times this wait, so what precedes it must be on the wire when it starts.
     static_cast<void>(driver_.flush());
-    return clock_.sleep_ms(ms, stop);
+    // The window runs between the slices, so a close during the wait stops the run at once.
+    return clock_.sleep_ms(ms, stop, [this] { pump_.yield_now(); });
 }
 
 bool Transfers::powerup(PowerOrder powerorder, const StopRequest& stop) {
@@ -149,6 +150,9 @@ void Transfers::shutdown() {
     powerdown();
     driver_.clockoff();
     driver_.dataoutoff();
+    // Written last, so off wins on a bit a power line shares with CLOCK or DATA OUT.
+    driver_.vddoff();
+    driver_.vppoff();
     static_cast<void>(driver_.flush());
 }
 

@@ -35,7 +35,8 @@ public:
     void powerup(PowerOrder powerorder) { static_cast<void>(powerup(powerorder, StopRequest{})); }
     // VDD off, 50 ms, VPP off, 50 ms, whatever the power-up order was.
     void powerdown();
-    // Safe stop after an error or an abort: power down, then CLOCK and DATA OUT off.
+    // Safe stop after an error or an abort: power down, CLOCK and DATA OUT off, then VDD and VPP
+    // off once more.
     void shutdown();
 
     // Out-of-range codes or words move no line at all; readdata then returns 0.

@@ -14,6 +14,7 @@
 #include "app/recent_files.h"
 #include "app/source_file.h"
 #include "app/selection_prompts.h"
+#include "catalogue/catalogue_warnings.h"
 #include "image/hex_writer.h"
 #include "settings/setting_names.h"
 #include "sim/chip_model.h"
@@ -86,8 +87,16 @@ void Session::formload() {
     opened_ = true;
     if (!simulated()) return;
     if (Status inserted = model_changed(); !inserted) window_.message(inserted.error().message);
+    // The board answers only where the settings place it: "ready" would promise runs that
+    // cannot reach it.
+    if (const std::string unusable = unusablewiringtext(settings_, driverstate_); !unusable.empty()) {
+        window_.message(unusable);
+        return;
+    }
     showsimulatedport();
 }
+
+std::string Session::catalogue_warnings_text() const { return warningsboxtext(catalogue_.warnings); }
 
 std::string Session::main_window_title() const {
     return simulated() ? app_.windowtitle + " (simulated programmer)" : app_.windowtitle;
@@ -240,12 +249,12 @@ RunOutcome Session::run(ChipOperation operation) {
     const BusyScope scope(busy_);
     chipsavefailed_ = false;
     const OperationTexts texts = operationtexts(operation);
-    if (simulated() && socketempty() && port_.io().available() && model_.deviceid < 0) {
-        // Nothing would answer: a read would bring back an all-blank chip and a program would
-        // report work that reached no chip. A model that checks its device ID finds that out
-        // itself, before anything is written, and says so as it would on a real programmer.
+    // Nothing would answer: a read would bring back an all-blank chip and a program would report
+    // work that reached no chip. The end text blames no chip ("Chip is not blank" would).
+    const bool nochip = simulated() && socketempty() && port_.io().available();
+    if (nochip && model_.deviceid < 0) {
         window_.message(emptysockettext(model_.modelname));
-        window_.set_status(texts.failed);
+        window_.set_status(texts.stopped);
         return RunOutcome::failed;
     }
     if ((operation == ChipOperation::programall || operation == ChipOperation::verify) &&
@@ -254,14 +263,22 @@ RunOutcome Session::run(ChipOperation operation) {
         return RunOutcome::notstarted;
     }
     userstopped_ = false;
+    // A model that checks its device ID finds the empty socket itself and says so as on a real
+    // programmer; when the user goes on anyway the run still reached nothing.
     RunOutcome outcome = runoperation(operation, parts());
     if (userstopped_ && engine_.runstopped) window_.set_status(stoppedbyusertext(operation));
     if (outcome == RunOutcome::notstarted || !simulated()) return outcome;
+    if (nochip) {
+        if (!engine_.runstopped) window_.message(emptysockettext(model_.modelname));
+        window_.set_status(texts.stopped);
+        return RunOutcome::failed;
+    }
     // The simulated chip is the file: the run has done its work only once the file holds it.
     if (Status saved = port_.savechip(); !saved) {
         chipsavefailed_ = true;
         window_.message(saved.error().message);
-        window_.set_status(texts.failed);
+        // The run's own end text stays when it failed; a chip that passed must not read as failed.
+        if (outcome == RunOutcome::succeeded) window_.set_status(k_chip_not_saved);
         outcome = RunOutcome::failed;
     }
     return outcome;
@@ -346,10 +363,7 @@ void Session::shutdown() {
         return;
     }
     // Off already as far as the driver knows; written once more for a port opened since.
-    driver_.vddoff();
-    driver_.vppoff();
-    driver_.clockoff();
-    driver_.dataoutoff();
+    driver_.alloff();
 }
 
 Status Session::finish() {

@@ -45,6 +45,8 @@ namespace vornalt {
 
 inline constexpr const char* k_simulated_port_ready = "Simulated port ready";
 inline constexpr const char* k_empty_socket = "empty";
+// The end text of a run that did its work on the simulated chip but could not save it.
+inline constexpr const char* k_chip_not_saved = "Simulated chip not saved";
 
 // Said when a run meets the simulator with no chip of the model's name in its socket.
 std::string emptysockettext(const std::string& modelname);
@@ -102,6 +104,8 @@ public:
     void formload();
     // The catalogue's complaints about records that load but may not work as written.
     const std::vector<std::string>& catalogue_warnings() const { return catalogue_.warnings; }
+    // The same as one box text, the first few with a count of the rest; empty when none.
+    std::string catalogue_warnings_text() const;
 
     // ---- What the window shows ----
     // The main window's caption: the window title, and under the simulator a word that no real
@@ -193,7 +197,8 @@ public:
     void useport(PortIo& port) { port_.useport(port); }
 
     // Runs one chip operation; busy() is true meanwhile. Under the simulator an empty socket
-    // fails the run before it starts (with a message), and after the run the chip is saved to
+    // fails the run (before it starts, or after the device-ID check was passed over) with a
+    // message and the end text that blames no chip; after the run the chip is saved to
     // its file: a save that fails fails the run (last_run().chip_save_failed) and its end text.
     RunOutcome run(ChipOperation operation);
     // Reads the chip's device ID with the model's ID pass (busy() meanwhile) and names the
@@ -225,7 +230,8 @@ public:
     bool socketempty() const { return port_.socketempty(); }
     SimBoard* board() { return port_.board(); }
 
-    // VDD, VPP, CLOCK and DATA OUT off, in that order, when a port is open and available.
+    // VDD, VPP, CLOCK and DATA OUT off, then VDD and VPP again (PortDriver::alloff), when a
+    // port is open and available.
     void shutdown();
     // The simulated chip saved and the trace closed; the first failure is returned. Only the
     // first call does anything.

@@ -9,6 +9,7 @@
 #include "app/hardware_rig.h"
 #include "app/hardware_settings.h"
 #include "port/pin_map.h"
+#include "port/transfers.h"
 
 namespace vornalt {
 namespace {
@@ -17,7 +18,8 @@ using testing::decode_default;
 using testing::HardwareRig;
 
 // Every way into and out of both dialogs leaves the four outputs off, and always in the same
-// order: VDD first, so the chip never sees VPP without its supply going first.
+// order: VDD first, so the chip never sees VPP without its supply going first; VDD and VPP are
+// written off once more at the end.
 TEST(HardwareDialogs, EveryOpeningAndClosingSwitchesTheOutputsOffVddFirst) {
     struct Case {
         const char* name;
@@ -39,13 +41,15 @@ TEST(HardwareDialogs, EveryOpeningAndClosingSwitchesTheOutputsOffVddFirst) {
         rig.clearlog();
         c.act(rig);
         const auto writes = rig.writes();
-        ASSERT_EQ(writes.size(), 4u);
-        const bool expected[4][4] = {// vdd, vpp, clock, dataout after each write
+        ASSERT_EQ(writes.size(), 6u);
+        const bool expected[6][4] = {// vdd, vpp, clock, dataout after each write
                                      {false, true, true, true},
                                      {false, false, true, true},
                                      {false, false, false, true},
+                                     {false, false, false, false},
+                                     {false, false, false, false},
                                      {false, false, false, false}};
-        for (std::size_t i = 0; i < 4; ++i) {
+        for (std::size_t i = 0; i < 6; ++i) {
             const auto lines = decode_default(writes[i].data);
             EXPECT_EQ(lines.vdd, expected[i][0]) << "write " << i;
             EXPECT_EQ(lines.vpp, expected[i][1]) << "write " << i;
@@ -91,7 +95,7 @@ TEST(HardwareSettingsLogic, InversionIsAppliedBeforeTheLinesGoOff) {
     EXPECT_EQ(rig.state.inversion(Line::vdd), 1);
     EXPECT_EQ(rig.backend.values().at("Invert VDD"), "1");
     EXPECT_TRUE(logic.ticked(Line::vdd));
-    ASSERT_EQ(rig.writes().size(), 4u);
+    ASSERT_EQ(rig.writes().size(), 6u);
     EXPECT_EQ(rig.writes().back().data & 0x04, 0x04) << "VDD off is now a high pin 4";
 
     rig.state.inversion(Line::clock) = 2;
@@ -147,9 +151,28 @@ TEST(HardwareSettingsLogic, AcceptedPinIsStoredThenTheLinesGoOff) {
     EXPECT_EQ(rig.state.pin(Line::vpp), 16);
     EXPECT_EQ(rig.backend.values().at("VPP Pin Num"), "16");
     EXPECT_EQ(logic.caption(Line::vpp), "Invert VPP line (C2)");
-    ASSERT_EQ(rig.writes().size(), 4u);
+    ASSERT_EQ(rig.writes().size(), 6u);
     EXPECT_EQ(rig.writes().back().control & 0x04, 0x00) << "VPP off on pin 16 is a low pin";
     EXPECT_TRUE(rig.window.messages.empty());
+}
+
+// VDD moved onto CLOCK's pin, CLOCK inverted: accepted with a warning, and every way the lines go
+// off leaves VDD off.
+TEST(HardwareSettingsLogic, ASharedPinIsAcceptedWithAWarningAndOffWinsOnIt) {
+    HardwareRig rig;
+    rig.window.inputanswers = {"3"};
+    EXPECT_TRUE(HardwareSettings(rig.driver, rig.settings, rig.window).changepin(Line::vdd));
+    ASSERT_EQ(rig.window.messages.size(), 1u);
+    EXPECT_NE(rig.window.messages[0].find("Pin 3 is also CLOCK"), std::string::npos) << rig.window.messages[0];
+    const std::vector<std::function<void()>> ends{
+        [&] { HardwareSettings(rig.driver, rig.settings, rig.window).close(); },
+        [&] { CheckHardware(rig.driver).close(); }, [&] { rig.driver.setidle(); },
+        [&] { Transfers(rig.driver, rig.pump, rig.clock).shutdown(); }};
+    for (std::size_t i = 0; i < ends.size(); ++i) {
+        rig.driver.vddon();
+        ends[i]();
+        EXPECT_FALSE(rig.driver.lineon(Line::vdd)) << "end " << i;
+    }
 }
 
 TEST(CheckHardwareLogic, BoxesSwitchTheirLinesThroughTheLineOperations) {

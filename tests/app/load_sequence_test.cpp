@@ -46,9 +46,10 @@ TEST(LoadSequence, DefaultWiringLeavesEveryLineIdle) {
     EXPECT_EQ(rig.state.controlbyte, 0x00);
     EXPECT_EQ(rig.opened, std::vector<std::int32_t>{888});
     const auto& writes = rig.testport().writes;
-    ASSERT_EQ(writes.size(), 8U) << "four line operations, each writing data and control";
-    const std::uint8_t data[] = {0x00, 0x00, 0x02, 0x03};  // after vddoff, vppoff, clockoff, dataoutoff
-    for (std::size_t i = 0; i < 4; ++i) {
+    ASSERT_EQ(writes.size(), 12U) << "six line operations, each writing data and control";
+    // After vddoff, vppoff, clockoff, dataoutoff, then vddoff and vppoff once more.
+    const std::uint8_t data[] = {0x00, 0x00, 0x02, 0x03, 0x03, 0x03};
+    for (std::size_t i = 0; i < std::size(data); ++i) {
         EXPECT_EQ(writes[2 * i].address, 888);
         EXPECT_EQ(writes[2 * i].value, data[i]) << i;
         EXPECT_EQ(writes[2 * i + 1].address, 890);

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #if !defined(_WIN32)
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/types.h>
 #include <unistd.h>
@@ -69,11 +70,19 @@ TEST_F(FileSafety, DevicesAndPipesAreWrittenInPlace) {
 
     const std::string fifo = path("pipe");
     ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
-    std::string received;
-    std::thread reader([&] { received = get(fifo); });
+    // Nobody reading: refused at once instead of waiting in open() for ever.
+    const Status unread = write_file_whole(fifo, "lost");
+    ASSERT_FALSE(unread.ok());
+    EXPECT_NE(unread.error().message.find("nobody is reading " + fifo), std::string::npos) << unread.error().message;
+
+    const int reader = ::open(fifo.c_str(), O_RDONLY | O_NONBLOCK);
+    ASSERT_GE(reader, 0);
     const Status written = write_file_whole(fifo, "through the pipe");
-    reader.join();
+    std::string received(64, '\0');
+    const ssize_t got = ::read(reader, received.data(), received.size());
+    ::close(reader);
     ASSERT_TRUE(written.ok()) << written.error().message;
+    received.resize(got > 0 ? static_cast<std::size_t>(got) : 0);
     EXPECT_EQ(received, "through the pipe");
     EXPECT_TRUE(S_ISFIFO(modeof(fifo)));
     EXPECT_EQ(entries(), std::vector<std::string>{"pipe"});
@@ -185,13 +194,15 @@ TEST_F(FileSafety, StaleTemporariesOfDeadProcessesGoWhenTheNextSaveStarts) {
     put(path(".vornalt-123456.tmp"), "an old one without a process id");
     backdate(path(".vornalt-123456.tmp"));
     put(path(".vornalt-55.tmp"), "recent, writer unknown");
-    put(path("old.vcd.part"), "trace of a killed run");
+    put(path("old.vcd.part"), "$version Vornalt line trace $end\n");  // of a killed run
     backdate(path("old.vcd.part"));
+    put(path("theirs.vcd.part"), "$version another recorder $end\n");
+    backdate(path("theirs.vcd.part"));
     put(path("live.vcd.part"), "trace being written");
     put(path("notes.tmp"), "not ours");
     backdate(path("notes.tmp"));
     ASSERT_TRUE(write_file_whole(path("x.hex"), "data").ok());
-    std::vector<std::string> kept{".vornalt-55.tmp", mine, "live.vcd.part", "notes.tmp", "x.hex"};
+    std::vector<std::string> kept{".vornalt-55.tmp", mine, "live.vcd.part", "notes.tmp", "theirs.vcd.part", "x.hex"};
     std::sort(kept.begin(), kept.end());
     EXPECT_EQ(entries(), kept);
 }

@@ -369,6 +369,7 @@ TEST(ApplyModelLimits, AScriptLongerThanTheLimitIsRefusedAndChangesNothing) {
         EXPECT_NE(refused.error().message.find("devices.cfg:11"), std::string::npos) << refused.error().message;
         EXPECT_NE(refused.error().message.find(std::to_string(k_max_script_lines + 1) + " lines"), std::string::npos)
             << refused.error().message;
+        EXPECT_EQ(refused.error().message.find(" a erase"), std::string::npos) << refused.error().message;
         EXPECT_EQ(applied, before);
     }
 }

@@ -1,9 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
 #include "catalogue/catalogue.h"
+#include "catalogue/catalogue_warnings.h"
 #include "support/temp_folder.h"
 
 namespace vornalt {
@@ -96,6 +98,13 @@ TEST(CatalogueWarnings, TheShippedCatalogueHasNone) {
     Result<DeviceCatalogue> loaded = loadcatalogue(VORNALT_SHIPPED_CATALOGUE);
     ASSERT_TRUE(loaded.ok());
     for (const std::string& warning : loaded.value().warnings) ADD_FAILURE() << warning;
+}
+
+// Tens of thousands of warnings would make a box taller than any screen.
+TEST(CatalogueWarnings, TheBoxShowsTheFirstFewAndCountsTheRest) {
+    const std::string text = warningsboxtext(std::vector<std::string>(30000, "devices.cfg:1: model X: problem"));
+    EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), static_cast<std::ptrdiff_t>(k_warnings_shown) + 1);
+    EXPECT_NE(text.find(std::to_string(30000 - k_warnings_shown) + " more"), std::string::npos);
 }
 
 }  // namespace

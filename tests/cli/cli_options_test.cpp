@@ -2,6 +2,7 @@
 // as usage errors before anything is touched.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -134,6 +135,9 @@ TEST(CommandLine, UsageErrors) {
         {"--port", "", "erase"},
         {"-q", "-v", "erase"},
         {"--frobnicate", "erase"},
+        {"--frob\x1b]0;owned\x07", "erase"},  // raw escapes in an argument the error quotes
+        {"--progtime", "\x1b[2J1", "erase"},
+        {"--clock-delay", "1\x7f\x1b[8m", "erase"},
         {"--trace", "t.vcd", "check", "a.hex"},
         {"--trace", "t.vcd", "models"},
     };
@@ -146,6 +150,9 @@ TEST(CommandLine, UsageErrors) {
         EXPECT_EQ(parsed.status, ExitStatus::usage);
         EXPECT_TRUE(parsed.out.empty());
         EXPECT_EQ(parsed.err.rfind("vornalt-cli: ", 0), 0u) << parsed.err;
+        EXPECT_EQ(std::count_if(parsed.err.begin(), parsed.err.end(),
+                                [](unsigned char c) { return (c < 0x20 && c != '\n') || c == 0x7f; }),
+                  0);
     }
 }
 

@@ -9,7 +9,10 @@
 #include <QPushButton>
 #include <QTimer>
 #include <QtTest>
+#include <fstream>
+#include <utility>
 
+#include "gui/program/window_loop.h"
 #include "gui/widgets/fit_label.h"
 #include "gui/window_rig.h"
 #include "port/port_driver.h"
@@ -54,6 +57,20 @@ bool alllinesoff(Session& session) {
     return !driver.lineon(Line::vdd) && !driver.lineon(Line::vpp) && !driver.lineon(Line::clock) &&
            !driver.lineon(Line::dataout);
 }
+
+// Virtual time in sliced waits; one second in, it posts a close of the window, which only an
+// event loop running during the wait can deliver.
+struct ClosingClock final : Clock {
+    using Clock::sleep_ms;
+    std::int64_t now_ns() const override { return now; }
+    void sleep_ms(std::int32_t ms) override { busy_wait_us(ms * 1000); }
+    void busy_wait_us(std::int32_t us) override {
+        now += std::int64_t{us} * 1000;
+        if (window != nullptr && now >= 1'000'000'000) QTimer::singleShot(0, std::exchange(window, nullptr), &QWidget::close);
+    }
+    std::int64_t now = 0;
+    QWidget* window = nullptr;
+};
 
 }  // namespace
 
@@ -310,6 +327,32 @@ private slots:
         QVERIFY(openafterclose);
         QVERIFY(!rig.window->isVisible());
         QCOMPARE(rig.text("label_status"), QStringLiteral("Chip programming failed"));
+        QVERIFY(alllinesoff(rig.session()));
+    }
+
+    void a_close_during_a_wait_stops_the_run_at_once() {
+        QTemporaryDir folder;
+        const std::string catalogue = folder.filePath(QStringLiteral("devices.cfg")).toStdString();
+        std::ofstream(catalogue) << "model:16F84A\nflash:1024\neeprom:64\nconfigerased:3FFF,3FFF\nconfig2used:false\n"
+                                    "voltageseq:vddvpp\nprogtime:4\nerase:begin,w100000,end\nprogram:end\nread:end\n"
+                                    "blankcheck:end\nverify:end\n";
+        ClosingClock clock;
+        WindowRig rig(catalogue, 1, nullptr, &clock);
+        clock.window = rig.window.get();
+        rig.click("Command3");
+        QVERIFY(!rig.window->isVisible());
+        QVERIFY2(clock.now < 2'000'000'000, qPrintable(QString::number(clock.now)));  // not the 100 s
+        QVERIFY(alllinesoff(rig.session()));
+    }
+
+    void a_close_during_the_load_sequence_ends_the_event_loop() {
+        WindowRig rig(k_catalogue, k_16f84a, nullptr, nullptr, false);
+        StopSignals stopsignals;
+        // Posted from the loop's first event, so it arrives while the load sequence runs.
+        QTimer::singleShot(0, [&] { QTimer::singleShot(0, rig.window.get(), [&] { rig.window->close(); }); });
+        QTimer::singleShot(30000, [] { QApplication::exit(99); });  // a lost close would hang here
+        QCOMPARE(gui::runwindow(*rig.window, stopsignals), 0);
+        QVERIFY(!rig.window->isVisible());
         QVERIFY(alllinesoff(rig.session()));
     }
 

@@ -24,8 +24,10 @@ namespace vornalt::testing {
 class WindowRig {
 public:
     // savedprogrammer: the window starts with this programmer saved (a --simulate-less start);
-    // null: on the simulator as --simulate starts it.
-    WindowRig(const std::string& catalogue, int model, const char* savedprogrammer = nullptr) {
+    // null: on the simulator as --simulate starts it. `clock`: the session's (null: a virtual
+    // one); `load`: false leaves show() and formload() to the test.
+    WindowRig(const std::string& catalogue, int model, const char* savedprogrammer = nullptr, Clock* clock = nullptr,
+              bool load = true) {
         backend.set(k_setting_model, std::to_string(model));
         if (savedprogrammer != nullptr) backend.set(k_setting_programmer, savedprogrammer);
         Result<DeviceCatalogue> loaded = loadcatalogue(catalogue);
@@ -38,8 +40,10 @@ public:
         options.savedprogrammer = savedprogrammer != nullptr;
         options.simchipfile = path("chip.hex");
         options.virtualclock = true;
+        options.clock = clock;
         options.datafolders = {path("data"), path("home"), ""};
         window = std::make_unique<gui::Form1>(std::move(started), settings, std::move(options));
+        if (!load) return;
         window->show();
         window->formload();
     }

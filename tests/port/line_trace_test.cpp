@@ -150,6 +150,23 @@ TEST(LineTrace, CommandWithDataShowsDataOutBitsAtFallingClockEdges) {
     }
 }
 
+// Past a virtual clock's saturated reading the stamps neither wrap negative nor stop increasing.
+TEST(LineTrace, StampsAtTheEndOfVirtualTimeStayValid) {
+    Rig rig;
+    std::ostringstream out;
+    LineTrace trace(rig.port, rig.state, rig.clock, out);
+    rig.driver.setio(trace);
+    rig.clock.advance_ns(VirtualClock::k_end_of_time);
+    for (int i = 0; i < 3; ++i) {
+        rig.driver.clockon();
+        rig.driver.clockoff();
+    }
+    trace.finish();
+    const Vcd vcd(out.str());
+    EXPECT_THAT(vcd.errors, ::testing::IsEmpty()) << out.str();
+    EXPECT_EQ(vcd.end_time, VirtualClock::k_end_of_time);
+}
+
 TEST(LineTrace, LinesStayUnknownUntilTheirRegisterIsWritten) {
     Rig rig;
     rig.state.pin(Line::vpp) = 17;  // a control pin

@@ -156,10 +156,10 @@ TEST(LineOperations, DefaultWiringIdlesAtThreeAndZero) {
     EXPECT_EQ(rig.state.databyte, 0x03);
     EXPECT_EQ(rig.state.controlbyte, 0x00);
     const auto writes = portwrites(rig.port.log);
-    ASSERT_EQ(writes.size(), 4U);
-    // VDD, VPP, CLOCK, DATA OUT go off in that order.
-    const std::vector<std::uint8_t> data = {0x00, 0x00, 0x02, 0x03};
-    for (std::size_t i = 0; i < 4; ++i) {
+    ASSERT_EQ(writes.size(), 6U);
+    // VDD, VPP, CLOCK, DATA OUT go off in that order, then VDD and VPP once more.
+    const std::vector<std::uint8_t> data = {0x00, 0x00, 0x02, 0x03, 0x03, 0x03};
+    for (std::size_t i = 0; i < data.size(); ++i) {
         EXPECT_EQ(writes[i].data, data[i]) << i;
         EXPECT_EQ(writes[i].control, 0x00) << i;
     }

@@ -226,7 +226,7 @@ TEST(Power, ShutdownLeavesEveryOutputOff) {
     rig.port.log.clear();
     rig.transfers.shutdown();
     const auto seq = rig.lines();
-    ASSERT_EQ(seq.size(), 4U);
+    ASSERT_EQ(seq.size(), 6U) << "VDD and VPP are written off once more at the end";
     EXPECT_FALSE(seq[0].vdd);
     EXPECT_TRUE(seq[0].vpp) << "VDD goes before VPP";
     EXPECT_FALSE(seq[1].vpp);

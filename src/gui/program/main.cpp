@@ -2,7 +2,6 @@
 // --version answer on the terminal), one running copy only, the application folder and the
 // catalogue, the main window, then the window's load sequence.
 #include <QApplication>
-#include <QTimer>
 #include <cstdio>
 #include <memory>
 #include <string>
@@ -10,6 +9,7 @@
 
 #include "gui/program/gui_options.h"
 #include "gui/program/single_instance.h"
+#include "gui/program/window_loop.h"
 #include "gui/window/main_window.h"
 #include "gui/window/message_boxes.h"
 #include "session/run_settings.h"
@@ -69,6 +69,8 @@ int main(int argc, char** argv) {
 
     Result<Startup> started = start_program();
     if (!started) {
+        // A signal closes the box as OK would: a logout must not hang on it.
+        const gui::SignalWatch watch(stopsignals, [] { gui::closemodalboxes(); });
         gui::showmessage(nullptr, QString::fromLatin1(k_window_title), started.error().message, MessageIcon::none);
         return 1;
     }
@@ -82,22 +84,13 @@ int main(int argc, char** argv) {
     gui::Form1 window(std::move(started).value(), settings->store(), std::move(options));
     window.session().attach_stop_signals(stopsignals);
 
-    window.show();
-    window.formload();
-    // Opened from the event loop, where the signals are watched, since opening shows a box.
     if (!parsed.options->file.empty()) handed.insert(handed.begin(), QString::fromStdString(parsed.options->file));
-    target = &window;
-    QTimer::singleShot(0, &window, [&window, handed] {
+    // Files handed over are opened once the load sequence is over, from the event loop where the
+    // signals are watched, since opening shows a box.
+    const int status = gui::runwindow(window, stopsignals, [&] {
+        target = &window;
         for (const QString& file : handed) window.openhandedfile(file);
     });
-
-    QTimer signalwatch;
-    QObject::connect(&signalwatch, &QTimer::timeout, [&] {
-        if (stopsignals.received() != 0) window.requestquit();
-    });
-    signalwatch.start(50);
-
-    const int status = QApplication::exec();
     target = nullptr;
     Status finished = window.session().finish();
     if (!finished) {

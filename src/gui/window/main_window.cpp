@@ -228,14 +228,12 @@ void Form1::settaborder() {
 
 void Form1::formload() {
     command0_->setFocus(Qt::OtherFocusReason);
+    loading_ = true;
     session_->formload();
     // Records that load but cannot work as written: said once, before the user relies on them.
-    const std::vector<std::string>& warnings = session_->catalogue_warnings();
-    if (!warnings.empty()) {
-        std::string text = "Some models of the device catalogue may not work as written:";
-        for (const std::string& warning : warnings) text += "\r\n" + warning;
-        message(text);
-    }
+    if (const std::string text = session_->catalogue_warnings_text(); !text.empty()) message(text);
+    loading_ = false;
+    if (closepending_) close();
 }
 
 // ---- WindowServices ----
@@ -390,17 +388,14 @@ void Form1::openwhenfree(const QString& file) {
 void Form1::requestquit() {
     // Modal boxes first (a verify message, a hardware dialog): each closes the way its own close
     // box would, so the hardware dialogs switch their lines off.
-    for (int guard = 0; guard < 8; ++guard) {
-        QWidget* modal = QApplication::activeModalWidget();
-        if (modal == nullptr || modal == this) break;
-        modal->close();
-    }
+    closemodalboxes(this);
     close();
 }
 
 void Form1::closeEvent(QCloseEvent* event) {
-    if (session_->busy()) {
-        // The run powers the chip down at its next step; the window closes when it has returned.
+    if (session_->busy() || loading_) {
+        // The run powers the chip down at its next step; the window closes when it has returned
+        // (the load sequence, when it has ended: it still opens the port and shows its boxes).
         closepending_ = true;
         session_->request_stop();
         event->ignore();

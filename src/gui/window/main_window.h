@@ -98,6 +98,7 @@ private:
     std::unique_ptr<Session> session_;
     QString title_;
     bool closepending_ = false;
+    bool loading_ = false;  // inside formload()
 
     QPushButton* command0_ = nullptr;
     std::array<QPushButton*, 5> commands_{};  // Command1 .. Command5

@@ -1,5 +1,6 @@
 #include "gui/window/message_boxes.h"
 
+#include <QApplication>
 #include <QFileDialog>
 #include <QInputDialog>
 #include <QMessageBox>
@@ -64,6 +65,15 @@ std::string asksavefile(QWidget* parent, std::string_view title, std::string_vie
     return QFileDialog::getSaveFileName(parent, qstring(title), qstring(folder), qtfilter(filter), nullptr,
                                         QFileDialog::DontConfirmOverwrite)
         .toStdString();
+}
+
+void closemodalboxes(const QWidget* keep) {
+    // Bounded: a box that refuses to close must not hang the caller.
+    for (int guard = 0; guard < 8; ++guard) {
+        QWidget* modal = QApplication::activeModalWidget();
+        if (modal == nullptr || modal == keep) return;
+        modal->close();
+    }
 }
 
 }  // namespace vornalt::gui

@@ -27,4 +27,8 @@ std::string askinput(QWidget* parent, const QString& title, std::string_view pro
 std::string askopenfile(QWidget* parent, std::string_view title, std::string_view folder, std::string_view filter);
 std::string asksavefile(QWidget* parent, std::string_view title, std::string_view folder, std::string_view filter);
 
+// Closes the open modal boxes and dialogs, the topmost first, each as its own close box would
+// (so a hardware dialog switches its lines off); `keep` and what lies under it stay.
+void closemodalboxes(const QWidget* keep = nullptr);
+
 }  // namespace vornalt::gui
