@@ -108,6 +108,29 @@ TEST(ProgtimePrompt, AcceptsOneToThirtyRoundedHalvesToEven) {
     }
 }
 
+TEST(ProgtimePrompt, RefusesLessThanTheModelsWriteTime) {
+    struct Case {
+        const char* answer;
+        std::int32_t expected;
+        bool refused;
+    };
+    const Case cases[] = {{"4", 6, true}, {"5.4", 6, true}, {"5.5", 6, false}, {"6", 6, false}, {"7", 7, false}};
+    const std::string refusal = "Wrong entry!\nThe 16F690 needs at least 6 ms per write; a shorter "
+                                "programming time leaves words unwritten.";
+    for (const Case& c : cases) {
+        AppliedModel model;
+        model.modelname = "16F690";
+        model.progtime = 6;
+        model.progtime_min = 6;
+        FakeWindow window;
+        window.inputanswers = {c.answer};
+        menuprogtime(model, window);
+        EXPECT_EQ(model.progtime, c.expected) << c.answer;
+        EXPECT_EQ(window.messages, c.refused ? std::vector<std::string>{refusal} : std::vector<std::string>{})
+            << c.answer;
+    }
+}
+
 TEST(ClockDelayPrompt, AcceptsWholeMicrosecondsUpToOneThousand) {
     struct Case {
         const char* answer;
