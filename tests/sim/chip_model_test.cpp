@@ -27,9 +27,7 @@ TEST(ChipModel, CalibrationWordsAndWriteTimesPerPart) {
         EXPECT_EQ(calwordaddress(*model), c.calword) << c.name;
         EXPECT_EQ(calword2address(*model), c.calword2) << c.name;
         const FamilyTiming family = familyrules(model->family).timing;
-        const FamilyTiming part = partrules(*model).timing;
-        EXPECT_EQ(part.write_ns, c.write_ns > 0 ? c.write_ns : family.write_ns) << c.name;
-        EXPECT_EQ(part.eeprom_write_ns, c.write_ns > 0 ? c.write_ns : family.eeprom_write_ns) << c.name;
+        EXPECT_EQ(partrules(*model).timing.write_ns, c.write_ns > 0 ? c.write_ns : family.write_ns) << c.name;
     }
 }
 
