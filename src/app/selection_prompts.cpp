@@ -103,12 +103,22 @@ void menuport(PortDriver& driver, ProgrammerPort& port, SettingsStore& settings,
     showprogrammerstate(window, port.row().kind, port.argument(), d.portaddress, port.io());
 }
 
+std::string progtime_refusal(const AppliedModel& model, std::int32_t milliseconds) {
+    if (milliseconds >= model.progtime_min) return {};
+    return "The " + model.modelname + " needs at least " + std::to_string(model.progtime_min) +
+           " ms per write; a shorter programming time leaves words unwritten.";
+}
+
 void menuprogtime(AppliedModel& model, WindowServices& window) {
     const std::string answer = window.input(k_progtime_prompt, std::to_string(model.progtime));
     if (answer.empty()) return;
     const double ms = leadingnumber(answer);
     if (!(ms >= 1.0 && ms <= 30.0)) {
         window.message(k_wrong_entry);
+        return;
+    }
+    if (const std::string why = progtime_refusal(model, roundtoint32(ms)); !why.empty()) {
+        window.message(std::string(k_wrong_entry) + "\n" + why);
         return;
     }
     model.progtime = roundtoint32(ms);

@@ -44,8 +44,12 @@ void menumodel(AppState& app, const DeviceCatalogue& catalogue, AppliedModel& mo
 // the status line is left alone.
 void menuport(PortDriver& driver, ProgrammerPort& port, SettingsStore& settings, WindowServices& window);
 
-// Change Default Programming Time: 1 to 30 ms, rounded halves to even; kept in memory only,
-// until the next model is applied.
+// Why a programming time of the given milliseconds cannot be used with the model (shorter
+// than its chips' write time); empty when it can.
+std::string progtime_refusal(const AppliedModel& model, std::int32_t milliseconds);
+
+// Change Default Programming Time: 1 to 30 ms, rounded halves to even, and not below the
+// model's own write time; kept in memory only, until the next model is applied.
 void menuprogtime(AppliedModel& model, WindowServices& window);
 
 // Minimum CLOCK half-period: 0 to 1000 microseconds as plain decimal digits; saved to

@@ -151,6 +151,7 @@ Status applymodel(const DeviceCatalogue& catalogue, std::int32_t k, AppliedModel
                                               : applied.powerorder;
 
     next.progtime = numericvalue(record.progtime);
+    next.progtime_min = std::max(next.progtime, 1);
     for (const auto& [text, name] : {std::pair{&record.erase, "erase"}, std::pair{&record.program, "program"},
                                      std::pair{&record.read, "read"}, std::pair{&record.blankcheck, "blankcheck"},
                                      std::pair{&record.verify, "verify"}}) {
@@ -169,6 +170,16 @@ Status applymodel(const DeviceCatalogue& catalogue, std::int32_t k, AppliedModel
     next.verifyscript = splitscript(record.verify);
     const std::string problem = optionalkeys(record, flashsize, next);
     if (!problem.empty()) return refusal(catalogue, record, next.modelname, problem);
+    if (next.deviceid < 0) {
+        for (std::size_t other = 1; other <= static_cast<std::size_t>(catalogue.modelcount); ++other) {
+            if (other >= catalogue.records.size()) break;
+            const DeviceRecord& known = catalogue.records[other];
+            const auto [id, mask] = wordpair(known.deviceid);
+            if (other == static_cast<std::size_t>(k) || id <= 0) continue;
+            const bool maskgiven = known.deviceid.find(',') != std::string::npos;
+            next.otherdeviceids.push_back({asciiupper(known.model), id, maskgiven && mask > 0 ? mask : 0x3FFF});
+        }
+    }
 
     applied = std::move(next);
     image.flashsize = flashsize;

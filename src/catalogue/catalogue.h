@@ -61,6 +61,14 @@ struct CalibrationCell {
     bool operator==(const CalibrationCell&) const = default;
 };
 
+struct KnownDeviceId {
+    std::string modelname;
+    std::int32_t deviceid = 0;
+    std::int32_t mask = 0x3FFF;
+
+    bool operator==(const KnownDeviceId&) const = default;
+};
+
 struct AppliedModel {
     std::string modelname;
     std::int32_t config1erased = 0;  // -1 when the catalogue's text is not four hex digits
@@ -68,6 +76,8 @@ struct AppliedModel {
     bool config2used = false;
     PowerOrder powerorder = PowerOrder::none;
     std::int32_t progtime = 0;    // milliseconds waited by "wprog"
+    // The record's own progtime: its chips' write time, so a shorter wait leaves words unwritten.
+    std::int32_t progtime_min = 1;
     Script erasescript, programscript, readscript, blankcheckscript, verifyscript;
 
     // Bits of CONFIG1 and CONFIG2 the chip implements: Verify and Blank Check compare only
@@ -78,6 +88,9 @@ struct AppliedModel {
     // silicon revision). deviceid is -1 when the record gives none: nothing is checked.
     std::int32_t deviceid = -1;
     std::int32_t deviceidmask = 0x3FFF;
+    // For a model without a device ID: the IDs of the catalogue's other parts. A chip that
+    // answers with one of them is some other part, not this one.
+    std::vector<KnownDeviceId> otherdeviceids;
     std::vector<CalibrationCell> calibration;
 
     bool operator==(const AppliedModel&) const = default;

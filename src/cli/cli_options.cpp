@@ -206,7 +206,7 @@ ParsedCommandLine parsecommandline(const std::vector<std::string>& arguments) {
         ->type_name("NAME|empty");
     app.add_flag("--ignore-id", o.ignoreid,
                  "Go on when the chip's device ID is not the model's (or no chip answers)");
-    app.add_option("--progtime", o.progtime, "Programming time for this run, 1 to 30 ms")
+    app.add_option("--progtime", o.progtime, "Programming time for this run, from the model's write time up to 30 ms")
         ->type_name("MS")
         ->check(CLI::Range(k_progtime_min_ms, k_progtime_max_ms).description(""));
     app.add_option("--clock-delay", o.clockdelay_us, "Minimum CLOCK half-period for this run, 0 to 1000 us")

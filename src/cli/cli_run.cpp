@@ -253,7 +253,11 @@ ExitStatus CliRun::portcommand() {
         if (!port.reason.empty()) why += " " + port.reason;
         return finishport(fail(ExitStatus::port_unavailable, why));
     }
-    if (options_.progtime) session_->set_programming_time(*options_.progtime);
+    if (options_.progtime) {
+        if (const Status set = session_->set_programming_time(*options_.progtime); !set) {
+            return finishport(fail(ExitStatus::usage, "--progtime: " + set.error().message));
+        }
+    }
 
     switch (options_.command) {
     case CliCommand::program:

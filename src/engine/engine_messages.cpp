@@ -56,6 +56,15 @@ std::string wrongdevicemessage(std::int32_t found, std::string_view modelname, s
     return text;
 }
 
+std::string otherpartmessage(std::int32_t found, std::string_view othername, std::string_view modelname) {
+    std::string text = "Device ID " + tohex4(found) + "h is a ";
+    text += othername;
+    text += "; a ";
+    text += modelname;
+    text += " has no device ID.";
+    return text;
+}
+
 std::string nochipmessage(std::int32_t read, std::string_view modelname) {
     std::string text = "No chip answered: the device ID reads " + tohex4(read) + "h.";
     text += k_crlf;

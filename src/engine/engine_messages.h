@@ -14,6 +14,10 @@ std::string verifymessage(std::string_view address, std::string_view read, std::
 // The word read at 2006h is not the model's device ID: "Device ID 09A0h is not a 16F877A
 // (expects 0E20h)". found and expected are the identifying bits only.
 std::string wrongdevicemessage(std::int32_t found, std::string_view modelname, std::int32_t expected);
+
+// A model without a device ID met a chip that answers with another part's: "Device ID 0E23h is
+// a 16F877A; a 16F84 has no device ID".
+std::string otherpartmessage(std::int32_t found, std::string_view othername, std::string_view modelname);
 // The word read at 2006h is 0000h or 3FFFh: no chip answered.
 std::string nochipmessage(std::int32_t read, std::string_view modelname);
 // The question after either of those: the text, then whether to go on anyway.

@@ -333,6 +333,12 @@ bool ScriptEngine::checkid() {
         } else if ((read & mask) != (model_.deviceid & mask)) {
             problem = wrongdevicemessage(read & mask, model_.modelname, model_.deviceid & mask);
         }
+    } else {
+        for (const KnownDeviceId& other : model_.otherdeviceids) {
+            if (read == 0 || read == k_blank_word || (read & other.mask) != (other.deviceid & other.mask)) continue;
+            problem = otherpartmessage(read, other.modelname, model_.modelname);
+            break;
+        }
     }
     if (!problem.empty()) {
         if (s.ignoredeviceid) {

@@ -166,6 +166,12 @@ void Session::edit_config2() {
 
 void Session::change_programming_time() { menuprogtime(model_, window_); }
 
+Status Session::set_programming_time(std::int32_t milliseconds) {
+    if (std::string why = progtime_refusal(model_, milliseconds); !why.empty()) return Error{std::move(why)};
+    model_.progtime = milliseconds;
+    return {};
+}
+
 Status Session::apply_model(std::int32_t number) {
     if (Status applied = applymodel(catalogue_, number, model_, image_); !applied) return applied;
     app_.selectedmodel = number;

@@ -154,7 +154,8 @@ public:
     // with the image cleared for it; the error says why the record cannot be used.
     Status apply_model(std::int32_t number);
     // This run's pulse length, until the next model is applied.
-    void set_programming_time(std::int32_t milliseconds) { model_.progtime = milliseconds; }
+    // Refused, with the model's minimum in the message, below its chips' write time.
+    Status set_programming_time(std::int32_t milliseconds);
     // A device ID that is not the model's does not stop the runs.
     void set_ignore_device_id(bool ignore) { engine_.ignoredeviceid = ignore; }
 

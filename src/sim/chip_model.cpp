@@ -165,9 +165,10 @@ constexpr std::int32_t k_revision = 0x02;
 constexpr std::array<ChipModel, 50> k_models{{
     {"16F84A", ChipFamily::f84a, 1024, 64, 0x0560 | k_revision, false, false},
     // DS30262E: the older 16F83 and 16F84 have no device ID; 2006h reads 0 like any
-    // unimplemented location of configuration space.
-    {"16F83", ChipFamily::f84a, 512, 64, 0x0000, false, false},
-    {"16F84", ChipFamily::f84a, 1024, 64, 0x0000, false, false},
+    // unimplemented location of configuration space. Open programmers give their writes by 08
+    // 20 ms (docs/chip-facts.md), more than the 16F84A's 8.
+    {"16F83", ChipFamily::f84a, 512, 64, 0x0000, false, false, 0, false, ms(20)},
+    {"16F84", ChipFamily::f84a, 1024, 64, 0x0000, false, false, 0, false, ms(20)},
     {"16F870", ChipFamily::f87x, 2048, 64, 0x0D00 | k_revision, false, false},
     {"16F871", ChipFamily::f87x, 2048, 64, 0x0D20 | k_revision, false, false},
     {"16F872", ChipFamily::f87x, 2048, 64, 0x08E0 | k_revision, false, false},
@@ -190,8 +191,9 @@ constexpr std::array<ChipModel, 50> k_models{{
     {"16F88", ChipFamily::f88, 4096, 256, 0x0760 | k_revision, true, false},
     {"16F818", ChipFamily::f88, 1024, 128, 0x04C0 | k_revision, false, false},
     {"16F819", ChipFamily::f88, 2048, 256, 0x04E0 | k_revision, false, false},
-    {"16F631", ChipFamily::f690, 1024, 128, 0x1420 | k_revision, false, false},
-    {"16F677", ChipFamily::f690, 2048, 256, 0x1440 | k_revision, false, false},
+    // The two parts of the family without an internal oscillator keep no calibration word.
+    {"16F631", ChipFamily::f690, 1024, 128, 0x1420 | k_revision, false, false, 0, true},
+    {"16F677", ChipFamily::f690, 2048, 256, 0x1440 | k_revision, false, false, 0, true},
     {"16F685", ChipFamily::f690, 4096, 256, 0x04A0 | k_revision, false, false},
     {"16F687", ChipFamily::f690, 2048, 256, 0x1320 | k_revision, false, false},
     {"16F689", ChipFamily::f690, 4096, 256, 0x1340 | k_revision, false, false},
@@ -244,6 +246,12 @@ const FamilyRules& familyrules(ChipFamily family) {
         if (rules.family == family) return rules;
     }
     return k_families.front();  // unreachable: every family has a row
+}
+
+FamilyRules partrules(const ChipModel& model) {
+    FamilyRules rules = familyrules(model.family);
+    if (model.write_ns > 0) rules.timing.write_ns = rules.timing.eeprom_write_ns = model.write_ns;
+    return rules;
 }
 
 std::int32_t latchwords(const ChipModel& model) {

@@ -115,6 +115,7 @@ struct ChipModel {
     bool has_calibration;        // OSCCAL at the last program word and bandgap bits in CONFIG1
     std::int32_t latchwords = 0; // program write latches where the part differs from its family
     bool no_calword = false;     // a part of a family with a calibration word that has none
+    std::int64_t write_ns = 0;   // 08 on program and data memory, where the part is slower than its family
 };
 
 inline constexpr std::int32_t k_word_mask = 0x3FFF;
@@ -125,6 +126,9 @@ inline constexpr std::int32_t k_bandgap_mask = 0x3000;  // CONFIG1 bits 13-12 on
 const ChipModel* findchipmodel(std::string_view modelname);
 
 const FamilyRules& familyrules(ChipFamily family);
+
+// The family's rules with the part's own differences applied.
+FamilyRules partrules(const ChipModel& model);
 
 // Program write latches of the part.
 std::int32_t latchwords(const ChipModel& model);

@@ -77,7 +77,7 @@ std::int32_t partialvalue(std::int32_t from, std::int32_t to, double done) {
 
 SimChip::SimChip(const ChipModel& model, const FactoryCalibration& calibration)
     : model_(model),
-      rules_(familyrules(model.family)),
+      rules_(partrules(model)),
       latchwords_(latchwords(model)),
       memory_(factorymemory(model, calibration)) {
     latches_.fill(k_word_mask);

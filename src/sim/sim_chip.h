@@ -89,7 +89,7 @@ private:
     std::int32_t latchindex() const { return pc_ & (latchwords_ - 1); }
 
     const ChipModel& model_;
-    const FamilyRules& rules_;
+    const FamilyRules rules_;
     std::int32_t latchwords_;  // the part's own count
     ChipMemory memory_;
 

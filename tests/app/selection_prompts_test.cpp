@@ -124,6 +124,23 @@ TEST(ProgtimePrompt, AcceptsOneToThirtyRoundedHalvesToEven) {
     }
 }
 
+TEST(ProgtimePrompt, RefusesLessThanTheModelsWriteTime) {
+    for (const auto& [answer, expected] : {std::pair{"5.4", 6}, std::pair{"5.5", 6}, std::pair{"7", 7}}) {
+        AppliedModel model;
+        model.modelname = "16F690";
+        model.progtime = model.progtime_min = 6;
+        FakeWindow window;
+        window.inputanswers = {answer};
+        menuprogtime(model, window);
+        EXPECT_EQ(model.progtime, expected) << answer;
+        const bool refused = std::string_view(answer) == "5.4";  // rounds to 5
+        EXPECT_EQ(window.messages.size(), refused ? 1U : 0U) << answer;
+        if (refused) {
+            EXPECT_NE(window.messages[0].find("The 16F690 needs at least 6 ms"), std::string::npos);
+        }
+    }
+}
+
 TEST(ClockDelayPrompt, AcceptsWholeMicrosecondsUpToOneThousand) {
     struct Case {
         const char* answer;

@@ -303,6 +303,31 @@ TEST_F(CliProcess, WrongPartOrEmptySocketIsRefusedUnlessIgnored) {
     }
 }
 
+// The 16F83 and 16F84 have no device ID, but a part that has one is told apart by it.
+TEST_F(CliProcess, PartsWithoutAnIdRefuseAChipThatAnswersWithAnother) {
+    const std::string fw = write("fw.hex", hexfile(firmware(), "\n"));
+    struct Case {
+        const char* model;
+        const char* part;
+        int status;
+        const char* err;
+    };
+    const Case cases[] = {
+        {"16F84", "16F84A", 1, "is a 16F84A; a 16F84 has no device ID."},
+        {"16F83", "16F873", 1, "is a 16F873; a 16F83 has no device ID."},
+        {"16F84", "16F84", 0, ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.model) + " with " + c.part);
+        std::filesystem::remove(chip());
+        const ProcessResult r = raw({"--catalogue", VORNALT_SHIPPED_CATALOGUE, "--model", c.model, "--port", "sim",
+                                     "--sim-speed", "instant", "--sim-chip", chip(), "--sim-part", c.part, "program", fw},
+                                    environment());
+        EXPECT_RUN(r, c.status);
+        EXPECT_NE(r.err.find(c.err), std::string::npos) << r.err;
+    }
+}
+
 TEST_F(CliProcess, BadHexFilesGiveTheLoadersExactTexts) {
     struct Case {
         std::string text;
@@ -392,12 +417,15 @@ TEST_F(CliProcess, QuietAndVerbose) {
 }
 
 TEST_F(CliProcess, ProgrammingTimeForThisRun) {
-    // The simulated 16F84A needs 8 ms per write: 1 ms is too short for any word to land.
+    // The test catalogue's 16F84A waits 8 ms per write: anything shorter is refused before the
+    // chip is touched, longer is fine.
     const std::string fw = write("fw.hex", hexfile(firmware(), "\n"));
-    EXPECT_RUN(sim({"--progtime", "1", "program", fw}), 0);
-    EXPECT_RUN(sim({"verify", fw}), 1);
+    ProcessResult r = sim({"--progtime", "7", "program", fw});
+    EXPECT_RUN(r, 2);
+    EXPECT_NE(r.err.find("The 16F84A needs at least 8 ms per write"), std::string::npos) << r.err;
+    EXPECT_RUN(sim({"blankcheck"}), 0);
     EXPECT_RUN(sim({"--progtime", "8", "program", fw}), 0);
-    EXPECT_RUN(sim({"verify", fw}), 0);
+    EXPECT_RUN(sim({"--progtime", "12", "verify", fw}), 0);
 }
 
 TEST_F(CliProcess, DefaultSimulatedChipLivesInTheUsersDataFolder) {

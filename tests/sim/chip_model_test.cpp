@@ -9,6 +9,28 @@
 namespace vornalt {
 namespace {
 
+TEST(ChipModel, CalibrationWordsAndWriteTimesPerPart) {
+    struct Case {
+        const char* name;
+        std::int32_t calword;   // 0: none
+        std::int32_t calword2;  // 0: none
+        std::int64_t write_ns;  // 08 on program and data memory; 0: the family's
+    };
+    const Case cases[] = {
+        {"16F690", 0x2008, 0, 0}, {"16F631", 0, 0, 0},      {"16F677", 0, 0, 0},
+        {"12F683", 0x2008, 0, 0}, {"16F886", 0x2009, 0, 0}, {"16F917", 0x2008, 0x2009, 0},
+        {"16F84A", 0, 0, 0},      {"16F84", 0, 0, 20'000'000}, {"16F83", 0, 0, 20'000'000},
+    };
+    for (const Case& c : cases) {
+        const ChipModel* model = findchipmodel(c.name);
+        ASSERT_NE(model, nullptr) << c.name;
+        EXPECT_EQ(calwordaddress(*model), c.calword) << c.name;
+        EXPECT_EQ(calword2address(*model), c.calword2) << c.name;
+        const FamilyTiming family = familyrules(model->family).timing;
+        EXPECT_EQ(partrules(*model).timing.write_ns, c.write_ns > 0 ? c.write_ns : family.write_ns) << c.name;
+    }
+}
+
 TEST(ChipModel, NamesChooseTheFamilyAndSizes) {
     struct Case {
         const char* name;
