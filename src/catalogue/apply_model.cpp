@@ -169,6 +169,8 @@ Status applymodel(const DeviceCatalogue& catalogue, std::int32_t k, AppliedModel
     const std::string problem = optionalkeys(record, flashsize, next);
     if (!problem.empty()) return refusal(catalogue, record, next.modelname, problem);
 
+    next.configfields = configfieldsof(catalogue.configfields, next.modelname);
+
     applied = std::move(next);
     image.flashsize = flashsize;
     image.eepromsize = eepromsize;

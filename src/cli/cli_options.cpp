@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 #include <sstream>
+#include <string_view>
 #include <utility>
 
 #include <CLI/CLI.hpp>
@@ -51,6 +52,7 @@ struct Commands {
     CLI::App* read;
     CLI::App* erase;
     CLI::App* blankcheck;
+    CLI::App* config;
 };
 
 Commands addcommands(CLI::App& app, CliOptions& o) {
@@ -63,12 +65,19 @@ Commands addcommands(CLI::App& app, CliOptions& o) {
     c.convert->add_option("-o,--output", o.output, "Intel HEX file to write")->required()->type_name("OUT.hex");
     c.program = app.add_subcommand("program", "Load the file, then Program All");
     c.program->add_option("FILE.hex", o.input, "Intel HEX file")->required();
+    c.program->add_option("--config", o.configfields,
+                          "Set configuration fields of the loaded image before programming, e.g.\n"
+                          "FOSC=HS,WDTE=OFF (names as 'config' lists them)")
+        ->type_name("NAME=VALUE,...");
     c.verify = app.add_subcommand("verify", "Load the file, then Verify");
     c.verify->add_option("FILE.hex", o.input, "Intel HEX file")->required();
     c.read = app.add_subcommand("read", "Read All, then save the image");
     c.read->add_option("-o,--output", o.output, "Intel HEX file to write")->required()->type_name("FILE.hex");
     c.erase = app.add_subcommand("erase", "Erase All");
     c.blankcheck = app.add_subcommand("blankcheck", "Blank Check");
+    c.config = app.add_subcommand("config", "Decode the model's configuration word(s): the erased ones, a HEX\n"
+                                            "file's, or the hex words given");
+    c.config->add_option("FILE.hex|WORD", o.configwords, "A HEX file, or CONFIG1 [CONFIG2] in hex");
     return c;
 }
 
@@ -76,12 +85,18 @@ std::optional<CliCommand> chosencommand(const Commands& c) {
     const std::pair<CLI::App*, CliCommand> table[] = {
         {c.models, CliCommand::models},   {c.check, CliCommand::check},   {c.convert, CliCommand::convert},
         {c.program, CliCommand::program}, {c.verify, CliCommand::verify}, {c.read, CliCommand::read},
-        {c.erase, CliCommand::erase},     {c.blankcheck, CliCommand::blankcheck},
+        {c.erase, CliCommand::erase},     {c.blankcheck, CliCommand::blankcheck}, {c.config, CliCommand::config},
     };
     for (const auto& [app, command] : table) {
         if (app->parsed()) return command;
     }
     return std::nullopt;
+}
+
+// One to four hex digits: a configuration word rather than a file name.
+bool hexwordtext(std::string_view text) {
+    if (text.empty() || text.size() > 4) return false;
+    return text.find_first_not_of("0123456789abcdefABCDEF") == std::string_view::npos;
 }
 
 // The checks that need more than one option at a time.
@@ -121,6 +136,12 @@ ParsedCommandLine finish(RawOptions raw, const CLI::App& app) {
     if (!o.trace.empty() && !usesport(o.command)) {
         return usageerror("--trace records the programmer lines: it applies to program, verify, read, erase and "
                           "blankcheck.");
+    }
+
+    // "config FILE.hex": one argument that is no hex word names the file to decode.
+    if (o.command == CliCommand::config && o.configwords.size() == 1 && !hexwordtext(o.configwords.front())) {
+        o.input = std::move(o.configwords.front());
+        o.configwords.clear();
     }
 
     ParsedCommandLine parsed;

@@ -11,11 +11,12 @@
 
 namespace vornalt {
 
-enum class CliCommand { models, check, convert, program, verify, read, erase, blankcheck };
+enum class CliCommand { models, check, convert, program, verify, read, erase, blankcheck, config };
 
 // Commands that reach the programmer (and so open a port).
 constexpr bool usesport(CliCommand command) {
-    return command != CliCommand::models && command != CliCommand::check && command != CliCommand::convert;
+    return command != CliCommand::models && command != CliCommand::check && command != CliCommand::convert &&
+           command != CliCommand::config;
 }
 
 enum class PortKind {
@@ -36,7 +37,9 @@ enum class SimSpeed { real, instant };
 
 struct CliOptions {
     CliCommand command = CliCommand::models;
-    std::string input;      // FILE.hex of check, convert, program, verify
+    std::string input;      // FILE.hex of check, convert, program, verify (and config, when given one)
+    std::vector<std::string> configwords;  // the words "config" decodes; empty: the image's
+    std::string configfields;              // program --config: "NAME=VALUE,..." set after loading
     std::string output;     // -o of convert and read
     std::string catalogue;  // empty: the one the desktop program uses
     std::string model;      // name or number; empty: the saved model

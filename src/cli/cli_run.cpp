@@ -47,6 +47,8 @@ private:
     ExitStatus choosemodel();
     ExitStatus loadfile();
     ExitStatus savefile();
+    ExitStatus configcommand();
+    ExitStatus setconfigfields(bool apply);
     ExitStatus openport();
     SessionOptions sessionoptions() const;
     ExitStatus portcommand();
@@ -106,6 +108,33 @@ ExitStatus CliRun::choosemodel() {
 ExitStatus CliRun::loadfile() {
     // The loader's message says what failed.
     return session_->load_hex_file(options_.input) ? ExitStatus::success : ExitStatus::bad_input;
+}
+
+// "config": the image's words (erased, or a HEX file's) or the given ones, decoded.
+ExitStatus CliRun::configcommand() {
+    if (!options_.input.empty()) {
+        const ExitStatus loaded = loadfile();
+        if (loaded != ExitStatus::success) return loaded;
+    }
+    ConfigBits bits = session_->config_bits();
+    Status given = bits.set_words(options_.configwords);
+    if (!given) return fail(ExitStatus::usage, "vornalt-cli: config: " + given.error().message);
+    terminal_.out << bits.table();
+    terminal_.out.flush();
+    return ExitStatus::success;
+}
+
+// program --config: checked once the model is known, before the port is touched, then applied
+// to the loaded image.
+ExitStatus CliRun::setconfigfields(bool apply) {
+    if (options_.configfields.empty()) return ExitStatus::success;
+    ConfigBits bits = session_->config_bits();
+    Status set = bits.set_fields(options_.configfields);
+    if (!set) return fail(ExitStatus::usage, "vornalt-cli: --config: " + set.error().message);
+    if (!apply) return ExitStatus::success;
+    session_->set_config_words(bits.words());
+    window_.message("--config: " + bits.summary() + ".");
+    return ExitStatus::success;
 }
 
 ExitStatus CliRun::savefile() {
@@ -216,6 +245,7 @@ ExitStatus CliRun::portcommand() {
     switch (options_.command) {
     case CliCommand::program:
         status = loadfile();
+        if (status == ExitStatus::success) status = setconfigfields(true);
         if (status == ExitStatus::success) status = runoperation(ChipOperation::programall, signals);
         break;
     case CliCommand::verify:
@@ -261,10 +291,12 @@ ExitStatus CliRun::execute() {
     // Read through, never written: a command-line run leaves the desktop program's settings alone.
     settings_ = RunSettings::saved_read_only();
     status = choosemodel();
+    if (status == ExitStatus::success) status = setconfigfields(false);
     if (status != ExitStatus::success) return status;
 
     switch (options_.command) {
     case CliCommand::check: return loadfile();
+    case CliCommand::config: return configcommand();
     case CliCommand::convert:
         status = loadfile();
         return status == ExitStatus::success ? savefile() : status;

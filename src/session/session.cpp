@@ -111,6 +111,13 @@ void Session::edit_config2() {
     label_conf2_click(app_, image_, window_);
 }
 
+ConfigBits Session::config_bits() const { return ConfigBits(model_, {image_.config1word, image_.config2word}); }
+
+void Session::set_config_words(const ConfigWords& words) {
+    if (busy()) return;
+    setconfigwords(app_, image_, window_, words);
+}
+
 void Session::change_programming_time() { menuprogtime(model_, window_); }
 
 Status Session::apply_model(std::int32_t number) {

@@ -10,7 +10,7 @@
 //
 // Value types this header passes on to the front ends: Startup (with AppState and
 // DeviceCatalogue), ChipOperation, RunOutcome, DisplayTexts, HardwareSettings and CheckHardware
-// with Line, Status and Result.
+// with Line, ConfigBits with ConfigField and ConfigWords, Status and Result.
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -19,6 +19,7 @@
 #include "app/app_state.h"
 #include "app/check_hardware.h"
 #include "app/chip_operations.h"
+#include "app/config_table.h"
 #include "app/display_texts.h"
 #include "app/hardware_settings.h"
 #include "app/load_sequence.h"
@@ -121,6 +122,12 @@ public:
     void edit_eeprom();
     void edit_config1();
     void edit_config2();
+    // The image's configuration word(s) by field, a copy to decode or edit (the dialog, the
+    // terminal's table and --config).
+    ConfigBits config_bits() const;
+    // "Configuration Bits..." OK, and --config: the words written into the image as the clicks on
+    // their labels write them (CONFIG2 only when the image has one).
+    void set_config_words(const ConfigWords& words);
 
     // ---- Options menu ----
     // The model and port prompts, the simulator following them.

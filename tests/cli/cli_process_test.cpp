@@ -325,9 +325,52 @@ TEST_F(CliProcess, CheckPrintsTheCompletionMessage) {
     for (const auto& [text, total] : cases) {
         const ProcessResult r = cli({"--model", "1", "check", write("ok.hex", text)});
         EXPECT_RUN(r, 0);
-        EXPECT_EQ(r.err, "Operation completed.\n" + total + "\n");
+        // A file without a configuration word is told what the chip will run with, one line more.
+        const bool noconfig = text.find(":02400E00") == std::string::npos;
+        EXPECT_TRUE(r.err.starts_with("Operation completed.\n" + total + "\n")) << r.err;
+        EXPECT_EQ(r.err.find("sets no configuration word") != std::string::npos, noconfig) << r.err;
         EXPECT_EQ(r.out, "");
     }
+}
+
+// With the shipped catalogue's field names: "config" decodes the erased words, a file's or given
+// ones; program --config sets fields of the loaded image, which the chip then holds. Bad words,
+// names and values are usage errors, found before the port is touched.
+TEST_F(CliProcess, ConfigDecodesAndProgramConfigSetsFieldsByName) {
+    const auto run = [this](const std::string& model, Args args) {
+        args.insert(args.begin(), {"--catalogue", VORNALT_SHIPPED_CATALOGUE, "--model", model, "--port", "sim",
+                                   "--sim-speed", "instant", "--sim-chip", chip()});
+        return raw(args, environment());
+    };
+    ProcessResult r = run("16F877A", {"config", "3f72"});
+    EXPECT_RUN(r, 0);
+    for (const char* line : {"CONFIG1 (2007h) = 3F72\n", "  FOSC   HS   HS crystal oscillator\n",
+                             "  CP!    OFF  code protection off\n"}) {
+        EXPECT_NE(r.out.find(line), std::string::npos) << line << " in\n" << r.out;
+    }
+    EXPECT_NE(run("16F84A", {"config"}).out.find("EXTRC  RC oscillator"), std::string::npos);
+    EXPECT_NE(run("16F88", {"config", "3FFF", "3FFC"}).out.find("CONFIG2 (2008h) = 3FFC\n  FCMEN"), std::string::npos);
+
+    const std::string fw = write("fw.hex", hexfile(firmware(), "\n"));  // CONFIG1 3FF1: XT, watchdog off
+    r = run("16F84A", {"program", fw, "--config", "wdte=on,FOSC=HS"});
+    EXPECT_RUN(r, 0);
+    EXPECT_NE(r.err.find("--config: HS crystal oscillator, watchdog on"), std::string::npos) << r.err;
+    EXPECT_RUN(run("16F84A", {"read", "-o", path("back.hex")}), 0);
+    EXPECT_NE(run("16F84A", {"config", path("back.hex")}).out.find("= 3FF6\n"), std::string::npos);
+
+    std::filesystem::remove(chip());
+    const std::pair<Args, const char*> bad[] = {
+        {{"program", fw, "--config", "WDT=ON"}, "FOSC, WDTE, PWRTE, CP"},
+        {{"program", fw, "--config", "FOSC=ECIO"}, "LP, XT, HS, EXTRC"},
+        {{"config", "3FFF", "3FFF"}, "1 configuration word"},
+        {{"config", "4000"}, "0000 to 3FFF"},
+    };
+    for (const auto& [args, says] : bad) {
+        r = run("16F84A", args);
+        EXPECT_RUN(r, 2);
+        EXPECT_NE(r.err.find(says), std::string::npos) << r.err;
+    }
+    EXPECT_FALSE(std::filesystem::exists(chip())) << "the port was opened";
 }
 
 TEST_F(CliProcess, QuietAndVerbose) {

@@ -2,6 +2,10 @@
 // chip operations from its buttons on the simulated programmer.
 #include <QApplication>
 #include <QCheckBox>
+#include <QComboBox>
+#include <QDialog>
+#include <QLineEdit>
+#include <functional>
 #include <QFile>
 #include <QMenu>
 #include <QMenuBar>
@@ -17,6 +21,7 @@ namespace {
 
 const std::string k_catalogue = VORNALT_SHIPPED_CATALOGUE;
 constexpr int k_16f84a = 1;
+constexpr int k_16f877 = 8;
 constexpr int k_16f877a = 12;
 
 QString blankflashline(const char* address, int words) {
@@ -46,7 +51,9 @@ private slots:
         };
         const std::vector<Menu> expected{
             {"menu1", "&File", {{"menuclear", "&Clear Buffer"}, {"menuopen", "&Open HEX File"}, {"menusave", "&Save Buffer As"}}},
-            {"menu2", "&Edit", {{"menueditflash", "&FLASH Memory Location"}, {"menuediteeprom", "&EEPROM Memory Location"}}},
+            {"menu2", "&Edit",
+             {{"menueditflash", "&FLASH Memory Location"}, {"menuediteeprom", "&EEPROM Memory Location"},
+              {"menuconfigbits", "&Configuration Bits\u2026"}}},
             {"menu3", "&Tools",
              {{"menuprogram", "&Program All"}, {"menuread", "&Read All"}, {"menuerase", "&Erase All"},
               {"menublank", "&Blank Check"}, {"menuverify", "&Verify"}}},
@@ -66,7 +73,7 @@ private slots:
             QCOMPARE(items.size(), static_cast<qsizetype>(expected[m].items.size()));
             for (std::size_t i = 0; i < expected[m].items.size(); ++i) {
                 QCOMPARE(items[static_cast<qsizetype>(i)]->objectName(), QString::fromLatin1(expected[m].items[i].first));
-                QCOMPARE(items[static_cast<qsizetype>(i)]->text(), QString::fromLatin1(expected[m].items[i].second));
+                QCOMPARE(items[static_cast<qsizetype>(i)]->text(), QString::fromUtf8(expected[m].items[i].second));
                 QVERIFY(items[static_cast<qsizetype>(i)]->shortcut().isEmpty());
             }
         }
@@ -173,6 +180,51 @@ private slots:
         rig.boxes.inputs = {""};  // Cancel
         rig.click("label_conf1");
         QCOMPARE(rig.text("label_conf1"), QStringLiteral("0012"));
+    }
+
+    void configuration_bits_writes_the_word_on_ok_only() {
+        WindowRig rig(k_catalogue, k_16f877);
+        internals(rig.session()).app().label_hex = "loaded.hex";
+        auto* label = rig.find<QLabel>("label_conf1");
+        QVERIFY(label->toolTip().contains(QStringLiteral("FOSC = EXTRC: RC oscillator")));
+        // The dialog is worked from inside its own event loop, then left with OK or Cancel.
+        const auto answer = [](bool ok, std::function<void(QDialog&)> work) {
+            QTimer::singleShot(0, [ok, work] {
+                auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+                QVERIFY(dialog != nullptr);
+                work(*dialog);
+                ok ? dialog->accept() : dialog->reject();
+            });
+        };
+        const auto choose = [](QDialog& dialog, const char* field, int index) {
+            auto* box = dialog.findChild<QComboBox*>(QString::fromLatin1(field));
+            box->setCurrentIndex(index);
+            emit box->activated(index);
+            return box;
+        };
+        answer(false, [&](QDialog& dialog) { choose(dialog, "FOSC", 2); });
+        rig.trigger("menuconfigbits");
+        QCOMPARE(label->text(), QStringLiteral("3FFF"));
+        QCOMPARE(rig.session().loaded_file(), std::string("loaded.hex"));
+
+        answer(true, [&](QDialog& dialog) {
+            auto* raw = dialog.findChild<QLineEdit*>(QStringLiteral("raw1"));
+            auto* warning = dialog.findChild<QLabel*>(QStringLiteral("protectionwarning"));
+            raw->selectAll();
+            QTest::keyClicks(raw, QStringLiteral("2f72"));  // the two CP pairs disagree: 20h and 30h
+            QCOMPARE(dialog.findChild<QComboBox*>(QStringLiteral("FOSC"))->currentIndex(), 2);
+            QVERIFY(dialog.findChild<QComboBox*>(QStringLiteral("CP"))->currentText().contains(QStringLiteral("2030h")));
+            QComboBox* cp = choose(dialog, "CP", 3);  // OFF: the unnamed entry goes
+            QCOMPARE(raw->text(), QStringLiteral("3F72"));
+            QCOMPARE(cp->count(), 4);
+            QVERIFY(!warning->text().contains(QStringLiteral("is on")));
+            choose(dialog, "CP", 0);  // ALL
+            QVERIFY(warning->text().contains(QStringLiteral("is on")));
+        });
+        rig.trigger("menuconfigbits");
+        QCOMPARE(label->text(), QStringLiteral("0F42"));
+        QCOMPARE(rig.session().loaded_file(), std::string());  // the image no longer matches the file
+        QVERIFY(label->toolTip().contains(QStringLiteral("CP = ALL: all program memory code-protected")));
     }
 
     void program_verify_and_read_from_the_buttons() {

@@ -33,6 +33,7 @@ check_layout() {
   # Installed file | its source in the repository
   local shipped=(
     "share/vornalt/devices.cfg|data/devices.cfg"
+    "share/vornalt/configbits.cfg|data/configbits.cfg"
     "share/applications/$app_id.desktop|data/desktop/$app_id.desktop"
     "share/icons/hicolor/scalable/apps/$app_id.svg|data/desktop/$app_id.svg"
     "share/metainfo/$app_id.metainfo.xml|data/desktop/$app_id.metainfo.xml"

@@ -12,6 +12,7 @@
 #include <QTextEdit>
 
 #include "gui/dialogs/check_hardware_dialog.h"
+#include "gui/dialogs/config_bits_dialog.h"
 #include "gui/dialogs/hardware_settings_dialog.h"
 #include "gui/widgets/clickable_label.h"
 #include "gui/widgets/memory_view.h"
@@ -127,6 +128,7 @@ void Form1::buildcontrols() {
     label2_ = client->findChild<QLabel*>(QStringLiteral("Label2"));
     label_conf2_ = client->findChild<ClickableLabel*>(QStringLiteral("label_conf2"));
     label_status_ = client->findChild<QLabel*>(QStringLiteral("label_status"));
+    conftip_ = label_conf1_->toolTip();
 
     // The focus sink sits on top of the FLASH view's corner.
     command0_->raise();
@@ -145,7 +147,7 @@ void Form1::buildcontrols() {
 }
 
 QAction* Form1::additem(QMenu* menu, const char* name, const char* caption, void (Form1::*handler)()) {
-    QAction* action = menu->addAction(QString::fromLatin1(caption));
+    QAction* action = menu->addAction(QString::fromUtf8(caption));
     action->setObjectName(QString::fromLatin1(name));
     connect(action, &QAction::triggered, this, handler);
     return action;
@@ -167,6 +169,7 @@ void Form1::buildmenus() {
     additem(menus_[0], "menusave", "&Save Buffer As", &Form1::menusave);
     additem(menus_[1], "menueditflash", "&FLASH Memory Location", &Form1::menueditflash);
     additem(menus_[1], "menuediteeprom", "&EEPROM Memory Location", &Form1::menuediteeprom);
+    additem(menus_[1], "menuconfigbits", "&Configuration Bits\u2026", &Form1::menuconfigbits);
     additem(menus_[2], "menuprogram", "&Program All", &Form1::menuprogram);
     additem(menus_[2], "menuread", "&Read All", &Form1::menuread);
     additem(menus_[2], "menuerase", "&Erase All", &Form1::menuerase);
@@ -254,6 +257,8 @@ void Form1::updatedisplay() {
     tabla_eeprom_->setPlainText(displaytext(texts.tabla_eeprom));
     label_conf1_->setText(qstring(texts.label_conf1));
     label_conf2_->setText(qstring(texts.label_conf2));
+    label_conf1_->setToolTip(texts.conf1fields.empty() ? conftip_ : conftip_ + QStringLiteral("\n\n") + qstring(texts.conf1fields));
+    label_conf2_->setToolTip(texts.conf2fields.empty() ? conftip_ : conftip_ + QStringLiteral("\n\n") + qstring(texts.conf2fields));
     label_conf2_->setVisible(texts.conf2visible);
     label2_->setVisible(texts.conf2visible);
     label_hex_->setText(qstring(session_->loaded_file()));
@@ -278,6 +283,13 @@ void Form1::menusave() { session_->save_buffer(); }
 void Form1::menueditflash() { session_->edit_flash(); }
 
 void Form1::menuediteeprom() { session_->edit_eeprom(); }
+
+void Form1::menuconfigbits() {
+    if (session_->busy()) return;
+    ConfigBitsDialog dialog(session_->config_bits(), this);
+    if (dialog.exec() != QDialog::Accepted) return;
+    session_->set_config_words(dialog.bits().words());
+}
 
 // The three clicks do nothing while an operation runs; the session sees to that.
 void Form1::label_hex_click() { session_->reload_hex_file(); }

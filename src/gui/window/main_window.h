@@ -74,6 +74,7 @@ private:
     void menusave();
     void menueditflash();
     void menuediteeprom();
+    void menuconfigbits();
     void menusettings();
     void menucheck();
     void menumodel();
@@ -102,6 +103,7 @@ private:
     QLabel* label2_ = nullptr;
     ClickableLabel* label_conf2_ = nullptr;
     QLabel* label_status_ = nullptr;
+    QString conftip_;  // the configuration labels' own tooltip, before the decoded fields
 };
 
 }  // namespace vornalt::gui
