@@ -69,6 +69,16 @@ Commands addcommands(CLI::App& app, CliOptions& o) {
                           "Set configuration fields of the loaded image before programming, e.g.\n"
                           "FOSC=HS,WDTE=OFF (names as 'config' lists them)")
         ->type_name("NAME=VALUE,...");
+    c.program->add_flag("--repeat", o.repeat,
+                        "Program one chip after another: Enter between chips (q and Enter, or end of\n"
+                        "input, ends), counters after each");
+    c.program->add_option("--log", o.logfile, "With --repeat: add a CSV row per chip to this file")->type_name("FILE.csv");
+    c.program->add_option("--serial", o.serial, "With --repeat: the first chip's serial number")
+        ->type_name("START")
+        ->check(CLI::NonNegativeNumber);
+    c.program->add_option("--serial-at", o.serialat,
+                          "Program words (hex) that get the serial as RETLW bytes, most significant first")
+        ->type_name("ADDR[,ADDR...]");
     c.verify = app.add_subcommand("verify", "Load the file, then Verify");
     c.verify->add_option("FILE.hex", o.input, "Intel HEX file")->required();
     c.read = app.add_subcommand("read", "Read All, then save the image");
@@ -136,6 +146,13 @@ ParsedCommandLine finish(RawOptions raw, const CLI::App& app) {
     if (!o.trace.empty() && !usesport(o.command)) {
         return usageerror("--trace records the programmer lines: it applies to program, verify, read, erase and "
                           "blankcheck.");
+    }
+
+    const bool batch = o.repeat || !o.logfile.empty() || o.serial >= 0 || !o.serialat.empty();
+    if (batch && !o.repeat) return usageerror("--log, --serial and --serial-at apply to program --repeat only.");
+    if (o.command == CliCommand::program && app.get_subcommand("program")->count("--log") > 0 && o.logfile.empty()) return usageerror("--log: the file name is empty.");
+    if ((o.serial >= 0) != !o.serialat.empty()) {
+        return usageerror("--serial START and --serial-at ADDR[,ADDR...] go together.");
     }
 
     // "config FILE.hex": one argument that is no hex word names the file to decode.

@@ -40,6 +40,10 @@ struct CliOptions {
     std::string input;      // FILE.hex of check, convert, program, verify (and config, when given one)
     std::vector<std::string> configwords;  // the words "config" decodes; empty: the image's
     std::string configfields;              // program --config: "NAME=VALUE,..." set after loading
+    bool repeat = false;    // program --repeat: chip after chip
+    std::string logfile;    // --log: CSV row per chip
+    std::int64_t serial = -1;  // --serial: the first serial; -1: none
+    std::string serialat;   // --serial-at: program word addresses of the serial
     std::string output;     // -o of convert and read
     std::string catalogue;  // empty: the one the desktop program uses
     std::string model;      // name or number; empty: the saved model

@@ -1,5 +1,6 @@
 #include "cli/cli_run.h"
 
+#include <algorithm>
 #include <csignal>
 #include <memory>
 #include <optional>
@@ -9,6 +10,7 @@
 #include "cli/model_choice.h"
 #include "cli/terminal_window.h"
 #include "session/port_choice.h"
+#include "session/production.h"
 #include "session/run_settings.h"
 #include "session/session.h"
 #include "session/session_start.h"
@@ -48,6 +50,7 @@ private:
     ExitStatus loadfile();
     ExitStatus savefile();
     ExitStatus configcommand();
+    ExitStatus repeatprogram(const StopSignals& signals);
     ExitStatus setconfigfields(bool apply);
     ExitStatus openport();
     SessionOptions sessionoptions() const;
@@ -135,6 +138,36 @@ ExitStatus CliRun::setconfigfields(bool apply) {
     session_->set_config_words(bits.words());
     window_.message("--config: " + bits.summary() + ".");
     return ExitStatus::success;
+}
+
+// program --repeat: the batch's chips one after another, each after an Enter; counters after
+// each chip. Ends at "q", at the end of the input or on a signal; fails when any chip failed.
+ExitStatus CliRun::repeatprogram(const StopSignals& signals) {
+    ProductionSetup setup;
+    setup.hexfile = options_.input;
+    setup.logfile = options_.logfile;
+    setup.serialat = options_.serialat;
+    setup.serial = std::max<std::int64_t>(options_.serial, 0);
+    setup.configfields = options_.configfields;
+    Production batch(*session_);
+    if (Status started = batch.start(setup); !started) {
+        return fail(ExitStatus::bad_input, "vornalt-cli: program --repeat: " + started.error().message);
+    }
+    std::ostream& out = terminal_.out;
+    const ProductionCounts& counts = batch.counts();
+    while (signals.received() == 0) {
+        out << "Chip " << counts.total() + 1;
+        if (batch.serials()) out << " (serial " << batch.next_serial() << ")";
+        out << ": insert it and press Enter, or q and Enter to end." << std::endl;
+        std::string line;
+        if (terminal_.in == nullptr || !std::getline(*terminal_.in, line) || line == "q" || line == "Q") break;
+        const ChipRecord& chip = batch.next_chip();
+        out << (chip.passed ? "PASS" : "FAIL") << "  " << terminaltext(chip.message) << "\n";
+        out << "passed " << counts.passed << ", failed " << counts.failed << ", total " << counts.total() << std::endl;
+        if (!batch.last_log()) return fail(ExitStatus::bad_input, batch.last_log().error().message);
+    }
+    if (batch.serials()) out << "Next serial: " << batch.next_serial() << std::endl;
+    return counts.failed == 0 ? ExitStatus::success : ExitStatus::chip_failed;
 }
 
 ExitStatus CliRun::savefile() {
@@ -244,6 +277,10 @@ ExitStatus CliRun::portcommand() {
 
     switch (options_.command) {
     case CliCommand::program:
+        if (options_.repeat) {
+            status = repeatprogram(signals);
+            break;
+        }
         status = loadfile();
         if (status == ExitStatus::success) status = setconfigfields(true);
         if (status == ExitStatus::success) status = runoperation(ChipOperation::programall, signals);

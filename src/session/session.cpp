@@ -51,7 +51,7 @@ Session::~Session() {
 }
 
 OperationParts Session::parts() {
-    return {app_, engine_, image_, model_, driver_, transfers_, *clock_, window_, pump_, stop_};
+    return {app_, engine_, image_, model_, driver_, transfers_, *clock_, runwindow(), pump_, stop_};
 }
 
 LoadParts Session::loadparts() { return {app_, catalogue_, model_, image_, driver_, port_, settings_, window_}; }
@@ -153,8 +153,8 @@ RunOutcome Session::run(ChipOperation operation) {
         // Nothing would answer: a read would bring back an all-blank chip and a program would
         // report work that reached no chip. A model that checks its device ID finds that out
         // itself, before anything is written, and says so as it would on a real programmer.
-        window_.message(emptysockettext(model_.modelname));
-        window_.set_status(texts.failed);
+        runwindow().message(emptysockettext(model_.modelname));
+        runwindow().set_status(texts.failed);
         return RunOutcome::failed;
     }
     RunOutcome outcome = runoperation(operation, parts());
@@ -162,8 +162,8 @@ RunOutcome Session::run(ChipOperation operation) {
     // The simulated chip is the file: the run has done its work only once the file holds it.
     if (Status saved = port_.savechip(); !saved) {
         chipsavefailed_ = true;
-        window_.message(saved.error().message);
-        window_.set_status(texts.failed);
+        runwindow().message(saved.error().message);
+        runwindow().set_status(texts.failed);
         outcome = RunOutcome::failed;
     }
     return outcome;

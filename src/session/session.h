@@ -193,7 +193,10 @@ public:
 
 private:
     friend class SessionInternals;
+    friend class Production;
     class BusyScope;
+    // Where a run's messages and questions go: the window, or a batch's stand-in for it.
+    WindowServices& runwindow() { return runwindow_ != nullptr ? *runwindow_ : window_; }
     OperationParts parts();
     LoadParts loadparts();
     std::string simchipfile(const std::string& modelname, Status& status) const;
@@ -219,6 +222,7 @@ private:
     PortDriver driver_;
     Transfers transfers_;
 
+    WindowServices* runwindow_ = nullptr;
     int busy_ = 0;
     bool chipsavefailed_ = false;
     bool opened_ = false;

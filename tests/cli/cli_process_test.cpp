@@ -659,5 +659,34 @@ TEST_F(CliProcess, OutputPathsThatAreNotPlainFilesAreHandledSafely) {
     EXPECT_NE(r.err.find("not a regular file"), std::string::npos) << r.err;
 }
 
+
+// program --repeat: a chip per Enter until the input ends, counters after each, a log row per
+// chip, serials for passed chips only; the batch options outside --repeat are usage errors.
+TEST_F(CliProcess, RepeatProgramsChipAfterChip) {
+    const std::string fw = write("fw.hex", hexfile(firmware(), "\n"));
+    const std::string enters = write("enters.txt", "\n\n\n");
+    const auto repeat = [&](Args args) {
+        args.insert(args.begin(), {"--catalogue", VORNALT_SHIPPED_CATALOGUE, "--model", "16F84A", "--port", "sim",
+                                   "--sim-speed", "instant", "--sim-chip", chip()});
+        return testing::runprocess(VORNALT_CLI_PATH, args, environment(), std::nullopt, enters);
+    };
+    ProcessResult r = repeat({"program", fw, "--repeat", "--log", path("log.csv"), "--serial", "5", "--serial-at", "3F0"});
+    EXPECT_RUN(r, 0);
+    EXPECT_NE(r.out.find("passed 3, failed 0, total 3\n"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("Next serial: 8\n"), std::string::npos) << r.out;
+    const std::string log = readfile(path("log.csv"));
+    EXPECT_EQ(std::count(log.begin(), log.end(), '\n'), 4) << log;
+    EXPECT_NE(log.find(",7,pass,"), std::string::npos) << log;
+
+    r = repeat({"--sim-part", "16F877A", "program", fw, "--repeat"});
+    EXPECT_RUN(r, 1);
+    EXPECT_NE(r.out.find("passed 0, failed 3, total 3\n"), std::string::npos) << r.out;
+
+    for (const Args& args : {Args{"program", fw, "--log", path("x.csv")}, Args{"program", fw, "--repeat", "--serial", "1"},
+                             Args{"program", fw, "--repeat", "--serial-at", "10"}}) {
+        EXPECT_RUN(repeat(args), 2);
+    }
+}
+
 }  // namespace
 }  // namespace vornalt
