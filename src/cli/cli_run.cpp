@@ -153,6 +153,7 @@ ExitStatus CliRun::repeatprogram(const StopSignals& signals) {
     if (Status started = batch.start(setup); !started) {
         return fail(ExitStatus::bad_input, "vornalt-cli: program --repeat: " + started.error().message);
     }
+    window_.message(batch.start_message());
     std::ostream& out = terminal_.out;
     const ProductionCounts& counts = batch.counts();
     while (signals.received() == 0) {

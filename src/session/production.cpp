@@ -67,7 +67,14 @@ Status Production::start(const ProductionSetup& setup) {
         MemoryImage trial = session_.image_;
         if (Status fits = putserial(trial, place, setup.serial); !fits) return fits;
     }
-    if (!session_.load_hex_file(setup.hexfile)) return Error{"The file " + setup.hexfile + " could not be loaded.", 0};
+    // Loaded as File > Open loads it; its message (the words loaded, a missing configuration
+    // word) is the batch's first message rather than a box.
+    BatchWindow loading(session_.window_);
+    const SplitPath parts = splitpath(setup.hexfile);
+    session_.app_.lastpath = parts.folder;
+    openhexfile(session_.app_, session_.model_, session_.image_, loading, parts.name);
+    if (session_.app_.label_hex.empty()) return Error{loading.text(), 0};
+    startmessage_ = loading.text();
     if (!setup.configfields.empty()) {
         ConfigBits bits = session_.config_bits();
         if (Status set = bits.set_fields(setup.configfields); !set) return set;

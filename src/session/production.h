@@ -34,10 +34,13 @@ class Production {
 public:
     explicit Production(Session& session) : session_(session) {}
 
-    // Loads the file (its load message shown as any load's) and checks the serial's place; the
+    // Loads the file and checks the serial's place; the
     // error says why the batch cannot start. Counters start at zero.
     Status start(const ProductionSetup& setup);
     bool started() const { return started_; }
+    // What loading the file said: the words loaded and, for a file without a configuration
+    // word, what the chips will run with.
+    const std::string& start_message() const { return startmessage_; }
 
     // The next chip: the file's image with the next serial, Program All. Messages and questions
     // of the run do not reach the window (a wrong or missing chip is answered "no" and fails);
@@ -66,6 +69,7 @@ private:
     MemoryImage base_;
     std::string file_;
     std::string sha256_;
+    std::string startmessage_;
     SerialPlace place_;
     std::int64_t serial_ = 0;
     ProductionCounts counts_;

@@ -103,6 +103,8 @@ public:
     DisplayTexts display_texts() const;
     // The loaded file's name; empty when the image no longer matches a file.
     const std::string& loaded_file() const { return app_.label_hex; }
+    // The same with its folder; empty when no file is loaded.
+    std::string loaded_path() const { return app_.label_hex.empty() ? std::string() : app_.lastpath + app_.label_hex; }
 
     // ---- File menu ----
     void clear_buffer();

@@ -6,6 +6,7 @@
 #include <QDialog>
 #include <QLineEdit>
 #include <functional>
+#include <QDir>
 #include <QFile>
 #include <QMenu>
 #include <QMenuBar>
@@ -13,7 +14,9 @@
 #include <QTimer>
 #include <QtTest>
 
+#include "gui/dialogs/production_window.h"
 #include "gui/window_rig.h"
+#include "sim/sim_chip.h"
 #include "port/port_driver.h"
 
 namespace vornalt::testing {
@@ -56,7 +59,8 @@ private slots:
               {"menuconfigbits", "&Configuration Bits\u2026"}}},
             {"menu3", "&Tools",
              {{"menuprogram", "&Program All"}, {"menuread", "&Read All"}, {"menuerase", "&Erase All"},
-              {"menublank", "&Blank Check"}, {"menuverify", "&Verify"}}},
+              {"menublank", "&Blank Check"}, {"menuverify", "&Verify"}, {"", ""},
+              {"menuproduction", "P&roduction\u2026"}}},
             {"menu4", "&Hardware", {{"menusettings", "Settings"}, {"menucheck", "Check"}}},
             {"menu5", "&Options",
              {{"menumodel", "Change Microcontroller Model"}, {"menuport", "Change Parallel Port Number"},
@@ -180,6 +184,36 @@ private slots:
         rig.boxes.inputs = {""};  // Cancel
         rig.click("label_conf1");
         QCOMPARE(rig.text("label_conf1"), QStringLiteral("0012"));
+    }
+
+    // Three chips, the second socket empty: one key per chip, the counters and the next serial
+    // follow, and each chip is a row of the day's log in the chosen folder.
+    void production_window_counts_chips_and_serials() {
+        WindowRig rig(k_catalogue, k_16f877a);
+        QVERIFY(QFile::copy(QStringLiteral(VORNALT_EXAMPLES_DIR "/chaser_16f877a.hex"), QString::fromStdString(rig.path("fw.hex"))));
+        internals(rig.session()).app().lastpath = rig.path("");
+        internals(rig.session()).app().label_hex = "fw.hex";
+        gui::ProductionWindow production(rig.session());
+        production.findChild<QCheckBox*>(QStringLiteral("useserial"))->setChecked(true);
+        production.findChild<QLineEdit*>(QStringLiteral("serialat"))->setText(QStringLiteral("7F0,7F1"));
+        production.findChild<QLineEdit*>(QStringLiteral("serial"))->setText(QStringLiteral("41"));
+        production.findChild<QLineEdit*>(QStringLiteral("logfolder"))->setText(QString::fromStdString(rig.path("")));
+        production.show();
+        QVERIFY(QTest::qWaitForWindowActive(&production));
+        const char* verdicts[] = {"PASS", "FAIL", "PASS"};
+        for (int chip = 0; chip < 3; ++chip) {
+            rig.session().board()->insert(chip == 1 ? nullptr : makechip("16F877A"));
+            QTest::keyClick(&production, chip == 2 ? Qt::Key_Return : Qt::Key_Space);
+            QCOMPARE(production.findChild<QLabel*>(QStringLiteral("verdict"))->text(), QString::fromLatin1(verdicts[chip]));
+        }
+        QCOMPARE(production.findChild<QLabel*>(QStringLiteral("counts"))->text(), QStringLiteral("Passed 2    Failed 1    Total 3"));
+        QCOMPARE(production.findChild<QLineEdit*>(QStringLiteral("serial"))->text(), QStringLiteral("43"));
+        QVERIFY(production.findChild<QPlainTextEdit*>(QStringLiteral("message"))->toPlainText().startsWith(QStringLiteral("Serial 42: ")));
+        const QStringList logs = QDir(QString::fromStdString(rig.path(""))).entryList({QStringLiteral("production-*.csv")});
+        QCOMPARE(logs.size(), 1);
+        QFile log(QDir(QString::fromStdString(rig.path(""))).filePath(logs[0]));
+        QVERIFY(log.open(QIODevice::ReadOnly));
+        QCOMPARE(log.readAll().count('\n'), 4);
     }
 
     void configuration_bits_writes_the_word_on_ok_only() {

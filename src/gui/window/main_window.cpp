@@ -14,6 +14,7 @@
 #include "gui/dialogs/check_hardware_dialog.h"
 #include "gui/dialogs/config_bits_dialog.h"
 #include "gui/dialogs/hardware_settings_dialog.h"
+#include "gui/dialogs/production_window.h"
 #include "gui/widgets/clickable_label.h"
 #include "gui/widgets/memory_view.h"
 #include "gui/window/form_layout.h"
@@ -175,6 +176,8 @@ void Form1::buildmenus() {
     additem(menus_[2], "menuerase", "&Erase All", &Form1::menuerase);
     additem(menus_[2], "menublank", "&Blank Check", &Form1::menublank);
     additem(menus_[2], "menuverify", "&Verify", &Form1::menuverify);
+    menus_[2]->addSeparator();
+    additem(menus_[2], "menuproduction", "P&roduction\u2026", &Form1::menuproduction);
     additem(menus_[3], "menusettings", "Settings", &Form1::menusettings);
     additem(menus_[3], "menucheck", "Check", &Form1::menucheck);
     additem(menus_[4], "menumodel", "Change Microcontroller Model", &Form1::menumodel);
@@ -297,6 +300,12 @@ void Form1::label_hex_click() { session_->reload_hex_file(); }
 void Form1::label_conf1_click() { session_->edit_config1(); }
 
 void Form1::label_conf2_click() { session_->edit_config2(); }
+
+void Form1::menuproduction() {
+    if (session_->busy()) return;
+    ProductionWindow window(*session_, this);
+    window.exec();
+}
 
 void Form1::menusettings() {
     HardwareSettingsDialog dialog(session_->hardware_settings(), this);

@@ -75,6 +75,7 @@ private:
     void menueditflash();
     void menuediteeprom();
     void menuconfigbits();
+    void menuproduction();
     void menusettings();
     void menucheck();
     void menumodel();
