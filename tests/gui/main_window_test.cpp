@@ -60,7 +60,7 @@ private slots:
             {"menu3", "&Tools",
              {{"menuprogram", "&Program All"}, {"menuread", "&Read All"}, {"menuerase", "&Erase All"},
               {"menublank", "&Blank Check"}, {"menuverify", "&Verify"}, {"", ""},
-              {"menuproduction", "P&roduction\u2026"}}},
+              {"menuproduction", "Pro&duction\u2026"}}},
             {"menu4", "&Hardware", {{"menusettings", "Settings"}, {"menucheck", "Check"}}},
             {"menu5", "&Options",
              {{"menumodel", "Change Microcontroller Model"}, {"menuport", "Change Parallel Port Number"},

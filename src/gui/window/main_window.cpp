@@ -177,7 +177,7 @@ void Form1::buildmenus() {
     additem(menus_[2], "menublank", "&Blank Check", &Form1::menublank);
     additem(menus_[2], "menuverify", "&Verify", &Form1::menuverify);
     menus_[2]->addSeparator();
-    additem(menus_[2], "menuproduction", "P&roduction\u2026", &Form1::menuproduction);
+    additem(menus_[2], "menuproduction", "Pro&duction\u2026", &Form1::menuproduction);
     additem(menus_[3], "menusettings", "Settings", &Form1::menusettings);
     additem(menus_[3], "menucheck", "Check", &Form1::menucheck);
     additem(menus_[4], "menumodel", "Change Microcontroller Model", &Form1::menumodel);
