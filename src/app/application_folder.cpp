@@ -45,4 +45,27 @@ std::string applicationfolder(std::string_view programpath, bool windowsrules) {
     return folderwithseparator(programpath.substr(0, end), windowsrules);
 }
 
+namespace {
+
+bool issystemfolder(const std::string& folder, bool windowsrules) {
+    if (windowsrules) {
+        const std::string lower = asciilower(folder);
+        return lower.find(":\\program files") != std::string::npos || lower.find(":\\windows\\") != std::string::npos;
+    }
+    for (const char* system : {"/usr/", "/bin/", "/sbin/", "/opt/", "/snap/", "/app/"}) {
+        if (folder.rfind(system, 0) == 0) return true;
+    }
+    return false;
+}
+
+}  // namespace
+
+std::string firstdialogfolder(const std::string& lastpath, const std::string& applicationfolder,
+                              const std::string& home, bool windowsrules) {
+    if (lastpath != applicationfolder || home.empty() || !issystemfolder(applicationfolder, windowsrules)) {
+        return lastpath;
+    }
+    return folderwithseparator(home, windowsrules);
+}
+
 }  // namespace vornalt

@@ -25,6 +25,12 @@ std::string folderwithseparator(std::string_view folder, bool windowsrules);
 // The application folder: the folder of the program file, as folderwithseparator gives it.
 std::string applicationfolder(std::string_view programpath, bool windowsrules);
 
+// The folder the first Open and Save dialogs start in: the last path, except that the program's
+// own folder as a default is no place for the user's files when it is a system folder
+// (/usr/bin, /opt/..., C:\Program Files\...): then the home folder, when one is known.
+std::string firstdialogfolder(const std::string& lastpath, const std::string& applicationfolder,
+                              const std::string& home, bool windowsrules);
+
 // The full path of the running program file (UTF-8).
 Result<std::string> programpath();
 

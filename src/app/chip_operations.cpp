@@ -5,17 +5,14 @@
 #include <utility>
 
 #include "app/port_selection.h"
+#include "base/ascii_case.h"
 #include "engine/script_engine.h"
 
 namespace vornalt {
-namespace {
-
 bool anyoutputon(const PortDriver& driver) {
     return driver.lineon(Line::vdd) || driver.lineon(Line::vpp) || driver.lineon(Line::clock) ||
            driver.lineon(Line::dataout);
 }
-
-}  // namespace
 
 OperationTexts operationtexts(ChipOperation operation) {
     switch (operation) {
@@ -28,6 +25,13 @@ OperationTexts operationtexts(ChipOperation operation) {
     case ChipOperation::verify: return {"Begin verify", "Chip verified", "Chip verify failed", "Chip verify failed"};
     }
     return {};
+}
+
+std::string stoppedbyusertext(ChipOperation operation) {
+    // "Begin program all" names the operation.
+    std::string name(operationtexts(operation).start.substr(std::string_view("Begin ").size()));
+    if (!name.empty()) name[0] = asciiupper(name[0]);
+    return name + " stopped";
 }
 
 const Script& operationscript(const AppliedModel& model, ChipOperation operation) {
@@ -59,12 +63,15 @@ RunOutcome runoperation(ChipOperation operation, OperationParts parts) {
     // file name that were there, instead of an empty image.
     std::optional<MemoryImage> imagebefore;
     std::string filebefore;
+    FileStamp sourcebefore;
     if (reading) {
         imagebefore = parts.image;
         filebefore = parts.app.label_hex;
         // The image is about to hold the chip, not the loaded file: a click on the file's name
         // must no longer reload the file over what was read.
         parts.app.label_hex.clear();
+        sourcebefore = std::move(parts.app.source);
+        parts.app.source = {};
         clearbuffer(parts.image, parts.model.config1erased, parts.model.config2erased);
         parts.window.updatedisplay();
         parts.pump.yield_now();
@@ -81,6 +88,9 @@ RunOutcome runoperation(ChipOperation operation, OperationParts parts) {
     if (imagebefore && parts.engine.deviceidrefused) {
         parts.image = std::move(*imagebefore);
         parts.app.label_hex = std::move(filebefore);
+        parts.app.source = std::move(sourcebefore);
+    } else if (reading) {
+        parts.app.unsaved = true;  // even a partial read replaced what was there
     }
     parts.window.enable();
     parts.window.set_status(parts.engine.runstopped ? texts.stopped : failed ? texts.failed : texts.succeeded);

@@ -56,6 +56,10 @@ const Script& operationscript(const AppliedModel& model, ChipOperation operation
 
 // Runs one operation from start to end text.
 RunOutcome runoperation(ChipOperation operation, OperationParts parts);
+// The end text of a run the user stopped: "Program all stopped".
+std::string stoppedbyusertext(ChipOperation operation);
+// Any of VDD, VPP, CLOCK, DATA OUT still on (a script that ended without its power-down).
+bool anyoutputon(const PortDriver& driver);
 
 inline RunOutcome programall(OperationParts parts) { return runoperation(ChipOperation::programall, parts); }
 inline RunOutcome readall(OperationParts parts) { return runoperation(ChipOperation::readall, parts); }

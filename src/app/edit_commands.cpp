@@ -37,6 +37,7 @@ std::string dataprompt4() { return "Enter new data to be written [0000-" + tohex
 // The image changed under the loaded file: forgotten before the redraw, which shows the name.
 void edited(AppState& app, WindowServices& window) {
     app.label_hex.clear();
+    app.unsaved = true;
     window.updatedisplay();
 }
 

@@ -1,8 +1,11 @@
 #include "app/hex_file_commands.h"
 
 #include <filesystem>
+#include <utility>
 #include <system_error>
 
+#include "app/clear_buffer.h"
+#include "app/source_file.h"
 #include "base/path_text.h"
 #include "image/hex_loader.h"
 #include "image/hex_text.h"
@@ -20,6 +23,13 @@ std::string takechoice(std::string_view fullname, AppState& app, SettingsStore& 
     app.lastpath = parts.folder;
     settings.writesetting(k_setting_lastpath, app.lastpath);
     return parts.name;
+}
+
+// A name typed without an extension gets ".hex", the kind of file it is written as.
+std::string withhexextension(std::string name) {
+    const std::size_t dot = name.rfind('.');
+    if (dot == std::string::npos || dot == 0) name += ".hex";
+    return name;
 }
 
 }  // namespace
@@ -48,9 +58,11 @@ void openhexfile(AppState& app, const AppliedModel& model, MemoryImage& image, W
     image.loadedwords = 0;
     window.set_status("");
     const HexLoadResult result = loadhex(app.lastpath + std::string(name), image);
+    app.unsaved = false;  // the image is the file now, or blank
     if (result.ok) {
         // Named before the redraw, which shows it.
         app.label_hex = name;
+        app.source = stampfile(app.lastpath + std::string(name));
         window.updatedisplay();
         std::string message = loadcompletedmessage(image.loadedwords);
         // The classic "my chip does not run": no configuration word, so RC oscillator, watchdog on...
@@ -61,6 +73,7 @@ void openhexfile(AppState& app, const AppliedModel& model, MemoryImage& image, W
         // Nothing of a bad file stays in the image.
         clearbuffer(image, model.config1erased, model.config2erased);
         app.label_hex.clear();
+        app.source = {};
         window.updatedisplay();
     }
     window.enable();
@@ -68,6 +81,7 @@ void openhexfile(AppState& app, const AppliedModel& model, MemoryImage& image, W
 
 void menuopen(AppState& app, const AppliedModel& model, MemoryImage& image, SettingsStore& settings,
               WindowServices& window) {
+    if (!discardunsaved(app, window)) return;
     const std::string name =
         takechoice(window.open_file(k_open_title, app.lastpath, k_hex_filter), app, settings);
     if (name.empty()) return;
@@ -82,9 +96,9 @@ void label_hex_click(AppState& app, const AppliedModel& model, MemoryImage& imag
 
 void menusave(AppState& app, const AppliedModel& model, const MemoryImage& image, SettingsStore& settings,
               WindowServices& window) {
-    const std::string name =
-        takechoice(window.save_file(k_save_title, app.lastpath, k_hex_filter), app, settings);
+    std::string name = takechoice(window.save_file(k_save_title, app.lastpath, k_hex_filter), app, settings);
     if (name.empty()) return;
+    name = withhexextension(std::move(name));
     const std::string fullname = app.lastpath + name;
     std::error_code ignored;
     if (std::filesystem::exists(pathfromutf8(fullname), ignored) &&
@@ -103,6 +117,8 @@ void menusave(AppState& app, const AppliedModel& model, const MemoryImage& image
     }
     if (saved) {
         app.label_hex = name;
+        app.unsaved = false;
+        app.source = stampfile(fullname);
     } else {
         // The image matches no file on disk now, so there is nothing to reload.
         app.label_hex.clear();

@@ -58,7 +58,9 @@ std::string modelprompt(const DeviceCatalogue& catalogue) {
 
 std::int32_t askmodel(const DeviceCatalogue& catalogue, std::int32_t selectedmodel, WindowServices& window) {
     const std::string answer = window.input(modelprompt(catalogue), std::to_string(selectedmodel));
-    const std::int32_t chosen = numericvalue(answer);
+    // "16F84A" means that part, not model 16: a model's name wins over the leading number.
+    const std::int32_t named = modelnamed(catalogue, answer);
+    const std::int32_t chosen = named != 0 ? named : numericvalue(answer);
     if (chosen < 1 || chosen > catalogue.modelcount || chosen == selectedmodel) return 0;
     return chosen;
 }
@@ -67,6 +69,7 @@ void menumodel(AppState& app, const DeviceCatalogue& catalogue, AppliedModel& mo
                SettingsStore& settings, WindowServices& window) {
     const std::int32_t chosen = askmodel(catalogue, app.selectedmodel, window);
     if (chosen == 0) return;
+    if (!discardunsaved(app, window)) return;
     // Applied before anything is saved: a record the image cannot hold is refused, and then the
     // previous model, its setting and the loaded image all stay as they were.
     const Status applied = applymodel(catalogue, chosen, model, image);

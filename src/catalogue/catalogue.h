@@ -124,6 +124,9 @@ Script splitscript(const std::string& text);
 // The model names of records 1..modelcount, as written in the file, for the selection prompt
 // (element i is model number i + 1).
 std::vector<std::string> modelnames(const DeviceCatalogue& catalogue);
+// The number of the first model called `name`, compared without regard to ASCII case or blanks
+// around either; 0 when no model has that name.
+std::int32_t modelnamed(const DeviceCatalogue& catalogue, std::string_view name);
 
 // The places devices.cfg is looked for, in order: beside the program (applicationfolder, which
 // ends with its separator); the data folder of an installation seen from the program's folder

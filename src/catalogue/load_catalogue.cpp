@@ -6,6 +6,7 @@
 #include <limits>
 #include <string_view>
 
+#include "base/ascii_case.h"
 #include "base/file_io.h"
 #include "base/path_text.h"
 #include "catalogue/catalogue.h"
@@ -137,6 +138,25 @@ std::vector<std::string> modelnames(const DeviceCatalogue& catalogue) {
     std::vector<std::string> names;
     for (std::size_t k = 1; k < catalogue.records.size(); ++k) names.push_back(catalogue.records[k].model);
     return names;
+}
+
+namespace {
+// Blanks around a name are no part of it, and case does not tell models apart.
+std::string namekey(std::string_view text) {
+    const auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; };
+    while (!text.empty() && blank(text.front())) text.remove_prefix(1);
+    while (!text.empty() && blank(text.back())) text.remove_suffix(1);
+    return asciilower(text);
+}
+}  // namespace
+
+std::int32_t modelnamed(const DeviceCatalogue& catalogue, std::string_view name) {
+    const std::string wanted = namekey(name);
+    if (wanted.empty()) return 0;
+    for (std::size_t k = 1; k < catalogue.records.size(); ++k) {
+        if (namekey(catalogue.records[k].model) == wanted) return static_cast<std::int32_t>(k);
+    }
+    return 0;
 }
 
 }  // namespace vornalt

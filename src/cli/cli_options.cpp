@@ -53,6 +53,7 @@ struct Commands {
     CLI::App* erase;
     CLI::App* blankcheck;
     CLI::App* config;
+    CLI::App* identify;
 };
 
 Commands addcommands(CLI::App& app, CliOptions& o) {
@@ -62,7 +63,7 @@ Commands addcommands(CLI::App& app, CliOptions& o) {
     c.check->add_option("FILE.hex", o.input, "Intel HEX file")->required();
     c.convert = app.add_subcommand("convert", "Load the file, then save the image as Save Buffer As writes it");
     c.convert->add_option("IN.hex", o.input, "Intel HEX file to read")->required();
-    c.convert->add_option("-o,--output", o.output, "Intel HEX file to write")->required()->type_name("OUT.hex");
+    c.convert->add_option("-o,--output", o.output, "Intel HEX file to write; - for standard output")->required()->type_name("OUT.hex");
     c.program = app.add_subcommand("program", "Load the file, then Program All");
     c.program->add_option("FILE.hex", o.input, "Intel HEX file")->required();
     c.program->add_option("--config", o.configfields,
@@ -82,12 +83,13 @@ Commands addcommands(CLI::App& app, CliOptions& o) {
     c.verify = app.add_subcommand("verify", "Load the file, then Verify");
     c.verify->add_option("FILE.hex", o.input, "Intel HEX file")->required();
     c.read = app.add_subcommand("read", "Read All, then save the image");
-    c.read->add_option("-o,--output", o.output, "Intel HEX file to write")->required()->type_name("FILE.hex");
+    c.read->add_option("-o,--output", o.output, "Intel HEX file to write; - for standard output")->required()->type_name("FILE.hex");
     c.erase = app.add_subcommand("erase", "Erase All");
     c.blankcheck = app.add_subcommand("blankcheck", "Blank Check");
     c.config = app.add_subcommand("config", "Decode the model's configuration word(s): the erased ones, a HEX\n"
                                             "file's, or the hex words given");
     c.config->add_option("FILE.hex|WORD", o.configwords, "A HEX file, or CONFIG1 [CONFIG2] in hex");
+    c.identify = app.add_subcommand("identify", "Read the device ID and name the part it belongs to");
     return c;
 }
 
@@ -96,6 +98,7 @@ std::optional<CliCommand> chosencommand(const Commands& c) {
         {c.models, CliCommand::models},   {c.check, CliCommand::check},   {c.convert, CliCommand::convert},
         {c.program, CliCommand::program}, {c.verify, CliCommand::verify}, {c.read, CliCommand::read},
         {c.erase, CliCommand::erase},     {c.blankcheck, CliCommand::blankcheck}, {c.config, CliCommand::config},
+        {c.identify, CliCommand::identify},
     };
     for (const auto& [app, command] : table) {
         if (app->parsed()) return command;
@@ -144,8 +147,13 @@ ParsedCommandLine finish(RawOptions raw, const CLI::App& app) {
     if (app.count("--catalogue") > 0 && o.catalogue.empty()) return usageerror("--catalogue: the file name is empty.");
     if (app.count("--trace") > 0 && o.trace.empty()) return usageerror("--trace: the file name is empty.");
     if (!o.trace.empty() && !usesport(o.command)) {
-        return usageerror("--trace records the programmer lines: it applies to program, verify, read, erase and "
-                          "blankcheck.");
+        return usageerror("--trace records the programmer lines: it applies to program, verify, read, erase, "
+                          "blankcheck and identify.");
+    }
+
+    if (o.json && o.command == CliCommand::models) return usageerror("--json does not apply to models.");
+    if (o.json && o.output == k_standard_output) {
+        return usageerror("--json and -o - both want standard output: name a file with -o.");
     }
 
     const bool batch = o.repeat || !o.logfile.empty() || o.serial >= 0 || !o.serialat.empty();
@@ -167,6 +175,22 @@ ParsedCommandLine finish(RawOptions raw, const CLI::App& app) {
 }
 
 }  // namespace
+
+const char* commandname(CliCommand command) {
+    switch (command) {
+    case CliCommand::models: return "models";
+    case CliCommand::check: return "check";
+    case CliCommand::convert: return "convert";
+    case CliCommand::program: return "program";
+    case CliCommand::verify: return "verify";
+    case CliCommand::read: return "read";
+    case CliCommand::erase: return "erase";
+    case CliCommand::blankcheck: return "blankcheck";
+    case CliCommand::identify: return "identify";
+    case CliCommand::config: return "config";
+    }
+    return "";
+}
 
 std::optional<PortOption> parseport(const std::string& text) {
     std::optional<BackendChoice> chosen = choosebackend(text);
@@ -231,6 +255,8 @@ ParsedCommandLine parsecommandline(const std::vector<std::string>& arguments) {
     CLI::Option* quiet = app.add_flag("-q,--quiet", o.quiet, "Print nothing but errors");
     CLI::Option* verbose = app.add_flag("-v,--verbose", o.verbose, "Also print every status-line text");
     quiet->excludes(verbose);
+    app.add_flag("--json", o.json,
+                 "Print one JSON object with the outcome on standard output (the texts go to standard error)");
 
     const Commands commands = addcommands(app, o);
 

@@ -11,7 +11,7 @@
 
 namespace vornalt {
 
-enum class CliCommand { models, check, convert, program, verify, read, erase, blankcheck, config };
+enum class CliCommand { models, check, convert, program, verify, read, erase, blankcheck, config, identify };
 
 // Commands that reach the programmer (and so open a port).
 constexpr bool usesport(CliCommand command) {
@@ -34,6 +34,9 @@ struct PortOption {
 };
 
 enum class SimSpeed { real, instant };
+
+// The -o name that means standard output.
+inline constexpr const char* k_standard_output = "-";
 
 struct CliOptions {
     CliCommand command = CliCommand::models;
@@ -58,7 +61,11 @@ struct CliOptions {
     bool defaulthardware = false;
     bool quiet = false;
     bool verbose = false;
+    bool json = false;      // one JSON object on standard output instead of the texts
 };
+
+// The command's name as typed ("blankcheck").
+const char* commandname(CliCommand command);
 
 // Either options to run with, or the end of the program: help or version text for standard
 // output (status success), or a usage error for standard error (status usage).

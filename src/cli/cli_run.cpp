@@ -1,12 +1,15 @@
 #include "cli/cli_run.h"
 
 #include <algorithm>
+#include <chrono>
 #include <csignal>
+#include <cstdio>
 #include <memory>
 #include <optional>
 #include <string>
 #include <utility>
 
+#include "cli/json_report.h"
 #include "cli/model_choice.h"
 #include "cli/terminal_window.h"
 #include "session/port_choice.h"
@@ -24,6 +27,13 @@ Verbosity verbosityof(const CliOptions& options) {
     return options.verbose ? Verbosity::verbose : Verbosity::normal;
 }
 
+// A value as the messages show it: upper-case hex digits, at least `width` of them.
+std::string hexdigits(std::int32_t value, int width) {
+    char text[16];
+    std::snprintf(text, sizeof text, "%0*X", width, static_cast<unsigned>(value));
+    return text;
+}
+
 std::string signalname(int signal) {
     if (signal == SIGINT) return "SIGINT";
     if (signal == SIGTERM) return "SIGTERM";
@@ -38,12 +48,16 @@ public:
           terminal_(terminal),
           folders_(folders),
           signals_(signals),
-          window_(terminal.out, terminal.err, verbosityof(options), terminal.erristerminal) {}
+          // With "-o -" standard output carries the HEX text alone; the status texts go to
+          // standard error.
+          textout_(options.output == k_standard_output || options.json ? terminal.err : terminal.out),
+          window_(textout_, terminal.err, verbosityof(options), terminal.erristerminal) {}
 
     ExitStatus run();
 
 private:
     ExitStatus execute();
+    JsonReport jsonreport(ExitStatus status) const;
     ExitStatus fail(ExitStatus status, const std::string& why);
     ExitStatus loadcatalogue();
     ExitStatus choosemodel();
@@ -57,12 +71,14 @@ private:
     ExitStatus portcommand();
     ExitStatus runoperation(ChipOperation operation, const StopSignals& signals);
     ExitStatus finishport(ExitStatus status);
+    ExitStatus identify();
     void printendtext();
 
     const CliOptions& options_;
     Terminal terminal_;
     const DataFolderEnvironment& folders_;
     StopSignals& signals_;
+    std::ostream& textout_;
     TerminalWindow window_;
 
     // Filled by loadcatalogue, then handed to the session.
@@ -93,18 +109,22 @@ ExitStatus CliRun::loadcatalogue() {
 // find out whether the catalogue's record can be used at all, before anything reaches the port.
 ExitStatus CliRun::choosemodel() {
     std::int32_t number = 0;
+    bool savedmodel = false;
     if (!options_.model.empty()) {
         Result<std::int32_t> found = findmodel(started_.catalogue, options_.model);
         if (!found) return fail(ExitStatus::usage, "vornalt-cli: " + found.error().message);
         number = found.value();
     } else {
         number = settings_->saved_model(started_.catalogue.modelcount);
+        savedmodel = true;
     }
     settings_->choose_model(number);
     session_ = std::make_unique<Session>(window_, settings_->store(), std::move(started_.state),
                                          std::move(started_.catalogue), sessionoptions());
     const Status applied = session_->apply_model(number);
     if (!applied) return fail(ExitStatus::bad_input, applied.error().message);
+    // Nothing on the command line named the model, so the chip may not be the one meant.
+    if (savedmodel && !options_.quiet) terminal_.err << "Model " << printable(session_->model_name()) << " (saved setting)\n";
     return ExitStatus::success;
 }
 
@@ -172,6 +192,13 @@ ExitStatus CliRun::repeatprogram(const StopSignals& signals) {
 }
 
 ExitStatus CliRun::savefile() {
+    if (options_.output == k_standard_output) {
+        Result<std::string> text = session_->hex_text();
+        if (!text) return fail(ExitStatus::bad_input, text.error().message);
+        terminal_.out << text.value();
+        terminal_.out.flush();
+        return terminal_.out ? ExitStatus::success : fail(ExitStatus::bad_input, "Standard output cannot be written.");
+    }
     Status saved = session_->save_hex_file(options_.output);
     if (!saved) {
         window_.message(saved.error().message);
@@ -232,11 +259,26 @@ ExitStatus CliRun::runoperation(ChipOperation operation, const StopSignals& sign
     }
     // A chip that is not the model's, or no chip: nothing was written.
     if (report.device_id_refused) {
-        return fail(ExitStatus::chip_failed, "Nothing was written. Add --ignore-id to go on with this chip anyway.");
+        std::string found;
+        for (const std::string& part : session_->refused_id_parts()) found += (found.empty() ? "" : " or ") + part;
+        if (!found.empty()) found = "The chip in the socket is a " + printable(found) + ". ";
+        return fail(ExitStatus::chip_failed,
+                    found + "Nothing was written. Add --ignore-id to go on with this chip anyway.");
     }
     // A run the engine had to stop by itself met a script it cannot carry out: the catalogue
     // is at fault, and the engine's message says where.
     return report.script_stopped ? ExitStatus::bad_input : ExitStatus::chip_failed;
+}
+
+// The ID is the answer: it goes to standard output. No chip, or an ID no model has, is a check
+// that failed.
+ExitStatus CliRun::identify() {
+    Result<DeviceIdentity> found = session_->identify();
+    if (!found) return fail(signals_.received() != 0 ? ExitStatus::chip_failed : ExitStatus::bad_input, found.error().message);
+    textout_ << printable(found.value().text) << '\n';
+    textout_.flush();
+    endtextprinted_ = true;
+    return found.value().parts.empty() ? ExitStatus::chip_failed : ExitStatus::success;
 }
 
 ExitStatus CliRun::finishport(ExitStatus status) {
@@ -251,8 +293,8 @@ void CliRun::printendtext() {
     endtextprinted_ = true;
     // Verbose runs have printed every status text as it came, the end text last.
     if (options_.quiet || options_.verbose || window_.status().empty()) return;
-    terminal_.out << printable(window_.status()) << '\n';
-    terminal_.out.flush();
+    textout_ << printable(window_.status()) << '\n';
+    textout_.flush();
 }
 
 ExitStatus CliRun::portcommand() {
@@ -295,11 +337,13 @@ ExitStatus CliRun::portcommand() {
         if (status == ExitStatus::success) {
             status = savefile();
         } else if (status != ExitStatus::port_unavailable) {
-            window_.report("Nothing was written to " + options_.output + ": the chip was not read completely.");
+            const std::string where = options_.output == k_standard_output ? "standard output" : options_.output;
+            window_.report("Nothing was written to " + where + ": the chip was not read completely.");
         }
         break;
     case CliCommand::erase: status = runoperation(ChipOperation::eraseall, signals); break;
     case CliCommand::blankcheck: status = runoperation(ChipOperation::blankcheck, signals); break;
+    case CliCommand::identify: status = identify(); break;
     default: break;
     }
     if (status == ExitStatus::success) printendtext();
@@ -307,10 +351,46 @@ ExitStatus CliRun::portcommand() {
 }
 
 ExitStatus CliRun::run() {
+    const auto started = std::chrono::steady_clock::now();
     const ExitStatus status = execute();
     // Quiet runs print their messages only when they say why the run failed.
     if (status != ExitStatus::success) window_.releaseheld();
+    if (options_.json) {
+        JsonReport report = jsonreport(status);
+        report.duration_ms =
+            std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - started).count();
+        terminal_.out << jsontext(report) << '\n';
+        terminal_.out.flush();
+    }
     return status;
+}
+
+JsonReport CliRun::jsonreport(ExitStatus status) const {
+    JsonReport report;
+    report.command = commandname(options_.command);
+    report.exitstatus = exitcode(status);
+    report.endtext = window_.status();
+    report.messages = window_.said();
+    if (usesport(options_.command)) {
+        switch (options_.port.kind) {
+        case PortKind::saved: report.port = "saved"; break;
+        case PortKind::number: report.port = std::to_string(options_.port.number); break;
+        case PortKind::sim: report.port = "sim"; break;
+        case PortKind::device: report.port = options_.port.device; break;
+        }
+    }
+    report.result = status == ExitStatus::success ? "succeeded" : status == ExitStatus::chip_failed ? "failed" : "error";
+    if (session_ == nullptr) return report;
+    report.model = session_->model_name();
+    const RunReport run = session_->last_run();
+    if (signals_.received() != 0) report.result = "stopped";
+    if (run.device_id_refused) report.result = "refused";
+    if (run.check.address >= 0) {
+        const auto hex = [&run](std::int32_t value) { return hexdigits(value, run.check.byte ? 2 : 4); };
+        report.check = JsonCheck{run.check.blank ? "blankcheck" : "verify", hexdigits(run.check.address, 4),
+                                 hex(run.check.read), run.check.blank ? std::string() : hex(run.check.expected)};
+    }
+    return report;
 }
 
 ExitStatus CliRun::execute() {

@@ -1,7 +1,6 @@
 #include "cli/model_choice.h"
 
 #include <algorithm>
-#include <cctype>
 #include <charconv>
 #include <vector>
 
@@ -9,16 +8,6 @@
 
 namespace vornalt {
 namespace {
-
-std::string folded(std::string_view text) {
-    const auto blank = [](unsigned char c) { return std::isspace(c) != 0; };
-    while (!text.empty() && blank(static_cast<unsigned char>(text.front()))) text.remove_prefix(1);
-    while (!text.empty() && blank(static_cast<unsigned char>(text.back()))) text.remove_suffix(1);
-    std::string result(text);
-    std::transform(result.begin(), result.end(), result.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return result;
-}
 
 bool alldigits(std::string_view text) {
     return !text.empty() && std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
@@ -45,11 +34,7 @@ Result<std::int32_t> findmodel(const DeviceCatalogue& catalogue, std::string_vie
         return Error{"--model: there is no model number " + std::string(text) + "; the catalogue " + catalogue.path +
                      " has models 1 to " + count + hint};
     }
-    const std::string wanted = folded(text);
-    const std::vector<ModelSummary> models = model_summaries(catalogue);
-    for (std::size_t i = 0; i < models.size(); ++i) {
-        if (folded(models[i].name) == wanted) return static_cast<std::int32_t>(i + 1);
-    }
+    if (const std::int32_t named = modelnamed(catalogue, text); named != 0) return named;
     return Error{"--model: the catalogue " + catalogue.path + " has no model called '" + std::string(text) + "'" + hint};
 }
 

@@ -107,6 +107,7 @@ void TerminalWindow::releaseheld() {
 }
 
 void TerminalWindow::emit(std::string_view text) {
+    said_.emplace_back(text);
     if (verbosity_ == Verbosity::quiet) {
         held_.emplace_back(text);
         return;

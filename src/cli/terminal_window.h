@@ -58,6 +58,8 @@ public:
     const std::string& status() const { return status_; }
     // Every message shown, in order, as given (CR LF kept).
     const std::vector<std::string>& messages() const { return messages_; }
+    // Every text for standard error (messages, declined questions, reports), as printed.
+    const std::vector<std::string>& said() const { return said_; }
 
     // A line of the program's own for standard error (why it ends, what it could not do); held
     // back in quiet runs like the messages.
@@ -78,6 +80,7 @@ private:
     std::string status_;
     std::vector<std::string> messages_;
     std::vector<std::string> held_;
+    std::vector<std::string> said_;
     bool barshown_ = false;
     std::string lastbar_;
     std::chrono::steady_clock::time_point lastdraw_{};

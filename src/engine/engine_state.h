@@ -17,6 +17,15 @@ enum class LoopStatus : std::uint8_t {
     ended,    // the header found its loop over and jumped past it
 };
 
+// The compare that failed a Verify or Blank Check, as data for a front end that reports it so.
+struct CheckFailure {
+    std::int32_t address = -1;  // -1: no compare failed in this run
+    std::int32_t read = 0;
+    std::int32_t expected = 0;  // the image's value (Verify) or the blank value (Blank Check)
+    bool blank = false;         // a Blank Check compare
+    bool byte = false;          // an EEPROM byte rather than a 14-bit word
+};
+
 struct EngineState {
     // Lines 1..lastline of the running script exactly as the model holds them; entry 0 is
     // always empty. Changed only through preparerun, which keeps `decoded` in step with it.
@@ -51,6 +60,8 @@ struct EngineState {
     bool deviceidrefused = false;
     // The word the device ID check of this run read at 2006h, -1 before (for a batch's log).
     std::int32_t deviceidread = -1;
+    // The compare that failed in this run; cleared by preparerun.
+    CheckFailure checkfailure;
 };
 
 }  // namespace vornalt

@@ -48,6 +48,7 @@ void preparerun(EngineState& state, const Script& script, const MemoryImage& ima
     state.lasteepromaddress = image.eepromsize - 1;
     state.addresscounter = 0;
     state.failureflag = false;
+    state.checkfailure = {};
     state.runstopped = false;
     state.loopstatus = LoopStatus::none;
     state.passstartaddress = 0;
@@ -288,6 +289,7 @@ bool ScriptEngine::settle() {
         if (item.byte ? got == item.expected : ((got ^ item.expected) & item.bits) == 0) continue;
         const auto hex = [&item](std::int32_t value) { return item.byte ? tohex2(value) : tohex4(value); };
         deferred_.clear();
+        state_.checkfailure = {item.address, got, item.expected, item.blank, item.byte};
         fail(item.blank ? blankmessage(tohex4(item.address), hex(got))
                         : verifymessage(tohex4(item.address), hex(got), hex(item.expected)),
              item.line);

@@ -1,6 +1,8 @@
 #include "image/hex_loader.h"
 
 #include <array>
+#include <cstdio>
+#include <utility>
 
 #include "base/file_io.h"
 #include "base/text_lines.h"
@@ -70,19 +72,39 @@ HexError store_word(MemoryImage& image, std::int64_t w, std::int32_t value, bool
 }
 
 HexError load_data_record(MemoryImage& image, std::int32_t count, std::int32_t address, std::string_view data,
-                          std::int64_t extended, bool& configset) {
+                          std::int64_t extended, std::int64_t& w, bool& configset) {
     if (data.empty()) return HexError::none;  // nothing to store, so nothing to check
     if (count < 0) return HexError::byte_count;
     if (address < 0) return HexError::address;
     if (count % 2 != 0) return HexError::odd_byte_count;
     if (address % 2 != 0) return HexError::odd_address;
     if (data.size() != 2 * static_cast<std::size_t>(count)) return HexError::data_length;
-    std::int64_t w = address / 2 + extended * k_extended_words;
+    w = address / 2 + extended * k_extended_words;
     for (std::size_t at = 0; at < data.size(); at += 4, ++w) {
         const HexError error = store_word(image, w, digitsword(data.substr(at, 4)), configset);
         if (error != HexError::none) return error;
     }
     return HexError::none;
+}
+
+std::string wordhex(std::int64_t w) {
+    char text[24];
+    std::snprintf(text, sizeof text, "%04llXh", static_cast<unsigned long long>(w));
+    return text;
+}
+
+// A word outside the model's memory usually means a file built for another part: the address
+// and where this model's memory ends say which.
+std::string rangehint(std::int64_t w, const MemoryImage& image) {
+    std::string where;
+    if (w < k_eeprom_address) {
+        where = "this model's FLASH ends at " + wordhex(image.flashsize - 1);
+    } else if (image.eepromsize > 0) {
+        where = "this model's EEPROM ends at " + wordhex(k_eeprom_address + image.eepromsize - 1);
+    } else {
+        where = "this model has no EEPROM";
+    }
+    return "Word address " + wordhex(w) + " is not in the chip: " + where + " (wrong model?)";
 }
 
 }  // namespace
@@ -99,6 +121,7 @@ HexLoadResult loadhex_text(std::string_view text, MemoryImage& image) {
     std::int64_t linenumber = 0;
     std::int64_t extended = 0;
     HexError error = HexError::none;
+    std::int64_t word = 0;
     bool configset = false;
     std::string_view line;
     while (error == HexError::none && reader.next(line)) {
@@ -132,10 +155,16 @@ HexLoadResult loadhex_text(std::string_view text, MemoryImage& image) {
             error = HexError::record_type;
             break;
         }
-        error = load_data_record(image, count, address, data, extended, configset);
+        error = load_data_record(image, count, address, data, extended, word, configset);
     }
-    if (error == HexError::none) return {true, HexError::none, 0, {}, configset};
-    return {false, error, linenumber, hexerrormessage(error, linenumber), false};
+    if (error == HexError::none) {
+        HexLoadResult loaded;
+        loaded.configset = configset;
+        return loaded;
+    }
+    std::string message = hexerrormessage(error, linenumber);
+    if (error == HexError::address_range) message += "\r\n" + rangehint(word, image);
+    return {false, error, linenumber, std::move(message)};
 }
 
 HexLoadResult loadhex(const std::string& path, MemoryImage& image) {

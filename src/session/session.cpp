@@ -7,8 +7,11 @@
 #include "app/clear_buffer.h"
 #include "app/edit_commands.h"
 #include "app/hex_file_commands.h"
+#include "app/identify.h"
 #include "app/port_pinout.h"
 #include "app/port_selection.h"
+#include "app/recent_files.h"
+#include "app/source_file.h"
 #include "app/selection_prompts.h"
 #include "image/hex_writer.h"
 #include "sim/chip_model.h"
@@ -64,17 +67,38 @@ Status Session::start_trace() {
 void Session::formload() {
     if (Status tracing = start_trace(); !tracing) window_.message(tracing.error().message);
     vornalt::formload(loadparts());
+    app_.lastpath = firstdialogfolder(app_.lastpath, app_.applicationfolder, options_.datafolders.home, k_windows_rules);
     opened_ = true;
     if (!simulated()) return;
     if (Status inserted = model_changed(); !inserted) window_.message(inserted.error().message);
     showsimulatedport();
 }
 
+std::string Session::main_window_title() const {
+    return simulated() ? app_.windowtitle + " (simulated programmer)" : app_.windowtitle;
+}
+
 DisplayTexts Session::display_texts() const { return displaytexts(model_, image_); }
 
 void Session::clear_buffer() { menuclear(app_, model_, image_, window_); }
 
-void Session::open_hex_file() { menuopen(app_, model_, image_, settings_, window_); }
+void Session::open_hex_file() {
+    menuopen(app_, model_, image_, settings_, window_);
+    rememberfile();
+}
+
+bool Session::open_named_file(const std::string& fullname) {
+    if (busy() || !discardunsaved(app_, window_)) return false;
+    const bool loaded = load_hex_file(fullname);
+    rememberfile();
+    return loaded;
+}
+
+std::vector<std::string> Session::recent_files() { return recentfiles(settings_); }
+
+void Session::rememberfile() {
+    if (!app_.label_hex.empty()) addrecentfile(settings_, app_.lastpath + app_.label_hex);
+}
 
 bool Session::load_hex_file(const std::string& fullname) {
     const SplitPath parts = splitpath(fullname);
@@ -91,11 +115,16 @@ void Session::reload_hex_file() {
     label_hex_click(app_, model_, image_, window_);
 }
 
-void Session::save_buffer() { menusave(app_, model_, image_, settings_, window_); }
+void Session::save_buffer() {
+    menusave(app_, model_, image_, settings_, window_);
+    rememberfile();
+}
 
 Status Session::save_hex_file(const std::string& fullname) const {
     return savehex(fullname, image_, model_.config2used);
 }
+
+Result<std::string> Session::hex_text() const { return hexfiletext(image_, model_.config2used); }
 
 void Session::edit_flash() { menueditflash(app_, image_, window_); }
 
@@ -133,7 +162,9 @@ void Session::show_about() { menuabout(app_, window_); }
 
 PortStatus Session::port_status() const { return {port_.io().available(), port_.io().reason()}; }
 
-RunReport Session::last_run() const { return {chipsavefailed_, engine_.deviceidrefused, engine_.runstopped}; }
+RunReport Session::last_run() const {
+    return {chipsavefailed_, engine_.deviceidrefused, engine_.runstopped, engine_.checkfailure};
+}
 
 void Session::openport() {
     port_.open(driverstate_.portaddress, driver_);
@@ -157,7 +188,14 @@ RunOutcome Session::run(ChipOperation operation) {
         runwindow().set_status(texts.failed);
         return RunOutcome::failed;
     }
+    if ((operation == ChipOperation::programall || operation == ChipOperation::verify) &&
+        !keepsourcecurrent(app_, model_, image_, runwindow(),
+                           operation == ChipOperation::programall ? "Program the chip" : "Verify the chip")) {
+        return RunOutcome::notstarted;
+    }
+    userstopped_ = false;
     RunOutcome outcome = runoperation(operation, parts());
+    if (userstopped_ && engine_.runstopped) window_.set_status(stoppedbyusertext(operation));
     if (outcome == RunOutcome::notstarted || !simulated()) return outcome;
     // The simulated chip is the file: the run has done its work only once the file holds it.
     if (Status saved = port_.savechip(); !saved) {
@@ -169,8 +207,30 @@ RunOutcome Session::run(ChipOperation operation) {
     return outcome;
 }
 
+Result<DeviceIdentity> Session::identify() {
+    const BusyScope scope(busy_);
+    Result<std::int32_t> id = readdeviceid(parts());
+    if (!id) return id.error();
+    DeviceIdentity identity{id.value(), partswithid(catalogue_, id.value()), {}};
+    if (identity.id == 0 || identity.id == k_blank_word) identity.parts.clear();  // nobody answered
+    identity.text = identitytext(identity.id, identity.parts);
+    return identity;
+}
+
+std::vector<std::string> Session::refused_id_parts() const {
+    if (!engine_.deviceidrefused) return {};
+    return partswithid(catalogue_, engine_.tempvalue & k_blank_word);
+}
+
 std::string emptysockettext(const std::string& modelname) {
     return "The simulator has no chip called " + modelname + ": its socket is empty, so nothing would answer.";
+}
+
+void Session::ask_stop() {
+    if (!busy() || userstopped_) return;
+    if (!window_.question("Stop the operation? The chip will be left partly written.")) return;
+    userstopped_ = true;
+    request_stop();
 }
 
 void Session::request_stop() {

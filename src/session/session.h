@@ -22,6 +22,7 @@
 #include "app/config_table.h"
 #include "app/display_texts.h"
 #include "app/hardware_settings.h"
+#include "app/identify.h"
 #include "app/load_sequence.h"
 #include "base/result.h"
 #include "catalogue/catalogue.h"
@@ -72,6 +73,7 @@ struct RunReport {
     bool chip_save_failed = false;   // the simulated chip's file could not hold the run's work
     bool device_id_refused = false;  // the chip in the socket is not the model's
     bool script_stopped = false;     // the engine stopped a script it cannot carry out
+    CheckFailure check;              // the Verify or Blank Check compare that failed, if one did
 };
 
 // Whether the port the session opened can be reached, and why not.
@@ -99,8 +101,15 @@ public:
     const std::vector<std::string>& catalogue_warnings() const { return catalogue_.warnings; }
 
     // ---- What the window shows ----
+    // The main window's caption: the window title, and under the simulator a word that no real
+    // chip is being worked on. Boxes keep the plain title.
+    std::string main_window_title() const;
     // The redraw's texts for the applied model and the memory image.
     DisplayTexts display_texts() const;
+    // The applied model's name as the catalogue writes it.
+    const std::string& model_name() const { return model_.modelname; }
+    // The image as Intel HEX text, as save_hex_file would write it.
+    Result<std::string> hex_text() const;
     // The loaded file's name; empty when the image no longer matches a file.
     const std::string& loaded_file() const { return app_.label_hex; }
     // The same with its folder; empty when no file is loaded.
@@ -112,6 +121,12 @@ public:
     void open_hex_file();
     // Loads the named file; true when it was loaded (the message says why not).
     bool load_hex_file(const std::string& fullname);
+    // Opens the named file as Open HEX File does (a file given at start, handed over by a second
+    // copy, or picked from the recent files): asks first when unsaved work would be lost.
+    // True when it was loaded.
+    bool open_named_file(const std::string& fullname);
+    // The most recently opened or saved files, newest first (at most four).
+    std::vector<std::string> recent_files();
     // A click on the loaded file's name: loads it again (not while an operation runs).
     void reload_hex_file();
     // Asks for a file name and writes the image to it.
@@ -166,11 +181,19 @@ public:
     // fails the run before it starts (with a message), and after the run the chip is saved to
     // its file: a save that fails fails the run (last_run().chip_save_failed) and its end text.
     RunOutcome run(ChipOperation operation);
+    // Reads the chip's device ID with the model's ID pass (busy() meanwhile) and names the
+    // catalogue's parts that carry it: "Device ID 0560h: 16F84A".
+    Result<DeviceIdentity> identify();
+    // After a run refused for a device ID that is not the model's: the parts that ID names.
+    std::vector<std::string> refused_id_parts() const;
     RunReport last_run() const;
     bool busy() const { return busy_ > 0; }
     // Asks a running operation to power down and end at its next step (a window closing, an
     // abort); nothing happens when no operation runs.
     void request_stop();
+    // Esc during a run: asks whether to stop; on Yes the run powers down at its next step and
+    // its end text says it was stopped. Nothing when no operation runs.
+    void ask_stop();
     // From now on SIGINT and SIGTERM stop a run at its next step.
     void attach_stop_signals(StopSignals& handlers) { handlers.attach(stop_); }
 
@@ -203,6 +226,7 @@ private:
     LoadParts loadparts();
     std::string simchipfile(const std::string& modelname, Status& status) const;
     void showsimulatedport();
+    void rememberfile();
 
     WindowServices& window_;
     SettingsStore& settings_;
@@ -227,6 +251,7 @@ private:
     WindowServices* runwindow_ = nullptr;
     int busy_ = 0;
     bool chipsavefailed_ = false;
+    bool userstopped_ = false;  // this run was stopped on the user's word
     bool opened_ = false;
     bool finished_ = false;
     bool simchosen_ = false;  // the socket has been set up for simmodel_

@@ -61,5 +61,23 @@ TEST(ApplicationFolder, ProgramPathNamesThisTestProgram) {
     EXPECT_TRUE(std::filesystem::is_regular_file(file)) << path.value();
 }
 
+TEST(ApplicationFolder, FirstDialogsStartAtHomeWhenTheProgramLivesInASystemFolder) {
+    struct Case {
+        std::string lastpath, appfolder, home;
+        bool windowsrules;
+        std::string expected;
+    };
+    const Case cases[] = {
+        {"/usr/bin/", "/usr/bin/", "/home/ann", false, "/home/ann/"},
+        {"c:\\program files\\vornalt\\", "c:\\program files\\vornalt\\", "C:\\Users\\ann", true, "c:\\users\\ann\\"},
+        {"/home/ann/src/", "/usr/bin/", "/home/ann", false, "/home/ann/src/"},        // a saved last path
+        {"/home/ann/tools/", "/home/ann/tools/", "/home/ann", false, "/home/ann/tools/"},  // the user's own folder
+        {"/usr/bin/", "/usr/bin/", "", false, "/usr/bin/"},                          // no home known
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(firstdialogfolder(c.lastpath, c.appfolder, c.home, c.windowsrules), c.expected) << c.appfolder;
+    }
+}
+
 }  // namespace
 }  // namespace vornalt

@@ -243,6 +243,18 @@ TEST(SaveHex, NewFileIsWrittenAndBecomesTheLoadedFile) {
     EXPECT_EQ(vornalt::testing::forwardslashes(shell.storedlastpath().value_or("")), shell.files.folder());
 }
 
+TEST(SaveHex, NameWithoutExtensionGetsHex) {
+    const std::pair<const char*, const char*> cases[] = {{"out", "out.hex"}, {"out.HEX", "out.HEX"}, {"a.b", "a.b"},
+                                                         {".hidden", ".hidden.hex"}};
+    for (const auto& [typed, written] : cases) {
+        HexShell shell;
+        shell.window.saveanswers = {(shell.files.path() / typed).string()};
+        menusave(shell.app, shell.model, shell.image, shell.settings, shell.window);
+        EXPECT_TRUE(std::filesystem::exists(shell.files.path() / written)) << typed;
+        EXPECT_EQ(shell.app.label_hex, written);
+    }
+}
+
 TEST(SaveHex, ExistingFileIsReplacedOnlyAfterYes) {
     for (const bool yes : {false, true}) {
         HexShell shell;

@@ -81,6 +81,22 @@ TEST(ModelPrompt, AnswerPicksAnotherModelOrKeepsTheCurrentOne) {
     }
 }
 
+TEST(ModelPrompt, AnswerNamingAModelSelectsIt) {
+    const DeviceCatalogue catalogue = catalogueof({"12F629", "16f84a", "16F877A", "16F628A"});
+    struct Case {
+        const char* answer;
+        std::int32_t expected;
+    };
+    // A name is matched whole, in any case, blanks around it ignored; anything else is a number.
+    const Case cases[] = {{"16F84A", 2}, {" 16f877a ", 3}, {"12f629", 1}, {"16F84", 0}, {"16F877", 0},
+                          {"2", 2}, {"3.4", 3}};
+    for (const Case& c : cases) {
+        FakeWindow window;
+        window.inputanswers = {c.answer};
+        EXPECT_EQ(askmodel(catalogue, 4, window), c.expected) << '"' << c.answer << '"';
+    }
+}
+
 TEST(ProgtimePrompt, AcceptsOneToThirtyRoundedHalvesToEven) {
     struct Case {
         const char* answer;

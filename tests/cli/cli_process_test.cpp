@@ -12,6 +12,7 @@
 #include <map>
 #include <sstream>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "cli_process.h"
@@ -156,6 +157,16 @@ TEST_F(CliProcess, ProgramReadAndVerifyAgreeWithTheOriginal) {
     r = cli({"--model", "16f84a", "convert", original, "-o", path("converted.hex")});
     EXPECT_RUN(r, 0);
     EXPECT_EQ(readfile(path("converted.hex")), canonical);
+
+    // "-o -": the HEX text alone on standard output, the end text moved to standard error.
+    r = sim({"read", "-o", "-"});
+    EXPECT_RUN(r, 0);
+    EXPECT_EQ(r.out, canonical);
+    EXPECT_EQ(lastline(r.err), "Chip read");
+    r = cli({"--model", "16f84a", "convert", original, "-o", "-"});
+    EXPECT_RUN(r, 0);
+    EXPECT_EQ(r.out, canonical);
+    EXPECT_FALSE(std::filesystem::exists("-"));
 }
 
 TEST_F(CliProcess, EraseAndBlankCheckFollowTheChip) {
@@ -255,7 +266,7 @@ TEST_F(CliProcess, WrongPartOrEmptySocketIsRefusedUnlessIgnored) {
         std::string err;
     };
     const Case cases[] = {
-        {{"--sim-part", "16F877"}, 1, "Device ID 09A0h is not a 16F877A (expects 0E20h)."},
+        {{"--sim-part", "16F877"}, 1, "The chip in the socket is a 16F877. Nothing was written."},
         {{"--sim-part", "EMPTY"}, 1, "No chip answered: the device ID reads 3FFFh."},
         // Told to go on, Program All runs the 16F877A's block writes on a 16F877, which keeps
         // only some of the words, and its own read-back says so.
@@ -280,6 +291,16 @@ TEST_F(CliProcess, WrongPartOrEmptySocketIsRefusedUnlessIgnored) {
     }
     const ProcessResult notsim = cli({"--model", "16F84A", "--port", "1", "--sim-part", "empty", "erase"});
     EXPECT_RUN(notsim, 2);
+
+    // identify names the part in the socket, whatever the model, or says why it cannot.
+    for (const auto& [part, status, out] : {std::tuple{"16F877", 0, "Device ID 09A2h: 16F877\n"},
+                                            std::tuple{"empty", 1, "Device ID 3FFFh: no chip answered.\n"}}) {
+        const ProcessResult r = raw({"--catalogue", VORNALT_SHIPPED_CATALOGUE, "--model", "16F84A", "--port", "sim",
+                                     "--sim-speed", "instant", "--sim-part", part, "identify"},
+                                    environment());
+        EXPECT_RUN(r, status);
+        EXPECT_EQ(r.out, out);
+    }
 }
 
 TEST_F(CliProcess, BadHexFilesGiveTheLoadersExactTexts) {
@@ -298,8 +319,10 @@ TEST_F(CliProcess, BadHexFilesGiveTheLoadersExactTexts) {
         {record("02000100FF3F") + "\n", "Line number 1: Field 'address' in the record must contain an even value."},
         {record("04000000AABB") + "\n", "Line number 1: The record does not contain the specified number of bytes."},
         {record("020000000040") + "\n", "Line number 1: Invalid data byte in the record."},
-        {record("02080000FF3F") + "\n", "Line number 1: Address out of range."},
-        {record("02440000FF00") + "\n", "Line number 1: Address out of range."},
+        {record("02080000FF3F") + "\n", "Line number 1: Address out of range.\nWord address 0400h is not in the chip: "
+                                         "this model's FLASH ends at 03FFh (wrong model?)"},
+        {record("02440000FF00") + "\n", "Line number 1: Address out of range.\nWord address 2200h is not in the chip: "
+                                         "this model's EEPROM ends at 213Fh (wrong model?)"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.error);
@@ -315,6 +338,20 @@ TEST_F(CliProcess, BadHexFilesGiveTheLoadersExactTexts) {
         }
         EXPECT_FALSE(std::filesystem::exists(path("never.hex")));
     }
+}
+
+TEST_F(CliProcess, JsonGivesOneObjectWithTheFailedCompare) {
+    const std::string fw = write("fw.hex", hexfile(firmware(), "\n"));
+    EXPECT_RUN(sim({"erase"}), 0);
+    const ProcessResult r = sim({"--json", "verify", fw});
+    EXPECT_RUN(r, 1);
+    ASSERT_EQ(std::count(r.out.begin(), r.out.end(), '\n'), 1) << r.out;
+    EXPECT_EQ(r.out.rfind("{\"command\":\"verify\",\"model\":\"16F84A\",\"port\":\"sim\",\"result\":\"failed\",", 0), 0u);
+    EXPECT_NE(r.out.find("\"check\":{\"kind\":\"verify\",\"address\":\"0000\",\"read\":\"3FFF\",\"expected\":\"1234\"}"),
+              std::string::npos)
+        << r.out;
+    EXPECT_EQ(lastline(r.err), "Chip verify failed");  // the texts moved to standard error
+    EXPECT_RUN(cli({"--json", "models"}), 2);
 }
 
 TEST_F(CliProcess, CheckPrintsTheCompletionMessage) {
@@ -450,6 +487,13 @@ TEST_F(CliProcess, SavedSettingsAreReadButNeverWritten) {
     ProcessResult r = cli({"--port", "sim", "--sim-speed", "instant", "erase"});
     EXPECT_RUN(r, 3);
     EXPECT_NE(r.err.find("frobnicate"), std::string::npos);
+    // The model nobody named on the command line is said, once, unless the run is quiet.
+    const std::string note = "Model 16F627A (saved setting)\n";
+    ASSERT_NE(r.err.find(note), std::string::npos) << r.err;
+    EXPECT_EQ(r.err.find(note, r.err.find(note) + 1), std::string::npos) << r.err;
+    r = cli({"-q", "check", fw});
+    EXPECT_RUN(r, 0);
+    EXPECT_EQ(r.err.find(note), std::string::npos) << r.err;
     EXPECT_RUN(cli({"--model", "1", "--port", "sim", "--sim-speed", "instant", "--sim-chip", chip(), "erase"}), 0);
     EXPECT_EQ(readfile(ini), savedmodel);
 

@@ -57,7 +57,27 @@ TEST(HexLoader, EveryCheckFailsWithItsMessageAndLine) {
         EXPECT_FALSE(result.ok) << c.file;
         EXPECT_EQ(result.error, c.error) << c.file;
         EXPECT_EQ(result.linenumber, c.line) << c.file;
-        EXPECT_EQ(result.message, k_heading + std::to_string(c.line) + c.text) << c.file;
+        EXPECT_EQ(result.message.substr(0, result.message.find("\r\n", std::string(k_heading).size())),
+                  k_heading + std::to_string(c.line) + c.text)
+            << c.file;
+    }
+}
+
+TEST(HexLoader, AddressOutOfRangeNamesTheAddressAndWhereTheModelEnds) {
+    struct Case {
+        ModelShape model;
+        const char* record;
+        const char* hint;
+    };
+    const Case cases[] = {
+        {k_small, ":020800003412B0", "Word address 0400h is not in the chip: this model's FLASH ends at 03FFh"},
+        {k_small, ":024400000000BA", "Word address 2200h is not in the chip: this model's EEPROM ends at 213Fh"},
+        {k_no_eeprom, ":024200000000BC", "Word address 2100h is not in the chip: this model has no EEPROM"},
+    };
+    for (const Case& c : cases) {
+        MemoryImage image = blank_image(c.model);
+        const HexLoadResult result = loadhex_text(c.record, image);
+        EXPECT_EQ(result.message, k_heading + std::string("1: Address out of range.\r\n") + c.hint + " (wrong model?)");
     }
 }
 

@@ -5,6 +5,7 @@
 #include <functional>
 #include <string>
 
+#include "app/shell_fixture.h"
 #include "support/session_rig.h"
 #include "support/temp_folder.h"
 
@@ -63,6 +64,54 @@ TEST(SessionCommands, NamedFilesSaveAndLoadAndSayWhenTheyCannot) {
     EXPECT_FALSE(rig.session->load_hex_file(temp.folder() + "missing.hex"));
     EXPECT_EQ(rig.session->loaded_file(), "");
     EXPECT_EQ(rig.window.messages.size(), 1u);
+}
+
+TEST(SessionCommands, UnsavedImageIsThrownAwayOnlyAfterYes) {
+    const std::string question = "The memory image has changes that are not saved. Discard them?";
+    // What was done to the image since it was clean: edited (e), read from the chip (r), saved
+    // (s), cleared (c), in that order.
+    const auto work = [](SessionRig& rig, const std::string& steps, const std::string& folder) {
+        for (const char step : steps) {
+            rig.window.inputanswers = {"0", "1234"};
+            rig.window.saveanswers = {folder + "saved.hex"};
+            if (step == 'e') rig.session->edit_flash();
+            if (step == 'r') rig.session->run(ChipOperation::readall);
+            if (step == 's') rig.session->save_buffer();
+            if (step == 'c') rig.session->clear_buffer();
+        }
+    };
+    struct Case {
+        const char* steps;
+        bool unsaved;
+    };
+    const Case cases[] = {{"e", true}, {"r", true}, {"es", false}, {"ec", false}, {"", false}};
+    for (const Case& c : cases) {
+        for (const bool yes : {false, true}) {
+            SCOPED_TRACE(std::string(c.steps) + (yes ? ", Yes" : ", No"));
+            TempFolder temp;
+            SessionRig rig;
+            rig.inside.catalogue() = testing::threemodels();
+            ASSERT_TRUE(rig.session->apply_model(1).ok());
+            work(rig, c.steps, temp.folder());
+            const std::int32_t word = rig.image.flashbuffer[0];
+            rig.window.calls.clear();
+            rig.window.questionanswers = {yes};
+            rig.window.inputanswers = {"2"};
+            rig.session->change_model();
+            const bool asked = !rig.window.calls.empty() && rig.window.calls[1] == "question:" + question;
+            EXPECT_EQ(asked, c.unsaved);
+            const bool kept = c.unsaved && !yes;
+            EXPECT_EQ(rig.app.selectedmodel, kept ? 1 : 2);
+            EXPECT_EQ(rig.image.flashbuffer[0], kept ? word : 0x3FFF);
+
+            // Open HEX File asks before its dialog; No leaves the dialog unshown.
+            if (!c.unsaved || yes) continue;
+            rig.window.calls.clear();
+            rig.window.questionanswers = {false};
+            rig.session->open_hex_file();
+            EXPECT_EQ(rig.window.calls, std::vector<std::string>{"question:" + question});
+        }
+    }
 }
 
 }  // namespace

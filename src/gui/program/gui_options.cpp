@@ -1,6 +1,7 @@
 #include "gui/program/gui_options.h"
 
 #include <QCommandLineParser>
+#include <QFileInfo>
 
 #include "session/session_start.h"
 
@@ -25,6 +26,9 @@ ParsedGuiOptions parseguioptions(const QStringList& arguments) {
     parser.addOption(version);
     parser.addOption(simulate);
     parser.addOption(trace);
+    parser.addPositionalArgument(QStringLiteral("FILE.hex"), QStringLiteral("Intel HEX file to open at start; handed to "
+                                                                             "the running copy when there is one."),
+                                 QStringLiteral("[FILE.hex]"));
 
     ParsedGuiOptions parsed;
     if (!parser.parse(arguments)) {
@@ -32,9 +36,9 @@ ParsedGuiOptions parseguioptions(const QStringList& arguments) {
         parsed.err = "vornalt: " + parser.errorText().toStdString() + "\nTry vornalt --help.\n";
         return parsed;
     }
-    if (!parser.positionalArguments().isEmpty()) {
+    if (parser.positionalArguments().size() > 1) {
         parsed.exitcode = 2;
-        parsed.err = "vornalt: unexpected argument " + parser.positionalArguments().first().toStdString() +
+        parsed.err = "vornalt: unexpected argument " + parser.positionalArguments()[1].toStdString() +
                      "\nTry vornalt --help.\n";
         return parsed;
     }
@@ -49,6 +53,10 @@ ParsedGuiOptions parseguioptions(const QStringList& arguments) {
     GuiOptions options;
     options.simulate = parser.isSet(simulate);
     options.trace = parser.value(trace).toStdString();
+    // Made whole here: a copy already running has another working folder.
+    if (!parser.positionalArguments().isEmpty()) {
+        options.file = QFileInfo(parser.positionalArguments().first()).absoluteFilePath().toStdString();
+    }
     if (parser.isSet(trace) && options.trace.empty()) {
         parsed.exitcode = 2;
         parsed.err = "vornalt: --trace needs a file name.\n";

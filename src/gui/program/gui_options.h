@@ -1,5 +1,6 @@
 #pragma once
-// The desktop program's command line: --simulate, --trace FILE.vcd, --help and --version.
+// The desktop program's command line: --simulate, --trace FILE.vcd, --help, --version and a
+// HEX file to open.
 #include <QStringList>
 #include <optional>
 #include <string>
@@ -9,6 +10,7 @@ namespace vornalt::gui {
 struct GuiOptions {
     bool simulate = false;  // the simulated programmer instead of the parallel port
     std::string trace;      // VCD file recording the programmer lines; empty: none
+    std::string file;       // HEX file to open at start, as its full name; empty: none
 };
 
 struct ParsedGuiOptions {

@@ -5,6 +5,8 @@
 #include <QTimer>
 #include <cstdio>
 #include <memory>
+#include <string>
+#include <vector>
 
 #include "gui/program/gui_options.h"
 #include "gui/program/single_instance.h"
@@ -21,17 +23,49 @@ int main(int argc, char** argv) {
     // close box does, with the programmer's lines off.
     StopSignals stopsignals;
 
-    QApplication application(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("vornalt"));
-    QApplication::setApplicationVersion(QString::fromLatin1(program_version().data(), static_cast<qsizetype>(program_version().size())));
-
-    const gui::ParsedGuiOptions parsed = gui::parseguioptions(QApplication::arguments());
+    // The command line is read before any display is opened, so --help and --version answer
+    // on a terminal without one.
+    gui::ParsedGuiOptions parsed;
+    {
+        const QCoreApplication reading(argc, argv);
+        parsed = gui::parseguioptions(QCoreApplication::arguments());
+    }
     std::fputs(parsed.out.c_str(), stdout);
     std::fputs(parsed.err.c_str(), stderr);
     if (!parsed.options) return parsed.exitcode;
 
+    QApplication application(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("vornalt"));
+    QApplication::setApplicationVersion(QString::fromLatin1(program_version().data(), static_cast<qsizetype>(program_version().size())));
+
     gui::SingleInstance instance;
-    if (!instance.acquire()) return 0;  // another copy runs: end silently, no window
+    if (!instance.acquire()) {
+        // Another copy runs: it gets the file (or comes to the front), and the user hears why no
+        // second window opens.
+        const QString file = QString::fromStdString(parsed.options->file);
+        const std::string pid = instance.holder() != 0 ? " (process " + std::to_string(instance.holder()) + ")" : "";
+        if (!instance.handover(file)) {
+            std::fprintf(stderr, "vornalt: another copy is running%s but does not answer.\n", pid.c_str());
+        } else if (!file.isEmpty()) {
+            std::fprintf(stderr, "vornalt: another copy is running%s; %s was handed to it.\n", pid.c_str(),
+                         parsed.options->file.c_str());
+        } else {
+            std::fprintf(stderr, "vornalt: another copy is running%s; its window was brought to the front.\n",
+                         pid.c_str());
+        }
+        return 0;
+    }
+    // Listening at once, so a copy started during the start-up below is heard; what it hands
+    // over waits for the window.
+    std::vector<QString> handed;
+    gui::Form1* target = nullptr;
+    instance.listen([&handed, &target](const QString& file) {
+        if (target != nullptr) {
+            target->openhandedfile(file);
+        } else {
+            handed.push_back(file);
+        }
+    });
 
     Result<Startup> started = start_program();
     if (!started) {
@@ -48,6 +82,12 @@ int main(int argc, char** argv) {
 
     window.show();
     window.formload();
+    // Opened from the event loop, where the signals are watched, since opening shows a box.
+    if (!parsed.options->file.empty()) handed.insert(handed.begin(), QString::fromStdString(parsed.options->file));
+    target = &window;
+    QTimer::singleShot(0, &window, [&window, handed] {
+        for (const QString& file : handed) window.openhandedfile(file);
+    });
 
     QTimer signalwatch;
     QObject::connect(&signalwatch, &QTimer::timeout, [&] {
@@ -56,6 +96,7 @@ int main(int argc, char** argv) {
     signalwatch.start(50);
 
     const int status = QApplication::exec();
+    target = nullptr;
     Status finished = window.session().finish();
     if (!finished) {
         std::fprintf(stderr, "vornalt: %s\n", finished.error().message.c_str());

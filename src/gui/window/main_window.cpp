@@ -3,19 +3,23 @@
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLayout>
 #include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QShortcut>
 #include <QTextEdit>
+#include <QTimer>
 
 #include "gui/dialogs/check_hardware_dialog.h"
 #include "gui/dialogs/config_bits_dialog.h"
 #include "gui/dialogs/hardware_settings_dialog.h"
 #include "gui/dialogs/production_window.h"
 #include "gui/widgets/clickable_label.h"
+#include "gui/widgets/fit_label.h"
 #include "gui/widgets/memory_view.h"
 #include "gui/window/form_layout.h"
 #include "gui/window/message_boxes.h"
@@ -41,7 +45,6 @@ QString stylesheet(const ControlLayout& control) {
 Form1::Form1(Startup started, SettingsStore& settings, SessionOptions options, QWidget* parent)
     : QMainWindow(parent), title_(qstring(started.state.windowtitle)) {
     setObjectName(QStringLiteral("Form1"));
-    setWindowTitle(title_);
     buildcontrols();
     buildmenus();
     settaborder();
@@ -49,6 +52,7 @@ Form1::Form1(Startup started, SettingsStore& settings, SessionOptions options, Q
     layout()->setSizeConstraint(QLayout::SetFixedSize);
     session_ = std::make_unique<Session>(*this, settings, std::move(started.state), std::move(started.catalogue),
                                          std::move(options));
+    setWindowTitle(qstring(session_->main_window_title()));
 }
 
 Form1::~Form1() {
@@ -79,7 +83,10 @@ void Form1::buildcontrols() {
         switch (control.kind) {
         case ControlKind::label:
         case ControlKind::clickable_label: {
-            QLabel* label = control.kind == ControlKind::label ? new QLabel(text, client) : new ClickableLabel(text, client);
+            // Plain labels fit their text (the status line, the captions); the clickable ones
+            // show a file name or a word and keep their face.
+            QLabel* label = control.kind == ControlKind::label ? static_cast<QLabel*>(new FitLabel(text, client))
+                                                               : new ClickableLabel(text, client);
             label->setAlignment(Qt::AlignCenter);
             label->setStyleSheet(stylesheet(control));
             widget = label;
@@ -121,14 +128,14 @@ void Form1::buildcontrols() {
     }
     label7_ = client->findChild<ClickableLabel*>(QStringLiteral("Label7"));
     label_hex_ = client->findChild<ClickableLabel*>(QStringLiteral("label_hex"));
-    label_ime_ = client->findChild<QLabel*>(QStringLiteral("label_ime"));
-    label_info_ = client->findChild<QLabel*>(QStringLiteral("label_info"));
+    label_ime_ = client->findChild<FitLabel*>(QStringLiteral("label_ime"));
+    label_info_ = client->findChild<FitLabel*>(QStringLiteral("label_info"));
     tabla_flash_ = client->findChild<QTextEdit*>(QStringLiteral("tabla_flash"));
     tabla_eeprom_ = client->findChild<QPlainTextEdit*>(QStringLiteral("tabla_eeprom"));
     label_conf1_ = client->findChild<ClickableLabel*>(QStringLiteral("label_conf1"));
     label2_ = client->findChild<QLabel*>(QStringLiteral("Label2"));
     label_conf2_ = client->findChild<ClickableLabel*>(QStringLiteral("label_conf2"));
-    label_status_ = client->findChild<QLabel*>(QStringLiteral("label_status"));
+    label_status_ = client->findChild<FitLabel*>(QStringLiteral("label_status"));
     conftip_ = label_conf1_->toolTip();
 
     // The focus sink sits on top of the FLASH view's corner.
@@ -168,6 +175,18 @@ void Form1::buildmenus() {
     additem(menus_[0], "menuclear", "&Clear Buffer", &Form1::menuclear);
     additem(menus_[0], "menuopen", "&Open HEX File", &Form1::menuopen);
     additem(menus_[0], "menusave", "&Save Buffer As", &Form1::menusave);
+    menus_[0]->addSeparator();
+    for (std::size_t i = 0; i < recent_.size(); ++i) {
+        recent_[i] = menus_[0]->addAction(QString());
+        recent_[i]->setObjectName(QStringLiteral("menurecent%1").arg(i + 1));
+        recent_[i]->setVisible(false);
+        connect(recent_[i], &QAction::triggered, this, [this, i] { session_->open_named_file(recent_[i]->data().toString().toStdString()); });
+    }
+    // Esc during a run offers to stop it; outside a run it does nothing.
+    auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+    connect(escape, &QShortcut::activated, this, [this] { session_->ask_stop(); });
+    // Read when the menu opens, so a file opened or saved a moment ago is there.
+    connect(menus_[0], &QMenu::aboutToShow, this, &Form1::showrecentfiles);
     additem(menus_[1], "menueditflash", "&FLASH Memory Location", &Form1::menueditflash);
     additem(menus_[1], "menuediteeprom", "&EEPROM Memory Location", &Form1::menuediteeprom);
     additem(menus_[1], "menuconfigbits", "&Configuration Bits\u2026", &Form1::menuconfigbits);
@@ -185,6 +204,22 @@ void Form1::buildmenus() {
     additem(menus_[4], "menuprogtime", "Change Default Programming Time", &Form1::menuprogtime);
     additem(menus_[5], "menuportinfo", "Parallel Port Pinout", &Form1::menuportinfo);
     additem(menus_[5], "menuabout", "About Tremwick Vornalt", &Form1::menuabout);
+}
+
+void Form1::showrecentfiles() {
+    const std::vector<std::string> files = session_->recent_files();
+    for (std::size_t i = 0; i < recent_.size(); ++i) {
+        const bool shown = i < files.size();
+        recent_[i]->setVisible(shown);
+        if (!shown) continue;
+        const QString file = qstring(files[i]);
+        recent_[i]->setData(file);
+        // "&1 blink.hex", the whole name as tooltip; an "&" in a name is no access key.
+        QString name = QFileInfo(file).fileName();
+        name.replace(QLatin1Char('&'), QStringLiteral("&&"));
+        recent_[i]->setText(QStringLiteral("&%1 %2").arg(i + 1).arg(name));
+        recent_[i]->setToolTip(file);
+    }
 }
 
 void Form1::settaborder() {
@@ -207,7 +242,13 @@ void Form1::formload() {
 
 // ---- WindowServices ----
 
-void Form1::set_status(std::string_view text) { label_status_->setText(displaytext(text)); }
+void Form1::set_status(std::string_view text) { label_status_->setfittedtext(displaytext(text)); }
+
+void Form1::progress(MemoryRegion region, std::int64_t done, std::int64_t total) {
+    WindowServices::progress(region, done, total);
+    // The status line fills as the run goes, behind its "F:n/m" text.
+    label_status_->setfill(total > 0 ? static_cast<double>(done) / static_cast<double>(total) : -1);
+}
 
 void Form1::process_events() { QCoreApplication::processEvents(); }
 
@@ -245,12 +286,15 @@ void Form1::setcommandsenabled(bool enabled) {
 
 void Form1::disable() { setcommandsenabled(false); }
 
-void Form1::enable() { setcommandsenabled(true); }
+void Form1::enable() {
+    label_status_->setfill(-1);
+    setcommandsenabled(true);
+}
 
 void Form1::updatedisplay() {
     const DisplayTexts texts = session_->display_texts();
-    label_ime_->setText(qstring(texts.label_ime));
-    label_info_->setText(qstring(texts.label_info));
+    label_ime_->setfittedtext(qstring(texts.label_ime));
+    label_info_->setfittedtext(qstring(texts.label_info));
     tabla_flash_->clear();
     tabla_eeprom_->clear();
     label_conf1_->clear();
@@ -326,6 +370,21 @@ void Form1::menuprogtime() { session_->change_programming_time(); }
 void Form1::menuportinfo() { session_->show_port_pinout(); }
 
 void Form1::menuabout() { session_->show_about(); }
+
+void Form1::openhandedfile(const QString& file) {
+    if (isMinimized()) showNormal();
+    raise();
+    activateWindow();
+    if (!file.isEmpty()) openwhenfree(file);
+}
+
+void Form1::openwhenfree(const QString& file) {
+    if (session_->busy() || QApplication::activeModalWidget() != nullptr) {
+        QTimer::singleShot(250, this, [this, file] { openwhenfree(file); });
+        return;
+    }
+    session_->open_named_file(file.toStdString());
+}
 
 void Form1::requestquit() {
     // Modal boxes first (a verify message, a hardware dialog): each closes the way its own close

@@ -22,6 +22,7 @@ class QTextEdit;
 namespace vornalt::gui {
 
 class ClickableLabel;
+class FitLabel;
 
 class Form1 final : public QMainWindow, public WindowServices {
     Q_OBJECT
@@ -39,6 +40,10 @@ public:
     // at its next step (chip powered down) before the window closes. Open modal boxes close.
     void requestquit();
 
+    // A file given at start or handed over by a second copy: the window comes to the front and
+    // opens it (empty: only to the front). While a run or a box has the window, it waits.
+    void openhandedfile(const QString& file);
+
     // WindowServices
     void set_status(std::string_view text) override;
     void process_events() override;
@@ -50,6 +55,7 @@ public:
     void disable() override;
     void enable() override;
     void updatedisplay() override;
+    void progress(MemoryRegion region, std::int64_t done, std::int64_t total) override;
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -61,6 +67,8 @@ private:
     QAction* additem(QMenu* menu, const char* name, const char* caption, void (Form1::*handler)());
     void setcommandsenabled(bool enabled);
     QWidget* boxparent();
+    void showrecentfiles();
+    void openwhenfree(const QString& file);
 
     // Handlers.
     void runoperation(ChipOperation operation);
@@ -94,16 +102,17 @@ private:
     QPushButton* command0_ = nullptr;
     std::array<QPushButton*, 5> commands_{};  // Command1 .. Command5
     std::array<QMenu*, 6> menus_{};           // menu1 .. menu6
+    std::array<QAction*, 4> recent_{};        // the File menu's recent files
     ClickableLabel* label7_ = nullptr;
     ClickableLabel* label_hex_ = nullptr;
-    QLabel* label_ime_ = nullptr;
-    QLabel* label_info_ = nullptr;
+    FitLabel* label_ime_ = nullptr;
+    FitLabel* label_info_ = nullptr;
     QTextEdit* tabla_flash_ = nullptr;
     QPlainTextEdit* tabla_eeprom_ = nullptr;
     ClickableLabel* label_conf1_ = nullptr;
     QLabel* label2_ = nullptr;
     ClickableLabel* label_conf2_ = nullptr;
-    QLabel* label_status_ = nullptr;
+    FitLabel* label_status_ = nullptr;
     QString conftip_;  // the configuration labels' own tooltip, before the decoded fields
 };
 
