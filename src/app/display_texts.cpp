@@ -1,5 +1,6 @@
 #include "app/display_texts.h"
 
+#include "app/config_table.h"
 #include "image/hex_text.h"
 #include "image/view_text.h"
 
@@ -16,6 +17,9 @@ DisplayTexts displaytexts(const AppliedModel& model, const MemoryImage& image) {
     texts.label_conf1 = tohex4(image.config1word);
     texts.conf2visible = model.config2used;
     if (model.config2used) texts.label_conf2 = tohex4(image.config2word);
+    const ConfigBits bits(model, {image.config1word, image.config2word});
+    texts.conf1fields = bits.tooltip(1);
+    if (model.config2used) texts.conf2fields = bits.tooltip(2);
     return texts;
 }
 

@@ -18,6 +18,9 @@ struct DisplayTexts {
     std::string label_conf1;    // CONFIG1 in four digits
     std::string label_conf2;    // CONFIG2 in four digits; empty when the model has no CONFIG2
     bool conf2visible = false;  // label_conf2 and its caption Label2 are shown
+    // The words decoded field by field (ConfigBits::tooltip), for the labels' tooltips; empty when
+    // the catalogue names no fields for the model.
+    std::string conf1fields, conf2fields;
 };
 
 DisplayTexts displaytexts(const AppliedModel& model, const MemoryImage& image);

@@ -96,4 +96,10 @@ void label_conf2_click(AppState& app, MemoryImage& image, WindowServices& window
     editconfigword(image.config2word, app, window);
 }
 
+void setconfigwords(AppState& app, MemoryImage& image, WindowServices& window, const ConfigWords& words) {
+    image.config1word = words[0] & k_max_word;
+    if (image.config2word >= 0) image.config2word = words[1] & k_max_word;
+    edited(app, window);
+}
+
 }  // namespace vornalt

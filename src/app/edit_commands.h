@@ -11,6 +11,7 @@
 #include <string_view>
 
 #include "app/app_state.h"
+#include "catalogue/config_fields.h"
 #include "image/memory_image.h"
 #include "platform/window_services.h"
 
@@ -32,5 +33,8 @@ void menuediteeprom(AppState& app, MemoryImage& image, WindowServices& window);
 // A click on the CONFIG1 or CONFIG2 word: asks for the new word (0000-3FFF).
 void label_conf1_click(AppState& app, MemoryImage& image, WindowServices& window);
 void label_conf2_click(AppState& app, MemoryImage& image, WindowServices& window);
+// OK of "Configuration Bits...": both words written as a click on their labels writes one
+// (CONFIG2 only when the image has one).
+void setconfigwords(AppState& app, MemoryImage& image, WindowServices& window, const ConfigWords& words);
 
 }  // namespace vornalt

@@ -8,6 +8,7 @@
 #include "app/source_file.h"
 #include "base/path_text.h"
 #include "image/hex_loader.h"
+#include "image/hex_text.h"
 #include "image/hex_writer.h"
 #include "image/load_summary.h"
 #include "settings/setting_names.h"
@@ -33,6 +34,13 @@ std::string withhexextension(std::string name) {
 
 }  // namespace
 
+std::string erasedconfignote(const AppliedModel& model) {
+    const ConfigWords erased{model.config1erased, model.config2erased};
+    std::string hex = tohex4(model.config1erased);
+    if (model.config2used) hex += "/" + tohex4(model.config2erased);
+    return noconfignote(hex, decodesummary(model.configfields, erased));
+}
+
 std::string readonlyquestion(const std::string& fullname) {
     return "The file " + fullname + " is read-only.\r\nDo you want to replace it anyway?";
 }
@@ -56,7 +64,10 @@ void openhexfile(AppState& app, const AppliedModel& model, MemoryImage& image, W
         app.label_hex = name;
         app.source = stampfile(app.lastpath + std::string(name));
         window.updatedisplay();
-        window.message(loadcompletedmessage(image.loadedwords));
+        std::string message = loadcompletedmessage(image.loadedwords);
+        // The classic "my chip does not run": no configuration word, so RC oscillator, watchdog on...
+        if (!result.configset) message += "\r\n" + erasedconfignote(model);
+        window.message(message);
     } else {
         window.message(result.message);
         // Nothing of a bad file stays in the image.

@@ -14,6 +14,10 @@ namespace vornalt {
 
 inline constexpr std::string_view k_open_title = "Select HEX File To Open";
 inline constexpr std::string_view k_save_title = "Save Buffer As";
+// Added to the load message of a file that sets no configuration word: the erased word(s) of
+// the model and, when its fields are known, what they mean.
+std::string erasedconfignote(const AppliedModel& model);
+
 // Asked before a read-only file is replaced by Save Buffer As.
 std::string readonlyquestion(const std::string& fullname);
 

@@ -181,6 +181,8 @@ Status applymodel(const DeviceCatalogue& catalogue, std::int32_t k, AppliedModel
         }
     }
 
+    next.configfields = configfieldsof(catalogue.configfields, next.modelname);
+
     applied = std::move(next);
     image.flashsize = flashsize;
     image.eepromsize = eepromsize;

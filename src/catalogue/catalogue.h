@@ -8,6 +8,7 @@
 
 #include "base/power_order.h"
 #include "base/result.h"
+#include "catalogue/config_fields.h"
 #include "image/memory_image.h"
 
 namespace vornalt {
@@ -32,6 +33,9 @@ struct DeviceCatalogue {
     // power order the program does not know...), one complete text each, naming FILE:LINE.
     // Both front ends show them once after loading; the records are still used as they stand.
     std::vector<std::string> warnings;
+    // The named configuration fields, from configbits.cfg in the same folder (none without it);
+    // its problems are among the warnings.
+    ConfigFieldCatalogue configfields;
 };
 
 // Waits and programming times beyond this are no chip's need, only a typing error.
@@ -92,6 +96,8 @@ struct AppliedModel {
     // answers with one of them is some other part, not this one.
     std::vector<KnownDeviceId> otherdeviceids;
     std::vector<CalibrationCell> calibration;
+    // The named fields of the configuration word(s); empty when configbits.cfg has none for the model.
+    std::vector<ConfigField> configfields;
 
     bool operator==(const AppliedModel&) const = default;
 };
@@ -110,7 +116,8 @@ inline constexpr std::int32_t k_max_eeprom_bytes = 0x10000 / 2 - k_eeprom_addres
 // current record, replacing an earlier line with the same key. Every other line is skipped.
 // Fails when the file cannot be read, holds no "model:" line or more than k_max_catalogue_models
 // of them; the message names the file.
-// Fills the catalogue's warnings (see catalogue_warnings.h).
+// Fills the catalogue's warnings (see catalogue_warnings.h). configbits.cfg is read from the same
+// folder when it is there; a file that cannot be read leaves the fields unnamed, with a warning.
 Result<DeviceCatalogue> loadcatalogue(const std::string& path);
 
 // The same reading of text already in memory; path only names the file in messages and warnings.

@@ -1,11 +1,14 @@
 #include <array>
 #include <cerrno>
 #include <cstring>
+#include <filesystem>
+#include <system_error>
 #include <limits>
 #include <string_view>
 
 #include "base/ascii_case.h"
 #include "base/file_io.h"
+#include "base/path_text.h"
 #include "catalogue/catalogue.h"
 #include "catalogue/catalogue_warnings.h"
 
@@ -58,6 +61,22 @@ void takeline(DeviceCatalogue& catalogue, std::vector<FieldLines>& lines, std::s
     }
 }
 
+// configbits.cfg beside the catalogue. Its absence is no problem (the fields stay unnamed); a file
+// that is there but cannot be read is worth a warning.
+void readconfigfields(DeviceCatalogue& catalogue) {
+    const std::filesystem::path path = pathfromutf8(catalogue.path).parent_path() / k_config_fields_file;
+    std::error_code error;
+    if (!std::filesystem::exists(path, error)) return;
+    const std::string name = utf8frompath(path);
+    Result<std::string> content = read_file(name, k_max_catalogue_bytes);
+    if (!content) {
+        catalogue.warnings.push_back(content.error().message + " Without it the configuration fields are not named.");
+        return;
+    }
+    catalogue.configfields = parseconfigfields(content.value(), name);
+    for (const std::string& warning : catalogue.configfields.warnings) catalogue.warnings.push_back(warning);
+}
+
 }  // namespace
 
 Result<DeviceCatalogue> loadcatalogue(const std::string& path) {
@@ -73,7 +92,9 @@ Result<DeviceCatalogue> loadcatalogue(const std::string& path) {
                      code};
     }
 
-    return parsecatalogue(content.value(), path);
+    Result<DeviceCatalogue> catalogue = parsecatalogue(content.value(), path);
+    if (catalogue) readconfigfields(catalogue.value());
+    return catalogue;
 }
 
 Result<DeviceCatalogue> parsecatalogue(std::string_view text, const std::string& path) {

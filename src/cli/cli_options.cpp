@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 #include <sstream>
+#include <string_view>
 #include <utility>
 
 #include <CLI/CLI.hpp>
@@ -53,6 +54,7 @@ struct Commands {
     CLI::App* read;
     CLI::App* erase;
     CLI::App* blankcheck;
+    CLI::App* config;
     CLI::App* identify;
 };
 
@@ -66,12 +68,29 @@ Commands addcommands(CLI::App& app, CliOptions& o) {
     c.convert->add_option("-o,--output", o.output, "Intel HEX file to write; - for standard output")->required()->type_name("OUT.hex");
     c.program = app.add_subcommand("program", "Load the file, then Program All");
     c.program->add_option("FILE.hex", o.input, "Intel HEX file")->required();
+    c.program->add_option("--config", o.configfields,
+                          "Set configuration fields of the loaded image before programming, e.g.\n"
+                          "FOSC=HS,WDTE=OFF (names as 'config' lists them)")
+        ->type_name("NAME=VALUE,...");
+    c.program->add_flag("--repeat", o.repeat,
+                        "Program one chip after another: Enter between chips (q and Enter, or end of\n"
+                        "input, ends), counters after each");
+    c.program->add_option("--log", o.logfile, "With --repeat: add a CSV row per chip to this file")->type_name("FILE.csv");
+    c.program->add_option("--serial", o.serial, "With --repeat: the first chip's serial number")
+        ->type_name("START")
+        ->check(CLI::NonNegativeNumber);
+    c.program->add_option("--serial-at", o.serialat,
+                          "Program words (hex) that get the serial as RETLW bytes, most significant first")
+        ->type_name("ADDR[,ADDR...]");
     c.verify = app.add_subcommand("verify", "Load the file, then Verify");
     c.verify->add_option("FILE.hex", o.input, "Intel HEX file")->required();
     c.read = app.add_subcommand("read", "Read All, then save the image");
     c.read->add_option("-o,--output", o.output, "Intel HEX file to write; - for standard output")->required()->type_name("FILE.hex");
     c.erase = app.add_subcommand("erase", "Erase All");
     c.blankcheck = app.add_subcommand("blankcheck", "Blank Check");
+    c.config = app.add_subcommand("config", "Decode the model's configuration word(s): the erased ones, a HEX\n"
+                                            "file's, or the hex words given");
+    c.config->add_option("FILE.hex|WORD", o.configwords, "A HEX file, or CONFIG1 [CONFIG2] in hex");
     c.identify = app.add_subcommand("identify", "Read the device ID and name the part it belongs to");
     return c;
 }
@@ -80,12 +99,19 @@ std::optional<CliCommand> chosencommand(const Commands& c) {
     const std::pair<CLI::App*, CliCommand> table[] = {
         {c.models, CliCommand::models},   {c.check, CliCommand::check},   {c.convert, CliCommand::convert},
         {c.program, CliCommand::program}, {c.verify, CliCommand::verify}, {c.read, CliCommand::read},
-        {c.erase, CliCommand::erase},     {c.blankcheck, CliCommand::blankcheck}, {c.identify, CliCommand::identify},
+        {c.erase, CliCommand::erase},     {c.blankcheck, CliCommand::blankcheck}, {c.config, CliCommand::config},
+        {c.identify, CliCommand::identify},
     };
     for (const auto& [app, command] : table) {
         if (app->parsed()) return command;
     }
     return std::nullopt;
+}
+
+// One to four hex digits: a configuration word rather than a file name.
+bool hexwordtext(std::string_view text) {
+    if (text.empty() || text.size() > 4) return false;
+    return text.find_first_not_of("0123456789abcdefABCDEF") == std::string_view::npos;
 }
 
 // The checks that need more than one option at a time.
@@ -132,6 +158,19 @@ ParsedCommandLine finish(RawOptions raw, const CLI::App& app) {
         return usageerror("--json and -o - both want standard output: name a file with -o.");
     }
 
+    const bool batch = o.repeat || !o.logfile.empty() || o.serial >= 0 || !o.serialat.empty();
+    if (batch && !o.repeat) return usageerror("--log, --serial and --serial-at apply to program --repeat only.");
+    if (o.command == CliCommand::program && app.get_subcommand("program")->count("--log") > 0 && o.logfile.empty()) return usageerror("--log: the file name is empty.");
+    if ((o.serial >= 0) != !o.serialat.empty()) {
+        return usageerror("--serial START and --serial-at ADDR[,ADDR...] go together.");
+    }
+
+    // "config FILE.hex": one argument that is no hex word names the file to decode.
+    if (o.command == CliCommand::config && o.configwords.size() == 1 && !hexwordtext(o.configwords.front())) {
+        o.input = std::move(o.configwords.front());
+        o.configwords.clear();
+    }
+
     ParsedCommandLine parsed;
     parsed.options = std::move(o);
     return parsed;
@@ -150,6 +189,7 @@ const char* commandname(CliCommand command) {
     case CliCommand::erase: return "erase";
     case CliCommand::blankcheck: return "blankcheck";
     case CliCommand::identify: return "identify";
+    case CliCommand::config: return "config";
     }
     return "";
 }

@@ -11,11 +11,12 @@
 
 namespace vornalt {
 
-enum class CliCommand { models, check, convert, program, verify, read, erase, blankcheck, identify };
+enum class CliCommand { models, check, convert, program, verify, read, erase, blankcheck, config, identify };
 
 // Commands that reach the programmer (and so open a port).
 constexpr bool usesport(CliCommand command) {
-    return command != CliCommand::models && command != CliCommand::check && command != CliCommand::convert;
+    return command != CliCommand::models && command != CliCommand::check && command != CliCommand::convert &&
+           command != CliCommand::config;
 }
 
 enum class PortKind {
@@ -39,7 +40,13 @@ inline constexpr const char* k_standard_output = "-";
 
 struct CliOptions {
     CliCommand command = CliCommand::models;
-    std::string input;      // FILE.hex of check, convert, program, verify
+    std::string input;      // FILE.hex of check, convert, program, verify (and config, when given one)
+    std::vector<std::string> configwords;  // the words "config" decodes; empty: the image's
+    std::string configfields;              // program --config: "NAME=VALUE,..." set after loading
+    bool repeat = false;    // program --repeat: chip after chip
+    std::string logfile;    // --log: CSV row per chip
+    std::int64_t serial = -1;  // --serial: the first serial; -1: none
+    std::string serialat;   // --serial-at: program word addresses of the serial
     std::string output;     // -o of convert and read
     std::string catalogue;  // empty: the one the desktop program uses
     std::string model;      // name or number; empty: the saved model

@@ -1,5 +1,6 @@
 #include "cli/cli_run.h"
 
+#include <algorithm>
 #include <chrono>
 #include <csignal>
 #include <cstdio>
@@ -12,6 +13,7 @@
 #include "cli/model_choice.h"
 #include "cli/terminal_window.h"
 #include "session/port_choice.h"
+#include "session/production.h"
 #include "session/run_settings.h"
 #include "session/session.h"
 #include "session/session_start.h"
@@ -61,6 +63,9 @@ private:
     ExitStatus choosemodel();
     ExitStatus loadfile();
     ExitStatus savefile();
+    ExitStatus configcommand();
+    ExitStatus repeatprogram(const StopSignals& signals);
+    ExitStatus setconfigfields(bool apply);
     ExitStatus openport();
     SessionOptions sessionoptions() const;
     ExitStatus portcommand();
@@ -126,6 +131,64 @@ ExitStatus CliRun::choosemodel() {
 ExitStatus CliRun::loadfile() {
     // The loader's message says what failed.
     return session_->load_hex_file(options_.input) ? ExitStatus::success : ExitStatus::bad_input;
+}
+
+// "config": the image's words (erased, or a HEX file's) or the given ones, decoded.
+ExitStatus CliRun::configcommand() {
+    if (!options_.input.empty()) {
+        const ExitStatus loaded = loadfile();
+        if (loaded != ExitStatus::success) return loaded;
+    }
+    ConfigBits bits = session_->config_bits();
+    Status given = bits.set_words(options_.configwords);
+    if (!given) return fail(ExitStatus::usage, "vornalt-cli: config: " + given.error().message);
+    terminal_.out << bits.table();
+    terminal_.out.flush();
+    return ExitStatus::success;
+}
+
+// program --config: checked once the model is known, before the port is touched, then applied
+// to the loaded image.
+ExitStatus CliRun::setconfigfields(bool apply) {
+    if (options_.configfields.empty()) return ExitStatus::success;
+    ConfigBits bits = session_->config_bits();
+    Status set = bits.set_fields(options_.configfields);
+    if (!set) return fail(ExitStatus::usage, "vornalt-cli: --config: " + set.error().message);
+    if (!apply) return ExitStatus::success;
+    session_->set_config_words(bits.words());
+    window_.message("--config: " + bits.summary() + ".");
+    return ExitStatus::success;
+}
+
+// program --repeat: the batch's chips one after another, each after an Enter; counters after
+// each chip. Ends at "q", at the end of the input or on a signal; fails when any chip failed.
+ExitStatus CliRun::repeatprogram(const StopSignals& signals) {
+    ProductionSetup setup;
+    setup.hexfile = options_.input;
+    setup.logfile = options_.logfile;
+    setup.serialat = options_.serialat;
+    setup.serial = std::max<std::int64_t>(options_.serial, 0);
+    setup.configfields = options_.configfields;
+    Production batch(*session_);
+    if (Status started = batch.start(setup); !started) {
+        return fail(ExitStatus::bad_input, "vornalt-cli: program --repeat: " + started.error().message);
+    }
+    window_.message(batch.start_message());
+    std::ostream& out = terminal_.out;
+    const ProductionCounts& counts = batch.counts();
+    while (signals.received() == 0) {
+        out << "Chip " << counts.total() + 1;
+        if (batch.serials()) out << " (serial " << batch.next_serial() << ")";
+        out << ": insert it and press Enter, or q and Enter to end." << std::endl;
+        std::string line;
+        if (terminal_.in == nullptr || !std::getline(*terminal_.in, line) || line == "q" || line == "Q") break;
+        const ChipRecord& chip = batch.next_chip();
+        out << (chip.passed ? "PASS" : "FAIL") << "  " << terminaltext(chip.message) << "\n";
+        out << "passed " << counts.passed << ", failed " << counts.failed << ", total " << counts.total() << std::endl;
+        if (!batch.last_log()) return fail(ExitStatus::bad_input, batch.last_log().error().message);
+    }
+    if (batch.serials()) out << "Next serial: " << batch.next_serial() << std::endl;
+    return counts.failed == 0 ? ExitStatus::success : ExitStatus::chip_failed;
 }
 
 ExitStatus CliRun::savefile() {
@@ -261,7 +324,12 @@ ExitStatus CliRun::portcommand() {
 
     switch (options_.command) {
     case CliCommand::program:
+        if (options_.repeat) {
+            status = repeatprogram(signals);
+            break;
+        }
         status = loadfile();
+        if (status == ExitStatus::success) status = setconfigfields(true);
         if (status == ExitStatus::success) status = runoperation(ChipOperation::programall, signals);
         break;
     case CliCommand::verify:
@@ -345,10 +413,12 @@ ExitStatus CliRun::execute() {
     // Read through, never written: a command-line run leaves the desktop program's settings alone.
     settings_ = RunSettings::saved_read_only();
     status = choosemodel();
+    if (status == ExitStatus::success) status = setconfigfields(false);
     if (status != ExitStatus::success) return status;
 
     switch (options_.command) {
     case CliCommand::check: return loadfile();
+    case CliCommand::config: return configcommand();
     case CliCommand::convert:
         status = loadfile();
         return status == ExitStatus::success ? savefile() : status;

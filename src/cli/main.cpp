@@ -61,7 +61,7 @@ int main(int argc, char** argv) {
         return exitcode(parsed.status);
     }
     const bool terminal = VORNALT_ISATTY(VORNALT_FILENO(stderr)) != 0;
-    const ExitStatus status = runcli(*parsed.options, {std::cout, std::cerr, terminal}, processenvironment(), signals);
+    const ExitStatus status = runcli(*parsed.options, {std::cout, std::cerr, terminal, &std::cin}, processenvironment(), signals);
     std::cout.flush();
     return exitcode(status);
 }

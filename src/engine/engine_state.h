@@ -58,6 +58,8 @@ struct EngineState {
     bool ignoredeviceid = false;
     // This run was stopped on the device ID, before anything was written.
     bool deviceidrefused = false;
+    // The word the device ID check of this run read at 2006h, -1 before (for a batch's log).
+    std::int32_t deviceidread = -1;
     // The compare that failed in this run; cleared by preparerun.
     CheckFailure checkfailure;
 };

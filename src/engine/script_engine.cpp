@@ -54,6 +54,7 @@ void preparerun(EngineState& state, const Script& script, const MemoryImage& ima
     state.passstartaddress = 0;
     state.keptcalibration.clear();
     state.deviceidrefused = false;
+    state.deviceidread = -1;
 }
 
 ScriptEngine::ScriptEngine(EngineState& state, MemoryImage& image, const AppliedModel& model,
@@ -325,6 +326,7 @@ void ScriptEngine::fail(std::string_view message, std::int32_t failedline) {
 bool ScriptEngine::checkid() {
     EngineState& s = state_;
     const std::int32_t read = s.tempvalue & k_blank_word;
+    s.deviceidread = read;
     const std::int32_t mask = model_.deviceidmask;
     std::string problem;
     if (model_.deviceid >= 0) {

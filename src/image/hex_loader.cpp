@@ -34,7 +34,7 @@ std::string_view trim_trailing_spaces(std::string_view line) {
 }
 
 // Stores one word at word address w, or names the check it fails.
-HexError store_word(MemoryImage& image, std::int64_t w, std::int32_t value) {
+HexError store_word(MemoryImage& image, std::int64_t w, std::int32_t value, bool& configset) {
     const auto flash = flashwords(image);
     const auto eeprom = eeprombytes(image);
     const bool fits14 = value >= 0 && value <= 0x3FFF;
@@ -50,12 +50,14 @@ HexError store_word(MemoryImage& image, std::int64_t w, std::int32_t value) {
         const bool top_bits_set = value >= 0xC000 && value <= 0xFFFF;
         if (!fits14 && !top_bits_set) return HexError::data_value;
         image.config1word = value & 0x3FFF;
+        configset = true;
         return HexError::none;
     }
     if (w == k_config2_address) {
         if (value < 0) return HexError::data_value;
         // A model whose erased CONFIG2 is undefined keeps its marker; otherwise the low 14 bits.
         if (image.config2word >= 0) image.config2word = value & 0x3FFF;
+        configset = true;
         return HexError::none;
     }
     if (w >= k_config_space && w <= k_config_space_last) {
@@ -70,7 +72,7 @@ HexError store_word(MemoryImage& image, std::int64_t w, std::int32_t value) {
 }
 
 HexError load_data_record(MemoryImage& image, std::int32_t count, std::int32_t address, std::string_view data,
-                          std::int64_t extended, std::int64_t& w) {
+                          std::int64_t extended, std::int64_t& w, bool& configset) {
     if (data.empty()) return HexError::none;  // nothing to store, so nothing to check
     if (count < 0) return HexError::byte_count;
     if (address < 0) return HexError::address;
@@ -79,7 +81,7 @@ HexError load_data_record(MemoryImage& image, std::int32_t count, std::int32_t a
     if (data.size() != 2 * static_cast<std::size_t>(count)) return HexError::data_length;
     w = address / 2 + extended * k_extended_words;
     for (std::size_t at = 0; at < data.size(); at += 4, ++w) {
-        const HexError error = store_word(image, w, digitsword(data.substr(at, 4)));
+        const HexError error = store_word(image, w, digitsword(data.substr(at, 4)), configset);
         if (error != HexError::none) return error;
     }
     return HexError::none;
@@ -120,6 +122,7 @@ HexLoadResult loadhex_text(std::string_view text, MemoryImage& image) {
     std::int64_t extended = 0;
     HexError error = HexError::none;
     std::int64_t word = 0;
+    bool configset = false;
     std::string_view line;
     while (error == HexError::none && reader.next(line)) {
         ++linenumber;
@@ -152,9 +155,13 @@ HexLoadResult loadhex_text(std::string_view text, MemoryImage& image) {
             error = HexError::record_type;
             break;
         }
-        error = load_data_record(image, count, address, data, extended, word);
+        error = load_data_record(image, count, address, data, extended, word, configset);
     }
-    if (error == HexError::none) return {};
+    if (error == HexError::none) {
+        HexLoadResult loaded;
+        loaded.configset = configset;
+        return loaded;
+    }
     std::string message = hexerrormessage(error, linenumber);
     if (error == HexError::address_range) message += "\r\n" + rangehint(word, image);
     return {false, error, linenumber, std::move(message)};
@@ -162,7 +169,7 @@ HexLoadResult loadhex_text(std::string_view text, MemoryImage& image) {
 
 HexLoadResult loadhex(const std::string& path, MemoryImage& image) {
     Result<std::string> text = read_file(path, k_max_hex_bytes);
-    if (!text) return {false, HexError::none, 0, text.error().message};
+    if (!text) return {false, HexError::none, 0, text.error().message, false};
     return loadhex_text(text.value(), image);
 }
 

@@ -32,6 +32,7 @@ struct HexLoadResult {
     HexError error = HexError::none;  // the failed check; none also when the file could not be read
     std::int64_t linenumber = 0;      // 1-based physical line of the failed check
     std::string message;              // the text to show the user when !ok
+    bool configset = false;           // the file held CONFIG1 or CONFIG2
 };
 
 // Loads HEX text into the image, which the caller has cleared for the applied model. Writes

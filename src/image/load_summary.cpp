@@ -26,4 +26,11 @@ std::string loadcompletedmessage(std::int32_t loadedwords) {
            "K) program words loaded.";
 }
 
+std::string noconfignote(std::string_view erasedhex, std::string_view decoded) {
+    std::string note = "The file sets no configuration word: the chip will run with the erased configuration " +
+                       std::string(erasedhex);
+    if (!decoded.empty()) note += " (" + std::string(decoded) + ")";
+    return note + ".";
+}
+
 }  // namespace vornalt

@@ -2,6 +2,7 @@
 // The figures of the message shown after a successful HEX load.
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 namespace vornalt {
 
@@ -12,5 +13,9 @@ std::string kfigure(std::int32_t words);
 
 // "Operation completed." CR LF "Total N (KK) program words loaded."
 std::string loadcompletedmessage(std::int32_t loadedwords);
+
+// The line added when a loaded file sets no configuration word: the chip then runs with its
+// erased word(s), erasedhex ("3FFF" or "3FFF/3FFF"), which decoded says (may be empty).
+std::string noconfignote(std::string_view erasedhex, std::string_view decoded);
 
 }  // namespace vornalt

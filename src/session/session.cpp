@@ -59,7 +59,7 @@ Session::~Session() {
 OperationParts Session::parts() {
     const BackendKind kind = port_.row().kind;
     const bool parallel = kind == BackendKind::parallelport || kind == BackendKind::device || kind == BackendKind::simulator;
-    return {app_,    engine_, image_, model_, driver_, transfers_, *clock_, window_, pump_, stop_,
+    return {app_,    engine_, image_, model_, driver_, transfers_, *clock_, runwindow(), pump_, stop_,
             parallel ? std::string() : programmertitle(kind, port_.argument())};
 }
 
@@ -164,6 +164,13 @@ void Session::edit_config2() {
     label_conf2_click(app_, image_, window_);
 }
 
+ConfigBits Session::config_bits() const { return ConfigBits(model_, {image_.config1word, image_.config2word}); }
+
+void Session::set_config_words(const ConfigWords& words) {
+    if (busy()) return;
+    setconfigwords(app_, image_, window_, words);
+}
+
 void Session::change_programming_time() { menuprogtime(model_, window_); }
 
 Status Session::set_programming_time(std::int32_t milliseconds) {
@@ -259,12 +266,12 @@ RunOutcome Session::run(ChipOperation operation) {
     // work that reached no chip. The end text blames no chip ("Chip is not blank" would).
     const bool nochip = simulated() && socketempty() && port_.io().available();
     if (nochip && model_.deviceid < 0) {
-        window_.message(emptysockettext(model_.modelname));
-        window_.set_status(texts.stopped);
+        runwindow().message(emptysockettext(model_.modelname));
+        runwindow().set_status(texts.stopped);
         return RunOutcome::failed;
     }
     if ((operation == ChipOperation::programall || operation == ChipOperation::verify) &&
-        !keepsourcecurrent(app_, model_, image_, window_,
+        !keepsourcecurrent(app_, model_, image_, runwindow(),
                            operation == ChipOperation::programall ? "Program the chip" : "Verify the chip")) {
         return RunOutcome::notstarted;
     }
@@ -272,19 +279,19 @@ RunOutcome Session::run(ChipOperation operation) {
     // A model that checks its device ID finds the empty socket itself and says so as on a real
     // programmer; when the user goes on anyway the run still reached nothing.
     RunOutcome outcome = runoperation(operation, parts());
-    if (userstopped_ && engine_.runstopped) window_.set_status(stoppedbyusertext(operation));
+    if (userstopped_ && engine_.runstopped) runwindow().set_status(stoppedbyusertext(operation));
     if (outcome == RunOutcome::notstarted || !simulated()) return outcome;
     if (nochip) {
-        if (!engine_.runstopped) window_.message(emptysockettext(model_.modelname));
-        window_.set_status(texts.stopped);
+        if (!engine_.runstopped) runwindow().message(emptysockettext(model_.modelname));
+        runwindow().set_status(texts.stopped);
         return RunOutcome::failed;
     }
     // The simulated chip is the file: the run has done its work only once the file holds it.
     if (Status saved = port_.savechip(); !saved) {
         chipsavefailed_ = true;
-        window_.message(saved.error().message);
+        runwindow().message(saved.error().message);
         // The run's own end text stays when it failed; a chip that passed must not read as failed.
-        if (outcome == RunOutcome::succeeded) window_.set_status(k_chip_not_saved);
+        if (outcome == RunOutcome::succeeded) runwindow().set_status(k_chip_not_saved);
         outcome = RunOutcome::failed;
     }
     return outcome;

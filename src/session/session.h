@@ -10,7 +10,7 @@
 //
 // Value types this header passes on to the front ends: Startup (with AppState and
 // DeviceCatalogue), ChipOperation, RunOutcome, DisplayTexts, HardwareSettings and CheckHardware
-// with Line, Status and Result.
+// with Line, ConfigBits with ConfigField and ConfigWords, Status and Result.
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -19,6 +19,7 @@
 #include "app/app_state.h"
 #include "app/check_hardware.h"
 #include "app/chip_operations.h"
+#include "app/config_table.h"
 #include "app/display_texts.h"
 #include "app/hardware_settings.h"
 #include "app/identify.h"
@@ -119,6 +120,8 @@ public:
     Result<std::string> hex_text() const;
     // The loaded file's name; empty when the image no longer matches a file.
     const std::string& loaded_file() const { return app_.label_hex; }
+    // The same with its folder; empty when no file is loaded.
+    std::string loaded_path() const { return app_.label_hex.empty() ? std::string() : app_.lastpath + app_.label_hex; }
 
     // ---- File menu ----
     void clear_buffer();
@@ -144,6 +147,12 @@ public:
     void edit_eeprom();
     void edit_config1();
     void edit_config2();
+    // The image's configuration word(s) by field, a copy to decode or edit (the dialog, the
+    // terminal's table and --config).
+    ConfigBits config_bits() const;
+    // "Configuration Bits..." OK, and --config: the words written into the image as the clicks on
+    // their labels write them (CONFIG2 only when the image has one).
+    void set_config_words(const ConfigWords& words);
 
     // ---- Options menu ----
     // The model and port prompts, the simulator following them.
@@ -240,7 +249,10 @@ public:
 
 private:
     friend class SessionInternals;
+    friend class Production;
     class BusyScope;
+    // Where a run's messages and questions go: the window, or a batch's stand-in for it.
+    WindowServices& runwindow() { return runwindow_ != nullptr ? *runwindow_ : window_; }
     OperationParts parts();
     LoadParts loadparts();
     std::string simchipfile(const std::string& modelname, Status& status) const;
@@ -269,6 +281,7 @@ private:
     PortDriver driver_;
     Transfers transfers_;
 
+    WindowServices* runwindow_ = nullptr;
     int busy_ = 0;
     bool chipsavefailed_ = false;
     bool userstopped_ = false;  // this run was stopped on the user's word

@@ -20,6 +20,10 @@ inline constexpr std::string_view k_setting_clockpin = "CLOCK Pin Num";
 inline constexpr std::string_view k_setting_dataoutpin = "DATAOUT Pin Num";
 inline constexpr std::string_view k_setting_datainpin = "DATAIN Pin Num";
 inline constexpr std::string_view k_setting_clockdelay = "Clock Delay";
+// Production: the next serial number, where it goes, and the log's folder (not created at start).
+inline constexpr std::string_view k_setting_serial = "Production Serial";
+inline constexpr std::string_view k_setting_serialat = "Production Serial At";
+inline constexpr std::string_view k_setting_logfolder = "Production Log Folder";
 
 // The programmer chosen in the window: a backend's key, with ":argument" for one of several
 // plugged-in devices ("ftdi:A50285BI").

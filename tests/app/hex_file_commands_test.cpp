@@ -1,4 +1,5 @@
 #include "app/hex_file_commands.h"
+#include "image/load_summary.h"
 
 #include <gtest/gtest.h>
 
@@ -102,7 +103,8 @@ TEST(OpenHexFile, LoadsTheChosenFileAndReportsTheWords) {
                           "disable",
                           "status:",
                           "updatedisplay",
-                          "message:Operation completed.\r\nTotal 2 (.001K) program words loaded.",
+                          "message:Operation completed.\r\nTotal 2 (.001K) program words loaded.\r\n" +
+                              erasedconfignote(shell.model),
                           "enable"};
     EXPECT_EQ(seen(shell.window), expected);
     EXPECT_FALSE(enabledduringmessage) << "the completion message comes before enable";
@@ -153,7 +155,8 @@ TEST(OpenHexFile, ClickOnTheNameReloadsTheFileFromTheLastPath) {
     EXPECT_TRUE(shell.window.dialogs.empty());
     EXPECT_FALSE(shell.storedlastpath().has_value()) << "a reload stores no setting";
     EXPECT_EQ(shell.window.messages,
-              std::vector<std::string>{"Operation completed.\r\nTotal 2 (.001K) program words loaded."});
+              std::vector<std::string>{"Operation completed.\r\nTotal 2 (.001K) program words loaded.\r\n" +
+                                       erasedconfignote(shell.model)});
 }
 
 TEST(OpenHexFile, ClickWithoutALoadedFileDoesNothing) {
@@ -197,7 +200,26 @@ TEST(OpenHexFile, CompletionMessageFigures) {
         shell.app.lastpath = shell.files.folder();
         shell.files.write("f.hex", c.text);
         openhexfile(shell.app, shell.model, shell.image, shell.window, "f.hex");
-        EXPECT_EQ(shell.window.messages, std::vector<std::string>{c.message}) << c.text;
+        EXPECT_EQ(shell.window.messages, std::vector<std::string>{c.message + ("\r\n" + erasedconfignote(shell.model))})
+            << c.text;
+    }
+}
+
+// A file that sets CONFIG1 or CONFIG2 gets the completion message alone; one that sets neither
+// (an ID word is none) gets a line more, with the erased word(s) decoded.
+TEST(OpenHexFile, AFileWithoutAConfigurationWordIsToldWhatTheChipWillRunWith) {
+    const std::pair<const char*, bool> cases[] = {
+        {":020000000528D1\r\n:02400E00F23F7F\r\n", false}, {":02401000F23F7D\r\n", false}, {":02400000FF3F80\r\n", true}};
+    for (const auto& [text, note] : cases) {
+        HexShell shell;
+        shell.model.configfields = configfieldsof(
+            parseconfigfields("models:M\nfield:FOSC,0003,o\nvalue:RC,0003,RC oscillator\n", "c"), "M");
+        shell.app.lastpath.clear();
+        openhexfile(shell.app, shell.model, shell.image, shell.window, shell.files.write("f.hex", text));
+        ASSERT_EQ(shell.window.messages.size(), 1u);
+        const std::string added = shell.window.messages[0].substr(loadcompletedmessage(shell.image.loadedwords).size());
+        EXPECT_EQ(added.empty(), !note) << text;
+        EXPECT_EQ(added.find("3FFF/3FFF (RC oscillator)") != std::string::npos, note) << added;
     }
 }
 

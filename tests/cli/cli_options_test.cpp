@@ -30,6 +30,9 @@ TEST(CommandLine, CommandsAndTheirFiles) {
         {{"read", "--output", "chip.hex"}, CliCommand::read, "", "chip.hex"},
         {{"erase"}, CliCommand::erase, "", ""},
         {{"blankcheck"}, CliCommand::blankcheck, "", ""},
+        {{"config"}, CliCommand::config, "", ""},
+        {{"config", "fw.hex"}, CliCommand::config, "fw.hex", ""},
+        {{"config", "3f72"}, CliCommand::config, "", ""},  // a hex word, not a file
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.args.front());

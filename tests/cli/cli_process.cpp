@@ -32,7 +32,7 @@ void appendfrom(int fd, std::string& text, bool& open) {
 
 ProcessResult runprocess(const std::string& program, const std::vector<std::string>& arguments,
                          const std::map<std::string, std::string>& environment,
-                         const std::optional<SignalTrigger>& trigger) {
+                         const std::optional<SignalTrigger>& trigger, const std::string& stdinfile) {
     ProcessResult result;
     int outpipe[2];
     int errpipe[2];
@@ -58,7 +58,7 @@ ProcessResult runprocess(const std::string& program, const std::vector<std::stri
         ::close(outpipe[1]);
         ::close(errpipe[0]);
         ::close(errpipe[1]);
-        const int devnull = ::open("/dev/null", O_RDONLY);
+        const int devnull = ::open(stdinfile.empty() ? "/dev/null" : stdinfile.c_str(), O_RDONLY);
         if (devnull >= 0) ::dup2(devnull, STDIN_FILENO);
         ::execve(program.c_str(), argv.data(), envp.data());
         ::_exit(127);

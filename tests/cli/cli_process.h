@@ -25,9 +25,11 @@ struct SignalTrigger {
 };
 
 // Environment variables are exactly `environment` (plus the sanitizers' options when set).
+// Standard input is stdinfile, or /dev/null without one.
 ProcessResult runprocess(const std::string& program, const std::vector<std::string>& arguments,
                          const std::map<std::string, std::string>& environment,
-                         const std::optional<SignalTrigger>& trigger = std::nullopt);
+                         const std::optional<SignalTrigger>& trigger = std::nullopt,
+                         const std::string& stdinfile = {});
 
 // The last line of a text (without its newline); empty for an empty text.
 std::string lastline(const std::string& text);

@@ -387,9 +387,52 @@ TEST_F(CliProcess, CheckPrintsTheCompletionMessage) {
     for (const auto& [text, total] : cases) {
         const ProcessResult r = cli({"--model", "1", "check", write("ok.hex", text)});
         EXPECT_RUN(r, 0);
-        EXPECT_EQ(r.err, "Operation completed.\n" + total + "\n");
+        // A file without a configuration word is told what the chip will run with, one line more.
+        const bool noconfig = text.find(":02400E00") == std::string::npos;
+        EXPECT_TRUE(r.err.starts_with("Operation completed.\n" + total + "\n")) << r.err;
+        EXPECT_EQ(r.err.find("sets no configuration word") != std::string::npos, noconfig) << r.err;
         EXPECT_EQ(r.out, "");
     }
+}
+
+// With the shipped catalogue's field names: "config" decodes the erased words, a file's or given
+// ones; program --config sets fields of the loaded image, which the chip then holds. Bad words,
+// names and values are usage errors, found before the port is touched.
+TEST_F(CliProcess, ConfigDecodesAndProgramConfigSetsFieldsByName) {
+    const auto run = [this](const std::string& model, Args args) {
+        args.insert(args.begin(), {"--catalogue", VORNALT_SHIPPED_CATALOGUE, "--model", model, "--port", "sim",
+                                   "--sim-speed", "instant", "--sim-chip", chip()});
+        return raw(args, environment());
+    };
+    ProcessResult r = run("16F877A", {"config", "3f72"});
+    EXPECT_RUN(r, 0);
+    for (const char* line : {"CONFIG1 (2007h) = 3F72\n", "  FOSC   HS   HS crystal oscillator\n",
+                             "  CP!    OFF  code protection off\n"}) {
+        EXPECT_NE(r.out.find(line), std::string::npos) << line << " in\n" << r.out;
+    }
+    EXPECT_NE(run("16F84A", {"config"}).out.find("EXTRC  RC oscillator"), std::string::npos);
+    EXPECT_NE(run("16F88", {"config", "3FFF", "3FFC"}).out.find("CONFIG2 (2008h) = 3FFC\n  FCMEN"), std::string::npos);
+
+    const std::string fw = write("fw.hex", hexfile(firmware(), "\n"));  // CONFIG1 3FF1: XT, watchdog off
+    r = run("16F84A", {"program", fw, "--config", "wdte=on,FOSC=HS"});
+    EXPECT_RUN(r, 0);
+    EXPECT_NE(r.err.find("--config: HS crystal oscillator, watchdog on"), std::string::npos) << r.err;
+    EXPECT_RUN(run("16F84A", {"read", "-o", path("back.hex")}), 0);
+    EXPECT_NE(run("16F84A", {"config", path("back.hex")}).out.find("= 3FF6\n"), std::string::npos);
+
+    std::filesystem::remove(chip());
+    const std::pair<Args, const char*> bad[] = {
+        {{"program", fw, "--config", "WDT=ON"}, "FOSC, WDTE, PWRTE, CP"},
+        {{"program", fw, "--config", "FOSC=ECIO"}, "LP, XT, HS, EXTRC"},
+        {{"config", "3FFF", "3FFF"}, "1 configuration word"},
+        {{"config", "4000"}, "0000 to 3FFF"},
+    };
+    for (const auto& [args, says] : bad) {
+        r = run("16F84A", args);
+        EXPECT_RUN(r, 2);
+        EXPECT_NE(r.err.find(says), std::string::npos) << r.err;
+    }
+    EXPECT_FALSE(std::filesystem::exists(chip())) << "the port was opened";
 }
 
 TEST_F(CliProcess, QuietAndVerbose) {
@@ -686,6 +729,35 @@ TEST_F(CliProcess, OutputPathsThatAreNotPlainFilesAreHandledSafely) {
     r = cli({"--model", "16F84A", "check", "/dev/zero"});
     EXPECT_RUN(r, 3);
     EXPECT_NE(r.err.find("not a regular file"), std::string::npos) << r.err;
+}
+
+
+// program --repeat: a chip per Enter until the input ends, counters after each, a log row per
+// chip, serials for passed chips only; the batch options outside --repeat are usage errors.
+TEST_F(CliProcess, RepeatProgramsChipAfterChip) {
+    const std::string fw = write("fw.hex", hexfile(firmware(), "\n"));
+    const std::string enters = write("enters.txt", "\n\n\n");
+    const auto repeat = [&](Args args) {
+        args.insert(args.begin(), {"--catalogue", VORNALT_SHIPPED_CATALOGUE, "--model", "16F84A", "--port", "sim",
+                                   "--sim-speed", "instant", "--sim-chip", chip()});
+        return testing::runprocess(VORNALT_CLI_PATH, args, environment(), std::nullopt, enters);
+    };
+    ProcessResult r = repeat({"program", fw, "--repeat", "--log", path("log.csv"), "--serial", "5", "--serial-at", "3F0"});
+    EXPECT_RUN(r, 0);
+    EXPECT_NE(r.out.find("passed 3, failed 0, total 3\n"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("Next serial: 8\n"), std::string::npos) << r.out;
+    const std::string log = readfile(path("log.csv"));
+    EXPECT_EQ(std::count(log.begin(), log.end(), '\n'), 4) << log;
+    EXPECT_NE(log.find(",7,pass,"), std::string::npos) << log;
+
+    r = repeat({"--sim-part", "16F877A", "program", fw, "--repeat"});
+    EXPECT_RUN(r, 1);
+    EXPECT_NE(r.out.find("passed 0, failed 3, total 3\n"), std::string::npos) << r.out;
+
+    for (const Args& args : {Args{"program", fw, "--log", path("x.csv")}, Args{"program", fw, "--repeat", "--serial", "1"},
+                             Args{"program", fw, "--repeat", "--serial-at", "10"}}) {
+        EXPECT_RUN(repeat(args), 2);
+    }
 }
 
 }  // namespace

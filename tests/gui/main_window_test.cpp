@@ -2,6 +2,11 @@
 // chip operations from its buttons on the simulated programmer.
 #include <QApplication>
 #include <QCheckBox>
+#include <QComboBox>
+#include <QDialog>
+#include <QLineEdit>
+#include <functional>
+#include <QDir>
 #include <QFile>
 #include <QListWidget>
 #include <QMenu>
@@ -13,8 +18,10 @@
 #include <utility>
 
 #include "gui/program/window_loop.h"
+#include "gui/dialogs/production_window.h"
 #include "gui/widgets/fit_label.h"
 #include "gui/window_rig.h"
+#include "sim/sim_chip.h"
 #include "port/port_driver.h"
 
 namespace vornalt::testing {
@@ -22,6 +29,7 @@ namespace {
 
 const std::string k_catalogue = VORNALT_SHIPPED_CATALOGUE;
 constexpr int k_16f84a = 1;
+constexpr int k_16f877 = 8;
 constexpr int k_16f877a = 12;
 
 QString blankflashline(const char* address, int words) {
@@ -87,10 +95,13 @@ private slots:
         };
         const std::vector<Menu> expected{
             {"menu1", "&File", {{"menuclear", "&Clear Buffer"}, {"menuopen", "&Open HEX File"}, {"menusave", "&Save Buffer As"}}},
-            {"menu2", "&Edit", {{"menueditflash", "&FLASH Memory Location"}, {"menuediteeprom", "&EEPROM Memory Location"}}},
+            {"menu2", "&Edit",
+             {{"menueditflash", "&FLASH Memory Location"}, {"menuediteeprom", "&EEPROM Memory Location"},
+              {"menuconfigbits", "&Configuration Bits\u2026"}}},
             {"menu3", "&Tools",
              {{"menuprogram", "&Program All"}, {"menuread", "&Read All"}, {"menuerase", "&Erase All"},
-              {"menublank", "&Blank Check"}, {"menuverify", "&Verify"}}},
+              {"menublank", "&Blank Check"}, {"menuverify", "&Verify"},
+              {"menuproduction", "Pro&duction\u2026"}}},
             {"menu4", "&Hardware", {{"menusettings", "Settings"}, {"menucheck", "Check"}}},
             {"menu5", "&Options",
              {{"menumodel", "Change Microcontroller Model"}, {"menuport", "Change Parallel Port Number"},
@@ -221,6 +232,81 @@ private slots:
         rig.boxes.inputs = {""};  // Cancel
         rig.click("label_conf1");
         QCOMPARE(rig.text("label_conf1"), QStringLiteral("0012"));
+    }
+
+    // Three chips, the second socket empty: one key per chip, the counters and the next serial
+    // follow, and each chip is a row of the day's log in the chosen folder.
+    void production_window_counts_chips_and_serials() {
+        WindowRig rig(k_catalogue, k_16f877a);
+        QVERIFY(QFile::copy(QStringLiteral(VORNALT_EXAMPLES_DIR "/chaser_16f877a.hex"), QString::fromStdString(rig.path("fw.hex"))));
+        internals(rig.session()).app().lastpath = rig.path("");
+        internals(rig.session()).app().label_hex = "fw.hex";
+        gui::ProductionWindow production(rig.session());
+        production.findChild<QCheckBox*>(QStringLiteral("useserial"))->setChecked(true);
+        production.findChild<QLineEdit*>(QStringLiteral("serialat"))->setText(QStringLiteral("7F0,7F1"));
+        production.findChild<QLineEdit*>(QStringLiteral("serial"))->setText(QStringLiteral("41"));
+        production.findChild<QLineEdit*>(QStringLiteral("logfolder"))->setText(QString::fromStdString(rig.path("")));
+        production.show();
+        QVERIFY(QTest::qWaitForWindowActive(&production));
+        const char* verdicts[] = {"PASS", "FAIL", "PASS"};
+        for (int chip = 0; chip < 3; ++chip) {
+            rig.session().board()->insert(chip == 1 ? nullptr : makechip("16F877A"));
+            QTest::keyClick(&production, chip == 2 ? Qt::Key_Return : Qt::Key_Space);
+            QCOMPARE(production.findChild<QLabel*>(QStringLiteral("verdict"))->text(), QString::fromLatin1(verdicts[chip]));
+        }
+        QCOMPARE(production.findChild<QLabel*>(QStringLiteral("counts"))->text(), QStringLiteral("Passed 2    Failed 1    Total 3"));
+        QCOMPARE(production.findChild<QLineEdit*>(QStringLiteral("serial"))->text(), QStringLiteral("43"));
+        QVERIFY(production.findChild<QPlainTextEdit*>(QStringLiteral("message"))->toPlainText().startsWith(QStringLiteral("Serial 42: ")));
+        const QStringList logs = QDir(QString::fromStdString(rig.path(""))).entryList({QStringLiteral("production-*.csv")});
+        QCOMPARE(logs.size(), 1);
+        QFile log(QDir(QString::fromStdString(rig.path(""))).filePath(logs[0]));
+        QVERIFY(log.open(QIODevice::ReadOnly));
+        QCOMPARE(log.readAll().count('\n'), 4);
+    }
+
+    void configuration_bits_writes_the_word_on_ok_only() {
+        WindowRig rig(k_catalogue, k_16f877);
+        internals(rig.session()).app().label_hex = "loaded.hex";
+        auto* label = rig.find<QLabel>("label_conf1");
+        QVERIFY(label->toolTip().contains(QStringLiteral("FOSC = EXTRC: RC oscillator")));
+        // The dialog is worked from inside its own event loop, then left with OK or Cancel.
+        const auto answer = [](bool ok, std::function<void(QDialog&)> work) {
+            QTimer::singleShot(0, [ok, work] {
+                auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+                QVERIFY(dialog != nullptr);
+                work(*dialog);
+                ok ? dialog->accept() : dialog->reject();
+            });
+        };
+        const auto choose = [](QDialog& dialog, const char* field, int index) {
+            auto* box = dialog.findChild<QComboBox*>(QString::fromLatin1(field));
+            box->setCurrentIndex(index);
+            emit box->activated(index);
+            return box;
+        };
+        answer(false, [&](QDialog& dialog) { choose(dialog, "FOSC", 2); });
+        rig.trigger("menuconfigbits");
+        QCOMPARE(label->text(), QStringLiteral("3FFF"));
+        QCOMPARE(rig.session().loaded_file(), std::string("loaded.hex"));
+
+        answer(true, [&](QDialog& dialog) {
+            auto* raw = dialog.findChild<QLineEdit*>(QStringLiteral("raw1"));
+            auto* warning = dialog.findChild<QLabel*>(QStringLiteral("protectionwarning"));
+            raw->selectAll();
+            QTest::keyClicks(raw, QStringLiteral("2f72"));  // the two CP pairs disagree: 20h and 30h
+            QCOMPARE(dialog.findChild<QComboBox*>(QStringLiteral("FOSC"))->currentIndex(), 2);
+            QVERIFY(dialog.findChild<QComboBox*>(QStringLiteral("CP"))->currentText().contains(QStringLiteral("2030h")));
+            QComboBox* cp = choose(dialog, "CP", 3);  // OFF: the unnamed entry goes
+            QCOMPARE(raw->text(), QStringLiteral("3F72"));
+            QCOMPARE(cp->count(), 4);
+            QVERIFY(!warning->text().contains(QStringLiteral("is on")));
+            choose(dialog, "CP", 0);  // ALL
+            QVERIFY(warning->text().contains(QStringLiteral("is on")));
+        });
+        rig.trigger("menuconfigbits");
+        QCOMPARE(label->text(), QStringLiteral("0F42"));
+        QCOMPARE(rig.session().loaded_file(), std::string());  // the image no longer matches the file
+        QVERIFY(label->toolTip().contains(QStringLiteral("CP = ALL: all program memory code-protected")));
     }
 
     void status_line_and_captions_read_from_their_start() {

@@ -34,6 +34,7 @@ check_layout() {
   local shipped=(
     "share/vornalt/devices.cfg|data/devices.cfg"
     "share/vornalt/ftdi-wiring.svg|docs/ftdi-wiring.svg"
+    "share/vornalt/configbits.cfg|data/configbits.cfg"
     "share/applications/$app_id.desktop|data/desktop/$app_id.desktop"
     "share/icons/hicolor/scalable/apps/$app_id.svg|data/desktop/$app_id.svg"
     "share/metainfo/$app_id.metainfo.xml|data/desktop/$app_id.metainfo.xml"

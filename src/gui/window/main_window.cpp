@@ -16,8 +16,10 @@
 
 #include "gui/dialogs/adapter_wiring_dialog.h"
 #include "gui/dialogs/check_hardware_dialog.h"
+#include "gui/dialogs/config_bits_dialog.h"
 #include "gui/dialogs/hardware_settings_dialog.h"
 #include "gui/dialogs/programmer_dialog.h"
+#include "gui/dialogs/production_window.h"
 #include "gui/widgets/clickable_label.h"
 #include "gui/widgets/fit_label.h"
 #include "gui/widgets/memory_view.h"
@@ -136,6 +138,7 @@ void Form1::buildcontrols() {
     label2_ = client->findChild<QLabel*>(QStringLiteral("Label2"));
     label_conf2_ = client->findChild<ClickableLabel*>(QStringLiteral("label_conf2"));
     label_status_ = client->findChild<FitLabel*>(QStringLiteral("label_status"));
+    conftip_ = label_conf1_->toolTip();
 
     // The focus sink sits on top of the FLASH view's corner.
     command0_->raise();
@@ -188,11 +191,14 @@ void Form1::buildmenus() {
     connect(menus_[0], &QMenu::aboutToShow, this, &Form1::showrecentfiles);
     additem(menus_[1], "menueditflash", "&FLASH Memory Location", &Form1::menueditflash);
     additem(menus_[1], "menuediteeprom", "&EEPROM Memory Location", &Form1::menuediteeprom);
+    additem(menus_[1], "menuconfigbits", "&Configuration Bits\u2026", &Form1::menuconfigbits);
     additem(menus_[2], "menuprogram", "&Program All", &Form1::menuprogram);
     additem(menus_[2], "menuread", "&Read All", &Form1::menuread);
     additem(menus_[2], "menuerase", "&Erase All", &Form1::menuerase);
     additem(menus_[2], "menublank", "&Blank Check", &Form1::menublank);
     additem(menus_[2], "menuverify", "&Verify", &Form1::menuverify);
+    menus_[2]->addSeparator();
+    additem(menus_[2], "menuproduction", "Pro&duction\u2026", &Form1::menuproduction);
     additem(menus_[3], "menusettings", "Settings", &Form1::menusettings);
     additem(menus_[3], "menucheck", "Check", &Form1::menucheck);
     additem(menus_[4], "menumodel", "Change Microcontroller Model", &Form1::menumodel);
@@ -300,6 +306,8 @@ void Form1::updatedisplay() {
     tabla_eeprom_->setPlainText(displaytext(texts.tabla_eeprom));
     label_conf1_->setText(qstring(texts.label_conf1));
     label_conf2_->setText(qstring(texts.label_conf2));
+    label_conf1_->setToolTip(texts.conf1fields.empty() ? conftip_ : conftip_ + QStringLiteral("\n\n") + qstring(texts.conf1fields));
+    label_conf2_->setToolTip(texts.conf2fields.empty() ? conftip_ : conftip_ + QStringLiteral("\n\n") + qstring(texts.conf2fields));
     label_conf2_->setVisible(texts.conf2visible);
     label2_->setVisible(texts.conf2visible);
     label_hex_->setText(qstring(session_->loaded_file()));
@@ -325,12 +333,25 @@ void Form1::menueditflash() { session_->edit_flash(); }
 
 void Form1::menuediteeprom() { session_->edit_eeprom(); }
 
+void Form1::menuconfigbits() {
+    if (session_->busy()) return;
+    ConfigBitsDialog dialog(session_->config_bits(), this);
+    if (dialog.exec() != QDialog::Accepted) return;
+    session_->set_config_words(dialog.bits().words());
+}
+
 // The three clicks do nothing while an operation runs; the session sees to that.
 void Form1::label_hex_click() { session_->reload_hex_file(); }
 
 void Form1::label_conf1_click() { session_->edit_config1(); }
 
 void Form1::label_conf2_click() { session_->edit_config2(); }
+
+void Form1::menuproduction() {
+    if (session_->busy()) return;
+    ProductionWindow window(*session_, this);
+    window.exec();
+}
 
 void Form1::menusettings() {
     HardwareSettingsDialog dialog(session_->hardware_settings(), this);

@@ -82,6 +82,8 @@ private:
     void menusave();
     void menueditflash();
     void menuediteeprom();
+    void menuconfigbits();
+    void menuproduction();
     void menusettings();
     void menucheck();
     void menumodel();
@@ -114,6 +116,7 @@ private:
     QLabel* label2_ = nullptr;
     ClickableLabel* label_conf2_ = nullptr;
     FitLabel* label_status_ = nullptr;
+    QString conftip_;  // the configuration labels' own tooltip, before the decoded fields
 };
 
 }  // namespace vornalt::gui
