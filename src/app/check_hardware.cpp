@@ -2,6 +2,8 @@
 
 #include <string_view>
 
+#include "app/hardware_settings.h"
+
 namespace vornalt {
 namespace {
 
@@ -15,7 +17,7 @@ CheckHardware::CheckHardware(PortDriver& driver, const PinProfile& profile) : dr
 }
 
 void CheckHardware::open() {
-    driver_.alloff();
+    alloff(driver_);
     ticked_ = {};
     updatecaptions();
 }
@@ -39,7 +41,7 @@ void CheckHardware::setline(Line line, bool ticked) {
 
 void CheckHardware::readdatain() { ticked_[lineindex(Line::datain)] = driver_.readdatain() == 1; }
 
-void CheckHardware::close() { driver_.alloff(); }
+void CheckHardware::close() { alloff(driver_); }
 
 void CheckHardware::updatecaptions() {
     for (const Line line : k_dialog_lines) {

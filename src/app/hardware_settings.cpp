@@ -50,7 +50,7 @@ HardwareSettings::HardwareSettings(PortDriver& driver, SettingsStore& settings, 
 }
 
 void HardwareSettings::open() {
-    driver_.alloff();
+    alloff(driver_);
     for (const Line line : k_dialog_lines) ticked_[lineindex(line)] = lineinverted(driver_.state(), line);
     updatecaptions();
 }
@@ -85,7 +85,7 @@ bool HardwareSettings::changepin(Line line) {
     return true;
 }
 
-void HardwareSettings::close() { driver_.alloff(); }
+void HardwareSettings::close() { alloff(driver_); }
 
 void HardwareSettings::updatecaptions() {
     for (const Line line : k_dialog_lines) {

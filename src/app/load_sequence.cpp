@@ -42,7 +42,7 @@ std::string unusablewiringtext(SettingsStore& settings, const DriverState& state
     for (const Line line : k_all_lines) {
         const std::int32_t pin = state.pin(line);
         if (line == Line::datain ? isinputpin(pin) : isoutputpin(pin)) continue;
-        return named(linesettinginfo(line).pinsetting,
+        return named(pinprofile(BackendKind::simulator).line(line).pinsetting,
                      line == Line::datain ? "not an input pin of the port" : "not an output pin of the port");
     }
     return {};

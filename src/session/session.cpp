@@ -377,6 +377,7 @@ void Session::shutdown() {
     }
     // Off already as far as the driver knows; written once more for a port opened since.
     driver_.alloff();
+    static_cast<void>(driver_.flush());
 }
 
 Status Session::finish() {
