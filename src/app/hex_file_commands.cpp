@@ -37,7 +37,7 @@ std::string withhexextension(std::string name) {
 std::string erasedconfignote(const AppliedModel& model) {
     const ConfigWords erased{model.config1erased, model.config2erased};
     std::string hex = tohex4(model.config1erased);
-    if (model.config2used) hex += "/" + tohex4(model.config2erased);
+    if (model.config2used) hex.append("/").append(tohex4(model.config2erased));
     return noconfignote(hex, decodesummary(model.configfields, erased));
 }
 

@@ -62,9 +62,10 @@ Result<SerialPlace> parseserialplace(std::string_view text, std::int32_t flashwo
         const std::string_view item = text.substr(0, comma);
         const std::int32_t address = hexaddress(item);
         if (address < 0 || address >= flashwords) {
-            return Error{"\"" + std::string(item) + "\" is no program memory address: give hex addresses from 0000 to " +
-                             tohex4(flashwords - 1) + ", separated by commas.",
-                         0};
+            std::string message = "\"";
+            message.append(item).append("\" is no program memory address: give hex addresses from 0000 to ");
+            message.append(tohex4(flashwords - 1)).append(", separated by commas.");
+            return Error{std::move(message), 0};
         }
         if (std::find(place.addresses.begin(), place.addresses.end(), address) != place.addresses.end()) {
             return Error{"Address " + tohex4(address) + " is given twice for the serial number.", 0};

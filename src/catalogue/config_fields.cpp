@@ -105,7 +105,9 @@ Status setfields(const std::vector<ConfigField>& fields, std::string_view assign
         const std::string_view item = trimmed(assignments.substr(0, comma));
         const std::size_t equals = item.find('=');
         if (equals == std::string_view::npos) {
-            return Error{"\"" + std::string(item) + "\" is not NAME=VALUE. The fields are " + fieldnames(fields) + ".", 0};
+            std::string text = "\"";
+            text.append(item).append("\" is not NAME=VALUE. The fields are ").append(fieldnames(fields)).append(".");
+            return Error{std::move(text), 0};
         }
         const std::string_view name = trimmed(item.substr(0, equals));
         const std::string_view valuename = trimmed(item.substr(equals + 1));
