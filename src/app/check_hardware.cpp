@@ -2,8 +2,6 @@
 
 #include <string_view>
 
-#include "app/hardware_settings.h"
-
 namespace vornalt {
 namespace {
 
@@ -17,7 +15,7 @@ CheckHardware::CheckHardware(PortDriver& driver, const PinProfile& profile) : dr
 }
 
 void CheckHardware::open() {
-    alloff(driver_);
+    driver_.alloff();
     ticked_ = {};
     updatecaptions();
 }
@@ -41,7 +39,7 @@ void CheckHardware::setline(Line line, bool ticked) {
 
 void CheckHardware::readdatain() { ticked_[lineindex(Line::datain)] = driver_.readdatain() == 1; }
 
-void CheckHardware::close() { alloff(driver_); }
+void CheckHardware::close() { driver_.alloff(); }
 
 void CheckHardware::updatecaptions() {
     for (const Line line : k_dialog_lines) {

@@ -34,11 +34,6 @@ bool acceptedpinentry(Line line, std::string_view answer) {
     return std::any_of(k_output_entries.begin(), k_output_entries.end(), matches);
 }
 
-void alloff(PortDriver& driver) {
-    driver.alloff();
-    static_cast<void>(driver.flush());  // a lost adapter says so at the next run
-}
-
 std::string linecaption(std::string_view caption, const PinProfile& profile, std::int32_t pin) {
     return std::string(caption) + " (" + profilepinname(profile, pin) + ")";
 }
@@ -50,7 +45,7 @@ HardwareSettings::HardwareSettings(PortDriver& driver, SettingsStore& settings, 
 }
 
 void HardwareSettings::open() {
-    alloff(driver_);
+    driver_.alloff();
     for (const Line line : k_dialog_lines) ticked_[lineindex(line)] = lineinverted(driver_.state(), line);
     updatecaptions();
 }
@@ -59,7 +54,7 @@ void HardwareSettings::setinverted(Line line, bool ticked) {
     ticked_[lineindex(line)] = ticked;
     driver_.state().inversion(line) = ticked ? 1 : 0;
     settings_.writesetting(profile_.line(line).invertsetting, ticked ? "1" : "0");
-    alloff(driver_);
+    driver_.alloff();
 }
 
 bool HardwareSettings::changepin(Line line) {
@@ -74,7 +69,7 @@ bool HardwareSettings::changepin(Line line) {
     std::from_chars(answer.data(), answer.data() + answer.size(), pin);
     settings_.writesetting(profile_.line(line).pinsetting, answer);
     updatecaptions();
-    alloff(driver_);
+    driver_.alloff();
     // Accepted, as two lines may share a pin; but the later of their writes sets the bit.
     for (const Line other : k_dialog_lines) {
         if (other == line || linepin(driver_.state(), other) != pin) continue;
@@ -85,7 +80,7 @@ bool HardwareSettings::changepin(Line line) {
     return true;
 }
 
-void HardwareSettings::close() { alloff(driver_); }
+void HardwareSettings::close() { driver_.alloff(); }
 
 void HardwareSettings::updatecaptions() {
     for (const Line line : k_dialog_lines) {

@@ -37,9 +37,6 @@ const LineSettingInfo& linesettinginfo(Line line);
 // "16", "17" for the outputs, "10".."13", "15" for DATA IN. No blanks, no leading zeros.
 bool acceptedpinentry(Line line, std::string_view answer);
 
-// Every line off, VDD and VPP last so off wins on a shared bit, sent at once (a batched adapter too).
-void alloff(PortDriver& driver);
-
 // "<caption> (<pin name>)", the form both hardware dialogs give their line captions.
 std::string linecaption(std::string_view caption, const PinProfile& profile, std::int32_t pin);
 

@@ -32,11 +32,8 @@ Result<std::int32_t> readdeviceid(OperationParts parts) {
 
 std::vector<std::string> partswithid(const DeviceCatalogue& catalogue, std::int32_t id) {
     std::vector<std::string> parts;
-    for (std::int32_t k = 1; k <= catalogue.modelcount; ++k) {
-        AppliedModel model;
-        MemoryImage scratch;
-        if (!applymodel(catalogue, k, model, scratch) || model.deviceid < 0) continue;
-        if ((id & model.deviceidmask) == (model.deviceid & model.deviceidmask)) parts.push_back(model.modelname);
+    for (const KnownDeviceId& known : knowndeviceids(catalogue)) {
+        if ((id & known.mask) == (known.deviceid & known.mask)) parts.push_back(known.modelname);
     }
     return parts;
 }

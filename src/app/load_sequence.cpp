@@ -6,16 +6,11 @@
 #include "app/pin_profile.h"
 #include "app/programmer_choice.h"
 #include "app/selection_prompts.h"
-#include "base/numeric_value.h"
 #include "port/pin_map.h"
 #include "settings/setting_names.h"
 
 namespace vornalt {
 namespace {
-
-std::int32_t readnumber(SettingsStore& settings, std::string_view name) {
-    return numericvalue(settings.readsetting(name, settingdefault(name)));
-}
 
 // Applies the selected model. A record the image cannot hold is reported; the program then
 // falls back to model 1 so that it starts with a usable image.
@@ -35,7 +30,7 @@ void applyselectedmodel(LoadParts& p) {
 std::string unusablewiringtext(SettingsStore& settings, const DriverState& state) {
     const auto named = [&settings](std::string_view setting, std::string_view what) {
         return "The setting \"" + std::string(setting) + "\" is \"" +
-               settings.readsetting(setting, settingdefault(setting)) + "\", " + std::string(what) +
+               settings.readsetting(setting) + "\", " + std::string(what) +
                ", so no chip can answer. Choose it again under Options or Hardware > Settings.";
     };
     if (!validportaddress(state.portaddress)) return named(k_setting_portaddress, "not a port address in the I/O space");
@@ -51,7 +46,7 @@ std::string unusablewiringtext(SettingsStore& settings, const DriverState& state
 void formload(LoadParts p) {
     p.app.lastpath = p.settings.readsetting(k_setting_lastpath, p.app.applicationfolder);
 
-    p.app.selectedmodel = readnumber(p.settings, k_setting_model);
+    p.app.selectedmodel = p.settings.readnumber(k_setting_model);
     if (p.app.selectedmodel < 1 || p.app.selectedmodel > p.catalogue.modelcount) {
         p.app.selectedmodel = 1;
         p.settings.writesetting(k_setting_model, "1");
@@ -60,11 +55,11 @@ void formload(LoadParts p) {
     menuclear(p.app, p.model, p.image, p.window);
 
     DriverState& d = p.driver.state();
-    d.portaddress = readnumber(p.settings, k_setting_portaddress);
+    d.portaddress = p.settings.readnumber(k_setting_portaddress);
     // Every inversion first, then every pin, each in the order of the lines; the programmer's own.
     readprogrammersettings(d, p.settings, p.port.row().kind);
     d.clockdelay_us =
-        clockdelayfromsetting(p.settings.readsetting(k_setting_clockdelay, settingdefault(k_setting_clockdelay)));
+        clockdelayfromsetting(p.settings.readsetting(k_setting_clockdelay));
 
     // The lines go idle only once every setting that places them is in; the shadow bytes start
     // from 0, so no bit that carries no line is ever raised.

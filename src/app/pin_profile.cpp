@@ -2,7 +2,6 @@
 
 #include "app/hardware_settings.h"
 #include "app/programmer_choice.h"
-#include "base/numeric_value.h"
 #include "port/port_driver.h"
 #include "settings/setting_names.h"
 
@@ -27,12 +26,6 @@ constexpr PinProfile k_databits_profile{
       {k_setting_ftdi_invertdatain, k_setting_ftdi_datainbit}}},
 };
 
-constexpr std::array<std::string_view, k_line_count> k_line_names{"VDD", "VPP", "CLOCK", "DATA OUT", "DATA IN"};
-
-std::int32_t readnumber(SettingsStore& settings, std::string_view name) {
-    return numericvalue(settings.readsetting(name, settingdefault(name)));
-}
-
 }  // namespace
 
 const PinProfile& pinprofile(BackendKind kind) {
@@ -40,14 +33,14 @@ const PinProfile& pinprofile(BackendKind kind) {
 }
 
 void readpinsettings(DriverState& state, SettingsStore& settings, const PinProfile& profile) {
-    for (const Line line : k_all_lines) state.inversion(line) = readnumber(settings, profile.line(line).invertsetting);
-    for (const Line line : k_all_lines) state.pin(line) = readnumber(settings, profile.line(line).pinsetting);
+    for (const Line line : k_all_lines) state.inversion(line) = settings.readnumber(profile.line(line).invertsetting);
+    for (const Line line : k_all_lines) state.pin(line) = settings.readnumber(profile.line(line).pinsetting);
 }
 
 void readprogrammersettings(DriverState& state, SettingsStore& settings, BackendKind kind) {
     readpinsettings(state, settings, pinprofile(kind));
     if (kind != BackendKind::ftdi) return;
-    state.steprate = steprateofsetting(settings.readsetting(k_setting_ftdi_steprate, settingdefault(k_setting_ftdi_steprate)));
+    state.steprate = steprateofsetting(settings.readsetting(k_setting_ftdi_steprate));
 }
 
 std::string profilepinname(const PinProfile& profile, std::int32_t pin) {
@@ -57,7 +50,7 @@ std::string profilepinname(const PinProfile& profile, std::int32_t pin) {
 
 std::string pinprompt(const PinProfile& profile, Line line) {
     if (!profile.databits) return std::string(linesettinginfo(line).prompt);
-    return "Enter new FTDI adapter bit for " + std::string(k_line_names.at(lineindex(line))) + " line [0-7].";
+    return "Enter new FTDI adapter bit for " + std::string(linesettinginfo(line).name) + " line [0-7].";
 }
 
 bool acceptedpinentry(const PinProfile& profile, Line line, std::string_view answer) {

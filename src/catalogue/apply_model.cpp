@@ -112,6 +112,19 @@ Script splitscript(const std::string& text) {
     return lines;
 }
 
+std::vector<KnownDeviceId> knowndeviceids(const DeviceCatalogue& catalogue) {
+    std::vector<KnownDeviceId> known;
+    const std::size_t last = std::min(catalogue.records.size(), static_cast<std::size_t>(catalogue.modelcount) + 1);
+    for (std::size_t k = 1; k < last; ++k) {
+        const DeviceRecord& record = catalogue.records[k];
+        const auto [id, mask] = wordpair(record.deviceid);
+        if (id <= 0) continue;
+        const bool maskgiven = record.deviceid.find(',') != std::string::npos;
+        known.push_back({static_cast<std::int32_t>(k), asciiupper(record.model), id, maskgiven && mask > 0 ? mask : 0x3FFF});
+    }
+    return known;
+}
+
 Status applymodel(const DeviceCatalogue& catalogue, std::int32_t k, AppliedModel& applied, MemoryImage& image) {
     if (k < 1 || k > catalogue.modelcount || static_cast<std::size_t>(k) >= catalogue.records.size()) {
         return Error{"Model number " + std::to_string(k) + " is not in the device catalogue " + catalogue.path +
@@ -171,13 +184,8 @@ Status applymodel(const DeviceCatalogue& catalogue, std::int32_t k, AppliedModel
     const std::string problem = optionalkeys(record, flashsize, next);
     if (!problem.empty()) return refusal(catalogue, record, next.modelname, problem);
     if (next.deviceid < 0) {
-        for (std::size_t other = 1; other <= static_cast<std::size_t>(catalogue.modelcount); ++other) {
-            if (other >= catalogue.records.size()) break;
-            const DeviceRecord& known = catalogue.records[other];
-            const auto [id, mask] = wordpair(known.deviceid);
-            if (other == static_cast<std::size_t>(k) || id <= 0) continue;
-            const bool maskgiven = known.deviceid.find(',') != std::string::npos;
-            next.otherdeviceids.push_back({asciiupper(known.model), id, maskgiven && mask > 0 ? mask : 0x3FFF});
+        for (KnownDeviceId& known : knowndeviceids(catalogue)) {
+            if (known.number != k) next.otherdeviceids.push_back(std::move(known));
         }
     }
 

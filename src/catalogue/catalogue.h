@@ -65,7 +65,9 @@ struct CalibrationCell {
     bool operator==(const CalibrationCell&) const = default;
 };
 
+// A model's device ID as its record gives it, for telling parts apart without applying them.
 struct KnownDeviceId {
+    std::int32_t number = 0;  // the model's number in the catalogue
     std::string modelname;
     std::int32_t deviceid = 0;
     std::int32_t mask = 0x3FFF;
@@ -133,6 +135,9 @@ Status applymodel(const DeviceCatalogue& catalogue, std::int32_t k, AppliedModel
 // One script field as the engine runs it: lower-cased, split at commas, nothing trimmed. A final
 // comma ends the last line rather than starting an empty one; an empty field is one empty line.
 Script splitscript(const std::string& text);
+
+// Every model whose record gives a readable device ID, in catalogue order.
+std::vector<KnownDeviceId> knowndeviceids(const DeviceCatalogue& catalogue);
 
 // The model names of records 1..modelcount, as written in the file, for the selection prompt
 // (element i is model number i + 1).

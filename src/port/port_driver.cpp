@@ -108,7 +108,6 @@ void PortDriver::setidle() {
     state_.statusbyte = 0;
     state_.controlbyte = 0;
     alloff();
-    static_cast<void>(flush());
 }
 
 void PortDriver::alloff() {
@@ -118,6 +117,7 @@ void PortDriver::alloff() {
     dataoutoff();
     vddoff();
     vppoff();
+    static_cast<void>(flush());
 }
 
 std::string pinname(std::int32_t pin) { return std::string(pininfo(pin).name); }

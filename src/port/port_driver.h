@@ -77,7 +77,8 @@ public:
     // Shadow bytes and statusbyte to 0, then alloff().
     void setidle();
     // VDD, VPP, CLOCK, DATA OUT off, then VDD and VPP off once more: where a power line shares
-    // its pin with CLOCK or DATA OUT, the power line's "off" is what the bit keeps.
+    // its pin with CLOCK or DATA OUT, the power line's "off" is what the bit keeps. Sent at once,
+    // also through a batched link; a lost adapter says so at the next run.
     void alloff();
 
     // Switches an output line on or off (Line::datain is ignored).

@@ -5,7 +5,6 @@
 
 #include "programmer/parallel_backend.h"
 #include "app/selection_prompts.h"
-#include "base/numeric_value.h"
 #include "settings/memory_settings_backend.h"
 #include "settings/setting_names.h"
 #if defined(VORNALT_HAVE_QT_SETTINGS)
@@ -46,7 +45,7 @@ std::unique_ptr<RunSettings> RunSettings::saved_read_only() {
 }
 
 std::int32_t RunSettings::saved_model(std::int32_t modelcount) {
-    const std::int32_t number = numericvalue(store_.readsetting(k_setting_model, settingdefault(k_setting_model)));
+    const std::int32_t number = store_.readnumber(k_setting_model);
     return number < 1 || number > modelcount ? 1 : number;
 }
 

@@ -74,7 +74,7 @@ void Session::formload() {
     if (Status tracing = start_trace(); !tracing) window_.message(tracing.error().message);
     if (options_.savedprogrammer) {
         // A setting no row knows (hand-edited) leaves the programmer the options chose.
-        const std::string saved = settings_.readsetting(k_setting_programmer, settingdefault(k_setting_programmer));
+        const std::string saved = settings_.readsetting(k_setting_programmer);
         if (const std::optional<BackendChoice> choice = programmerfromsetting(saved);
             choice && (choice->kind != port_.row().kind || choice->argument != port_.argument())) {
             if (Status chosen = port_.choose(backendrow(choice->kind), choice->argument, driver_); !chosen) {
@@ -377,7 +377,6 @@ void Session::shutdown() {
     }
     // Off already as far as the driver knows; written once more for a port opened since.
     driver_.alloff();
-    static_cast<void>(driver_.flush());
 }
 
 Status Session::finish() {

@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <utility>
 
+#include "base/numeric_value.h"
 #include "settings/setting_names.h"
 
 namespace vornalt {
@@ -18,6 +19,10 @@ std::size_t charactercount(std::string_view text) {
 }
 
 }  // namespace
+
+std::string SettingsStore::readsetting(std::string_view name) { return readsetting(name, settingdefault(name)); }
+
+std::int32_t SettingsStore::readnumber(std::string_view name) { return numericvalue(readsetting(name)); }
 
 std::string SettingsStore::readsetting(std::string_view name, std::string_view defaulttext) {
     std::optional<std::string> stored = backend_.get(name);

@@ -1,5 +1,6 @@
 #pragma once
 // Named text settings, read with a default that is stored when the value is missing.
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <string_view>
@@ -15,6 +16,10 @@ public:
     // The stored text; when it is missing or unreadable (longer than 254 characters), the
     // default is stored under the name and returned.
     std::string readsetting(std::string_view name, std::string_view defaulttext);
+    // The same with the default the program ships for that name.
+    std::string readsetting(std::string_view name);
+    // That text as a number, read as every numeric setting is.
+    std::int32_t readnumber(std::string_view name);
     // Stores the text under the name, replacing what was there.
     void writesetting(std::string_view name, std::string_view text);
 
