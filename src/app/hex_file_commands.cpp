@@ -5,6 +5,7 @@
 #include <system_error>
 
 #include "app/clear_buffer.h"
+#include "app/recent_files.h"
 #include "app/source_file.h"
 #include "base/path_text.h"
 #include "image/hex_loader.h"
@@ -52,7 +53,7 @@ SplitPath splitpath(std::string_view fullname) {
 }
 
 void openhexfile(AppState& app, const AppliedModel& model, MemoryImage& image, WindowServices& window,
-                 std::string_view name) {
+                 std::string_view name, SettingsStore* recent) {
     window.disable();
     clearbuffer(image, model.config1erased, model.config2erased);
     image.loadedwords = 0;
@@ -64,6 +65,7 @@ void openhexfile(AppState& app, const AppliedModel& model, MemoryImage& image, W
         app.label_hex = name;
         app.source = stampfile(app.lastpath + std::string(name));
         window.updatedisplay();
+        if (recent != nullptr) addrecentfile(*recent, app.lastpath + std::string(name));
         std::string message = loadcompletedmessage(image.loadedwords);
         // The classic "my chip does not run": no configuration word, so RC oscillator, watchdog on...
         if (!result.configset) message += "\r\n" + erasedconfignote(model);
@@ -85,7 +87,7 @@ void menuopen(AppState& app, const AppliedModel& model, MemoryImage& image, Sett
     const std::string name =
         takechoice(window.open_file(k_open_title, app.lastpath, k_hex_filter), app, settings);
     if (name.empty()) return;
-    openhexfile(app, model, image, window, name);
+    openhexfile(app, model, image, window, name, &settings);
 }
 
 void label_hex_click(AppState& app, const AppliedModel& model, MemoryImage& image, WindowServices& window) {

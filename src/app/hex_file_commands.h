@@ -34,9 +34,11 @@ SplitPath splitpath(std::string_view fullname);
 // Loads lastpath + name into a freshly cleared image. On success the window is redrawn, the
 // name becomes label_hex and the completion message gives the words loaded. On failure (a bad
 // record or a file that cannot be read) the message says why, the image is cleared again and
-// label_hex emptied. The window's commands are disabled throughout.
+// label_hex emptied. The window's commands are disabled throughout. With `recent`, a file that
+// loaded heads its recent-file list before the message is shown, so the list holds it even if
+// the program ends while the message waits.
 void openhexfile(AppState& app, const AppliedModel& model, MemoryImage& image, WindowServices& window,
-                 std::string_view name);
+                 std::string_view name, SettingsStore* recent = nullptr);
 
 // "&Open HEX File": the open dialog in the last path; the chosen folder becomes the last path
 // (stored as "Last Path") and the file is loaded. Cancel does nothing.

@@ -108,14 +108,11 @@ void Session::clear_buffer() { menuclear(app_, model_, image_, window_); }
 
 void Session::open_hex_file() {
     menuopen(app_, model_, image_, settings_, window_);
-    rememberfile();
 }
 
 bool Session::open_named_file(const std::string& fullname) {
     if (busy() || !discardunsaved(app_, window_)) return false;
-    const bool loaded = load_hex_file(fullname);
-    rememberfile();
-    return loaded;
+    return loadfile(fullname, &settings_);
 }
 
 std::vector<std::string> Session::recent_files() { return recentfiles(settings_); }
@@ -124,10 +121,12 @@ void Session::rememberfile() {
     if (!app_.label_hex.empty()) addrecentfile(settings_, app_.lastpath + app_.label_hex);
 }
 
-bool Session::load_hex_file(const std::string& fullname) {
+bool Session::load_hex_file(const std::string& fullname) { return loadfile(fullname, nullptr); }
+
+bool Session::loadfile(const std::string& fullname, SettingsStore* recent) {
     const SplitPath parts = splitpath(fullname);
     app_.lastpath = parts.folder;
-    openhexfile(app_, model_, image_, window_, parts.name);
+    openhexfile(app_, model_, image_, window_, parts.name, recent);
     // The loader names the file only after a load without error.
     return !app_.label_hex.empty();
 }

@@ -260,6 +260,8 @@ private:
     void showprogrammer();
     Status switchprogrammer(BackendKind kind, const std::string& argument);
     void rememberfile();
+    // Loads a file; with `recent`, a file that loaded heads the recent-file list.
+    bool loadfile(const std::string& fullname, SettingsStore* recent);
 
     WindowServices& window_;
     SettingsStore& settings_;
