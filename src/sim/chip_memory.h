@@ -21,9 +21,10 @@ struct ChipMemory {
 
 // What a part carries from the factory: on the 12F629 family the OSCCAL word (a RETLW k at the
 // last program word) and the bandgap bits 13-12 of CONFIG1; on the 16F690 family the word at 2008h.
+// The default bandgap is 10, not the 11 an erase leaves, so a lost value shows.
 struct FactoryCalibration {
     std::int32_t osccal = 0x3470;
-    std::int32_t bandgap = 0x3000;
+    std::int32_t bandgap = 0x2000;
     std::int32_t calword = 0x2A5C;
     std::int32_t calword2 = 0x15A3;
 };

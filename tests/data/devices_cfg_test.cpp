@@ -293,7 +293,13 @@ TEST_P(ShippedModel, VerifyNamesTheOneLocationThatDiffers) {
         } else {
             cell = &bench.image.flashbuffer[static_cast<std::size_t>(d.address)];
         }
-        const std::int32_t read = *cell;
+        std::int32_t read = *cell;
+        // The chip's own calibration bits read back in place of the image's.
+        for (const CalibrationCell& kept : bench.model.calibration) {
+            if (kept.address == 0x2007 && d.address == 0x2007) {
+                read = (read & ~kept.mask) | (bench.chipmemory().config1 & kept.mask);
+            }
+        }
         const bool byte = d.address >= 0x2100;
         // An implemented bit: CONFIG2 of the 16F88x has bits 10:8 only.
         *cell ^= d.address == 0x2008 ? (bench.model.config2mask & -bench.model.config2mask) : 0x0004;
@@ -364,7 +370,8 @@ TEST_P(FamilyModel, BlankCheckReadsEveryLocation) {
         const std::string expected = std::array<std::string, 4>{
             blankmessage(tohex4(bench.image.flashsize - 1), "2ABC"),
             blankmessage(tohex4(0x2100 + bench.image.eepromsize - 1), "3C"),
-            blankmessage("2007", tohex4(bench.model.config1erased & ~0x0004)),
+            // A new 12F629-family chip keeps its own bandgap bits, not the erased ones.
+            blankmessage("2007", tohex4(readableconfig1(bench.chip().model().family, bench.chipmemory().config1))),
             blankmessage("2008", tohex4(readableconfig2(bench.chip().model().family, 0x3EFE))),
         }[static_cast<std::size_t>(&s - k_stains.data())];
 

@@ -357,7 +357,11 @@ TEST(ScriptRules, ProgramAllStopsAtTheFirstWordThatDidNotLand) {
         ASSERT_EQ(programmed.messages.size(), 1u);
         EXPECT_TRUE(programmed.messages.front().starts_with("Verify failed at address 0000h!"))
             << programmed.messages.front();
-        EXPECT_EQ(bench.chipmemory().config1, config1) << "no configuration word is written after a failed check";
+        // The erase takes kept calibration bits (the 12F629 family's bandgap); no write the others.
+        std::int32_t kept = 0;
+        for (const CalibrationCell& cell : bench.model.calibration) kept |= cell.address == 0x2007 ? cell.mask : 0;
+        EXPECT_EQ(bench.chipmemory().config1 | kept, config1 | kept)
+            << "no configuration word is written after a failed check";
     }
 }
 
