@@ -90,6 +90,14 @@ std::string calibrationlostmessage(std::int32_t address, std::int32_t read, std:
     return text;
 }
 
+std::string calibrationnotrestoredmessage(std::int32_t address, std::int32_t read, bool editable, std::int32_t kept) {
+    std::string text = "Calibration word could not be restored: the chip now holds " + tohex4(read) + "h at " +
+                       tohex4(address) + "h; ";
+    text += editable ? std::string("write the value from the chip's label back with Edit")
+                     : "it held " + tohex4(kept) + "h before this run";
+    return text;
+}
+
 std::string unrecognisedmessage(std::string_view line) {
     std::string text = "Unrecognized symbolic instruction '";
     text += line;

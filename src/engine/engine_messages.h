@@ -25,6 +25,10 @@ std::string goonanywayquestion(std::string_view problem);
 // A calibration cell read erased: its factory value was lost before this run. replacement is
 // the image's value written in its place, -1 when the image holds none.
 std::string calibrationlostmessage(std::int32_t address, std::int32_t read, std::int32_t replacement);
+// A calibration cell read back after its value was written back (or should have survived an
+// erase) holds something else. editable: the image has the cell, so the user can put the value
+// there; otherwise the text names the value the run kept.
+std::string calibrationnotrestoredmessage(std::int32_t address, std::int32_t read, bool editable, std::int32_t kept);
 
 // Texts of a run that had to be stopped; each ends with the line saying so.
 std::string unrecognisedmessage(std::string_view line);

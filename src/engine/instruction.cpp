@@ -64,6 +64,7 @@ constexpr std::array k_checks{
     Form{"checkwrittenflash", Op::checkwritten, Cell::flash},
     Form{"checkwritteneeprom", Op::checkwritten, Cell::eeprom},
     Form{"keepflash", Op::keep, Cell::flash},
+    Form{"checkkeptflash", Op::checkkept, Cell::flash},
 };
 
 }  // namespace
@@ -98,6 +99,11 @@ Instruction decodeline(std::string_view line) {
     if (line.size() == 9 && line.starts_with("keep-")) {
         Instruction instruction = make(Op::keep);
         instruction.word = hexat<4>(line, 6);
+        return instruction;
+    }
+    if (line.size() == 14 && line.starts_with("checkkept-")) {
+        Instruction instruction = make(Op::checkkept);
+        instruction.word = hexat<4>(line, 11);
         return instruction;
     }
 

@@ -48,6 +48,9 @@ enum class Op : std::uint8_t {
                     // (address counter - 1); the counter stays
     keep,           // keepflash: temp kept for the calibration cell at the address counter, if any;
                     // keep-AAAA (no cell): temp kept for the calibration cell at AAAA
+    checkkept,      // checkkeptflash: temp carries the kept bits of the location the loop just sent
+                    // (address counter - 1; the counter stays), other locations pass;
+                    // checkkept-AAAA (no cell): temp carries the kept bits of the cell at AAAA
     senddata,       // sCC-DDDD
     sendcommand,    // sCC
     wprog,          // wait the programming time
@@ -59,7 +62,7 @@ struct Instruction {
     Op op = Op::unrecognised;
     Cell cell = Cell::none;
     std::int32_t code = -1;    // command code 0..63 (or any parse of two hex digits), -1 when invalid
-    std::int32_t word = -1;    // literal data word of sCC-DDDD, address of keep-AAAA; -1 when invalid
+    std::int32_t word = -1;    // data word of sCC-DDDD, address of keep-/checkkept-AAAA; -1 when invalid
     std::int32_t waitms = 0;   // milliseconds of wN, never negative
     // Loop headers only: the line after the first "loop" line at or after the header, 0 when
     // there is none (filled in for a whole script, see decodescript).
@@ -71,9 +74,10 @@ struct Instruction {
 Instruction decodeline(std::string_view line);
 
 // The decoded instructions that move the address counter (and so need it inside their region):
-// every action on a FLASH or EEPROM cell but checkwritten, which looks one location back.
+// every action on a FLASH or EEPROM cell but checkwritten and checkkept, which look one location back.
 constexpr bool memorystepping(const Instruction& in) {
-    return (in.cell == Cell::flash || in.cell == Cell::eeprom) && in.op != Op::checkwritten;
+    return (in.cell == Cell::flash || in.cell == Cell::eeprom) && in.op != Op::checkwritten &&
+           in.op != Op::checkkept;
 }
 
 }  // namespace vornalt

@@ -134,6 +134,7 @@ void ScriptEngine::step(const Instruction& in) {
     case Op::check:
     case Op::checkwritten: done = check(in); break;
     case Op::keep: done = keep(in); break;
+    case Op::checkkept: done = checkkept(in); break;
     case Op::checkid: done = checkid(); break;
     case Op::senddata:
         transfers_.sendcommanddata(in.code, in.word);
@@ -310,6 +311,27 @@ bool ScriptEngine::keep(const Instruction& in) {
     return !state_.runstopped;
 }
 
+// The read-back of a calibration cell after its value was written back: the kept bits (or the
+// image's, where the chip had lost them) must be there, or every later run would keep the wrong
+// value as the factory's.
+bool ScriptEngine::checkkept(const Instruction& in) {
+    EngineState& s = state_;
+    std::int32_t address = in.word;  // checkkept-AAAA
+    if (in.cell != Cell::none) {
+        const CellAt at = reach(in, s.addresscounter - 1);
+        if (at.value == nullptr) return false;
+        address = at.address;
+    }
+    const std::int32_t index = calindex(address);
+    const std::int32_t keptvalue = kept(index);
+    if (keptvalue < 0) return true;  // not a cell, or nothing kept in this run
+    const std::int32_t mask = model_.calibration[static_cast<std::size_t>(index)].mask;
+    const std::int32_t read = s.tempvalue & k_blank_word;
+    if (((read ^ tosend(address, 0)) & mask) == 0) return true;
+    fail(calibrationnotrestoredmessage(address, read, imagevalue(address) >= 0, keptvalue), s.linecounter);
+    return false;
+}
+
 // The run goes on at the script's last line (normally the power-down). A failing last line
 // would run itself again for ever, so that run is stopped instead.
 void ScriptEngine::fail(std::string_view message, std::int32_t failedline) {
@@ -376,8 +398,10 @@ void ScriptEngine::keepvalue(std::int32_t address, std::int32_t value) {
     }
 }
 
-// The cell a calibration address names: a FLASH word, or a fixed cell at that address.
+// The cell a calibration address names: a FLASH word, or a fixed cell at that address. A part
+// without CONFIG2 has no image cell at 2008h (the 16F690 family keeps a calibration word there).
 std::int32_t ScriptEngine::imagevalue(std::int32_t address) const {
+    if (address == k_config2_address && !model_.config2used) return -1;
     for (std::uint8_t c = 0; c < k_cellcount; ++c) {
         const CellAt at = cellat(static_cast<Cell>(c), address);
         if (at.calibrated && at.value != nullptr && at.address == address) return *at.value;

@@ -70,6 +70,7 @@ private:
     bool read(const Instruction& instruction);
     bool check(const Instruction& instruction);
     bool keep(const Instruction& instruction);
+    bool checkkept(const Instruction& instruction);
     bool checkid();
 
     void looptop(const Instruction& instruction, std::int32_t bound);

@@ -164,6 +164,42 @@ TEST(Calibration, ALostCalibrationWordTakesTheImagesValue) {
     }
 }
 
+// The lines of a script without the write that follows `after` (its command and its wait).
+Script withoutwriteafter(Script script, std::string_view after) {
+    const auto at = std::find(script.begin(), script.end(), after);
+    if (at != script.end() && script.end() - at > 2) script.erase(at + 1, at + 3);
+    return script;
+}
+
+// Erase All reads each value it wrote back: one that did not take stops it with the address and
+// what the chip holds there, since every later run would keep that as the factory's value.
+TEST(Calibration, EraseAllFailsWhenARestoredValueDidNotTake) {
+    struct Spoil {
+        const char* what;
+        const char* address;
+        void (*apply)(AppliedModel&);
+    };
+    const Spoil spoils[] = {
+        {"writes cut short", "03FF", [](AppliedModel& m) { m.progtime = 0; }},
+        {"CONFIG1 never written back", "2007",
+         [](AppliedModel& m) { m.erasescript = withoutwriteafter(m.erasescript, "s02-keptconfig1"); }},
+    };
+    for (std::string_view name : k_calibrated) {
+        for (const Spoil& spoil : spoils) {
+            SCOPED_TRACE(std::string(name) + ": " + spoil.what);
+            SessionRig bench(shippedcatalogue(), name, calibratedchip(name));
+            ASSERT_TRUE(bench.ready());
+            spoil.apply(bench.model);
+            const testing::Outcome erased = bench.run(ChipOperation::eraseall);
+            EXPECT_EQ(erased.endtext, "Chip erase failed");
+            ASSERT_EQ(erased.messages.size(), 1u);
+            EXPECT_TRUE(erased.messages[0].starts_with("Calibration word could not be restored")) << erased.messages[0];
+            EXPECT_NE(erased.messages[0].find(std::string("h at ") + spoil.address + "h"), std::string::npos)
+                << erased.messages[0];
+        }
+    }
+}
+
 // The 16F88x factory calibration word at 2009h, different on every chip, survives every
 // operation, also on a protected chip and with an image that fills the whole part.
 TEST(Calibration, The16F88xCalibrationWordAt2009hIsKeptByEveryOperation) {

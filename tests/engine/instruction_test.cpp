@@ -117,6 +117,10 @@ INSTANTIATE_TEST_SUITE_P(
                       DecodeCase{"s02-kept", {Op::sendkept, Cell::flash}, 0x02},
                       DecodeCase{"s02-keptconfig1", {Op::sendkept, Cell::config1}, 0x02},
                       DecodeCase{"s08-keptconfig2", {Op::sendkept, Cell::config2}, 0x08},
+                      DecodeCase{"checkkeptflash", {Op::checkkept, Cell::flash}},
+                      DecodeCase{"checkkept-2009", Op::checkkept, -1, 0x2009},
+                      DecodeCase{"checkkept-20x9", Op::checkkept, -1, -1},
+                      DecodeCase{"checkkept-209", Op::unrecognised},
                       DecodeCase{"checkid ", Op::unrecognised}));
 
 INSTANTIATE_TEST_SUITE_P(
@@ -140,6 +144,7 @@ TEST(MemoryStepping, NamesExactlyTheInstructionsThatMoveTheAddressCounter) {
                            "config2=s04", "temp=s04", "checkblankflash", "checkblankeeprom",
                            "checkblankconfig1", "checkblankconfig2", "checkflash", "checkeeprom", "checkconfig1", "checkconfig2",
                            "checkid", "checkwrittenflash", "checkwritteneeprom", "keepflash", "keep-2007",
+                           "checkkeptflash", "checkkept-2007",
                            "s02-3fff", "s06", "wprog", "w10", "nonsense"};
     int count = 0;
     for (const char* line : forms) {
