@@ -90,6 +90,16 @@ std::string calibrationlostmessage(std::int32_t address, std::int32_t read, std:
     return text;
 }
 
+std::string calibrationinvalidmessage(std::int32_t address, std::int32_t read, std::int32_t replacement) {
+    std::string text = "The calibration value at " + tohex4(address) + "h reads " + tohex4(read) +
+                       "h, which is no RETLW (34xxh) and so no calibration value (a code-protected chip may read so).";
+    text += k_crlf;
+    text += replacement >= 0 ? "The image's value " + tohex4(replacement) + "h is written in its place."
+                             : "Nothing has been written. Put the value from the chip's label at " + tohex4(address) +
+                                   "h with Edit and try again.";
+    return text;
+}
+
 std::string calibrationnotrestoredmessage(std::int32_t address, std::int32_t read, bool editable, std::int32_t kept) {
     std::string text = "Calibration word could not be restored: the chip now holds " + tohex4(read) + "h at " +
                        tohex4(address) + "h; ";

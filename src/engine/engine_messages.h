@@ -25,6 +25,9 @@ std::string goonanywayquestion(std::string_view problem);
 // A calibration cell read erased: its factory value was lost before this run. replacement is
 // the image's value written in its place, -1 when the image holds none.
 std::string calibrationlostmessage(std::int32_t address, std::int32_t read, std::int32_t replacement);
+// A FLASH calibration word holds something other than a RETLW (34xxh). replacement is the
+// image's RETLW written in its place; -1 when the image holds none and the run stops.
+std::string calibrationinvalidmessage(std::int32_t address, std::int32_t read, std::int32_t replacement);
 // A calibration cell read back after its value was written back (or should have survived an
 // erase) holds something else. editable: the image has the cell, so the user can put the value
 // there; otherwise the text names the value the run kept.

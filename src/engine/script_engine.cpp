@@ -10,6 +10,10 @@
 namespace vornalt {
 namespace {
 
+// RETLW k: the instruction an oscillator calibration word in program memory holds.
+constexpr std::int32_t k_retlw = 0x3400;
+constexpr std::int32_t k_retlw_mask = 0x3F00;
+
 // The EEPROM elements a script may step through: eepromsize of them, and the buffer's one
 // element when eepromsize is 0. Never more than the buffer holds.
 std::span<std::int32_t> eepromcells(MemoryImage& image) {
@@ -389,13 +393,31 @@ void ScriptEngine::keepvalue(std::int32_t address, std::int32_t value) {
     const std::int32_t mask = model_.calibration[static_cast<std::size_t>(index)].mask;
     const std::int32_t word = value & k_blank_word;
     s.keptcalibration[static_cast<std::size_t>(index)] = word;
-    // All ones is a possible factory value of a few bits, so only a whole calibration word that
-    // reads erased, or bits the image can restore, are worth a word to the user.
     const std::int32_t image = imagevalue(address);
-    const bool imageholds = image >= 0 && (image & mask) != mask;
-    if ((word & mask) == mask && (imageholds || mask == k_blank_word)) {
-        window_.message(calibrationlostmessage(address, word, imageholds ? image & mask : -1));
+    const bool imageholds = image >= 0 && calibrationvalue(index, image);
+    if ((word & mask) == mask) {
+        // All ones is a possible factory value of a few bits, so only a whole calibration word
+        // that reads erased, or bits the image can restore, are worth a word to the user.
+        if (imageholds || mask == k_blank_word) {
+            window_.message(calibrationlostmessage(address, word, imageholds ? image & mask : -1));
+        }
+    } else if (!calibrationvalue(index, word)) {
+        // Something else stands there (a protected chip may read 0000h): writing it back would
+        // make it the factory value of every later run. Keeps come before any write.
+        if (imageholds) {
+            window_.message(calibrationinvalidmessage(address, word, image & mask));
+        } else {
+            stoprun(calibrationinvalidmessage(address, word, -1));
+        }
     }
+}
+
+// A FLASH calibration word is an oscillator calibration RETLW k (34xxh); calibration bits of a
+// configuration word are a value unless they read erased.
+bool ScriptEngine::calibrationvalue(std::int32_t index, std::int32_t value) const {
+    const CalibrationCell& cell = model_.calibration[static_cast<std::size_t>(index)];
+    if (cell.address < k_config_space) return (value & k_retlw_mask) == k_retlw;
+    return (value & cell.mask) != cell.mask;
 }
 
 // The cell a calibration address names: a FLASH word, or a fixed cell at that address. A part
@@ -422,16 +444,16 @@ std::int32_t ScriptEngine::kept(std::int32_t index) const {
 }
 
 // The kept bits replace the image's (or the erased value's), except when the chip had already
-// lost them (they read erased) and the image holds a value for them: then the image's value
-// restores the cell.
+// lost them (they read erased, or as no RETLW) and the image holds a value for them: then the
+// image's value restores the cell.
 std::int32_t ScriptEngine::tosend(std::int32_t address, std::int32_t value) const {
     const std::int32_t index = calindex(address);
     const std::int32_t keptvalue = kept(index);
     if (keptvalue < 0) return value;
     const std::int32_t mask = model_.calibration[static_cast<std::size_t>(index)].mask;
     const std::int32_t image = imagevalue(address);
-    const bool lost = (keptvalue & mask) == mask;
-    const bool imageholds = image >= 0 && (image & mask) != mask;
+    const bool lost = !calibrationvalue(index, keptvalue);
+    const bool imageholds = image >= 0 && calibrationvalue(index, image);
     const std::int32_t source = lost && imageholds ? image : keptvalue;
     return (value & ~mask) | (source & mask);
 }

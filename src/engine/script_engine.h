@@ -110,6 +110,7 @@ private:
     // erased value, and the bits of it a check compares.
     void keepvalue(std::int32_t address, std::int32_t value);
     std::int32_t calindex(std::int32_t address) const;
+    bool calibrationvalue(std::int32_t index, std::int32_t value) const;
     std::int32_t imagevalue(std::int32_t address) const;  // the image's word there, -1 for none
     std::int32_t kept(std::int32_t index) const;
     std::int32_t tosend(std::int32_t address, std::int32_t value) const;

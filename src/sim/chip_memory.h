@@ -27,6 +27,8 @@ struct FactoryCalibration {
     std::int32_t bandgap = 0x2000;
     std::int32_t calword = 0x2A5C;
     std::int32_t calword2 = 0x15A3;
+    // Some code-protected chips read 0000h at the OSCCAL word too (most keep it readable).
+    bool osccal_reads_0_when_protected = false;
 };
 
 // The cell that holds configuration-space address `address` on this part (ID words,

@@ -79,7 +79,8 @@ SimChip::SimChip(const ChipModel& model, const FactoryCalibration& calibration)
     : model_(model),
       rules_(partrules(model)),
       latchwords_(latchwords(model)),
-      memory_(factorymemory(model, calibration)) {
+      memory_(factorymemory(model, calibration)),
+      osccal_hidden_(calibration.osccal_reads_0_when_protected && model.has_calibration) {
     latches_.fill(k_word_mask);
 }
 
@@ -325,7 +326,8 @@ std::int32_t SimChip::readprogramword() const {
     if (!inconfigspace()) {
         const std::int32_t index = programindex();
         const std::int32_t config1 = readableconfig1(model_.family, memory_.config1);
-        return programprotected(model_, config1, index) ? 0 : memory_.program[static_cast<std::size_t>(index)];
+        const bool hidden = osccal_hidden_ && index == model_.programwords - 1 && anyprogramprotected(model_, config1);
+        return hidden || programprotected(model_, config1, index) ? 0 : memory_.program[static_cast<std::size_t>(index)];
     }
     switch (configcell(model_, pc_)) {
         case ConfigCell::deviceid: return model_.deviceid;

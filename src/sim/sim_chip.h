@@ -92,6 +92,7 @@ private:
     const FamilyRules rules_;
     std::int32_t latchwords_;  // the part's own count
     ChipMemory memory_;
+    bool osccal_hidden_;  // the OSCCAL word reads 0 under code protection
 
     Power power_ = Power::off;
     ChipPins pins_;

@@ -164,6 +164,53 @@ TEST(Calibration, ALostCalibrationWordTakesTheImagesValue) {
     }
 }
 
+// A kept OSCCAL that is no RETLW (a protected chip reading 0000h, or a stray instruction) is no
+// calibration value: the image's RETLW goes in its place, or, without one, the run stops before
+// anything is written.
+TEST(Calibration, AnOsccalThatIsNoRetlwIsReplacedOrStopsTheRun) {
+    struct Case {
+        std::int32_t chipword;  // at 3FFh
+        bool protectedchip;     // code protection on; 3FFh then reads 0000h
+        std::int32_t imageword;
+        ChipOperation operation;
+        const char* endtext;
+        std::int32_t after;     // 3FFh afterwards
+    };
+    const Case cases[] = {
+        {k_osccal, true, 0x3455, ChipOperation::programall, "Chip programmed", 0x3455},
+        {k_osccal, true, 0x3FFF, ChipOperation::programall, "Chip programming failed", k_osccal},
+        {k_osccal, true, 0x2805, ChipOperation::eraseall, "Chip erase failed", k_osccal},
+        {0x2805, false, 0x3455, ChipOperation::programall, "Chip programmed", 0x3455},
+        {0x2805, false, 0x3FFF, ChipOperation::eraseall, "Chip erase failed", 0x2805},
+    };
+    for (std::string_view name : k_calibrated) {
+        for (const Case& c : cases) {
+            SCOPED_TRACE(std::string(name) + " " + std::to_string(&c - cases));
+            FactoryCalibration factory{c.chipword, k_bandgap};
+            factory.osccal_reads_0_when_protected = true;
+            SessionRig bench(shippedcatalogue(), name, std::make_unique<SimChip>(*findchipmodel(name), factory));
+            ASSERT_TRUE(bench.ready());
+            ChipMemory& memory = bench.chip().memory();
+            memory.program[0] = 0x0123;
+            if (c.protectedchip) memory.config1 = k_bandgap | 0x0E3F;  // code and data protection on
+            const ChipMemory before = memory;
+            smallprogram(bench.image);
+            bench.image.flashbuffer.back() = c.imageword;
+
+            const testing::Outcome outcome = bench.run(c.operation);
+            EXPECT_EQ(outcome.endtext, c.endtext);
+            ASSERT_EQ(outcome.messages.size(), 1u);
+            EXPECT_NE(outcome.messages[0].find("no RETLW"), std::string::npos) << outcome.messages[0];
+            EXPECT_EQ(bench.chipmemory().program.back(), c.after);
+            EXPECT_EQ(bench.chipmemory().config1 & k_bandgap_mask, k_bandgap);
+            if (c.after == c.chipword) {
+                EXPECT_EQ(bench.chipmemory().program, before.program) << "nothing is written";
+                EXPECT_EQ(bench.chipmemory().config1, before.config1);
+            }
+        }
+    }
+}
+
 // The lines of a script without the write that follows `after` (its command and its wait).
 Script withoutwriteafter(Script script, std::string_view after) {
     const auto at = std::find(script.begin(), script.end(), after);

@@ -219,9 +219,11 @@ TEST(ScriptRules, TheWaitCheckFindsTheOldShortcuts) {
 // Every cell of the chip written (no protection): FLASH, EEPROM, ID words, CONFIG1 with the
 // watchdog off, CONFIG2.
 void fillchip(ChipMemory& memory, const AppliedModel& model) {
+    const std::int32_t osccal = memory.program.back();  // the 12F629 family's RETLW stays one
     for (std::size_t a = 0; a < memory.program.size(); ++a) {
         memory.program[a] = static_cast<std::int32_t>(a * 0x0765 + 0x0123) & 0x3FFF;
     }
+    if (!model.calibration.empty() && model.calibration.front().address < 0x2000) memory.program.back() = osccal;
     for (std::size_t k = 0; k < memory.eeprom.size(); ++k) memory.eeprom[k] = static_cast<std::int32_t>(k * 37 + 5) & 0xFF;
     memory.id = {0x0001, 0x0002, 0x0003, 0x0004};
     memory.config1 = model.config1erased & ~0x0004;
