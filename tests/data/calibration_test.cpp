@@ -10,8 +10,10 @@
 #include <random>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "shipped_catalogue.h"
+#include "image/hex_text.h"
 #include "sim/chip_model.h"
 
 namespace vornalt {
@@ -245,6 +247,52 @@ TEST(Calibration, EraseAllFailsWhenARestoredValueDidNotTake) {
                 << erased.messages[0];
         }
     }
+}
+
+// The calibration words in configuration space of each simulated part (none on the 16F631/677).
+std::vector<std::int32_t> simcalwords(const ChipModel& part) {
+    std::vector<std::int32_t> words;
+    for (const std::int32_t address : {calwordaddress(part), calword2address(part)}) {
+        if (address != 0) words.push_back(address);
+    }
+    return words;
+}
+
+// The records keep exactly the calibration words the parts have; Erase All and Program All read
+// each one back at the end, so a script that wipes one (a bulk erase with the PC on it) fails.
+TEST(Calibration, AScriptThatWipesACalibrationWordFails) {
+    int wiped = 0;
+    for (const std::string& name : modelnames(shippedcatalogue())) {
+        const ChipModel* part = findchipmodel(name);
+        if (part == nullptr || part->has_calibration) continue;
+        SCOPED_TRACE(name);
+        SessionRig bench(shippedcatalogue(), name);
+        ASSERT_TRUE(bench.ready());
+        std::vector<std::int32_t> kept;
+        for (const CalibrationCell& cell : bench.model.calibration) kept.push_back(cell.address);
+        EXPECT_EQ(kept, simcalwords(*part));
+
+        for (const std::int32_t address : kept) {
+            for (const ChipOperation operation : {ChipOperation::eraseall, ChipOperation::programall}) {
+                SessionRig wiping(shippedcatalogue(), name);
+                Script& script = operation == ChipOperation::eraseall ? wiping.model.erasescript : wiping.model.programscript;
+                Script wipe{"begin", "s00-3fff"};
+                wipe.insert(wipe.end(), static_cast<std::size_t>(address - 0x2000), "s06");
+                wipe.insert(wipe.end(), {"s09", "w11", "end"});
+                const auto lastpass = std::find(script.rbegin(), script.rend(), "begin").base() - 1;
+                script.insert(lastpass, wipe.begin(), wipe.end());
+
+                const testing::Outcome outcome = wiping.run(operation);
+                EXPECT_TRUE(outcome.endtext.ends_with("failed")) << outcome.endtext;
+                ASSERT_EQ(outcome.messages.size(), 1u);
+                EXPECT_TRUE(outcome.messages[0].starts_with("Calibration word could not be restored")) << outcome.messages[0];
+                EXPECT_NE(outcome.messages[0].find("h at " + tohex4(address) + "h"), std::string::npos)
+                    << outcome.messages[0];
+                ++wiped;
+            }
+        }
+    }
+    EXPECT_EQ(wiped, 2 * (7 + 5 + 2 * 4));  // 16F690 family and 12F683/684/688, 16F88x, 16F91x
 }
 
 // The 16F88x factory calibration word at 2009h, different on every chip, survives every
