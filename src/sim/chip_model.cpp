@@ -134,7 +134,9 @@ constexpr std::array<FamilyRules, 12> k_families{{
      .calibration = {false, 0, 0}},
     // 16F716, programming document DS40245: VDD first; 18 starts an externally timed
     // program-only write of four latched words that 0E ends (the simulator asks 2 ms); 09 after
-    // Load Configuration clears program memory and CONFIG1 (10 ms). CONFIG1 implements CP
+    // Load Configuration clears program memory and CONFIG1 (10 ms). CONFIG1 takes 2.5 ms and
+    // reads back only once a word is written one location past it, as the maker's programmer
+    // does (a power cycle alone is not trusted here). CONFIG1 implements CP
     // (bit 13), BODENV, BOREN (7:6), PWRTE, WDTE and FOSC1:0 (3:0); the other bits read 1.
     {.family = ChipFamily::f716, .power = PowerRule::either, .latchwords = 4, .begin_clears_latches = false, .write_erases = false,
      .loadconfig_keeps_data = true, .config1_fixed_mask = 0x1F30, .config1_fixed_bits = 0x1F30,
@@ -144,7 +146,7 @@ constexpr std::array<FamilyRules, 12> k_families{{
      .erase = EraseStyle::self_timed, .erase_outside_config_ignores_protection = false,
      .erase_clears_config_anywhere = false, .config_erase_clears_protected_data = false,
      .begin_erases_row = 0, .row_erase_words = 0, .protection = {0x2000, false, 0x0100},
-     .calibration = {false, 0, 0}},
+     .calibration = {false, 0, 0}, .config_write_ns = ms(2.5), .config1_needs_next_write = true},
     // 16F913-917, programming document DS41244: like the 16F690 family, VPP before VDD, a
     // self-timed 08 that only programs and then clears the latches (asked here: 5 ms for a block,
     // 6 ms for a data byte), 09/0B self-timed (6 ms). CONFIG1 bit 13 is not implemented and reads

@@ -103,6 +103,11 @@ struct FamilyRules {
     std::int32_t row_erase_words;    // words the row erase command clears
     ProtectionBits protection;
     CalibrationCells calibration;
+    // A configuration word's write where it takes longer than a program write (0: the same).
+    std::int64_t config_write_ns = 0;
+    // CONFIG1 reads its old value after a write, even across power cycles, until another word
+    // is written after it.
+    bool config1_needs_next_write = false;
 };
 
 struct ChipModel {

@@ -1,5 +1,6 @@
 #include "sim/sim_chip.h"
 
+#include <algorithm>
 #include <bit>
 #include <cmath>
 #include <utility>
@@ -331,7 +332,8 @@ std::int32_t SimChip::readprogramword() const {
     }
     switch (configcell(model_, pc_)) {
         case ConfigCell::deviceid: return model_.deviceid;
-        case ConfigCell::config1: return readableconfig1(model_.family, memory_.config1);
+        case ConfigCell::config1:
+            return readableconfig1(model_.family, stale_config1_ >= 0 ? stale_config1_ : memory_.config1);
         case ConfigCell::config2: return readableconfig2(model_.family, memory_.config2);
         case ConfigCell::id:
         case ConfigCell::calword:
@@ -399,8 +401,11 @@ void SimChip::begin(bool program_only, Armed armed, std::int64_t now_ns) {
         if (duration > 0) writeeeprom(duration, now_ns);
         return;
     }
+    const bool writesconfig1 = inconfigspace() && configcell(model_, pc_) == ConfigCell::config1;
+    if (rules_.config1_needs_next_write) stale_config1_ = writesconfig1 ? memory_.config1 : -1;
     if (program_only) {
-        writelatches(false, rules_.timing.program_only_ns, now_ns);
+        const std::int64_t configtime = inconfigspace() ? rules_.config_write_ns : 0;
+        writelatches(false, std::max(rules_.timing.program_only_ns, configtime), now_ns);
     } else if (rules_.begin_erases_row > 0) {
         eraserow(rules_.begin_erases_row);
         start(rules_.timing.write_ns, now_ns);
@@ -443,6 +448,7 @@ void SimChip::eraseprogram(bool with_config) {
     if (!with_config) return;
     for (std::int32_t i = 0; i < k_idwords; ++i) change(Region::config, k_id_address + i, k_word_mask);
     change(Region::config, k_config1_address, k_word_mask);
+    stale_config1_ = -1;
     if (model_.has_config2) change(Region::config, k_config2_address, k_word_mask);
 }
 

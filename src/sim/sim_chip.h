@@ -93,6 +93,7 @@ private:
     std::int32_t latchwords_;  // the part's own count
     ChipMemory memory_;
     bool osccal_hidden_;  // the OSCCAL word reads 0 under code protection
+    std::int32_t stale_config1_ = -1;  // what CONFIG1 reads until the next write (config1_needs_next_write)
 
     Power power_ = Power::off;
     ChipPins pins_;
