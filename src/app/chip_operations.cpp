@@ -57,6 +57,7 @@ RunOutcome runoperation(ChipOperation operation, OperationParts parts) {
     // Working list, bounds from the image's sizes, address counter 0 and a cleared failure
     // flag, so an earlier run's failure never colours this one.
     preparerun(parts.engine, operationscript(parts.model, operation), parts.image);
+    parts.engine.verifying = operation == ChipOperation::verify;
     parts.window.disable();
     parts.window.set_status(texts.start);
     parts.pump.yield_now();

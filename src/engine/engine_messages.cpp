@@ -90,6 +90,13 @@ std::string calibrationlostmessage(std::int32_t address, std::int32_t read, std:
     return text;
 }
 
+std::string protectedverifyline() {
+    std::string text(k_crlf);
+    text += "The chip is code-protected (its configuration word says so), so its memory reads 0000h; "
+            "Program All already checked each word before protecting it.";
+    return text;
+}
+
 std::string calibrationinvalidmessage(std::int32_t address, std::int32_t read, std::int32_t replacement) {
     std::string text = "The calibration value at " + tohex4(address) + "h reads " + tohex4(read) +
                        "h, which is no RETLW (34xxh) and so no calibration value (a code-protected chip may read so).";

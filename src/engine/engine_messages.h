@@ -11,6 +11,9 @@ std::string blankmessage(std::string_view address, std::string_view read);
 // A verify check read something other than the image holds.
 std::string verifymessage(std::string_view address, std::string_view read, std::string_view expected);
 
+// Added to a Verify failure that read 0 from a code-protected chip: CR LF and one line.
+std::string protectedverifyline();
+
 // The word read at 2006h is not the model's device ID: "Device ID 09A0h is not a 16F877A
 // (expects 0E20h)". found and expected are the identifying bits only.
 std::string wrongdevicemessage(std::int32_t found, std::string_view modelname, std::int32_t expected);

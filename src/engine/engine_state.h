@@ -60,6 +60,9 @@ struct EngineState {
     bool deviceidrefused = false;
     // The word the device ID check of this run read at 2006h, -1 before (for a batch's log).
     std::int32_t deviceidread = -1;
+    // Set by the runner for Verify: a compare that reads 0 from a chip the image's configuration
+    // word protects says why (it cannot read protected memory).
+    bool verifying = false;
     // The compare that failed in this run; cleared by preparerun.
     CheckFailure checkfailure;
 };

@@ -4,6 +4,7 @@
 #include <span>
 #include <string>
 
+#include "catalogue/config_fields.h"
 #include "engine/engine_messages.h"
 #include "image/hex_text.h"
 
@@ -59,6 +60,7 @@ void preparerun(EngineState& state, const Script& script, const MemoryImage& ima
     state.keptcalibration.clear();
     state.deviceidrefused = false;
     state.deviceidread = -1;
+    state.verifying = false;
 }
 
 ScriptEngine::ScriptEngine(EngineState& state, MemoryImage& image, const AppliedModel& model,
@@ -295,9 +297,13 @@ bool ScriptEngine::settle() {
         const auto hex = [&item](std::int32_t value) { return item.byte ? tohex2(value) : tohex4(value); };
         deferred_.clear();
         state_.checkfailure = {item.address, got, item.expected, item.blank, item.byte};
-        fail(item.blank ? blankmessage(tohex4(item.address), hex(got))
-                        : verifymessage(tohex4(item.address), hex(got), hex(item.expected)),
-             item.line);
+        std::string message = item.blank ? blankmessage(tohex4(item.address), hex(got))
+                                         : verifymessage(tohex4(item.address), hex(got), hex(item.expected));
+        if (state_.verifying && !item.blank && got == 0 &&
+            codeprotected(model_.configfields, {image_.config1word, image_.config2word})) {
+            message += protectedverifyline();
+        }
+        fail(message, item.line);
         return false;
     }
     deferred_.clear();

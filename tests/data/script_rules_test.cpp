@@ -335,10 +335,16 @@ TEST(ScriptRules, ACodeProtectedImageIsCheckedWhileProgrammingAndVerifyAfterward
             EXPECT_EQ(bench.chipmemory().eeprom[4], 0x34);
         }
 
-        const Outcome verified = bench.run(ChipOperation::verify);
-        EXPECT_EQ(verified.endtext, "Chip verify failed");
-        ASSERT_EQ(verified.messages.size(), 1u);
-        EXPECT_EQ(verified.messages.front(), verifymessage("0000", "0000", tohex4(bench.image.flashbuffer[0])));
+        // The failure says why when the image's configuration word protects the chip, and only then.
+        const std::string failure = verifymessage("0000", "0000", tohex4(bench.image.flashbuffer[0]));
+        for (const bool imageprotects : {true, false}) {
+            SCOPED_TRACE(imageprotects);
+            if (!imageprotects) bench.image.config1word = bench.model.config1erased;
+            const Outcome verified = bench.run(ChipOperation::verify);
+            EXPECT_EQ(verified.endtext, "Chip verify failed");
+            ASSERT_EQ(verified.messages.size(), 1u);
+            EXPECT_EQ(verified.messages.front(), imageprotects ? failure + protectedverifyline() : failure);
+        }
     }
 }
 
