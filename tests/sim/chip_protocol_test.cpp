@@ -558,25 +558,6 @@ TEST(ChipProtocol, CalibrationWordsComeFromTheFactoryAndABulkEraseDestroysThem) 
     EXPECT_EQ(rig.read(0x04), 0x31FF);
 }
 
-// A new chip's bandgap bits are not the erased 11, so a bulk erase visibly changes them.
-TEST(ChipProtocol, ANewChipsBandgapDiffersFromWhatAnEraseLeaves) {
-    for (const char* name : {"12F629", "12F675", "16F630", "16F676"}) {
-        SCOPED_TRACE(name);
-        SimRig rig(name);
-        rig.transfers.powerup(PowerOrder::vppfirst);
-        rig.load(0x00, 0x3FFF);
-        rig.increment(7);
-        const std::int32_t factory = rig.read(0x04) & k_bandgap_mask;
-        EXPECT_NE(factory, k_bandgap_mask);
-        rig.command(0x09);
-        rig.wait_ms(11);
-        rig.reenter(2);
-        rig.load(0x00, 0x3FFF);
-        rig.increment(7);
-        EXPECT_EQ(rig.read(0x04) & k_bandgap_mask, k_bandgap_mask);
-    }
-}
-
 TEST(ChipProtocol, SavingAndRestoringCalibrationAroundAProtectedErase) {
     FactoryCalibration factory;
     factory.osccal = 0x3420;
