@@ -25,15 +25,7 @@ ProgrammerPort::~ProgrammerPort() = default;
 
 Status ProgrammerPort::choose(BackendRow row, std::string argument, PortDriver& driver) {
     if (Status saved = savechip(); !saved) return saved;
-    driver.setlink(nullptr);
-    if (trace_) {
-        trace_->setinner(unopened_);
-        trace_->link(nullptr);
-    }
-    driver.setio(trace_ ? trace_->port() : unopened_);
-    active_ = &unopened_;
-    board_ = nullptr;
-    backend_.reset();
+    release(driver);
     chiplock_.reset();
     socketmodel_.clear();
     chipfile_.clear();
@@ -47,21 +39,37 @@ Status ProgrammerPort::choose(BackendRow row, std::string argument, PortDriver& 
     return {};
 }
 
-PortIo& ProgrammerPort::select(std::int32_t portaddress, std::unique_ptr<PortIo>& replaced) {
+void ProgrammerPort::release(PortDriver& driver) {
+    // The driver and the trace move to the unopened port first: they hold the backend's port
+    // and link until then.
+    driver.setlink(nullptr);
+    if (trace_) {
+        trace_->setinner(unopened_);
+        trace_->link(nullptr);
+    }
+    driver.setio(trace_ ? trace_->port() : unopened_);
+    active_ = &unopened_;
+    board_ = nullptr;
+    backend_.reset();
+}
+
+PortIo& ProgrammerPort::select(std::int32_t portaddress, PortDriver& driver) {
     if (injected_ != nullptr) return *injected_;
     if (backend_ && row_.moveto) {
         row_.moveto(*backend_, portaddress);
         return *backend_;
     }
-    std::unique_ptr<PortIo> opened = row_.open ? row_.open({argument_, portaddress, clock_}) : nullptr;
-    if (!opened) opened = std::make_unique<UnavailablePort>("No port backend is configured in this program.");
-    replaced = std::exchange(backend_, std::move(opened));
+    // Released before the new one opens: an adapter (or a port device) opened again is the same
+    // device, which cannot be claimed twice.
+    release(driver);
+    backend_ = row_.open ? row_.open({argument_, portaddress, clock_}) : nullptr;
+    if (!backend_) backend_ = std::make_unique<UnavailablePort>("No port backend is configured in this program.");
+    board_ = dynamic_cast<SimBoard*>(backend_.get());
     return *backend_;
 }
 
 PortIo& ProgrammerPort::open(std::int32_t portaddress, PortDriver& driver) {
-    std::unique_ptr<PortIo> replaced;
-    PortIo* port = &select(portaddress, replaced);
+    PortIo* port = &select(portaddress, driver);
     if (trace_) {
         trace_->setinner(*port);
         port = &trace_->port();
@@ -71,7 +79,7 @@ PortIo& ProgrammerPort::open(std::int32_t portaddress, PortDriver& driver) {
     LineLink* link = injected_ == nullptr && row_.linkof && backend_ ? row_.linkof(*backend_, driverstate_) : nullptr;
     driver.setlink(trace_ ? trace_->link(link) : link);
     active_ = port;
-    return *active_;  // the replaced backend goes only now, with the driver already moved on
+    return *active_;
 }
 
 Status ProgrammerPort::starttrace(const std::string& path) {

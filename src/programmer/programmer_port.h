@@ -81,7 +81,9 @@ public:
 private:
     // The port a new open hands out before the trace: the injected one, the moved backend, or
     // a fresh one (the one it replaces comes back in replaced, to be released last).
-    PortIo& select(std::int32_t portaddress, std::unique_ptr<PortIo>& replaced);
+    PortIo& select(std::int32_t portaddress, PortDriver& driver);
+    // Moves the driver (and the trace) off the backend, then lets the backend go.
+    void release(PortDriver& driver);
 
     BackendRow row_;
     std::string argument_;
