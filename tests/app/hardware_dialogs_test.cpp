@@ -8,6 +8,7 @@
 #include "app/check_hardware.h"
 #include "app/hardware_rig.h"
 #include "app/hardware_settings.h"
+#include "app/pin_profile.h"
 #include "port/pin_map.h"
 #include "port/transfers.h"
 
@@ -159,6 +160,16 @@ TEST(HardwareSettingsLogic, AcceptedPinIsStoredThenTheLinesGoOff) {
 // VDD moved onto CLOCK's pin, CLOCK inverted: accepted with a warning, and every way the lines go
 // off leaves VDD off.
 TEST(HardwareSettingsLogic, ASharedPinIsAcceptedWithAWarningAndOffWinsOnIt) {
+    {
+        // On an adapter the pins are data bits and the warning names the bit.
+        HardwareRig adapter;
+        adapter.state.pin(Line::clock) = 3;
+        adapter.window.inputanswers = {"3"};
+        EXPECT_TRUE(HardwareSettings(adapter.driver, adapter.settings, adapter.window, pinprofile(BackendKind::ftdi))
+                        .changepin(Line::vdd));
+        ASSERT_EQ(adapter.window.messages.size(), 1u);
+        EXPECT_NE(adapter.window.messages[0].find("Bit D3 is also CLOCK"), std::string::npos) << adapter.window.messages[0];
+    }
     HardwareRig rig;
     rig.window.inputanswers = {"3"};
     EXPECT_TRUE(HardwareSettings(rig.driver, rig.settings, rig.window).changepin(Line::vdd));
