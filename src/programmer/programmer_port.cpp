@@ -11,17 +11,23 @@
 namespace vornalt {
 namespace {
 
-// The file a name stands for: links followed (also one whose file does not exist yet, which
-// weakly_canonical leaves as it is), then "." and ".." and a relative start resolved.
-std::filesystem::path resolvedpath(std::filesystem::path path) {
+// The file a name stands for when it is a link (also one whose file does not exist yet, which
+// weakly_canonical would leave as it is); any other name as it is, so messages show it as given.
+std::filesystem::path followlinks(std::filesystem::path path) {
     std::error_code error;
     for (int hops = 0; hops < 40 && std::filesystem::is_symlink(path, error); ++hops) {
         const std::filesystem::path target = std::filesystem::read_symlink(path, error);
         if (error) break;
         path = target.is_absolute() ? target : path.parent_path() / target;
     }
-    std::filesystem::path real = std::filesystem::weakly_canonical(path, error);
-    return error ? path : real;
+    return path;
+}
+
+// One name per file for its lock: "." and ".." and a relative start resolved as well.
+std::filesystem::path lockname(const std::filesystem::path& file) {
+    std::error_code error;
+    std::filesystem::path real = std::filesystem::weakly_canonical(file, error);
+    return error ? file : real;
 }
 
 }  // namespace
@@ -145,8 +151,9 @@ Status ProgrammerPort::insertchip(const std::string& modelname, const std::strin
         if (!folder.empty()) std::filesystem::create_directories(folder, ignored);
         // Two names of one file (a link, "..", a relative path) must meet at one lock, and a save
         // must replace the file the link points to, not the link.
-        resolved = utf8frompath(resolvedpath(pathfromutf8(chipfile)));
-        Result<FileLock> locked = FileLock::take(lockfilefor(resolved), "The simulated chip file " + chipfile);
+        resolved = utf8frompath(followlinks(pathfromutf8(chipfile)));
+        Result<FileLock> locked = FileLock::take(lockfilefor(utf8frompath(lockname(pathfromutf8(resolved)))),
+                                                 "The simulated chip file " + chipfile);
         if (!locked) return locked.error();
         chiplock_.emplace(std::move(locked).value());
     }

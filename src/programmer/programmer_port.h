@@ -95,7 +95,7 @@ private:
     PortIo* injected_ = nullptr;
     PortIo* active_ = &unopened_;
     std::string socketmodel_;
-    std::string chipfile_;   // the chip file with links and dots resolved, as locked
+    std::string chipfile_;   // the chip file, a link followed to its file
     std::string chipsaved_;  // the chip file's text as loaded or last saved; empty: write it
     std::optional<FileLock> chiplock_;
     std::unique_ptr<LineTraceFile> trace_;
