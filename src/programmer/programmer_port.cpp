@@ -60,6 +60,18 @@ PortIo& ProgrammerPort::select(std::int32_t portaddress, std::unique_ptr<PortIo>
 }
 
 PortIo& ProgrammerPort::open(std::int32_t portaddress, PortDriver& driver) {
+    // A device backend (an FTDI adapter) can be held once only: the one in use is let go of
+    // before the next is opened, or reopening the same adapter would find it busy.
+    if (backend_ && injected_ == nullptr && !row_.moveto) {
+        driver.setlink(nullptr);
+        if (trace_) {
+            trace_->setinner(unopened_);
+            trace_->link(nullptr);
+        }
+        driver.setio(trace_ ? trace_->port() : unopened_);
+        active_ = &unopened_;
+        backend_.reset();
+    }
     std::unique_ptr<PortIo> replaced;
     PortIo* port = &select(portaddress, replaced);
     if (trace_) {

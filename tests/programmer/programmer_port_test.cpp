@@ -1,5 +1,5 @@
 // The owner of the port: the driver talks straight to the backend (or to the trace around it),
-// and a port change releases the old backend only after the driver has moved on.
+// and a port change releases the old backend after the driver has moved on, before the next opens.
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -37,6 +37,7 @@ struct Rig {
     std::vector<std::int32_t> opened;
     CountingPort* latest = nullptr;
     bool releasedwhileinuse = false;
+    int heldatopen = 0;  // opens that found the backend before still held (one adapter: busy)
     ProgrammerPort port{row(), "", clock, state};
     PortDriver driver{state, port.io(), pump, clock};
 
@@ -44,6 +45,7 @@ struct Rig {
         BackendRow r = backendrow(BackendKind::parallelport);
         r.open = [this](const BackendOpening& opening) -> std::unique_ptr<PortIo> {
             opened.push_back(opening.portaddress);
+            heldatopen += latest != nullptr ? 1 : 0;
             auto backend = std::make_unique<CountingPort>(*this, opening.portaddress);
             latest = backend.get();
             return backend;
@@ -56,7 +58,10 @@ struct Rig {
     }
 };
 
-CountingPort::~CountingPort() { rig_.releasedwhileinuse |= &rig_.driver.io() == this; }
+CountingPort::~CountingPort() {
+    rig_.releasedwhileinuse |= &rig_.driver.io() == this;
+    if (rig_.latest == this) rig_.latest = nullptr;
+}
 
 TEST(ProgrammerPort, DriverTalksStraightToEachNewBackend) {
     Rig rig;
@@ -72,6 +77,7 @@ TEST(ProgrammerPort, DriverTalksStraightToEachNewBackend) {
     }
     EXPECT_EQ(rig.opened, (std::vector<std::int32_t>{888, 632, 888}));
     EXPECT_FALSE(rig.releasedwhileinuse);
+    EXPECT_EQ(rig.heldatopen, 0) << "the backend in use is released before the next is opened";
 }
 
 TEST(ProgrammerPort, TraceSitsBetweenDriverAndEveryBackendOpenedAfterIt) {
@@ -87,6 +93,7 @@ TEST(ProgrammerPort, TraceSitsBetweenDriverAndEveryBackendOpenedAfterIt) {
         EXPECT_EQ(rig.latest->writes, 2) << "the trace passes every access to the port opened last";
     }
     EXPECT_FALSE(rig.releasedwhileinuse);
+    EXPECT_EQ(rig.heldatopen, 0);
     ASSERT_TRUE(rig.port.finish());
 }
 
