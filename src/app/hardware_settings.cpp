@@ -73,7 +73,9 @@ bool HardwareSettings::changepin(Line line) {
     // Accepted, as two lines may share a pin; but the later of their writes sets the bit.
     for (const Line other : k_dialog_lines) {
         if (other == line || linepin(driver_.state(), other) != pin) continue;
-        window_.message("Pin " + answer + " is also " + std::string(linesettinginfo(other).name) +
+        // Named as the prompt names it: an adapter's lines are its data bits.
+        const std::string named = profile_.databits ? "Bit " + profilepinname(profile_, pin) : "Pin " + answer;
+        window_.message(named + " is also " + std::string(linesettinginfo(other).name) +
                         ": both lines drive one bit.");
         break;
     }
