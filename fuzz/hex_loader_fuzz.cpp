@@ -93,6 +93,7 @@ void check_load(std::string_view text, const Shape& shape) {
     require(loadhex_text(saved.value(), again).ok);
     require(again.flashbuffer == image.flashbuffer);
     require(again.eeprombuffer == image.eeprombuffer);
+    require(again.idwords == image.idwords);
     require(again.config1word == image.config1word);
     require(again.config2word == image.config2word);
 }

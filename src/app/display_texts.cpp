@@ -1,6 +1,7 @@
 #include "app/display_texts.h"
 
 #include "app/config_table.h"
+#include "app/edit_commands.h"
 #include "image/hex_text.h"
 #include "image/view_text.h"
 
@@ -19,6 +20,7 @@ DisplayTexts displaytexts(const AppliedModel& model, const MemoryImage& image) {
     if (model.config2used) texts.label_conf2 = tohex4(image.config2word);
     const ConfigBits bits(model, {image.config1word, image.config2word});
     texts.conf1fields = bits.tooltip(1);
+    texts.idwords = "ID words: " + idwordstext(image);
     if (model.config2used) texts.conf2fields = bits.tooltip(2);
     return texts;
 }

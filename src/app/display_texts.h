@@ -21,6 +21,7 @@ struct DisplayTexts {
     // The words decoded field by field (ConfigBits::tooltip), for the labels' tooltips; empty when
     // the catalogue names no fields for the model.
     std::string conf1fields, conf2fields;
+    std::string idwords;  // "ID words: 3FFF 3FFF 3FFF 3FFF", shown with CONFIG1
 };
 
 DisplayTexts displaytexts(const AppliedModel& model, const MemoryImage& image);

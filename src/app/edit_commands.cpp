@@ -1,5 +1,7 @@
 #include "app/edit_commands.h"
 
+#include <algorithm>
+#include <array>
 #include <optional>
 
 #include "base/ascii_case.h"
@@ -94,6 +96,39 @@ void label_conf1_click(AppState& app, MemoryImage& image, WindowServices& window
 
 void label_conf2_click(AppState& app, MemoryImage& image, WindowServices& window) {
     editconfigword(image.config2word, app, window);
+}
+
+std::string idwordstext(const MemoryImage& image) {
+    std::string text;
+    for (const std::int32_t word : image.idwords) {
+        if (!text.empty()) text += ' ';
+        text += tohex4(word);
+    }
+    return text;
+}
+
+void menueditidwords(AppState& app, MemoryImage& image, WindowServices& window) {
+    const std::string answer = window.input(
+        "Enter the four ID words [0000-" + tohex4(k_max_word) + " each], separated by blanks.", idwordstext(image));
+    if (answer.find_first_not_of(' ') == std::string::npos) return;
+    std::array<std::int32_t, k_idwords> words{};
+    std::size_t count = 0;
+    std::size_t at = 0;
+    bool valid = true;
+    while (valid && (at = answer.find_first_not_of(' ', at)) != std::string::npos) {
+        const std::size_t end = std::min(answer.find(' ', at), answer.size());
+        const std::string_view word = std::string_view(answer).substr(at, end - at);
+        const std::int32_t value = word.size() <= 4 ? fromhex4(completehex(word, 4)) : -1;
+        valid = count < words.size() && value >= 0 && value <= k_max_word;
+        if (valid) words[count++] = value;
+        at = end;
+    }
+    if (!valid || count != words.size()) {
+        window.message(k_out_of_range);
+        return;
+    }
+    image.idwords = words;
+    edited(app, window);
 }
 
 void setconfigwords(AppState& app, MemoryImage& image, WindowServices& window, const ConfigWords& words) {

@@ -33,6 +33,12 @@ void menuediteeprom(AppState& app, MemoryImage& image, WindowServices& window);
 // A click on the CONFIG1 or CONFIG2 word: asks for the new word (0000-3FFF).
 void label_conf1_click(AppState& app, MemoryImage& image, WindowServices& window);
 void label_conf2_click(AppState& app, MemoryImage& image, WindowServices& window);
+// "Change ID Words": asks for the four user ID words at once, as hex words separated by blanks
+// (0000-3FFF each), with the image's words filled in. Cancel or an empty answer changes nothing;
+// anything but four valid words is reported and changes nothing.
+void menueditidwords(AppState& app, MemoryImage& image, WindowServices& window);
+// The image's ID words as the prompt and the window show them: "3FFF 3FFF 3FFF 3FFF".
+std::string idwordstext(const MemoryImage& image);
 // OK of "Configuration Bits...": both words written as a click on their labels writes one
 // (CONFIG2 only when the image has one).
 void setconfigwords(AppState& app, MemoryImage& image, WindowServices& window, const ConfigWords& words);

@@ -73,9 +73,8 @@ bool HardwareSettings::changepin(Line line) {
     // Accepted, as two lines may share a pin; but the later of their writes sets the bit.
     for (const Line other : k_dialog_lines) {
         if (other == line || linepin(driver_.state(), other) != pin) continue;
-        // Named as the prompt names it: an adapter's lines are its data bits.
-        const std::string named = profile_.databits ? "Bit " + profilepinname(profile_, pin) : "Pin " + answer;
-        window_.message(named + " is also " + std::string(linesettinginfo(other).name) +
+        const std::string where = profile_.databits ? "Bit " + profilepinname(profile_, pin) : "Pin " + answer;
+        window_.message(where + " is also " + std::string(linesettinginfo(other).name) +
                         ": both lines drive one bit.");
         break;
     }

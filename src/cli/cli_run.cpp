@@ -143,6 +143,7 @@ ExitStatus CliRun::configcommand() {
     Status given = bits.set_words(options_.configwords);
     if (!given) return fail(ExitStatus::usage, "vornalt-cli: config: " + given.error().message);
     terminal_.out << bits.table();
+    terminal_.out << "ID words: " << session_->id_words_text() << '\n';
     terminal_.out.flush();
     return ExitStatus::success;
 }

@@ -60,8 +60,14 @@ HexError store_word(MemoryImage& image, std::int64_t w, std::int32_t value, bool
         configset = true;
         return HexError::none;
     }
+    if (w >= k_id_address && w < k_id_address + k_idwords) {
+        if (!fits14) return HexError::data_value;
+        image.idwords[static_cast<std::size_t>(w - k_id_address)] = value;
+        return HexError::none;
+    }
     if (w >= k_config_space && w <= k_config_space_last) {
-        return fits14 ? HexError::none : HexError::data_value;  // ID words have no place in the image
+        // The device ID and reserved words are the chip's own; a file cannot set them.
+        return fits14 ? HexError::none : HexError::data_value;
     }
     if (w < k_eeprom_address || w >= k_eeprom_address + static_cast<std::int64_t>(eeprom.size())) {
         return HexError::address_range;

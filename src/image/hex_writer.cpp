@@ -41,6 +41,13 @@ Result<std::vector<std::string>> hexrecords(const MemoryImage& image, bool confi
     std::vector<std::string> lines;
     if (Status s = append_section(lines, flashwords(image), k_blank_word, hexbyteaddress(0), "FLASH"); !s)
         return s.error();
+    // The ID words go out only when one is set, so files of images without them stay as before;
+    // a reload of such a file leaves them erased, which is the same image.
+    if (image.idwords != erased_idwords()) {
+        std::string digits;
+        for (const std::int32_t word : image.idwords) digits += worddigits(word);
+        lines.push_back(formatrecord(k_record_data, hexbyteaddress(k_id_address), digits));
+    }
     lines.push_back(formatrecord(k_record_data, hexbyteaddress(k_config1_address), worddigits(image.config1word)));
     if (config2used) {
         lines.push_back(formatrecord(k_record_data, hexbyteaddress(k_config2_address), worddigits(image.config2word)));

@@ -1,6 +1,7 @@
 #pragma once
 // Writes the memory image as an Intel HEX file that the loader reads back: FLASH words from
-// byte address 0000 up to the last non-blank word, CONFIG1, CONFIG2 when the model has it,
+// byte address 0000 up to the last non-blank word, the four ID words unless all are erased,
+// CONFIG1, CONFIG2 when the model has it,
 // EEPROM bytes as words from 4200 up to the last non-FF byte, then the end record.
 // 16 data bytes per record, upper-case digits, CR LF after every line.
 #include <string>

@@ -16,6 +16,7 @@ auto visible(Buffer& buffer, std::int32_t size) {
 void clearbuffer(MemoryImage& image, std::int32_t config1erased, std::int32_t config2erased) {
     image.flashbuffer.assign(static_cast<std::size_t>(std::max(image.flashsize, 1)), k_blank_word);
     image.eeprombuffer.assign(static_cast<std::size_t>(std::max(image.eepromsize, 1)), k_blank_byte);
+    image.idwords = erased_idwords();
     image.config1word = config1erased;
     image.config2word = config2erased;
 }

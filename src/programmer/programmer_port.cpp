@@ -9,6 +9,22 @@
 #include "sim/sim_chip.h"
 
 namespace vornalt {
+namespace {
+
+// The file a name stands for: links followed (also one whose file does not exist yet, which
+// weakly_canonical leaves as it is), then "." and ".." and a relative start resolved.
+std::filesystem::path resolvedpath(std::filesystem::path path) {
+    std::error_code error;
+    for (int hops = 0; hops < 40 && std::filesystem::is_symlink(path, error); ++hops) {
+        const std::filesystem::path target = std::filesystem::read_symlink(path, error);
+        if (error) break;
+        path = target.is_absolute() ? target : path.parent_path() / target;
+    }
+    std::filesystem::path real = std::filesystem::weakly_canonical(path, error);
+    return error ? path : real;
+}
+
+}  // namespace
 
 ProgrammerPort::ProgrammerPort(BackendRow row, std::string argument, const Clock& clock,
                                const DriverState& driverstate)
@@ -25,18 +41,11 @@ ProgrammerPort::~ProgrammerPort() = default;
 
 Status ProgrammerPort::choose(BackendRow row, std::string argument, PortDriver& driver) {
     if (Status saved = savechip(); !saved) return saved;
-    driver.setlink(nullptr);
-    if (trace_) {
-        trace_->setinner(unopened_);
-        trace_->link(nullptr);
-    }
-    driver.setio(trace_ ? trace_->port() : unopened_);
-    active_ = &unopened_;
-    board_ = nullptr;
-    backend_.reset();
+    release(driver);
     chiplock_.reset();
     socketmodel_.clear();
     chipfile_.clear();
+    chipsaved_.clear();
     row_ = std::move(row);
     argument_ = std::move(argument);
     // As at construction: a moved backend exists before the port is first opened.
@@ -47,33 +56,37 @@ Status ProgrammerPort::choose(BackendRow row, std::string argument, PortDriver& 
     return {};
 }
 
-PortIo& ProgrammerPort::select(std::int32_t portaddress, std::unique_ptr<PortIo>& replaced) {
+void ProgrammerPort::release(PortDriver& driver) {
+    // The driver and the trace move to the unopened port first: they hold the backend's port
+    // and link until then.
+    driver.setlink(nullptr);
+    if (trace_) {
+        trace_->setinner(unopened_);
+        trace_->link(nullptr);
+    }
+    driver.setio(trace_ ? trace_->port() : unopened_);
+    active_ = &unopened_;
+    board_ = nullptr;
+    backend_.reset();
+}
+
+PortIo& ProgrammerPort::select(std::int32_t portaddress, PortDriver& driver) {
     if (injected_ != nullptr) return *injected_;
     if (backend_ && row_.moveto) {
         row_.moveto(*backend_, portaddress);
         return *backend_;
     }
-    std::unique_ptr<PortIo> opened = row_.open ? row_.open({argument_, portaddress, clock_}) : nullptr;
-    if (!opened) opened = std::make_unique<UnavailablePort>("No port backend is configured in this program.");
-    replaced = std::exchange(backend_, std::move(opened));
+    // Released before the new one opens: an adapter (or a port device) opened again is the same
+    // device, which cannot be claimed twice.
+    release(driver);
+    backend_ = row_.open ? row_.open({argument_, portaddress, clock_}) : nullptr;
+    if (!backend_) backend_ = std::make_unique<UnavailablePort>("No port backend is configured in this program.");
+    board_ = dynamic_cast<SimBoard*>(backend_.get());
     return *backend_;
 }
 
 PortIo& ProgrammerPort::open(std::int32_t portaddress, PortDriver& driver) {
-    // A device backend (an FTDI adapter) can be held once only: the one in use is let go of
-    // before the next is opened, or reopening the same adapter would find it busy.
-    if (backend_ && injected_ == nullptr && !row_.moveto) {
-        driver.setlink(nullptr);
-        if (trace_) {
-            trace_->setinner(unopened_);
-            trace_->link(nullptr);
-        }
-        driver.setio(trace_ ? trace_->port() : unopened_);
-        active_ = &unopened_;
-        backend_.reset();
-    }
-    std::unique_ptr<PortIo> replaced;
-    PortIo* port = &select(portaddress, replaced);
+    PortIo* port = &select(portaddress, driver);
     if (trace_) {
         trace_->setinner(*port);
         port = &trace_->port();
@@ -83,7 +96,7 @@ PortIo& ProgrammerPort::open(std::int32_t portaddress, PortDriver& driver) {
     LineLink* link = injected_ == nullptr && row_.linkof && backend_ ? row_.linkof(*backend_, driverstate_) : nullptr;
     driver.setlink(trace_ ? trace_->link(link) : link);
     active_ = port;
-    return *active_;  // the replaced backend goes only now, with the driver already moved on
+    return *active_;
 }
 
 Status ProgrammerPort::starttrace(const std::string& path) {
@@ -105,7 +118,13 @@ Status ProgrammerPort::savechip() {
                          error.message() + ".",
                      error.value()};
     }
-    return board_->savechipfile(chipfile_);
+    // Unchanged: the file is left alone, so a run that changed nothing never writes back a copy
+    // another program may have changed meanwhile.
+    std::string text = board_->chipfiletext();
+    if (!chipsaved_.empty() && text == chipsaved_) return {};
+    Status saved = board_->savechipfile(chipfile_);
+    if (saved) chipsaved_ = std::move(text);
+    return saved;
 }
 
 Status ProgrammerPort::insertchip(const std::string& modelname, const std::string& chipfile) {
@@ -114,31 +133,37 @@ Status ProgrammerPort::insertchip(const std::string& modelname, const std::strin
     if (!saved) return saved;
     socketmodel_.clear();
     chipfile_.clear();
+    chipsaved_.clear();
     board_->insert(nullptr);
     chiplock_.reset();
     const ChipModel* part = findchipmodel(modelname);
     if (part == nullptr) return {};
+    std::string resolved = chipfile;
     if (!chipfile.empty()) {
         const std::filesystem::path folder = pathfromutf8(chipfile).parent_path();
         std::error_code ignored;  // a folder that cannot be made fails the lock, which says why
         if (!folder.empty()) std::filesystem::create_directories(folder, ignored);
-        Result<FileLock> locked = FileLock::take(lockfilefor(chipfile), "The simulated chip file " + chipfile);
+        // Two names of one file (a link, "..", a relative path) must meet at one lock, and a save
+        // must replace the file the link points to, not the link.
+        resolved = utf8frompath(resolvedpath(pathfromutf8(chipfile)));
+        Result<FileLock> locked = FileLock::take(lockfilefor(resolved), "The simulated chip file " + chipfile);
         if (!locked) return locked.error();
         chiplock_.emplace(std::move(locked).value());
     }
     auto chip = std::make_unique<SimChip>(*part);
     board_->insert(std::move(chip));
     std::error_code error;
-    if (std::filesystem::exists(pathfromutf8(chipfile), error)) {
-        Status loaded = board_->loadchipfile(chipfile);
+    if (std::filesystem::exists(pathfromutf8(resolved), error)) {
+        Status loaded = board_->loadchipfile(resolved);
         if (!loaded) {
             board_->insert(nullptr);
             chiplock_.reset();
             return loaded;
         }
+        chipsaved_ = board_->chipfiletext();
     }
     socketmodel_ = modelname;
-    chipfile_ = chipfile;
+    chipfile_ = std::move(resolved);
     return {};
 }
 

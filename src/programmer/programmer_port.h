@@ -82,7 +82,9 @@ public:
 private:
     // The port a new open hands out before the trace: the injected one, the moved backend, or
     // a fresh one (the one it replaces comes back in replaced, to be released last).
-    PortIo& select(std::int32_t portaddress, std::unique_ptr<PortIo>& replaced);
+    PortIo& select(std::int32_t portaddress, PortDriver& driver);
+    // Moves the driver (and the trace) off the backend, then lets the backend go.
+    void release(PortDriver& driver);
 
     BackendRow row_;
     std::string argument_;
@@ -94,7 +96,8 @@ private:
     PortIo* injected_ = nullptr;
     PortIo* active_ = &unopened_;
     std::string socketmodel_;
-    std::string chipfile_;
+    std::string chipfile_;   // the chip file with links and dots resolved, as locked
+    std::string chipsaved_;  // the chip file's text as loaded or last saved; empty: write it
     std::optional<FileLock> chiplock_;
     std::unique_ptr<LineTraceFile> trace_;
 };

@@ -3,6 +3,7 @@
 #include <utility>
 
 #include "app/hex_file_commands.h"
+#include "app/source_file.h"
 #include "base/file_io.h"
 #include "base/sha256.h"
 #include "session/session.h"
@@ -85,6 +86,7 @@ Status Production::start(const ProductionSetup& setup) {
     base_ = session_.image_;
     file_ = splitpath(setup.hexfile).name;
     sha256_ = sha256hex(bytes.value());
+    stamp_ = session_.app_.source;
     place_ = std::move(place);
     serial_ = setup.serial;
     counts_ = {};
@@ -106,17 +108,25 @@ const ChipRecord& Production::next_chip() {
         return last_;
     }
 
+    // A chip that is not run still fails and is logged, so the log accounts for every chip.
+    const auto notrun = [this, &record](std::string message) -> const ChipRecord& {
+        record.message = std::move(message);
+        ++counts_.failed;
+        logged_ = setup_.logfile.empty() ? Status{} : appendlogrow(setup_.logfile, record);
+        last_ = std::move(record);
+        return last_;
+    };
+    // Every chip gets the file as it was at start and as the log names it. A rebuilt file would
+    // otherwise be loaded again by Program All, dropping the serial and the chosen fields.
+    if (stampfile(setup_.hexfile) != stamp_) {
+        return notrun("The HEX file " + setup_.hexfile +
+                      " changed on disk since the batch started. Start the batch again to program the new file.");
+    }
     session_.image_ = base_;
     if (serials()) {
-        // Checked at start for the first serial; a later one can outgrow its bytes.
-        if (Status put = putserial(session_.image_, place_, serial_); !put) {
-            record.serial = serial_;
-            record.message = put.error().message;
-            last_ = std::move(record);
-            ++counts_.failed;
-            return last_;
-        }
         record.serial = serial_;
+        // Checked at start for the first serial; a later one can outgrow its bytes.
+        if (Status put = putserial(session_.image_, place_, serial_); !put) return notrun(put.error().message);
     }
 
     BatchWindow window(session_.window_);

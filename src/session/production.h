@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <string>
 
+#include "app/app_state.h"
 #include "app/production.h"
 #include "base/result.h"
 
@@ -45,7 +46,8 @@ public:
     // The next chip: the file's image with the next serial, Program All. Messages and questions
     // of the run do not reach the window (a wrong or missing chip is answered "no" and fails);
     // they are the record's message. A passed chip takes the serial; a failed one leaves it for
-    // the next chip. Not while the session is busy (the record then says so and nothing counts).
+    // the next chip. A file changed on disk since the start fails the chip unrun. Not while the
+    // session is busy (the record then says so and nothing counts).
     const ChipRecord& next_chip();
 
     const ProductionCounts& counts() const { return counts_; }
@@ -69,6 +71,7 @@ private:
     MemoryImage base_;
     std::string file_;
     std::string sha256_;
+    FileStamp stamp_;  // the file as it was loaded at start
     std::string startmessage_;
     SerialPlace place_;
     std::int64_t serial_ = 0;

@@ -163,6 +163,13 @@ void Session::edit_config2() {
     label_conf2_click(app_, image_, window_);
 }
 
+void Session::edit_id_words() {
+    if (busy()) return;
+    menueditidwords(app_, image_, window_);
+}
+
+std::string Session::id_words_text() const { return idwordstext(image_); }
+
 ConfigBits Session::config_bits() const { return ConfigBits(model_, {image_.config1word, image_.config2word}); }
 
 void Session::set_config_words(const ConfigWords& words) {

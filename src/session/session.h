@@ -147,6 +147,10 @@ public:
     void edit_eeprom();
     void edit_config1();
     void edit_config2();
+    // Edit > Change ID Words: one prompt for the four user ID words.
+    void edit_id_words();
+    // The image's user ID words (2000h-2003h) as "3FFF 3FFF 3FFF 3FFF".
+    std::string id_words_text() const;
     // The image's configuration word(s) by field, a copy to decode or edit (the dialog, the
     // terminal's table and --config).
     ConfigBits config_bits() const;

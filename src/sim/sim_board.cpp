@@ -152,4 +152,10 @@ Status SimBoard::savechipfile(const std::string& path) {
     return writechipfile(path, chip_->model(), chip_->memory());
 }
 
+std::string SimBoard::chipfiletext() {
+    if (chip_ == nullptr) return {};
+    chip_->settle(now_ns());
+    return vornalt::chipfiletext(chip_->model(), chip_->memory());
+}
+
 }  // namespace vornalt

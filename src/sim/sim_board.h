@@ -81,6 +81,8 @@ public:
     // the socket; saving first lets a write that has had its time finish.
     Status loadchipfile(const std::string& path);
     Status savechipfile(const std::string& path);
+    // What savechipfile would write now (settled first); empty with no chip in the socket.
+    std::string chipfiletext();
 
     void write(std::uint16_t address, std::uint8_t value) override;
     std::uint8_t read(std::uint16_t address) override;

@@ -50,8 +50,18 @@ TEST(EditCommands, AnswersChangeOneLocationOrNothing) {
     const auto eeprom = [](std::size_t a, std::int32_t v) {
         return [=](MemoryImage& i) { i.eeprombuffer[a] = v; };
     };
+    const auto ids = [](std::int32_t a, std::int32_t b, std::int32_t c, std::int32_t d) {
+        return [=](MemoryImage& i) { i.idwords = {a, b, c, d}; };
+    };
     const std::string out = "Out of range.";
     const std::vector<EditCase> cases{
+        {"id: four words, short and lower-case", menueditidwords, 1024, 64, {"1 2a  3ffe 0"}, 1, "",
+         ids(1, 0x2A, 0x3FFE, 0)},
+        {"id: three words", menueditidwords, 1024, 64, {"1 2 3"}, 1, out, {}},
+        {"id: five words", menueditidwords, 1024, 64, {"1 2 3 4 5"}, 1, out, {}},
+        {"id: word too large", menueditidwords, 1024, 64, {"1 2 3 4000"}, 1, out, {}},
+        {"id: not hex", menueditidwords, 1024, 64, {"1 2 3 G"}, 1, out, {}},
+        {"id: cancelled", menueditidwords, 1024, 64, {""}, 1, "", {}},
         {"flash: short upper-case address",
          menueditflash,
          8192,
@@ -132,6 +142,7 @@ TEST(EditCommands, AnswersChangeOneLocationOrNothing) {
 
         EXPECT_EQ(image.flashbuffer, expected.flashbuffer);
         EXPECT_EQ(image.eeprombuffer, expected.eeprombuffer);
+        EXPECT_EQ(image.idwords, expected.idwords);
         EXPECT_EQ(image.config1word, expected.config1word);
         EXPECT_EQ(image.config2word, expected.config2word);
         EXPECT_EQ(window.messages, c.message.empty() ? std::vector<std::string>{} : std::vector{c.message});

@@ -53,7 +53,7 @@ struct HexShell {
     bool blank() const {
         MemoryImage fresh = image;
         clearbuffer(fresh, model.config1erased, model.config2erased);
-        return fresh.flashbuffer == image.flashbuffer && fresh.eeprombuffer == image.eeprombuffer &&
+        return fresh.flashbuffer == image.flashbuffer && fresh.eeprombuffer == image.eeprombuffer && fresh.idwords == image.idwords &&
                fresh.config1word == image.config1word && fresh.config2word == image.config2word;
     }
     std::optional<std::string> storedlastpath() { return backend.get("Last Path"); }

@@ -417,6 +417,10 @@ TEST_F(CliProcess, ConfigDecodesAndProgramConfigSetsFieldsByName) {
         EXPECT_NE(r.out.find(line), std::string::npos) << line << " in\n" << r.out;
     }
     EXPECT_NE(run("16F84A", {"config"}).out.find("EXTRC  RC oscillator"), std::string::npos);
+    // The user ID words follow the table: erased without a file, a file's when it has them.
+    EXPECT_NE(run("16F84A", {"config"}).out.find("ID words: 3FFF 3FFF 3FFF 3FFF\n"), std::string::npos);
+    const std::string ids = write("ids.hex", ":084000000100020003000400AE\n:00000001FF\n");
+    EXPECT_NE(run("16F84A", {"config", ids}).out.find("ID words: 0001 0002 0003 0004\n"), std::string::npos);
     EXPECT_NE(run("16F88", {"config", "3FFF", "3FFC"}).out.find("CONFIG2 (2008h) = 3FFC\n  FCMEN"), std::string::npos);
 
     const std::string fw = write("fw.hex", hexfile(firmware(), "\n"));  // CONFIG1 3FF1: XT, watchdog off

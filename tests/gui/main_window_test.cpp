@@ -128,7 +128,8 @@ private slots:
             {"menu1", "&File", {{"menuclear", "&Clear Buffer"}, {"menuopen", "&Open HEX File"}, {"menusave", "&Save Buffer As"}}},
             {"menu2", "&Edit",
              {{"menueditflash", "&FLASH Memory Location"}, {"menuediteeprom", "&EEPROM Memory Location"},
-              {"menuconfigbits", "&Configuration Bits\u2026"}}},
+              {"menuconfigbits", "&Configuration Bits\u2026"},
+              {"menueditidwords", "Change &ID Words\u2026"}}},
             {"menu3", "&Tools",
              {{"menuprogram", "&Program All"}, {"menuread", "&Read All"}, {"menuerase", "&Erase All"},
               {"menublank", "&Blank Check"}, {"menuverify", "&Verify"},
@@ -300,6 +301,7 @@ private slots:
         internals(rig.session()).app().label_hex = "loaded.hex";
         auto* label = rig.find<QLabel>("label_conf1");
         QVERIFY(label->toolTip().contains(QStringLiteral("FOSC = EXTRC: RC oscillator")));
+        QVERIFY(label->toolTip().contains(QStringLiteral("ID words: 3FFF 3FFF 3FFF 3FFF")));
         // The dialog is worked from inside its own event loop, then left with OK or Cancel.
         const auto answer = [](bool ok, std::function<void(QDialog&)> work) {
             QTimer::singleShot(0, [ok, work] {

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <filesystem>
 #include <functional>
 #include <string>
@@ -134,7 +135,14 @@ TEST(HexLoader, FilesThatLoad) {
          [](auto& i) { return i.config2word == 0x3FFF; }},
         {"CONFIG2 ignored when its erased value is undefined", k_small, ":02401000123468\r\n",
          [](auto& i) { return i.config2word == -1; }},
-        {"ID locations dropped", k_small, ":084000000100020003000400AE\r\n",
+        {"ID words kept, FLASH untouched", k_small, ":084000000100020003000400AE\r\n",
+         [](auto& i) {
+             return i.idwords == std::array<std::int32_t, 4>{1, 2, 3, 4} && i.loadedwords == 0 &&
+                    i.flashbuffer[0] == k_blank_word;
+         }},
+        {"one ID word leaves the others erased", k_small, ":024002000500B7\r\n",
+         [](auto& i) { return i.idwords == std::array<std::int32_t, 4>{0x3FFF, 5, 0x3FFF, 0x3FFF}; }},
+        {"device ID 2006h is not the file's to set", k_small, ":02400C0012346C\r\n",
          [](auto& i) { return untouched(i, k_small); }},
         {"reserved words 2009-200F dropped", k_small, ":02401200FF3F6E\r\n",
          [](auto& i) { return untouched(i, k_small); }},

@@ -45,6 +45,11 @@ TEST(HexWriter, RecordsOfKnownImages) {
          true,
          [](MemoryImage& i) { i.eeprombuffer[0] = 0x12; },
          {":02400E00FF3F72", ":02401000FF3F70", ":024200001200AA", ":00000001FF"}},
+        {"ID words before CONFIG1, all four when one is set",
+         k_small,
+         false,
+         [](MemoryImage& i) { i.idwords[1] = 5; },
+         {":08400000FF3F0500FF3FFF3FF9", ":02400E00FF3F72", ":00000001FF"}},
         {"configuration words low byte first",
          k_large,
          true,
@@ -168,6 +173,9 @@ TEST(HexWriter, RoundTripsThroughTheLoader) {
                 }
                 for (auto& b : eeprombytes(image)) {
                     if (programmed(random)) b = static_cast<std::int32_t>(random() % 0x100);
+                }
+                for (auto& w : image.idwords) {
+                    if (programmed(random)) w = static_cast<std::int32_t>(random() % 0x4000);
                 }
                 image.config1word = static_cast<std::int32_t>(random() % 0x4000);
                 if (m.config2used) image.config2word = static_cast<std::int32_t>(random() % 0x4000);

@@ -26,7 +26,7 @@ inline MemoryImage blank_image(const ModelShape& shape) {
 }
 
 inline bool same_contents(const MemoryImage& a, const MemoryImage& b) {
-    return a.flashbuffer == b.flashbuffer && a.eeprombuffer == b.eeprombuffer &&
+    return a.flashbuffer == b.flashbuffer && a.eeprombuffer == b.eeprombuffer && a.idwords == b.idwords &&
            a.config1word == b.config1word && a.config2word == b.config2word;
 }
 

@@ -93,6 +93,35 @@ TEST(Production, TenChipsTwoFailing) {
     EXPECT_NE(rows[4][8].find("16F877A"), std::string::npos) << "the empty socket's message is logged";
 }
 
+// A file rebuilt in the middle of a batch is neither programmed under the old file's checksum
+// nor reloaded behind the serial's back: the chip fails untouched, logged, its serial kept.
+TEST(Production, FileChangedMidBatchFailsTheChipUnrun) {
+    testing::SessionRig rig(testing::cataloguefile(VORNALT_SHIPPED_CATALOGUE), "16F877A");
+    ASSERT_TRUE(rig.ready());
+    testing::TempFolder temp;
+    ProductionSetup setup;
+    setup.hexfile = temp.write("fw.hex", ":020000000528D1\r\n:00000001FF\r\n");
+    setup.logfile = temp.folder() + "batch.csv";
+    setup.serialat = "10";
+    setup.serial = 7;
+    Production batch(*rig.session);
+    ASSERT_TRUE(batch.start(setup).ok());
+    rig.board().insert(makechip("16F877A"));
+    ASSERT_TRUE(batch.next_chip().passed);
+
+    temp.write("fw.hex", ":020000000628D0\r\n:00000001FF\r\n");  // GOTO 6 now
+    rig.board().insert(makechip("16F877A"));
+    const ChipRecord& record = batch.next_chip();
+    EXPECT_FALSE(record.passed);
+    EXPECT_NE(record.message.find("changed on disk"), std::string::npos) << record.message;
+    EXPECT_EQ(rig.chipmemory().program[0], 0x3FFF) << "the new chip was not written";
+    EXPECT_EQ(batch.next_serial(), 8);
+    EXPECT_EQ(batch.counts().failed, 1);
+    Result<std::string> log = read_file(setup.logfile);
+    ASSERT_TRUE(log.ok());
+    EXPECT_EQ(csvrows(log.value()).size(), 3u) << "header and both chips";
+}
+
 // A batch that cannot start leaves the image alone: a serial that does not fit its bytes, an
 // address past program memory, a missing file.
 TEST(Production, RefusesToStart) {

@@ -197,9 +197,11 @@ TEST(SessionSimulator, ARunWhoseChipCannotBeSavedFails) {
     // Something that cannot be replaced stands where the chip file goes (a full disk alike).
     std::filesystem::remove(s.chipfile("16F84A"));
     std::filesystem::create_directory(s.chipfile("16F84A"));
-    EXPECT_EQ(s.session->run(ChipOperation::eraseall), RunOutcome::failed);
+    // A chip that differs from its file (only a changed chip is written back).
+    s.session->board()->chip()->memory().program[0] = 0x0123;
+    EXPECT_EQ(s.session->run(ChipOperation::readall), RunOutcome::failed);
     EXPECT_TRUE(s.session->last_run().chip_save_failed);
-    EXPECT_EQ(s.window.status, k_chip_not_saved) << "the erase itself worked";
+    EXPECT_EQ(s.window.status, k_chip_not_saved) << "the read itself worked";
     ASSERT_FALSE(s.window.messages.empty());
     EXPECT_NE(s.window.messages.back().find(s.chipfile("16F84A")), std::string::npos) << s.window.messages.back();
 }
@@ -242,6 +244,47 @@ struct RecordedSession {
         session->useport(port);
     }
 };
+
+// Another name for the same chip file (through "..", or a link) meets the same lock.
+TEST(SessionSimulator, TwoNamesOfOneChipFileShareItsLock) {
+    SimSession first;
+    first.session->formload();
+    ASSERT_FALSE(first.session->socketempty());
+    const std::filesystem::path file = first.chipfile("16F84A");
+    std::vector<std::string> names{(file.parent_path() / ".." / "sim" / file.filename()).string()};
+    if (!k_windows_rules) {
+        const std::filesystem::path link = file.parent_path().parent_path() / "link.hex";
+        std::filesystem::create_symlink(file, link);
+        names.push_back(link.string());
+    }
+    for (const std::string& name : names) {
+        SimSession second;
+        SessionOptions options;
+        options.backend = BackendKind::simulator;
+        options.simchipfile = name;
+        options.virtualclock = true;
+        Session other(second.window, second.settings, AppState{}, testcatalogue(second.temp), options);
+        other.formload();
+        EXPECT_TRUE(other.socketempty()) << name;
+        ASSERT_EQ(second.window.messages.size(), 1u) << name;
+        EXPECT_NE(second.window.messages[0].find("in use"), std::string::npos) << second.window.messages[0];
+    }
+}
+
+// A chip that no run changed is not written back: a copy changed elsewhere meanwhile survives.
+TEST(SessionSimulator, UnchangedChipIsNotWrittenBack) {
+    SimSession s;
+    std::filesystem::create_directories(s.temp.folder() + "data/vornalt/sim");
+    std::ofstream(s.chipfile("16F84A")) << ":020000000528D1\n:00000001FF\n";
+    s.session->formload();
+    ASSERT_FALSE(s.session->socketempty());
+    std::ofstream(s.chipfile("16F84A")) << ":020000000628D0\n:00000001FF\n";  // changed elsewhere
+    ASSERT_TRUE(s.session->finish().ok());
+    std::ifstream in(s.chipfile("16F84A"));
+    std::string line;
+    std::getline(in, line);
+    EXPECT_EQ(line, ":020000000628D0");
+}
 
 TEST(SessionShutdown, SwitchesVddThenVppThenClockThenDataOut) {
     for (bool bydestructor : {false, true}) {

@@ -192,6 +192,7 @@ void Form1::buildmenus() {
     additem(menus_[1], "menueditflash", "&FLASH Memory Location", &Form1::menueditflash);
     additem(menus_[1], "menuediteeprom", "&EEPROM Memory Location", &Form1::menuediteeprom);
     additem(menus_[1], "menuconfigbits", "&Configuration Bits\u2026", &Form1::menuconfigbits);
+    additem(menus_[1], "menueditidwords", "Change &ID Words\u2026", &Form1::menueditidwords);
     additem(menus_[2], "menuprogram", "&Program All", &Form1::menuprogram);
     additem(menus_[2], "menuread", "&Read All", &Form1::menuread);
     additem(menus_[2], "menuerase", "&Erase All", &Form1::menuerase);
@@ -306,7 +307,10 @@ void Form1::updatedisplay() {
     tabla_eeprom_->setPlainText(displaytext(texts.tabla_eeprom));
     label_conf1_->setText(qstring(texts.label_conf1));
     label_conf2_->setText(qstring(texts.label_conf2));
-    label_conf1_->setToolTip(texts.conf1fields.empty() ? conftip_ : conftip_ + QStringLiteral("\n\n") + qstring(texts.conf1fields));
+    // The ID words have no control of their own; CONFIG1's tooltip shows them.
+    QString conf1tip = conftip_ + QStringLiteral("\n\n") + qstring(texts.idwords);
+    if (!texts.conf1fields.empty()) conf1tip += QStringLiteral("\n\n") + qstring(texts.conf1fields);
+    label_conf1_->setToolTip(conf1tip);
     label_conf2_->setToolTip(texts.conf2fields.empty() ? conftip_ : conftip_ + QStringLiteral("\n\n") + qstring(texts.conf2fields));
     label_conf2_->setVisible(texts.conf2visible);
     label2_->setVisible(texts.conf2visible);
@@ -332,6 +336,8 @@ void Form1::menusave() { session_->save_buffer(); }
 void Form1::menueditflash() { session_->edit_flash(); }
 
 void Form1::menuediteeprom() { session_->edit_eeprom(); }
+
+void Form1::menueditidwords() { session_->edit_id_words(); }
 
 void Form1::menuconfigbits() {
     if (session_->busy()) return;

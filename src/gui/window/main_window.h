@@ -83,6 +83,7 @@ private:
     void menueditflash();
     void menuediteeprom();
     void menuconfigbits();
+    void menueditidwords();
     void menuproduction();
     void menusettings();
     void menucheck();
