@@ -12,14 +12,12 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
-#include <QScreen>
 #include <QTimer>
 #include <QtTest>
 #include <fstream>
 #include <utility>
 
 #include "gui/program/window_loop.h"
-#include "gui/window/message_boxes.h"
 #include "gui/dialogs/production_window.h"
 #include "gui/widgets/fit_label.h"
 #include "gui/window_rig.h"
@@ -38,13 +36,6 @@ QString blankflashline(const char* address, int words) {
     QString line = QString::fromLatin1(address) + QLatin1Char(':');
     for (int i = 0; i < words; ++i) line += QStringLiteral(" 3FFF");
     return line;
-}
-
-QPushButton* findokbutton(QDialog& dialog) {
-    for (auto* button : dialog.findChildren<QPushButton*>()) {
-        if (button->text().remove(QLatin1Char('&')) == QStringLiteral("OK")) return button;
-    }
-    return nullptr;
 }
 
 // Change Programmer, with the list entry that starts with `description` picked and OK pressed.
@@ -95,28 +86,6 @@ class MainWindowTest : public QObject {
     Q_OBJECT
 
 private slots:
-    // However long the prompt (a catalogue of 10,000 models lists each), the entry and OK stay
-    // on the screen and OK answers.
-    void an_input_box_keeps_its_ok_button_on_the_screen() {
-        for (const int lines : {3, 10'000}) {
-            std::string prompt = "Choose the model:";
-            for (int i = 1; i <= lines; ++i) prompt += "\n" + std::to_string(i) + " - 16F" + std::to_string(i);
-            bool onscreen = false;
-            QTimer::singleShot(0, [&] {
-                auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
-                auto* ok = dialog != nullptr ? findokbutton(*dialog) : nullptr;
-                if (ok == nullptr) return;
-                const QRect area = dialog->screen()->availableGeometry();
-                onscreen = area.contains(QRect(ok->mapToGlobal(QPoint(0, 0)), ok->size())) &&
-                           area.contains(dialog->frameGeometry());
-                ok->click();
-            });
-            const std::string answer = gui::askinput(nullptr, QStringLiteral("Model"), prompt, "7");
-            QVERIFY2(onscreen, qPrintable(QString::number(lines)));
-            QCOMPARE(answer, std::string("7"));
-        }
-    }
-
     void menus_have_their_captions_and_access_keys() {
         WindowRig rig(k_catalogue, k_16f84a);
         struct Menu {

@@ -1,19 +1,10 @@
 #include "gui/window/message_boxes.h"
 
-#include <algorithm>
-
 #include <QApplication>
-#include <QDialog>
-#include <QDialogButtonBox>
 #include <QFileDialog>
-#include <QLabel>
-#include <QLineEdit>
+#include <QInputDialog>
 #include <QMessageBox>
-#include <QScreen>
-#include <QScrollArea>
-#include <QScrollBar>
 #include <QStringList>
-#include <QVBoxLayout>
 
 namespace vornalt::gui {
 namespace {
@@ -56,35 +47,13 @@ bool askyesno(QWidget* parent, const QString& title, std::string_view text) {
 }
 
 std::string askinput(QWidget* parent, const QString& title, std::string_view prompt, std::string_view proposed) {
-    QDialog box(parent);
+    QInputDialog box(parent);
     box.setWindowTitle(title);
-    // A prompt may list thousands of models: it scrolls, so the entry and OK stay on the screen.
-    auto* label = new QLabel(displaytext(prompt));
-    label->setTextFormat(Qt::PlainText);
-    label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    auto* scroll = new QScrollArea;
-    scroll->setFrameShape(QFrame::NoFrame);
-    scroll->setWidgetResizable(true);
-    scroll->setWidget(label);
-    auto* entry = new QLineEdit(qstring(proposed));
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
-    QObject::connect(buttons, &QDialogButtonBox::accepted, &box, &QDialog::accept);
-    QObject::connect(buttons, &QDialogButtonBox::rejected, &box, &QDialog::reject);
-    auto* layout = new QVBoxLayout(&box);
-    layout->addWidget(scroll, 1);
-    layout->addWidget(entry);
-    layout->addWidget(buttons);
-
-    const QScreen* screen = parent != nullptr ? parent->screen() : QGuiApplication::primaryScreen();
-    const QSize room = screen != nullptr ? screen->availableGeometry().size() * 3 / 4 : QSize(800, 600);
-    const QSize text = label->sizeHint();
-    const int bar = scroll->verticalScrollBar()->sizeHint().width();
-    scroll->setMinimumSize(std::min(text.width() + bar, room.width()), std::min(text.height(), room.height() / 2));
-    box.setMaximumSize(room);
-    box.adjustSize();
-    entry->setFocus();
+    box.setLabelText(displaytext(prompt));
+    box.setTextValue(qstring(proposed));
+    box.setInputMode(QInputDialog::TextInput);
     if (box.exec() != QDialog::Accepted) return {};
-    return entry->text().toStdString();
+    return box.textValue().toStdString();
 }
 
 std::string askopenfile(QWidget* parent, std::string_view title, std::string_view folder, std::string_view filter) {
