@@ -85,16 +85,20 @@ private:
         }
     }
 
+    // A part that is missing reads as -1, which a blank check takes as every bit erased, as an
+    // erased chip reads; only a part that is there but not four hex digits loses what was meant.
     void checkerased() {
         const std::string& text = record_->configerased;
-        const bool first = text.size() >= 4 && fromhex4(asciiupper(text.substr(0, 4))) >= 0;
+        const auto spoilt = [&text](std::size_t first) {
+            return text.size() > first && fromhex4(asciiupper(text.substr(first, 4))) < 0;
+        };
+        std::string part = spoilt(0) ? "CONFIG1" : "";
         // CONFIG2's half matters only to a model that has CONFIG2.
-        const bool second = !equalsnocase(record_->config2used, "true") ||
-                            (text.size() >= 9 && fromhex4(asciiupper(text.substr(5, 4))) >= 0);
-        if (first && second) return;
-        warn((*lines_)[k_configerased], "configerased \"" + text +
-                                            "\" does not hold two four-digit hex values (CONFIG1,CONFIG2), so "
-                                            "no configuration word can ever pass a blank check.");
+        if (equalsnocase(record_->config2used, "true") && spoilt(5)) part += part.empty() ? "CONFIG2" : " and CONFIG2";
+        if (part.empty()) return;
+        warn((*lines_)[k_configerased], "configerased \"" + text + "\" does not give " + part +
+                                            " as four hex digits, so it counts as FFFF (every bit erased) "
+                                            "instead of the value written.");
     }
 
     void checkscript(const ScriptField& field, std::int32_t line) {

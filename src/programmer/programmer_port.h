@@ -39,7 +39,8 @@ public:
     const PortIo& io() const { return *active_; }
 
     // Opens the backend for the address and points the driver at it. The backend in use before
-    // is released only after the driver has let go of it.
+    // is released after the driver has let go of it and before the new one opens (an adapter
+    // can be held once only).
     PortIo& open(std::int32_t portaddress, PortDriver& driver);
 
     // Another backend from now on: the driver lets go of the one in use (it is released, the

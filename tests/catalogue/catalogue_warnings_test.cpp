@@ -60,8 +60,10 @@ TEST(CatalogueWarnings, EachProblemIsNamedWithItsLineAndTheRecordStillLoads) {
         {"progtime:4", "progtime:4ms", "devices.cfg:7:", "not a positive number"},
         {"progtime:4\n", "", "devices.cfg:1:", "progtime \"\""},
         {"voltageseq:vddvpp", "voltageseq:vdd-vpp", "devices.cfg:6:", "powers nothing up"},
-        {"configerased:3FFF,3FFF\n", "", "devices.cfg:1:", "configerased \"\""},
-        {"configerased:3FFF,3FFF", "configerased:3FFG", "devices.cfg:4:", "configerased"},
+        {"configerased:3FFF,3FFF", "configerased:3FFG", "devices.cfg:4:", "give CONFIG1 as"},
+        {"configerased:3FFF,3FFF", "configerased:3FF", "devices.cfg:4:", "give CONFIG1 as"},
+        {"configerased:3FFF,3FFF", "configerased: 3FFF,3FFF", "devices.cfg:4:", "give CONFIG1 as"},
+        {"configerased:3FFF,3FFF\n", "", "", ""},  // missing: read as every bit erased
         {"config2used:false", "config2used:true", "", ""},  // 3FFF,3FFF serves CONFIG2 too
     };
     for (const Case& c : cases) {
@@ -77,10 +79,20 @@ TEST(CatalogueWarnings, EachProblemIsNamedWithItsLineAndTheRecordStillLoads) {
     }
 }
 
-TEST(CatalogueWarnings, ConfigTwoHalfIsNeededOnlyByAModelWithConfigTwo) {
-    const std::string oneword = replaced(k_good_record, "configerased:3FFF,3FFF", "configerased:3FFF");
-    EXPECT_TRUE(warningsof(oneword).empty());
-    EXPECT_EQ(warningsof(replaced(oneword, "config2used:false", "config2used:true")).size(), 1u);
+TEST(CatalogueWarnings, ConfigTwoHalfCountsOnlyWhenWrittenForAModelWithConfigTwo) {
+    struct Case {
+        const char* erased;
+        std::size_t without_config2, with_config2;
+    };
+    // A short value leaves CONFIG2 at every bit erased, which works; a half written wrongly does not.
+    const Case cases[] = {{"3FFF", 0, 0}, {"3FFF,", 0, 0}, {"3FFF,3F", 0, 1}, {"3FFF,3FFX", 0, 1}, {"3FF,3F", 1, 1}};
+    for (const Case& c : cases) {
+        const std::string record =
+            replaced(k_good_record, "configerased:3FFF,3FFF", std::string("configerased:") + c.erased);
+        EXPECT_EQ(warningsof(record).size(), c.without_config2) << c.erased;
+        const std::vector<std::string> with = warningsof(replaced(record, "config2used:false", "config2used:true"));
+        EXPECT_EQ(with.size(), c.with_config2) << c.erased;
+    }
 }
 
 TEST(CatalogueWarnings, TheLastLineOfAFieldGivenTwiceCountsAndEveryRecordIsChecked) {

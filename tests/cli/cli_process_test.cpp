@@ -15,6 +15,12 @@
 #include <tuple>
 #include <vector>
 
+#ifndef _WIN32
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
 #include "cli_process.h"
 #include "support/temp_folder.h"
 
@@ -689,6 +695,31 @@ TEST_F(CliProcess, SignalsStopALongRunWithThePowerOff) {
         EXPECT_TRUE(std::filesystem::exists(chip()));
     }
 }
+
+#ifndef _WIN32
+// A trace into a pipe whose reader has stopped reading: the write that waits for room ends at
+// the signal, and the run reports the stop, never success.
+TEST_F(CliProcess, ASignalEndsAWriteToAStalledPipeAndTheRunFails) {
+    const std::string fw = write("fw.hex", hexfile(firmware(), "\n"));
+    for (int signal : {SIGINT, SIGTERM}) {
+        SCOPED_TRACE(signal);
+        const std::string fifo = path("stalled" + std::to_string(signal) + ".vcd");
+        ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+        const int reader = ::open(fifo.c_str(), O_RDONLY | O_NONBLOCK);
+        ASSERT_GE(reader, 0);
+        ::fcntl(reader, F_SETPIPE_SZ, 4096);  // fills within the first words
+        const ProcessResult r = cli({"--model", "16F84A", "--port", "sim", "--sim-chip", chip(), "-v", "--trace",
+                                     fifo, "program", fw},
+                                    SignalTrigger{"Begin program all", signal});
+        ::close(reader);
+        ASSERT_TRUE(r.signalsent) << r.out << r.err;
+        EXPECT_RUN(r, 1);
+        EXPECT_NE(lastline(r.out), "Chip programmed") << r.out;
+        EXPECT_EQ(r.out.find("F:300/300"), std::string::npos);
+        EXPECT_NE(r.err.find("Stopped by SIG"), std::string::npos) << r.err;
+    }
+}
+#endif
 
 TEST_F(CliProcess, ASignalEndsALongWaitAtOnceAndTheCatalogueWarnedOfIt) {
     // A wait of a minute with VDD and VPP on: the signal must not wait for it to pass.
