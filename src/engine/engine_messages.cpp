@@ -34,6 +34,16 @@ std::string valueatmessage(std::string_view what, std::string_view address, std:
     return text;
 }
 
+// The head the lost and the invalid calibration messages share, and the line for an image
+// value that takes the chip's place.
+std::string calibrationreads(std::int32_t address, std::int32_t read) {
+    return "The calibration value at " + tohex4(address) + "h reads " + tohex4(read) + "h";
+}
+
+std::string imagevalueinstead(std::int32_t replacement) {
+    return "The image's value " + tohex4(replacement) + "h is written in its place.";
+}
+
 }  // namespace
 
 std::string blankmessage(std::string_view address, std::string_view read) {
@@ -82,11 +92,9 @@ std::string goonanywayquestion(std::string_view problem) {
 }
 
 std::string calibrationlostmessage(std::int32_t address, std::int32_t read, std::int32_t replacement) {
-    std::string text = "The calibration value at " + tohex4(address) + "h reads " + tohex4(read) +
-                       "h, as erased: this chip lost its factory value before.";
+    std::string text = calibrationreads(address, read) + ", as erased: this chip lost its factory value before.";
     text += k_crlf;
-    text += replacement >= 0 ? "The image's value " + tohex4(replacement) + "h is written in its place."
-                             : std::string("The image holds none, so it stays erased.");
+    text += replacement >= 0 ? imagevalueinstead(replacement) : std::string("The image holds none, so it stays erased.");
     return text;
 }
 
@@ -98,10 +106,10 @@ std::string protectedverifyline() {
 }
 
 std::string calibrationinvalidmessage(std::int32_t address, std::int32_t read, std::int32_t replacement) {
-    std::string text = "The calibration value at " + tohex4(address) + "h reads " + tohex4(read) +
-                       "h, which is no RETLW (34xxh) and so no calibration value (a code-protected chip may read so).";
+    std::string text = calibrationreads(address, read) +
+                       ", which is no RETLW (34xxh) and so no calibration value (a code-protected chip may read so).";
     text += k_crlf;
-    text += replacement >= 0 ? "The image's value " + tohex4(replacement) + "h is written in its place."
+    text += replacement >= 0 ? imagevalueinstead(replacement)
                              : "Nothing has been written. Put the value from the chip's label at " + tohex4(address) +
                                    "h with Edit and try again.";
     return text;

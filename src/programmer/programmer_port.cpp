@@ -4,6 +4,7 @@
 #include <system_error>
 #include <utility>
 
+#include "base/file_io.h"
 #include "base/path_text.h"
 #include "sim/chip_model.h"
 #include "sim/sim_chip.h"
@@ -116,6 +117,10 @@ Status ProgrammerPort::starttrace(const std::string& path) {
 
 Status ProgrammerPort::savechip() {
     if (board_ == nullptr || board_->chip() == nullptr || chipfile_.empty()) return {};
+    // Unchanged: the file is left alone, so a run that changed nothing never writes back a copy
+    // another program may have changed meanwhile.
+    std::string text = board_->chipfiletext();
+    if (!chipsaved_.empty() && text == chipsaved_) return {};
     const std::filesystem::path folder = pathfromutf8(chipfile_).parent_path();
     std::error_code error;
     if (!folder.empty()) std::filesystem::create_directories(folder, error);
@@ -124,11 +129,7 @@ Status ProgrammerPort::savechip() {
                          error.message() + ".",
                      error.value()};
     }
-    // Unchanged: the file is left alone, so a run that changed nothing never writes back a copy
-    // another program may have changed meanwhile.
-    std::string text = board_->chipfiletext();
-    if (!chipsaved_.empty() && text == chipsaved_) return {};
-    Status saved = board_->savechipfile(chipfile_);
+    Status saved = write_file_whole(chipfile_, text);
     if (saved) chipsaved_ = std::move(text);
     return saved;
 }

@@ -1,5 +1,6 @@
 #include "sim/sim_board.h"
 
+#include "base/file_io.h"
 #include "sim/chip_file.h"
 
 namespace vornalt {
@@ -148,8 +149,7 @@ Status SimBoard::savechipfile(const std::string& path) {
         return Error{"Cannot save the simulated chip file " + path +
                      ": the simulator's socket is empty. Select a device model the simulator knows first."};
     }
-    chip_->settle(now_ns());
-    return writechipfile(path, chip_->model(), chip_->memory());
+    return write_file_whole(path, chipfiletext());
 }
 
 std::string SimBoard::chipfiletext() {
