@@ -67,6 +67,13 @@ constexpr std::array k_checks{
     Form{"checkkeptflash", Op::checkkept, Cell::flash},
 };
 
+// "userid0".."userid3": that user ID word's cell; anything else names none.
+Cell useridcell(std::string_view name) {
+    constexpr std::array cells{Cell::userid0, Cell::userid1, Cell::userid2, Cell::userid3};
+    if (name.size() != 7 || !name.starts_with("userid") || name[6] < '0' || name[6] > '3') return Cell::none;
+    return cells[static_cast<std::size_t>(name[6] - '0')];
+}
+
 }  // namespace
 
 Instruction decodeline(std::string_view line) {
@@ -84,6 +91,11 @@ Instruction decodeline(std::string_view line) {
         if (line.ends_with("-kept")) return make(Op::sendkept, Cell::flash, hexat<2>(line, 2));
         if (line.ends_with("-keptconfig1")) return make(Op::sendkept, Cell::config1, hexat<2>(line, 2));
         if (line.ends_with("-keptconfig2")) return make(Op::sendkept, Cell::config2, hexat<2>(line, 2));
+        if (line.size() >= 8) {
+            if (const Cell id = useridcell(line.substr(line.size() - 7)); id != Cell::none && line[line.size() - 8] == '-') {
+                return make(Op::send, id, hexat<2>(line, 2));
+            }
+        }
     }
 
     // Told apart by their beginning; whatever follows the code is ignored.
@@ -92,9 +104,18 @@ Instruction decodeline(std::string_view line) {
     if (line.starts_with("config1=s")) return make(Op::read, Cell::config1, hexat<2>(line, 10));
     if (line.starts_with("config2=s")) return make(Op::read, Cell::config2, hexat<2>(line, 10));
     if (line.starts_with("temp=s")) return make(Op::read, Cell::temp, hexat<2>(line, 7));
+    if (const Cell id = useridcell(line.substr(0, 7)); id != Cell::none && line.substr(7).starts_with("=s")) {
+        return make(Op::read, id, hexat<2>(line, 10));
+    }
 
     for (const Form& form : k_checks) {
         if (line == form.text) return make(form.op, form.cell);
+    }
+    if (line.starts_with("check")) {
+        const bool blank = line.starts_with("checkblank");
+        if (const Cell id = useridcell(line.substr(blank ? 10 : 5)); id != Cell::none) {
+            return make(blank ? Op::checkblank : Op::check, id);
+        }
     }
     if (line.size() == 9 && line.starts_with("keep-")) {
         Instruction instruction = make(Op::keep);

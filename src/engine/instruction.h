@@ -21,6 +21,10 @@ enum class Cell : std::uint8_t {
     eeprom,   // the image's EEPROM byte at the address counter (moves the counter), shown at 2100h + n
     config1,  // the image's CONFIG1, at 2007h
     config2,  // the image's CONFIG2, at 2008h
+    userid0,  // the image's user ID words, at 2000h-2003h (in this order)
+    userid1,
+    userid2,
+    userid3,
     temp,     // the temporary register ("temp=sCC"); keep it the last cell (see k_cellcount)
 };
 
@@ -37,12 +41,13 @@ enum class Op : std::uint8_t {
     seteepromloop,  // loop header over EEPROM
     loop,           // back to the loop header
     calckept,       // last FLASH address := highest kept FLASH calibration cell
-    send,           // sCC-flash, sCC-eeprom, sCC-config1, sCC-config2: CC with the image's value
+    send,           // sCC-flash, sCC-eeprom, sCC-config1, sCC-config2, sCC-userid0..3: CC with the image's value
     sendkept,       // sCC-kept (flash), sCC-keptconfig1, sCC-keptconfig2: the cell's erased value
                     // with its kept calibration bits (a FLASH word without any: 3FFF)
-    read,           // flash=sCC, eeprom=sCC, config1=sCC, config2=sCC, temp=sCC: read into the cell
-    checkblank,     // checkblank<flash|eeprom|config1|config2>: temp against the erased value
-    check,          // check<flash|eeprom|config1|config2>: temp against the image
+    read,           // flash=sCC, eeprom=sCC, config1=sCC, config2=sCC, userid0..3=sCC, temp=sCC:
+                    // read into the cell
+    checkblank,     // checkblank<flash|eeprom|config1|config2|userid0..3>: temp against the erased value
+    check,          // check<flash|eeprom|config1|config2|userid0..3>: temp against the image
     checkid,        // temp against the model's device ID
     checkwritten,   // checkwritten<flash|eeprom>: temp against the location the loop just sent
                     // (address counter - 1); the counter stays

@@ -193,6 +193,17 @@ ScriptEngine::CellAt ScriptEngine::cellat(Cell cell, std::int32_t index) const {
         at = fixedcell(image_.config2word, k_config2_address, model_.config2erased, model_.config2mask,
                        "CONF2:");
         break;
+    case Cell::userid0:
+    case Cell::userid1:
+    case Cell::userid2:
+    case Cell::userid3: {
+        // All 14 bits of an ID word are written and read back, on a protected chip too.
+        const auto word = static_cast<std::size_t>(cell) - static_cast<std::size_t>(Cell::userid0);
+        at = fixedcell(image_.idwords[word], k_id_address + static_cast<std::int32_t>(word), k_blank_word,
+                       k_blank_word, "ID:");
+        at.calibrated = false;
+        break;
+    }
     case Cell::temp: at.value = &state_.tempvalue; break;
     case Cell::none: break;
     }

@@ -87,6 +87,9 @@ void fillpattern(MemoryImage& image, const ModelCase& c, std::int32_t seed) {
     auto bytes = eeprombytes(image);
     for (std::size_t k = 0; k < bytes.size(); ++k) bytes[k] = (static_cast<std::int32_t>(k) * 37 + seed) & 0xFF;
     if (!bytes.empty()) bytes.back() = 0x5A;  // the 16F7x have no data EEPROM
+    for (std::size_t i = 0; i < image.idwords.size(); ++i) {
+        image.idwords[i] = (seed + 0x1111 * static_cast<std::int32_t>(i + 1)) & 0x3FFF;
+    }
     image.config1word = c.config1;
     if (c.config2 != k_none) image.config2word = c.config2;
 }
@@ -118,6 +121,7 @@ void expectchipholds(SessionRig& bench, const MemoryImage& image) {
     dropcalibration(bench.model, imageprogram, imageconfig1, imageconfig2);
     EXPECT_EQ(chipprogram, imageprogram);
     EXPECT_EQ(memory.eeprom, tovector(eeprombytes(image)));
+    EXPECT_EQ(memory.id, image.idwords);
     EXPECT_EQ(chipconfig1, imageconfig1);
     if (bench.model.config2used) {
         EXPECT_EQ(chipconfig2, imageconfig2);
@@ -136,6 +140,7 @@ void expectsameimage(const MemoryImage& read, const MemoryImage& written, const 
     dropcalibration(model, b.flashbuffer, b.config1word, b.config2word);
     EXPECT_EQ(a.flashbuffer, b.flashbuffer);
     EXPECT_EQ(a.eeprombuffer, b.eeprombuffer);
+    EXPECT_EQ(a.idwords, b.idwords);
     EXPECT_EQ(a.config1word, b.config1word);
     if (c.config2 != k_none) {
         EXPECT_EQ(a.config2word, b.config2word);
@@ -262,10 +267,11 @@ struct Difference {
     bool config2only;
 };
 
-const std::array<Difference, 5> k_differences{{
+const std::array<Difference, 6> k_differences{{
     {"first FLASH word", 0x0000, false},
     {"last FLASH word of the image", k_shortwords - 1, false},
     {"last EEPROM byte of the image", 0x2100 + k_shortbytes - 1, false},
+    {"last user ID word", 0x2003, false},
     {"CONFIG1", 0x2007, false},
     {"CONFIG2", 0x2008, true},
 }};
@@ -291,6 +297,8 @@ TEST_P(ShippedModel, VerifyNamesTheOneLocationThatDiffers) {
             cell = &bench.image.config2word;
         } else if (d.address >= 0x2100) {
             cell = &bench.image.eeprombuffer[static_cast<std::size_t>(d.address - 0x2100)];
+        } else if (d.address >= 0x2000) {
+            cell = &bench.image.idwords[static_cast<std::size_t>(d.address - 0x2000)];
         } else {
             cell = &bench.image.flashbuffer[static_cast<std::size_t>(d.address)];
         }
@@ -327,6 +335,7 @@ TEST_P(ShippedModel, ProgramOverOldDataLeavesTheImageOrVerifySaysSo) {
     ChipMemory& memory = bench.chip().memory();
     std::fill(memory.program.begin(), memory.program.end() - 1, 0x0000);
     std::fill(memory.eeprom.begin(), memory.eeprom.end(), 0x00);
+    memory.id.fill(0x0000);
     memory.config1 = c.protectedconfig1;
 
     fillshortpattern(bench.image, c, 0x2468);
@@ -342,11 +351,12 @@ struct Stain {
     bool config2only;
 };
 
-const std::array<Stain, 4> k_stains{{
+const std::array<Stain, 5> k_stains{{
     {"last FLASH word", [](ChipMemory& m) { m.program.back() = 0x2ABC; }, false},
     {"last EEPROM byte", [](ChipMemory& m) { m.eeprom.back() = 0x3C; }, false},
     {"CONFIG1 watchdog bit", [](ChipMemory& m) { m.config1 &= ~0x0004; }, false},
     {"CONFIG2", [](ChipMemory& m) { m.config2 = 0x3EFE; }, true},
+    {"first user ID word", [](ChipMemory& m) { m.id[0] = 0x0ABC; }, false},
 }};
 
 TEST_P(FamilyModel, BlankCheckReadsEveryLocation) {
@@ -368,12 +378,13 @@ TEST_P(FamilyModel, BlankCheckReadsEveryLocation) {
             EXPECT_EQ(bench.run(ChipOperation::blankcheck).endtext, "Chip is blank");
             continue;
         }
-        const std::string expected = std::array<std::string, 4>{
+        const std::string expected = std::array<std::string, 5>{
             blankmessage(tohex4(bench.image.flashsize - 1), "2ABC"),
             blankmessage(tohex4(0x2100 + bench.image.eepromsize - 1), "3C"),
             // A new 12F629-family chip keeps its own bandgap bits, not the erased ones.
             blankmessage("2007", tohex4(readableconfig1(bench.chip().model().family, bench.chipmemory().config1))),
             blankmessage("2008", tohex4(readableconfig2(bench.chip().model().family, 0x3EFE))),
+            blankmessage("2000", "0ABC"),
         }[static_cast<std::size_t>(&s - k_stains.data())];
 
         const Outcome outcome = bench.run(ChipOperation::blankcheck);

@@ -257,7 +257,7 @@ TEST(ScriptRules, TheOldEraseScriptsLeaveTheChipNotBlank) {
         {"16F84A", k_old16f84a_erase, "2100"},  // data EEPROM survives the 01/07 sequence
         {"16F877A", k_old16f877a_erase, "0000"},
         {"16F88", k_old16f88_erase, "0000"},
-        {"16F628", k_old16f628_erase, "2007"},  // CONFIG1 survives a 09 run from address 0
+        {"16F628", k_old16f628_erase, "2000"},  // ID words and CONFIG1 survive a 09 run from address 0
     }};
     for (const OldEraseCase& c : cases) {
         SCOPED_TRACE(c.model);

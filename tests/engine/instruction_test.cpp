@@ -123,6 +123,19 @@ INSTANTIATE_TEST_SUITE_P(
                       DecodeCase{"checkkept-209", Op::unrecognised},
                       DecodeCase{"checkid ", Op::unrecognised}));
 
+// The user ID words: one cell per word, digits 0-3 only, the other forms' rules otherwise.
+INSTANTIATE_TEST_SUITE_P(
+    UserIds, DecodeLine,
+    ::testing::Values(DecodeCase{"s02-userid0", {Op::send, Cell::userid0}, 0x02},
+                      DecodeCase{"s02-userid3", {Op::send, Cell::userid3}, 0x02},
+                      DecodeCase{"s02-userid4", Op::unrecognised}, DecodeCase{"s02userid1", Op::unrecognised},
+                      DecodeCase{"userid2=s04", {Op::read, Cell::userid2}, 0x04},
+                      DecodeCase{"userid1=s", {Op::read, Cell::userid1}, -1},
+                      DecodeCase{"userid=s04", Op::unrecognised},
+                      DecodeCase{"checkuserid1", {Op::check, Cell::userid1}},
+                      DecodeCase{"checkblankuserid3", {Op::checkblank, Cell::userid3}},
+                      DecodeCase{"checkuserid", Op::unrecognised}, DecodeCase{"checkuserid01", Op::unrecognised}));
+
 INSTANTIATE_TEST_SUITE_P(
     Waits, DecodeLine,
     ::testing::Values(DecodeCase{"w10", Op::wait, -1, -1, 10}, DecodeCase{"w", Op::wait, -1, -1, 0},
@@ -144,7 +157,8 @@ TEST(MemoryStepping, NamesExactlyTheInstructionsThatMoveTheAddressCounter) {
                            "config2=s04", "temp=s04", "checkblankflash", "checkblankeeprom",
                            "checkblankconfig1", "checkblankconfig2", "checkflash", "checkeeprom", "checkconfig1", "checkconfig2",
                            "checkid", "checkwrittenflash", "checkwritteneeprom", "keepflash", "keep-2007",
-                           "checkkeptflash", "checkkept-2007",
+                           "checkkeptflash", "checkkept-2007", "s02-userid0", "userid1=s04", "checkuserid2",
+                           "checkblankuserid3",
                            "s02-3fff", "s06", "wprog", "w10", "nonsense"};
     int count = 0;
     for (const char* line : forms) {
