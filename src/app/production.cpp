@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <system_error>
 
+#include "base/ascii_case.h"
 #include "base/file_io.h"
 #include "base/path_text.h"
 #include "image/hex_text.h"
@@ -57,6 +58,10 @@ std::string oneline(std::string_view text) {
 Result<SerialPlace> parseserialplace(std::string_view text, std::int32_t flashwords) {
     SerialPlace place;
     if (text.empty()) return Error{"No address is given for the serial number.", 0};
+    if (asciilower(text) == "id") {
+        place.idwords = true;
+        return place;
+    }
     while (true) {
         const std::size_t comma = text.find(',');
         const std::string_view item = text.substr(0, comma);
@@ -64,7 +69,7 @@ Result<SerialPlace> parseserialplace(std::string_view text, std::int32_t flashwo
         if (address < 0 || address >= flashwords) {
             std::string message = "\"";
             message.append(item).append("\" is no program memory address: give hex addresses from 0000 to ");
-            message.append(tohex4(flashwords - 1)).append(", separated by commas.");
+            message.append(tohex4(flashwords - 1)).append(", separated by commas, or ID for the user ID words.");
             return Error{std::move(message), 0};
         }
         if (std::find(place.addresses.begin(), place.addresses.end(), address) != place.addresses.end()) {
@@ -78,6 +83,15 @@ Result<SerialPlace> parseserialplace(std::string_view text, std::int32_t flashwo
 }
 
 Status putserial(MemoryImage& image, const SerialPlace& place, std::int64_t serial) {
+    if (place.idwords) {
+        if (serial < 0 || serial > 0xFFFF) {
+            return Error{"Serial number " + std::to_string(serial) + " does not fit in the ID words (0 to 65535).", 0};
+        }
+        for (std::size_t i = 0; i < image.idwords.size(); ++i) {
+            image.idwords[i] = static_cast<std::int32_t>((serial >> (4 * (image.idwords.size() - 1 - i))) & 0xF);
+        }
+        return {};
+    }
     const std::size_t bytes = place.addresses.size();
     const bool fits = serial >= 0 && (bytes >= 8 || serial < (std::int64_t{1} << (8 * bytes)));
     if (!fits) {

@@ -12,13 +12,16 @@
 namespace vornalt {
 
 // Where a serial goes: one byte per program word, as RETLW k (34kkh), most significant byte
-// at the first address, so a table read in address order gives the number as written.
+// at the first address, so a table read in address order gives the number as written. Or the
+// four user ID words, one hex digit in the low four bits of each (the bits the parts' documents
+// advise using), most significant first: serials up to 65535.
 struct SerialPlace {
     std::vector<std::int32_t> addresses;
+    bool idwords = false;
 };
 
 // "ADDR,ADDR,..." in hex (0x or h allowed), each inside program memory of flashwords words,
-// no address twice.
+// no address twice; or "ID" (any case) for the user ID words.
 Result<SerialPlace> parseserialplace(std::string_view text, std::int32_t flashwords);
 
 // Writes serial into the image at place; fails (writing nothing) when it does not fit the bytes

@@ -80,8 +80,9 @@ Commands addcommands(CLI::App& app, CliOptions& o) {
         ->type_name("START")
         ->check(CLI::NonNegativeNumber);
     c.program->add_option("--serial-at", o.serialat,
-                          "Program words (hex) that get the serial as RETLW bytes, most significant first")
-        ->type_name("ADDR[,ADDR...]");
+                          "Program words (hex) that get the serial as RETLW bytes, most significant first; "
+                          "ID: one hex digit in each user ID word")
+        ->type_name("ADDR[,ADDR...]|ID");
     c.verify = app.add_subcommand("verify", "Load the file, then Verify");
     c.verify->add_option("FILE.hex", o.input, "Intel HEX file")->required();
     c.read = app.add_subcommand("read", "Read All, then save the image");

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
+
 #include "base/file_io.h"
 #include "support/temp_folder.h"
 
@@ -44,6 +46,13 @@ TEST(ProductionLog, SerialPlacesAndTheirBytes) {
     EXPECT_EQ(flashwords(image)[0x21], 0x34EF);
     EXPECT_FALSE(putserial(image, place.value(), 0x1000000).ok());
     EXPECT_EQ(flashwords(image)[0x1F], 0x34AB) << "a serial that does not fit writes nothing";
+
+    Result<SerialPlace> ids = parseserialplace("Id", 1024);
+    ASSERT_TRUE(ids.ok());
+    EXPECT_TRUE(putserial(image, ids.value(), 0xA1C3).ok());
+    EXPECT_EQ(image.idwords, (std::array<std::int32_t, 4>{0xA, 0x1, 0xC, 0x3}));
+    EXPECT_FALSE(putserial(image, ids.value(), 0x10000).ok());
+    EXPECT_EQ(image.idwords[0], 0xA) << "a serial that does not fit writes nothing";
 }
 
 }  // namespace

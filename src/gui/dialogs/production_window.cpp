@@ -43,8 +43,8 @@ ProductionWindow::ProductionWindow(Session& session, QWidget* parent)
     useserial_->setObjectName(QStringLiteral("useserial"));
     serialat_ = new QLineEdit(qtext(Production::saved_serialat(session_)), this);
     serialat_->setObjectName(QStringLiteral("serialat"));
-    serialat_->setPlaceholderText(QStringLiteral("program words in hex, e.g. 3F0,3F1"));
-    serialat_->setToolTip(QStringLiteral("Each word gets one byte of the serial as RETLW, most significant first."));
+    serialat_->setPlaceholderText(QStringLiteral("program words in hex, e.g. 3F0,3F1, or ID"));
+    serialat_->setToolTip(QStringLiteral("Each word gets one byte of the serial as RETLW, most significant first; ID puts one hex digit in each user ID word (serials up to 65535)."));
     serial_ = new QLineEdit(QString::number(Production::saved_serial(session_)), this);
     serial_->setObjectName(QStringLiteral("serial"));
     serial_->setValidator(new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]{1,15}")), serial_));
