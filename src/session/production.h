@@ -52,7 +52,7 @@ public:
 
     const ProductionCounts& counts() const { return counts_; }
     const ChipRecord& last() const { return last_; }
-    bool serials() const { return !place_.addresses.empty(); }
+    bool serials() const { return place_.idwords || !place_.addresses.empty(); }
     std::int64_t next_serial() const { return serial_; }
     // Whether the last chip's row reached the log; the error names the file.
     const Status& last_log() const { return logged_; }

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -120,6 +121,24 @@ TEST(Production, FileChangedMidBatchFailsTheChipUnrun) {
     Result<std::string> log = read_file(setup.logfile);
     ASSERT_TRUE(log.ok());
     EXPECT_EQ(csvrows(log.value()).size(), 3u) << "header and both chips";
+}
+
+// A serial in the user ID words reaches each chip, one hex digit per word.
+TEST(Production, SerialInTheIdWordsReachesTheChip) {
+    testing::SessionRig rig(testing::cataloguefile(VORNALT_SHIPPED_CATALOGUE), "16F877A");
+    ASSERT_TRUE(rig.ready());
+    testing::TempFolder temp;
+    ProductionSetup setup;
+    setup.hexfile = temp.write("fw.hex", ":020000000528D1\r\n:00000001FF\r\n");
+    setup.serialat = "ID";
+    setup.serial = 0x12EF;
+    Production batch(*rig.session);
+    ASSERT_TRUE(batch.start(setup).ok());
+    for (const std::int32_t last : {0xF, 0x0}) {  // 12EFh, then 12F0h
+        rig.board().insert(makechip("16F877A"));
+        ASSERT_TRUE(batch.next_chip().passed);
+        EXPECT_EQ(rig.chipmemory().id, (std::array<std::int32_t, 4>{0x1, 0x2, last == 0 ? 0xF : 0xE, last}));
+    }
 }
 
 // A batch that cannot start leaves the image alone: a serial that does not fit its bytes, an
