@@ -14,8 +14,13 @@ namespace vornalt {
 
 struct FileLock::Handle {
     int fd = -1;
+    bool held = false;
     ~Handle() {
-        if (fd >= 0) ::close(fd);  // closing drops the lock
+        if (fd < 0) return;
+        // Emptied first: a process that finds the lock taken next must not read this one's id
+        // before the new holder has written its own.
+        if (held) static_cast<void>(::ftruncate(fd, 0));
+        ::close(fd);  // closing drops the lock
     }
 };
 
@@ -36,6 +41,7 @@ Result<FileLock> FileLock::take(const std::string& lockpath, const std::string& 
         const ssize_t got = ::pread(handle->fd, text, sizeof text, 0);
         return in_use(what, std::string_view(text, got > 0 ? static_cast<std::size_t>(got) : 0));
     }
+    handle->held = true;
     // Who holds it, for the message of the next process that asks.
     const std::string line = std::to_string(::getpid()) + holdertext(holder) + "\n";
     if (::ftruncate(handle->fd, 0) == 0) static_cast<void>(::pwrite(handle->fd, line.data(), line.size(), 0));
