@@ -325,8 +325,9 @@ bool Session::lockchipforrun(const OperationTexts& texts) {
     std::string said;
     if (options_.waitforchip) {
         waiting = [this, &said](const Error& held) {
-            // Said again only when another program has it now.
-            if (held.message != said) runwindow().message(held.message + " Waiting until that program's run has ended.");
+            // Said at once, also during a batch (whose stand-in window keeps messages for the chip's
+            // row), and again only when another program has it now.
+            if (held.message != said) window_.message(held.message + " Waiting until that program's run has ended.");
             said = held.message;
             return !stop_.requested();
         };
