@@ -244,9 +244,7 @@ TEST(SessionSimulator, TwoNamesOfOneChipFileShareItsLock) {
         other.formload();
         EXPECT_EQ(other.run(ChipOperation::eraseall), RunOutcome::notstarted) << name;
         ASSERT_EQ(second.window.messages.size(), 1u) << name;
-        EXPECT_NE(second.window.messages[0].find(k_windows_rules ? "in use by another process" : "in use by vornalt-cli"),
-                  std::string::npos)
-            << second.window.messages[0];
+        EXPECT_NE(second.window.messages[0].find("in use"), std::string::npos) << second.window.messages[0];
     }
     std::ofstream(file) << ":020000000628D0\n:00000001FF\n";  // what that run wrote
     run.reset();
