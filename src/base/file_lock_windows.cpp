@@ -1,4 +1,5 @@
-// The lock on Windows: the lock file opened with no sharing, so a second opener is refused.
+// The lock on Windows: the lock file opened with no sharing, so a second opener is refused (and
+// cannot read who holds it either: the message says "another process").
 #include "base/file_lock.h"
 #include "base/file_lock_internal.h"
 #include "base/path_text.h"
@@ -23,7 +24,7 @@ FileLock::FileLock(FileLock&&) noexcept = default;
 FileLock& FileLock::operator=(FileLock&&) noexcept = default;
 FileLock::~FileLock() = default;
 
-Result<FileLock> FileLock::take(const std::string& lockpath, const std::string& what) {
+Result<FileLock> FileLock::take(const std::string& lockpath, const std::string& what, const std::string&) {
     using namespace file_lock_internal;
     const std::filesystem::path native = pathfromutf8(lockpath);
     auto handle = std::make_unique<Handle>();

@@ -138,6 +138,7 @@ ParsedCommandLine finish(RawOptions raw, const CLI::App& app) {
     if (!sim && (app.count("--sim-chip") > 0 || app.count("--sim-speed") > 0 || app.count("--sim-part") > 0)) {
         return usageerror("--sim-chip, --sim-speed and --sim-part apply to the simulated programmer only: add --port sim.");
     }
+    if (!sim && o.wait) return usageerror("--wait applies to the simulated programmer only: add --port sim.");
     if (app.count("--sim-part") > 0 && o.simpart.empty()) {
         return usageerror("--sim-part: give a part name such as 16F877A, or 'empty'.");
     }
@@ -236,7 +237,7 @@ ParsedCommandLine parsecommandline(const std::vector<std::string>& arguments) {
         ->type_name("1|2|3|sim|DEVICE|ftdi[:SERIAL]");
     app.add_option("--sim-chip", raw.simchip,
                    "With --port sim: the simulated chip's memory file, read when it exists and written back\n"
-                   "when the command ends (default: one file per model in the user's data folder)")
+                   "after each run (default: one file per model in the user's data folder)")
         ->type_name("FILE");
     app.add_option("--sim-speed", raw.simspeed,
                    "With --port sim: real (default) waits as a real chip would; instant lets waits pass\n"
@@ -245,6 +246,9 @@ ParsedCommandLine parsecommandline(const std::vector<std::string>& arguments) {
     app.add_option("--sim-part", o.simpart,
                    "With --port sim: the part in the socket instead of the model's own, or 'empty' for none")
         ->type_name("NAME|empty");
+    app.add_flag("--wait", o.wait,
+                 "With --port sim: when another program's run has the chip file, wait until it has ended\n"
+                 "(default: end at once, exit status 4)");
     app.add_flag("--ignore-id", o.ignoreid,
                  "Go on when the chip's device ID is not the model's (or no chip answers)");
     app.add_option("--progtime", o.progtime, "Programming time for this run, from the model's write time up to 30 ms")

@@ -54,6 +54,7 @@ struct CliOptions {
     std::string simchip;    // empty: the default file of the model
     std::string simpart;    // --sim-part: the part in the simulated socket, "empty" for none
     bool ignoreid = false;  // --ignore-id: a device ID that is not the model's does not stop the run
+    bool wait = false;      // --wait: a chip file in use by another program's run is waited for
     SimSpeed simspeed = SimSpeed::real;
     std::optional<std::int32_t> progtime;       // ms, 1..30
     std::optional<std::int32_t> clockdelay_us;  // 0..1000

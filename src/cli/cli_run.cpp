@@ -220,7 +220,9 @@ SessionOptions CliRun::sessionoptions() const {
         session.simchipfile = options_.simchip;
         session.simpart = options_.simpart;
         session.virtualclock = options_.simspeed == SimSpeed::instant;
+        session.waitforchip = options_.wait;
     }
+    session.lockholder = "vornalt-cli";
     return session;
 }
 
@@ -246,7 +248,11 @@ ExitStatus CliRun::openport() {
 ExitStatus CliRun::runoperation(ChipOperation operation, const StopSignals& signals) {
     const RunOutcome outcome = session_->run(operation);
     switch (outcome) {
-    case RunOutcome::notstarted: return ExitStatus::port_unavailable;
+    case RunOutcome::notstarted:
+        if (session_->last_run().chip_in_use) {
+            return fail(ExitStatus::port_unavailable, "Add --wait to wait for it instead.");
+        }
+        return ExitStatus::port_unavailable;
     case RunOutcome::succeeded: return ExitStatus::success;
     case RunOutcome::failed: break;
     }

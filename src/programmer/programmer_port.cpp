@@ -51,8 +51,10 @@ Status ProgrammerPort::choose(BackendRow row, std::string argument, PortDriver& 
     release(driver);
     chiplock_.reset();
     socketmodel_.clear();
+    chipname_.clear();
     chipfile_.clear();
     chipsaved_.clear();
+    chipondisk_ = false;
     row_ = std::move(row);
     argument_ = std::move(argument);
     // As at construction: a moved backend exists before the port is first opened.
@@ -115,12 +117,47 @@ Status ProgrammerPort::starttrace(const std::string& path) {
     return {};
 }
 
+Result<FileLock> ProgrammerPort::takechiplock(const std::function<bool(const Error& held)>& waiting) {
+    const std::filesystem::path folder = pathfromutf8(chipfile_).parent_path();
+    std::error_code ignored;  // a folder that cannot be made fails the lock, which says why
+    if (!folder.empty()) std::filesystem::create_directories(folder, ignored);
+    // Two names of one file (a link, "..", a relative path) meet at one lock.
+    const std::string lockpath = lockfilefor(utf8frompath(lockname(pathfromutf8(chipfile_))));
+    const std::string what = "The simulated chip file " + chipname_;
+    if (!waiting) return FileLock::take(lockpath, what, lockholder_);
+    return FileLock::take_waiting(lockpath, what, lockholder_, waiting);
+}
+
+Status ProgrammerPort::lockchip(const std::function<bool(const Error& held)>& waiting) {
+    if (board_ == nullptr || board_->chip() == nullptr || chipfile_.empty()) return {};
+    Result<FileLock> locked = takechiplock(waiting);
+    if (!locked) return locked.error();
+    chiplock_.emplace(std::move(locked).value());
+    // The file is read only while no run holds it: another program's run may have changed it
+    // since. One that cannot be read now is left to this run's save, which says why.
+    Result<std::string> text = read_file(chipfile_);
+    if (!text || (chipondisk_ && text.value() == chipsaved_)) return {};
+    if (Status loaded = board_->loadchipfile(chipfile_); !loaded) {
+        chiplock_.reset();
+        return loaded;
+    }
+    chipsaved_ = board_->chipfiletext();
+    chipondisk_ = true;
+    return {};
+}
+
 Status ProgrammerPort::savechip() {
     if (board_ == nullptr || board_->chip() == nullptr || chipfile_.empty()) return {};
-    // Unchanged: the file is left alone, so a run that changed nothing never writes back a copy
-    // another program may have changed meanwhile.
+    // Unchanged: the file is left alone, so a chip that nothing changed never overwrites a copy
+    // another program may have changed meanwhile. A run's end writes a file that is missing.
     std::string text = board_->chipfiletext();
-    if (!chipsaved_.empty() && text == chipsaved_) return {};
+    if (text == chipsaved_ && (chipondisk_ || !chiplock_)) return {};
+    std::optional<FileLock> forsave;
+    if (!chiplock_) {
+        Result<FileLock> locked = takechiplock({});
+        if (!locked) return locked.error();
+        forsave.emplace(std::move(locked).value());
+    }
     const std::filesystem::path folder = pathfromutf8(chipfile_).parent_path();
     std::error_code error;
     if (!folder.empty()) std::filesystem::create_directories(folder, error);
@@ -130,7 +167,10 @@ Status ProgrammerPort::savechip() {
                      error.value()};
     }
     Status saved = write_file_whole(chipfile_, text);
-    if (saved) chipsaved_ = std::move(text);
+    if (saved) {
+        chipsaved_ = std::move(text);
+        chipondisk_ = true;
+    }
     return saved;
 }
 
@@ -139,39 +179,35 @@ Status ProgrammerPort::insertchip(const std::string& modelname, const std::strin
     Status saved = savechip();
     if (!saved) return saved;
     socketmodel_.clear();
+    chipname_.clear();
     chipfile_.clear();
     chipsaved_.clear();
+    chipondisk_ = false;
     board_->insert(nullptr);
     chiplock_.reset();
     const ChipModel* part = findchipmodel(modelname);
     if (part == nullptr) return {};
-    std::string resolved = chipfile;
-    if (!chipfile.empty()) {
-        const std::filesystem::path folder = pathfromutf8(chipfile).parent_path();
-        std::error_code ignored;  // a folder that cannot be made fails the lock, which says why
-        if (!folder.empty()) std::filesystem::create_directories(folder, ignored);
-        // Two names of one file (a link, "..", a relative path) must meet at one lock, and a save
-        // must replace the file the link points to, not the link.
-        resolved = utf8frompath(followlinks(pathfromutf8(chipfile)));
-        Result<FileLock> locked = FileLock::take(lockfilefor(utf8frompath(lockname(pathfromutf8(resolved)))),
-                                                 "The simulated chip file " + chipfile);
-        if (!locked) return locked.error();
-        chiplock_.emplace(std::move(locked).value());
-    }
+    // A save must replace the file a link points to, not the link.
+    const std::string resolved = chipfile.empty() ? chipfile : utf8frompath(followlinks(pathfromutf8(chipfile)));
     auto chip = std::make_unique<SimChip>(*part);
     board_->insert(std::move(chip));
     std::error_code error;
-    if (std::filesystem::exists(pathfromutf8(resolved), error)) {
+    if (!resolved.empty() && std::filesystem::exists(pathfromutf8(resolved), error)) {
+        // Read without the lock: a save replaces the file whole, so this sees one save or the
+        // other, and each run reads it again under the lock when it changed.
         Status loaded = board_->loadchipfile(resolved);
         if (!loaded) {
             board_->insert(nullptr);
-            chiplock_.reset();
             return loaded;
         }
-        chipsaved_ = board_->chipfiletext();
+        chipondisk_ = true;
     }
+    // A fresh chip is not written unless a run used it, so that closing after doing nothing
+    // never puts a blank chip over a file another program made meanwhile.
+    chipsaved_ = board_->chipfiletext();
     socketmodel_ = modelname;
-    chipfile_ = std::move(resolved);
+    chipname_ = chipfile;
+    chipfile_ = resolved;
     return {};
 }
 

@@ -6,6 +6,7 @@
 // at it, or at the trace around it: one forwarding hop at most. A backend the row moves (the
 // simulated board) stays open at a new address, so changing the port never drops the simulator.
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -68,15 +69,26 @@ public:
     // empty socket when the simulator knows no such part), read from chipfile when that file
     // exists. The old chip stays when its file cannot be written, and a chip whose file cannot
     // be read leaves the socket empty, so that file is never overwritten by a fresh chip.
-    // The chip file is locked while its chip is in the socket: a second program using the same
-    // file is told which process has it, instead of the last one to finish undoing the other's
-    // work; the socket then stays empty.
     Status insertchip(const std::string& modelname, const std::string& chipfile);
+
+    // How this program names itself in a chip file's lock ("vornalt-cli"), for the message of
+    // another program that finds the file locked.
+    void setlockholder(std::string holder) { lockholder_ = std::move(holder); }
+    // A run on the simulated chip begins: its file is locked until unlockchip(), so another
+    // program's run on the same file is told which process has it instead of the later save
+    // undoing the other's work. While another process holds it, `waiting` decides (see
+    // FileLock::take_waiting); the error then names that process (islockheld()). A file that
+    // another program changed since it was read is read again, so this run starts from it.
+    // Nothing without a chip or a chip file.
+    Status lockchip(const std::function<bool(const Error& held)>& waiting);
+    // The run has ended (its chip saved): other programs may use the file again.
+    void unlockchip() { chiplock_.reset(); }
 
     // The simulated chip written back to its file (its folder created) and the trace given its
     // final name. Both are attempted; the first failure is returned.
     Status finish();
-    // The chip in the socket written to its file now (nothing without a chip or a file).
+    // The chip in the socket written to its file now when it differs from what the file held
+    // (nothing without a chip or a file). Outside a run the file is locked for the write.
     Status savechip();
 
 private:
@@ -85,6 +97,8 @@ private:
     PortIo& select(std::int32_t portaddress, PortDriver& driver);
     // Moves the driver (and the trace) off the backend, then lets the backend go.
     void release(PortDriver& driver);
+    // The chip file's lock (its folder made first); `waiting` empty: refused at once when held.
+    Result<FileLock> takechiplock(const std::function<bool(const Error& held)>& waiting);
 
     BackendRow row_;
     std::string argument_;
@@ -96,9 +110,12 @@ private:
     PortIo* injected_ = nullptr;
     PortIo* active_ = &unopened_;
     std::string socketmodel_;
+    std::string chipname_;   // the chip file as it was given, for messages
     std::string chipfile_;   // the chip file, a link followed to its file
-    std::string chipsaved_;  // the chip file's text as loaded or last saved; empty: write it
-    std::optional<FileLock> chiplock_;
+    std::string chipsaved_;  // the chip's text as loaded or last saved (a fresh chip's without a file)
+    bool chipondisk_ = false;  // the file exists as chipsaved_ says
+    std::optional<FileLock> chiplock_;  // held during a run
+    std::string lockholder_;
     std::unique_ptr<LineTraceFile> trace_;
 };
 

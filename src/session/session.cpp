@@ -1,5 +1,6 @@
 #include "session/session.h"
 
+#include <functional>
 #include <utility>
 
 #include "app/about_text.h"
@@ -33,6 +34,18 @@ private:
     int& busy_;
 };
 
+// Lets the simulated chip's file go when a run ends, however it ends.
+class ChipRunLock {
+public:
+    explicit ChipRunLock(ProgrammerPort& port) : port_(port) {}
+    ~ChipRunLock() { port_.unlockchip(); }
+    ChipRunLock(const ChipRunLock&) = delete;
+    ChipRunLock& operator=(const ChipRunLock&) = delete;
+
+private:
+    ProgrammerPort& port_;
+};
+
 Session::Session(WindowServices& window, SettingsStore& settings, AppState app, DeviceCatalogue catalogue,
                  SessionOptions options)
     : window_(window),
@@ -48,6 +61,7 @@ Session::Session(WindowServices& window, SettingsStore& settings, AppState app, 
       driver_(driverstate_, port_.io(), pump_, *clock_),
       transfers_(driver_, pump_, *clock_) {
     settings_.on_save_failure([this](std::string_view reason) { window_.message(reason); });
+    port_.setlockholder(options_.lockholder);
 }
 
 Session::~Session() {
@@ -251,7 +265,7 @@ void Session::show_about() { menuabout(app_, window_); }
 PortStatus Session::port_status() const { return {port_.io().available(), port_.io().reason()}; }
 
 RunReport Session::last_run() const {
-    return {chipsavefailed_, engine_.deviceidrefused, engine_.runstopped, engine_.checkfailure};
+    return {chipsavefailed_, chipinuse_, engine_.deviceidrefused, engine_.runstopped, engine_.checkfailure};
 }
 
 void Session::openport() {
@@ -267,6 +281,7 @@ void Session::showsimulatedport() {
 RunOutcome Session::run(ChipOperation operation) {
     const BusyScope scope(busy_);
     chipsavefailed_ = false;
+    chipinuse_ = false;
     const OperationTexts texts = operationtexts(operation);
     // Nothing would answer: a read would bring back an all-blank chip and a program would report
     // work that reached no chip. The end text blames no chip ("Chip is not blank" would).
@@ -282,6 +297,8 @@ RunOutcome Session::run(ChipOperation operation) {
         return RunOutcome::notstarted;
     }
     userstopped_ = false;
+    const ChipRunLock unlock(port_);
+    if (!lockchipforrun(texts)) return chipinuse_ ? RunOutcome::notstarted : RunOutcome::failed;
     // A model that checks its device ID finds the empty socket itself and says so as on a real
     // programmer; when the user goes on anyway the run still reached nothing.
     RunOutcome outcome = runoperation(operation, parts());
@@ -301,6 +318,36 @@ RunOutcome Session::run(ChipOperation operation) {
         outcome = RunOutcome::failed;
     }
     return outcome;
+}
+
+bool Session::lockchipforrun(const OperationTexts& texts) {
+    std::function<bool(const Error&)> waiting;
+    std::string said;
+    if (options_.waitforchip) {
+        waiting = [this, &said](const Error& held) {
+            // Said at once, also during a batch (whose stand-in window keeps messages for the chip's
+            // row), and again only when another program has it now.
+            if (held.message != said) window_.message(held.message + " Waiting until that program's run has ended.");
+            said = held.message;
+            return !stop_.requested();
+        };
+    }
+    const Status locked = port_.lockchip(waiting);
+    if (locked) return true;
+    if (!islockheld(locked.error())) {
+        runwindow().message(locked.error().message);
+        runwindow().set_status(texts.stopped);
+        return false;
+    }
+    if (stop_.requested()) {
+        // A stop while waiting ends the run before it began; left standing it would stop the next.
+        stop_.clear();
+        runwindow().set_status(texts.stopped);
+        return false;
+    }
+    chipinuse_ = true;
+    runwindow().message(locked.error().message + " Try again once that program's run has ended.");
+    return false;
 }
 
 Result<DeviceIdentity> Session::identify() {

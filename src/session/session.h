@@ -72,11 +72,18 @@ struct SessionOptions {
     bool savedprogrammer = false;
     // A clock of the caller's (a test's or benchmark's); null: real, or virtual as chosen above.
     Clock* clock = nullptr;
+    // How this program is named to another one that finds the simulated chip file in use by a
+    // run of this one ("vornalt-cli"); empty: by its process id alone.
+    std::string lockholder;
+    // Simulator: a run that finds the chip file in use by another program's run waits until
+    // that run has ended (or a stop is asked for) instead of not starting.
+    bool waitforchip = false;
 };
 
 // What the last run left behind beyond its outcome, for a front end that explains a failure.
 struct RunReport {
     bool chip_save_failed = false;   // the simulated chip's file could not hold the run's work
+    bool chip_in_use = false;        // the run did not start: another program's run had the chip file
     bool device_id_refused = false;  // the chip in the socket is not the model's
     bool script_stopped = false;     // the engine stopped a script it cannot carry out
     CheckFailure check;              // the Verify or Blank Check compare that failed, if one did
@@ -214,6 +221,9 @@ public:
     // fails the run (before it starts, or after the device-ID check was passed over) with a
     // message and the end text that blames no chip; after the run the chip is saved to
     // its file: a save that fails fails the run (last_run().chip_save_failed) and its end text.
+    // The simulated chip's file is locked from the run's start to that save only, and read again
+    // when another program changed it; while another program's run has it, the run does not
+    // start (last_run().chip_in_use) or waits (SessionOptions::waitforchip).
     RunOutcome run(ChipOperation operation);
     // Reads the chip's device ID with the model's ID pass (busy() meanwhile) and names the
     // catalogue's parts that carry it: "Device ID 0560h: 16F84A".
@@ -260,6 +270,8 @@ private:
     OperationParts parts();
     LoadParts loadparts();
     std::string simchipfile(const std::string& modelname, Status& status) const;
+    // The simulated chip's file locked for a run (see run()); false when the run cannot start.
+    bool lockchipforrun(const OperationTexts& texts);
     void showsimulatedport();
     void showprogrammer();
     Status switchprogrammer(BackendKind kind, const std::string& argument);
@@ -290,6 +302,7 @@ private:
     WindowServices* runwindow_ = nullptr;
     int busy_ = 0;
     bool chipsavefailed_ = false;
+    bool chipinuse_ = false;
     bool userstopped_ = false;  // this run was stopped on the user's word
     bool opened_ = false;
     bool finished_ = false;

@@ -125,6 +125,7 @@ TEST(CommandLine, UsageErrors) {
         {"--port", "4", "erase"},
         {"--port", "888", "erase"},
         {"--sim-chip", "c.hex", "erase"},
+        {"--wait", "erase"},
         {"--port", "1", "--sim-speed", "instant", "erase"},
         {"--port", "sim", "--sim-speed", "fast", "erase"},
         {"--port", "sim", "--sim-chip", "", "erase"},

@@ -2,7 +2,8 @@
 // Runs the built vornalt-cli as a separate process, the way a shell script or a CI job runs it:
 // arguments, a controlled environment (its own config and data folders, never the user's),
 // standard output and error captured, the exit status, and optionally a signal sent once
-// standard output shows a given text.
+// its output shows a given text.
+#include <functional>
 #include <map>
 #include <optional>
 #include <string>
@@ -20,8 +21,9 @@ struct ProcessResult {
 };
 
 struct SignalTrigger {
-    std::string text;  // sent once standard output contains this
-    int signal = 0;
+    std::string text;  // sent once standard output or error contains this
+    int signal = 0;    // 0: none
+    std::function<void(int pid)> action = nullptr;  // called first, the process still running
 };
 
 // Environment variables are exactly `environment` (plus the sanitizers' options when set).

@@ -744,6 +744,42 @@ TEST_F(CliProcess, ASignalEndsALongWaitAtOnceAndTheCatalogueWarnedOfIt) {
     EXPECT_EQ(t.final.at('"'), '0');
 }
 
+#ifndef _WIN32
+// Two runs at once: the first erases chip.hex for a minute; meanwhile a second one starts. On
+// another chip file it works; on the same one it ends naming the first, or with --wait goes on
+// once the first has ended (stopped by SIGTERM, which also shows that it was still running).
+TEST_F(CliProcess, ASecondRunOnTheSameChipFileEndsOrWaitsNamingTheFirst) {
+    const std::string catalogue = write("long.cfg", "model:16F84A\nflash:1024\neeprom:64\nconfigerased:3FFF\n"
+                                                    "config2used:false\nvoltageseq:vddvpp\nprogtime:8\n"
+                                                    "erase:begin,s09,w60000,end\n");
+    struct Case {
+        std::string chipfile;
+        bool wait;
+        int status;
+        std::string said;  // after "... is in use by vornalt-cli (process <first>). "
+    } const cases[] = {{path("other.hex"), false, 0, ""},
+                       {chip(), false, 4, "Try again once that program's run has ended."},
+                       {chip(), true, 0, "Waiting until that program's run has ended."}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.said);
+        ProcessResult second;
+        std::string holder;
+        const auto runsecond = [&](int pid) {
+            holder = "in use by vornalt-cli (process " + std::to_string(pid) + "). ";
+            Args args{"--model", "16F84A", "--port", "sim", "--sim-speed", "instant", "--sim-chip", c.chipfile, "erase"};
+            if (c.wait) args.push_back("--wait");
+            second = cli(args, SignalTrigger{"Waiting until", 0, [pid](int) { ::kill(pid, SIGTERM); }});
+        };
+        const ProcessResult first = raw({"--catalogue", catalogue, "--model", "16F84A", "--port", "sim", "--sim-chip",
+                                         chip(), "-v", "erase"},
+                                        environment(), SignalTrigger{"Begin erase all", SIGTERM, runsecond});
+        EXPECT_RUN(first, 1);
+        EXPECT_RUN(second, c.status);
+        EXPECT_NE(second.err.find(c.said.empty() ? "" : holder + c.said), std::string::npos) << second.err;
+    }
+}
+#endif
+
 TEST_F(CliProcess, OutputPathsThatAreNotPlainFilesAreHandledSafely) {
     const std::string fw = write("fw.hex", hexfile(firmware(), "\n"));
     // A device is written in place, never replaced by a file.

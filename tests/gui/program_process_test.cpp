@@ -152,6 +152,21 @@ private slots:
         QCOMPARE(next->exitCode(), 0);
     }
 
+    // A window that runs nothing keeps no chip file locked: vornalt-cli programs the window's
+    // simulated chip (the same file) while the window is open.
+    void a_window_that_runs_nothing_does_not_keep_the_terminal_out() {
+        const QString hex = writehex("firmware.hex");
+        QProcess* window = start({QStringLiteral("--simulate"), hex});
+        QVERIFY(waitforrecent(hex));  // after the load sequence, which put the model's chip in
+        QProcess* cli = start(QStringLiteral("--catalogue %1 --model 16F84A --port sim --sim-speed instant program %2")
+                                  .arg(QStringLiteral(VORNALT_SHIPPED_CATALOGUE), hex).split(QLatin1Char(' ')),
+                              false, QStringLiteral(VORNALT_CLI_PATH));
+        QVERIFY(cli->waitForFinished(30000));
+        QVERIFY2(cli->exitCode() == 0, cli->readAllStandardError().constData());
+        ::kill(static_cast<pid_t>(window->processId()), SIGTERM);
+        QVERIFY(window->waitForFinished(10000));
+    }
+
     // The start-up box of a missing catalogue waits for OK, but not when the session ends.
     void a_signal_closes_a_start_up_box() {
         const QString alone = home_.filePath(QStringLiteral("alone/vornalt"));  // no devices.cfg beside it

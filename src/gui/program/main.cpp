@@ -81,6 +81,7 @@ int main(int argc, char** argv) {
     // --simulate is for this run only; otherwise the programmer chosen last time.
     options.savedprogrammer = !parsed.options->simulate;
     options.tracefile = parsed.options->trace;
+    options.lockholder = "the vornalt window";
     gui::Form1 window(std::move(started).value(), settings->store(), std::move(options));
     window.session().attach_stop_signals(stopsignals);
 
