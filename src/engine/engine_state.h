@@ -31,6 +31,9 @@ struct EngineState {
     // always empty. Changed only through preparerun, which keeps `decoded` in step with it.
     std::vector<std::string> worklist{std::string()};
     std::int32_t lastline = 0;
+    // The first "onfail" line, 0 for none: a failed check before it goes on after it, so the
+    // script can put back what a run must not leave undone (calibration after an erase).
+    std::int32_t recoveryline = 0;
     std::int32_t linecounter = 0;       // line the next step executes
     std::int32_t addresscounter = 0;    // word (FLASH) or byte (EEPROM) index of the stepping instructions
     std::int32_t lastflashaddress = 0;  // inclusive bound of FLASH loops, -1 for none

@@ -49,6 +49,7 @@ constexpr std::array k_keywords{
     Form{"seteepromloop", Op::seteepromloop},
     Form{"loop", Op::loop},
     Form{"calckept", Op::calckept},
+    Form{"onfail", Op::onfail},
 };
 
 constexpr std::array k_checks{

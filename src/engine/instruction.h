@@ -41,6 +41,7 @@ enum class Op : std::uint8_t {
     seteepromloop,  // loop header over EEPROM
     loop,           // back to the loop header
     calckept,       // last FLASH address := highest kept FLASH calibration cell
+    onfail,         // "onfail": the recovery section starts here; reached in order, the run ends
     send,           // sCC-flash, sCC-eeprom, sCC-config1, sCC-config2, sCC-userid0..3: CC with the image's value
     sendkept,       // sCC-kept (flash), sCC-keptconfig1, sCC-keptconfig2: the cell's erased value
                     // with its kept calibration bits (a FLASH word without any: 3FFF)

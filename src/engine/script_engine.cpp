@@ -27,10 +27,13 @@ std::span<std::int32_t> eepromcells(MemoryImage& image) {
 void decodeworklist(EngineState& state) {
     state.decoded.resize(state.worklist.size());
     std::int32_t afterloop = 0;
+    state.recoveryline = 0;
     for (std::size_t i = state.worklist.size(); i-- > 0;) {
         Instruction& instruction = state.decoded[i];
         instruction = decodeline(state.worklist[i]);
-        if (instruction.op == Op::setflashloop || instruction.op == Op::seteepromloop) {
+        if (instruction.op == Op::onfail) {
+            state.recoveryline = static_cast<std::int32_t>(i);
+        } else if (instruction.op == Op::setflashloop || instruction.op == Op::seteepromloop) {
             instruction.loopexit = afterloop;
         } else if (instruction.op == Op::loop) {
             afterloop = static_cast<std::int32_t>(i) + 1;
@@ -130,6 +133,10 @@ void ScriptEngine::step(const Instruction& in) {
         s.lastflashaddress = -1;
         raisetokept();
         break;
+    case Op::onfail:
+        // The run got here without a failed check: the recovery section is not for it.
+        s.linecounter = s.lastline + 1;
+        return;
     case Op::setflashloop: looptop(in, s.lastflashaddress); return;
     case Op::seteepromloop: looptop(in, s.lasteepromaddress); return;
     case Op::loop: loopback(); return;
@@ -353,14 +360,21 @@ bool ScriptEngine::checkkept(const Instruction& in) {
     return false;
 }
 
-// The run goes on at the script's last line (normally the power-down). A failing last line
-// would run itself again for ever, so that run is stopped instead.
+// The run goes on at the script's last line (normally the power-down), or at its recovery
+// section when it fails before it; a recovery that fails goes to the last line. A failing last
+// line would run itself again for ever, so that run is stopped instead.
 void ScriptEngine::fail(std::string_view message, std::int32_t failedline) {
     EngineState& s = state_;
     s.failureflag = true;
-    s.linecounter = s.lastline;
+    const bool recover = s.recoveryline > 0 && failedline < s.recoveryline;
+    s.linecounter = recover ? s.recoveryline + 1 : s.lastline;
+    if (recover) {
+        // The section starts afresh: its loops begin at address 0.
+        s.addresscounter = 0;
+        s.loopstatus = LoopStatus::none;
+    }
     window_.message(message);
-    if (failedline == s.lastline) stoprun(lastlinefailedmessage(failedline, currentline()));
+    if (!recover && failedline == s.lastline) stoprun(lastlinefailedmessage(failedline, currentline()));
 }
 
 // The identifying bits of the word read at 2006h against the model's. Runs before anything is

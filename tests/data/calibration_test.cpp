@@ -238,6 +238,23 @@ TEST(Calibration, EraseAllFailsWhenARestoredValueDidNotTake) {
     }
 }
 
+// A Program All that fails after its erase (here a word that is never written) still puts
+// both values back: the next run would otherwise keep the erased ones as the factory's.
+TEST(Calibration, AProgramAllThatFailsAfterItsEraseRestoresTheCalibration) {
+    for (std::string_view name : k_calibrated) {
+        SCOPED_TRACE(name);
+        SessionRig bench(shippedcatalogue(), name, calibratedchip(name));
+        ASSERT_TRUE(bench.ready());
+        bench.model.programscript = withoutwriteafter(bench.model.programscript, "s02-flash");
+        smallprogram(bench.image);
+        const testing::Outcome programmed = bench.run(ChipOperation::programall);
+        EXPECT_EQ(programmed.endtext, "Chip programming failed");
+        EXPECT_EQ(programmed.messages.size(), 1u) << "the failed word only, no calibration message";
+        EXPECT_EQ(bench.chipmemory().program.back(), k_osccal);
+        EXPECT_EQ(bench.chipmemory().config1 & k_bandgap_mask, k_bandgap);
+    }
+}
+
 // The calibration words in configuration space of each simulated part (none on the 16F631/677).
 std::vector<std::int32_t> simcalwords(const ChipModel& part) {
     std::vector<std::int32_t> words;

@@ -43,7 +43,7 @@ INSTANTIATE_TEST_SUITE_P(Keywords, DecodeLine,
                                            DecodeCase{"calceeprom", Op::calceeprom},
                                            DecodeCase{"setflashloop", Op::setflashloop},
                                            DecodeCase{"seteepromloop", Op::seteepromloop},
-                                           DecodeCase{"loop", Op::loop},
+                                           DecodeCase{"loop", Op::loop}, DecodeCase{"onfail", Op::onfail},
                                            DecodeCase{"checkblankflash", {Op::checkblank, Cell::flash}},
                                            DecodeCase{"checkblankeeprom", {Op::checkblank, Cell::eeprom}},
                                            DecodeCase{"checkblankconfig1", {Op::checkblank, Cell::config1}},
@@ -152,7 +152,7 @@ TEST(MemoryStepping, NamesExactlyTheInstructionsThatMoveTheAddressCounter) {
                               "keepflash",       "s02-kept"};
     // Every form of the language once.
     const char* forms[] = {"begin", "end", "calcflash", "calceeprom", "setflashloop", "seteepromloop", "loop",
-                           "calckept", "s02-flash", "s03-eeprom", "s00-config1", "s00-config2", "s02-kept",
+                           "calckept", "onfail", "s02-flash", "s03-eeprom", "s00-config1", "s00-config2", "s02-kept",
                            "s02-keptconfig1", "s02-keptconfig2", "flash=s04", "eeprom=s05", "config1=s04",
                            "config2=s04", "temp=s04", "checkblankflash", "checkblankeeprom",
                            "checkblankconfig1", "checkblankconfig2", "checkflash", "checkeeprom", "checkconfig1", "checkconfig2",

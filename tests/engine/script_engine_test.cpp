@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <functional>
 #include <string>
 #include <vector>
@@ -351,6 +353,26 @@ TEST(EngineChecks, FailureMidLoopShowsOneMessageAndRunsOnlyTheLastLine) {
     const Events transfers = rig.wire.transfers();
     EXPECT_EQ(transfers.back(), readword(4, 0x1111)) << "nothing is sent after the failing check";
     EXPECT_EQ(rig.wire.events.back(), vppoff()) << "the last line still powered the chip down";
+}
+
+// The section after "onfail" runs only after a failed check, from address 0, and only once: a
+// check failing inside it ends the run at the last line.
+TEST(EngineChecks, RecoverySectionRunsOnceAfterAFailureOnly) {
+    for (const bool stained : {false, true}) {
+        SCOPED_TRACE(stained ? "failed check" : "clean run");
+        EngineRig rig(8, 1);
+        ScriptedChip chip;
+        chip.flash.assign(8, 0x3FFF);
+        if (stained) chip.flash[0] = 0x1111;
+        chip.attach(rig.wire);
+        rig.run({"begin", "setflashloop", "temp=s04", "checkblankflash", "s06", "loop", "end", "onfail", "begin",
+                 "s09", "temp=s04", "checkblankflash", "end"});
+        const Events sent = rig.wire.transfers();
+        EXPECT_EQ(std::count(sent.begin(), sent.end(), command(0x09)), stained ? 1 : 0);
+        EXPECT_EQ(rig.window.messages.size(), stained ? 2u : 0u);
+        EXPECT_EQ(rig.state.failureflag, stained);
+        EXPECT_TRUE(rig.alllinesoff());
+    }
 }
 
 TEST(EngineChecks, TheFailureFlagIsNeverClearedByTheEngine) {
