@@ -2,9 +2,10 @@
 
 #include <QApplication>
 #include <QFileDialog>
-#include <QInputDialog>
 #include <QMessageBox>
 #include <QStringList>
+
+#include "gui/window/input_box.h"
 
 namespace vornalt::gui {
 namespace {
@@ -47,13 +48,9 @@ bool askyesno(QWidget* parent, const QString& title, std::string_view text) {
 }
 
 std::string askinput(QWidget* parent, const QString& title, std::string_view prompt, std::string_view proposed) {
-    QInputDialog box(parent);
-    box.setWindowTitle(title);
-    box.setLabelText(displaytext(prompt));
-    box.setTextValue(qstring(proposed));
-    box.setInputMode(QInputDialog::TextInput);
+    InputBox box(parent, title, displaytext(prompt), qstring(proposed));
     if (box.exec() != QDialog::Accepted) return {};
-    return box.textValue().toStdString();
+    return box.textvalue().toStdString();
 }
 
 std::string askopenfile(QWidget* parent, std::string_view title, std::string_view folder, std::string_view filter) {
