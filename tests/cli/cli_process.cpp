@@ -82,7 +82,8 @@ ProcessResult runprocess(const std::string& program, const std::vector<std::stri
         if (ready < 0 && errno != EINTR) break;
         if (fds[0].revents != 0) appendfrom(outpipe[0], result.out, outopen);
         if (fds[1].revents != 0) appendfrom(errpipe[0], result.err, erropen);
-        if (trigger && !result.signalsent && result.out.find(trigger->text) != std::string::npos) {
+        if (trigger && !result.signalsent &&
+            (result.out.find(trigger->text) != std::string::npos || result.err.find(trigger->text) != std::string::npos)) {
             ::kill(pid, trigger->signal);
             result.signalsent = true;
         }

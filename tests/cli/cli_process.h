@@ -20,7 +20,7 @@ struct ProcessResult {
 };
 
 struct SignalTrigger {
-    std::string text;  // sent once standard output contains this
+    std::string text;  // sent once standard output or standard error contains this
     int signal = 0;
 };
 

@@ -719,6 +719,41 @@ TEST_F(CliProcess, ASignalEndsAWriteToAStalledPipeAndTheRunFails) {
         EXPECT_NE(r.err.find("Stopped by SIG"), std::string::npos) << r.err;
     }
 }
+
+// A stop signal while the result goes into a pipe whose reader has stalled: the save gives up
+// and neither "read -o" nor "convert" reports success.
+TEST_F(CliProcess, ASignalDuringTheFinalSaveIsNeverSuccess) {
+    Image full = firmware();
+    full.flash.resize(1024, 0x2A5A);  // more HEX text than the pipe holds
+    const std::string fw = write("full.hex", hexfile(full, "\n"));
+    ASSERT_EQ(sim({"program", fw}).status, 0);
+    struct Case {
+        Args args;
+        const char* trigger;  // the last text before the save
+        int signal;
+    };
+    const std::vector<Case> cases{
+        {{"--model", "16F84A", "--port", "sim", "--sim-chip", chip(), "-v", "read", "-o"}, "Chip read", SIGTERM},
+        {{"--model", "16F84A", "convert", fw, "-o"}, "program words loaded", SIGINT},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.trigger);
+        const std::string fifo = path(std::string("out") + std::to_string(c.signal) + ".hex");
+        ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+        const int reader = ::open(fifo.c_str(), O_RDONLY | O_NONBLOCK);
+        ASSERT_GE(reader, 0);
+        ::fcntl(reader, F_SETPIPE_SZ, 4096);
+        Args args = c.args;
+        args.push_back(fifo);
+        const ProcessResult r = cli(args, SignalTrigger{c.trigger, c.signal});
+        ::close(reader);
+        ASSERT_TRUE(r.signalsent) << r.out << r.err;
+        EXPECT_RUN(r, 1);
+        EXPECT_EQ(r.termsignal, 0);
+        EXPECT_NE(r.err.find(std::string("Stopped by ") + (c.signal == SIGINT ? "SIGINT" : "SIGTERM")), std::string::npos)
+            << r.err;
+    }
+}
 #endif
 
 TEST_F(CliProcess, ASignalEndsALongWaitAtOnceAndTheCatalogueWarnedOfIt) {
