@@ -12,11 +12,13 @@
 #include <map>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <tuple>
 #include <vector>
 
 #ifndef _WIN32
 #include <fcntl.h>
+#include <poll.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #endif
@@ -718,6 +720,33 @@ TEST_F(CliProcess, ASignalEndsAWriteToAStalledPipeAndTheRunFails) {
         EXPECT_EQ(r.out.find("F:300/300"), std::string::npos);
         EXPECT_NE(r.err.find("Stopped by SIG"), std::string::npos) << r.err;
     }
+}
+
+// The reader of a trace pipe leaves in the middle of a run: the writes after it fail, but the
+// process is not killed (which would leave the chip powered) and the run is no success.
+TEST_F(CliProcess, AReaderLeavingATracePipeFailsTheRunWithoutKillingIt) {
+    const std::string fifo = path("leaving.vcd");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    const int reader = ::open(fifo.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    ASSERT_GE(reader, 0);
+    std::thread firstbytes([reader] {
+        pollfd ready{reader, POLLIN, 0};
+        char first[100];
+        const ssize_t got = ::poll(&ready, 1, -1) > 0 ? ::read(reader, first, sizeof first) : -1;
+        static_cast<void>(got);
+        ::close(reader);
+    });
+    const ProcessResult r = sim({"--trace", fifo, "read", "-o", path("back.hex")});
+    // Should the run not have written the trace at all, the reader still ends.
+    if (const int release = ::open(fifo.c_str(), O_WRONLY | O_NONBLOCK); release >= 0) {
+        const ssize_t put = ::write(release, "x", 1);
+        static_cast<void>(put);
+        ::close(release);
+    }
+    firstbytes.join();
+    EXPECT_EQ(r.termsignal, 0);
+    EXPECT_RUN(r, 3);
+    EXPECT_NE(r.err.find("Cannot finish the line trace"), std::string::npos) << r.err;
 }
 
 // A stop signal while the result goes into a pipe whose reader has stalled: the save gives up
