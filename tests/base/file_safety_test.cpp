@@ -90,18 +90,14 @@ TEST_F(FileSafety, DevicesAndPipesAreWrittenInPlace) {
 #endif
 
 #if !defined(_WIN32)
-// A reader that takes nothing more, and a stop that comes while the writer waits for room but
-// with no signal during the wait to cut it short (it came just before): the wait still ends, at
-// the give-up check, and the save fails.
+// A stop that came just before a write began waiting for a stalled pipe's reader (no signal cuts
+// the wait short): the wait ends at the give-up check and the save fails.
 TEST_F(FileSafety, AWaitForAStalledPipeEndsAtTheGiveUpCheck) {
-    const std::string fifo = path("stalled");
-    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
-    const int reader = ::open(fifo.c_str(), O_RDONLY | O_NONBLOCK);
-    ASSERT_GE(reader, 0);
+    ASSERT_EQ(::mkfifo(path("stalled").c_str(), 0600), 0);
+    const int reader = ::open(path("stalled").c_str(), O_RDONLY | O_NONBLOCK);
     int asked = 0;
-    WriteOptions options;
-    options.giveup = [&asked] { return ++asked >= 3; };
-    const Status written = write_file_whole(fifo, std::string(std::size_t{1} << 20, 'x'), options);
+    const Status written = write_file_whole(path("stalled"), std::string(std::size_t{1} << 20, 'x'),
+                                            WriteOptions{.giveup = [&asked] { return ++asked == 3; }});
     ::close(reader);
     ASSERT_FALSE(written.ok());
     EXPECT_NE(written.error().message.find("stopped"), std::string::npos) << written.error().message;

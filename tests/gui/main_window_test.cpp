@@ -4,6 +4,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDialog>
+#include <QDialogButtonBox>
 #include <QLineEdit>
 #include <functional>
 #include <QDir>
@@ -90,35 +91,25 @@ class MainWindowTest : public QObject {
 
 private slots:
     // The model prompt lists every model: with a hostile catalogue of 10,000 the box, its entry
-    // and OK stay within the screen, and OK still answers with what was typed.
-    void the_model_prompt_stays_on_the_screen_however_many_models() {
-        for (const int models : {3, 10'000}) {
-            DeviceCatalogue catalogue;
-            catalogue.modelcount = models;
-            catalogue.records.resize(static_cast<std::size_t>(models) + 1);
-            for (int i = 1; i <= models; ++i) catalogue.records[static_cast<std::size_t>(i)].model = "16F" + std::to_string(i);
-            bool onscreen = false;
-            QTimer::singleShot(0, [&] {
-                auto* box = qobject_cast<QDialog*>(QApplication::activeModalWidget());
-                if (box == nullptr) return;
-                QPushButton* ok = nullptr;
-                for (auto* button : box->findChildren<QPushButton*>()) {
-                    if (button->text().remove(QLatin1Char('&')) == QStringLiteral("OK")) ok = button;
-                }
-                auto* entry = box->findChild<QLineEdit*>();
-                const QRect area = box->screen()->availableGeometry();
-                const auto inside = [&](const QWidget* part) {
-                    return part != nullptr && part->isVisible() && area.contains(QRect(part->mapToGlobal(QPoint(0, 0)), part->size()));
-                };
-                onscreen = area.contains(box->frameGeometry()) && inside(ok) && inside(entry);
-                if (entry != nullptr) entry->setText(QStringLiteral("7"));
-                if (ok != nullptr) ok->click();
-                box->close();
-            });
-            const std::string answer = gui::askinput(nullptr, QStringLiteral("Model"), modelprompt(catalogue), "1");
-            QVERIFY2(onscreen, qPrintable(QString::number(models)));
-            QCOMPARE(answer, std::string("7"));
-        }
+    // and its buttons stay within the screen, and OK answers with what was typed.
+    void the_model_prompt_stays_on_the_screen_with_10000_models() {
+        DeviceCatalogue catalogue;
+        catalogue.modelcount = 10'000;
+        catalogue.records.resize(10'001);
+        for (int i = 1; i <= 10'000; ++i) catalogue.records[static_cast<std::size_t>(i)].model = "16F" + std::to_string(i);
+        bool onscreen = false;
+        QTimer::singleShot(0, [&] {
+            auto* box = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+            auto* entry = box->findChild<QLineEdit*>();
+            auto* buttons = box->findChild<QDialogButtonBox*>();
+            const QRect area = box->screen()->availableGeometry();
+            const auto inside = [&area](const QWidget* w) { return area.contains(QRect(w->mapToGlobal(QPoint(0, 0)), w->size())); };
+            onscreen = area.contains(box->frameGeometry()) && inside(entry) && inside(buttons);
+            entry->setText(QStringLiteral("7"));
+            buttons->button(QDialogButtonBox::Ok)->click();
+        });
+        QCOMPARE(gui::askinput(nullptr, QStringLiteral("Model"), modelprompt(catalogue), "1"), std::string("7"));
+        QVERIFY(onscreen);
     }
 
     void menus_have_their_captions_and_access_keys() {
