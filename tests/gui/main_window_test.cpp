@@ -12,6 +12,7 @@
 #include <QListWidget>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QScreen>
 #include <QTimer>
@@ -110,6 +111,24 @@ private slots:
         });
         QCOMPARE(gui::askinput(nullptr, QStringLiteral("Model"), modelprompt(catalogue), "1"), std::string("7"));
         QVERIFY(onscreen);
+    }
+
+    // Message texts a hostile catalogue can make (a model name of 200,000 characters, thousands of
+    // lines): the box stays within the screen and its details hold the whole text.
+    void a_message_box_stays_on_the_screen_however_long_its_text() {
+        std::string lines;
+        for (int i = 0; i < 3000; ++i) lines += "line " + std::to_string(i) + "\r\n";
+        for (const std::string& text : {std::string(200'000, 'M'), lines}) {
+            bool onscreen = false;
+            QTimer::singleShot(0, [&] {
+                auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+                onscreen = box->screen()->availableGeometry().contains(box->frameGeometry()) &&
+                           box->detailedText() == gui::displaytext(text);
+                box->button(QMessageBox::Ok)->click();
+            });
+            gui::showmessage(nullptr, QStringLiteral("Vornalt"), text, MessageIcon::none);
+            QVERIFY(onscreen);
+        }
     }
 
     void menus_have_their_captions_and_access_keys() {
