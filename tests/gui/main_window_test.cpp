@@ -23,6 +23,7 @@
 #include "app/selection_prompts.h"
 #include "gui/program/window_loop.h"
 #include "gui/window/message_boxes.h"
+#include "gui/dialogs/config_bits_dialog.h"
 #include "gui/dialogs/production_window.h"
 #include "gui/widgets/fit_label.h"
 #include "gui/window_rig.h"
@@ -129,6 +130,21 @@ private slots:
             gui::showmessage(nullptr, QStringLiteral("Vornalt"), text, MessageIcon::none);
             QVERIFY(onscreen);
         }
+    }
+
+    // configbits.cfg may give fields and values texts of any length, and two words hold 28 fields:
+    // the Configuration Bits dialog stays within the screen.
+    void the_configuration_bits_dialog_stays_on_the_screen_with_long_texts() {
+        AppliedModel model;
+        model.config2used = true;
+        for (int i = 0; i < 28; ++i) {
+            const std::int32_t mask = 1 << (i % 14);
+            model.configfields.push_back({"F" + std::to_string(i), i / 14 + 1, mask, std::string(5000, 'T'), false,
+                                          {{"ON", mask, std::string(5000, 'M')}, {"OFF", 0, "off"}}});
+        }
+        gui::ConfigBitsDialog dialog(ConfigBits(model, {0x3FFF, 0x3FFF}));
+        dialog.show();
+        QVERIFY(dialog.screen()->availableGeometry().contains(dialog.frameGeometry()));
     }
 
     void menus_have_their_captions_and_access_keys() {
