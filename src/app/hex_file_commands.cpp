@@ -97,7 +97,7 @@ void label_hex_click(AppState& app, const AppliedModel& model, MemoryImage& imag
 }
 
 void menusave(AppState& app, const AppliedModel& model, const MemoryImage& image, SettingsStore& settings,
-              WindowServices& window) {
+              WindowServices& window, WriteOptions options) {
     std::string name = takechoice(window.save_file(k_save_title, app.lastpath, k_hex_filter), app, settings);
     if (name.empty()) return;
     name = withhexextension(std::move(name));
@@ -109,13 +109,14 @@ void menusave(AppState& app, const AppliedModel& model, const MemoryImage& image
     }
     // The old file is not deleted first: the new one replaces it only once it is complete.
     window.disable();
-    Status saved = savehex(fullname, image, model.config2used);
+    Status saved = savehex(fullname, image, model.config2used, options);
     // A read-only file is replaced only when the user says so, as other programs ask.
     if (!saved && isreadonlyrefusal(saved.error())) {
         window.enable();
         if (!window.question(readonlyquestion(fullname))) return;
         window.disable();
-        saved = savehex(fullname, image, model.config2used, WriteOptions{.replacereadonly = true});
+        options.replacereadonly = true;
+        saved = savehex(fullname, image, model.config2used, options);
     }
     if (saved) {
         app.label_hex = name;

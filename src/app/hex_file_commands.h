@@ -5,6 +5,7 @@
 #include <string_view>
 
 #include "app/app_state.h"
+#include "base/file_io.h"
 #include "catalogue/catalogue.h"
 #include "image/memory_image.h"
 #include "platform/window_services.h"
@@ -52,7 +53,8 @@ void label_hex_click(AppState& app, const AppliedModel& model, MemoryImage& imag
 // "&Save Buffer As": the save dialog in the last path, the chosen folder stored as the last path,
 // the overwrite question for an existing file, then the file is written whole. Success makes the
 // file label_hex; a failure is reported, leaves any old file as it was and empties label_hex.
+// `options` carry the check that ends a wait for a stalled pipe's reader.
 void menusave(AppState& app, const AppliedModel& model, const MemoryImage& image, SettingsStore& settings,
-              WindowServices& window);
+              WindowServices& window, WriteOptions options = {});
 
 }  // namespace vornalt

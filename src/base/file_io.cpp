@@ -46,7 +46,10 @@ bool our_old_trace(const fs::path& path) {
 
 }  // namespace
 
-std::string reason(int code) { return std::strerror(code); }
+std::string reason(int code) {
+    if (code == ECANCELED) return "the save was stopped while the reader of the pipe took nothing more";
+    return std::strerror(code);
+}
 
 Error read_error(const std::string& path, int code) {
     return {"Cannot read file " + path + ": " + reason(code) +

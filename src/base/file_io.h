@@ -12,6 +12,7 @@
 // file is refused. Temporary files of this program left beside the target by a process that
 // died are removed when the next save there starts.
 #include <cstddef>
+#include <functional>
 #include <memory>
 #include <ostream>
 #include <string>
@@ -33,6 +34,10 @@ struct WriteOptions {
     // A read-only target is replaced only when the user said so; otherwise the write is refused
     // with an error for which isreadonlyrefusal() is true (the desktop asks, the terminal refuses).
     bool replacereadonly = false;
+    // Asked while a write waits for a pipe's reader to take more (a stop signal, a closing
+    // window): true ends the wait and the save fails. Without it only a signal that arrives
+    // during the wait ends it.
+    std::function<bool()> giveup = {};
 };
 
 // Error::code of a write refused because its target is read-only.

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <system_error>
+#include <utility>
 
 #include <fcntl.h>
 #include <poll.h>
@@ -21,10 +22,12 @@ namespace {
 namespace fs = std::filesystem;
 
 constexpr int k_max_link_hops = 40;
+// How often a write waiting for a pipe's reader asks whether to give up.
+constexpr int k_wait_slice_ms = 100;
 
 class DescriptorFile final : public SystemFile {
 public:
-    explicit DescriptorFile(int fd) : fd_(fd) {}
+    explicit DescriptorFile(int fd, std::function<bool()> giveup = {}) : fd_(fd), giveup_(std::move(giveup)) {}
     ~DescriptorFile() override { close(); }
 
     int sync_to_medium() override { return ::fsync(fd_) != 0 ? errno : 0; }
@@ -41,11 +44,7 @@ protected:
             const ssize_t put = ::write(fd_, data, size);
             if (put >= 0) return static_cast<std::size_t>(put);
             if (errno == EAGAIN || errno == EWOULDBLOCK) {
-                // A pipe opened without blocking, full: wait for its reader. A signal ends the
-                // wait (poll() is never restarted), so a stop is not held up by a stalled reader.
-                pollfd ready{fd_, POLLOUT, 0};
-                if (::poll(&ready, 1, -1) >= 0) continue;
-                error = errno;
+                if (waitforreader()) continue;
                 return 0;
             }
             if (errno != EINTR) {
@@ -56,7 +55,27 @@ protected:
     }
 
 private:
+    // A pipe opened without blocking is full: waits until its reader takes some. A signal ends
+    // the wait (poll() is never restarted). The wait comes in short slices, each after a look at
+    // the give-up check, so a stop that came just before poll() began still ends it.
+    bool waitforreader() {
+        for (;;) {
+            if (giveup_ && giveup_()) {
+                error = ECANCELED;
+                return false;
+            }
+            pollfd ready{fd_, POLLOUT, 0};
+            const int got = ::poll(&ready, 1, giveup_ ? k_wait_slice_ms : -1);
+            if (got > 0) return true;
+            if (got < 0) {
+                error = errno == EINTR ? ECANCELED : errno;
+                return false;
+            }
+        }
+    }
+
     int fd_;
+    std::function<bool()> giveup_;
 };
 
 enum class TargetKind { missing, regular, inplace };
@@ -116,7 +135,7 @@ Status open_output(OutputState& state, WriteOptions options) {
         const int fd = ::open(target.path.c_str(), O_WRONLY | O_CLOEXEC | O_NOCTTY | fifo);
         if (fd < 0 && errno == ENXIO && fifo != 0) return write_error(path, "nobody is reading " + path, ENXIO);
         if (fd < 0) return write_error(path, reason(errno), errno);
-        state.attach(std::make_unique<DescriptorFile>(fd));
+        state.attach(std::make_unique<DescriptorFile>(fd, std::move(options.giveup)));
         state.writing = target.path;
         state.inplace = true;
         return {};

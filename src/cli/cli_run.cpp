@@ -9,6 +9,7 @@
 #include <string>
 #include <utility>
 
+#include "base/file_io.h"
 #include "cli/json_report.h"
 #include "cli/model_choice.h"
 #include "cli/terminal_window.h"
@@ -193,19 +194,34 @@ ExitStatus CliRun::repeatprogram(const StopSignals& signals) {
 }
 
 ExitStatus CliRun::savefile() {
-    if (options_.output == k_standard_output) {
+    const bool tostdout = options_.output == k_standard_output;
+    const std::string where = tostdout ? "standard output" : options_.output;
+    // A stop asked for before the save begins: nothing is written.
+    if (signals_.received() != 0) {
+        return fail(ExitStatus::chip_failed,
+                    "Stopped by " + signalname(signals_.received()) + ": nothing was written to " + where + ".");
+    }
+    ExitStatus status = ExitStatus::success;
+    if (tostdout) {
         Result<std::string> text = session_->hex_text();
         if (!text) return fail(ExitStatus::bad_input, text.error().message);
         terminal_.out << text.value();
         terminal_.out.flush();
-        return terminal_.out ? ExitStatus::success : fail(ExitStatus::bad_input, "Standard output cannot be written.");
+        if (!terminal_.out) status = fail(ExitStatus::bad_input, "Standard output cannot be written.");
+    } else {
+        WriteOptions stoppable;
+        stoppable.giveup = [this] { return signals_.received() != 0; };
+        if (Status saved = session_->save_hex_file(options_.output, std::move(stoppable)); !saved) {
+            window_.message(saved.error().message);
+            status = ExitStatus::bad_input;
+        }
     }
-    Status saved = session_->save_hex_file(options_.output);
-    if (!saved) {
-        window_.message(saved.error().message);
-        return ExitStatus::bad_input;
+    // A stop that came during the save is never success, even when the text went out whole.
+    if (signals_.received() != 0) {
+        return fail(ExitStatus::chip_failed, "Stopped by " + signalname(signals_.received()) + " while saving to " +
+                                                 where + (status == ExitStatus::success ? "; everything had been written." : "."));
     }
-    return ExitStatus::success;
+    return status;
 }
 
 SessionOptions CliRun::sessionoptions() const {

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <limits>
 #include <system_error>
+#include <utility>
 #include <vector>
 
 #include "base/file_io.h"
@@ -205,8 +206,9 @@ LineTraceFile::~LineTraceFile() {
 }
 
 Result<std::unique_ptr<LineTraceFile>> LineTraceFile::open(const std::filesystem::path& path, PortIo& inner,
-                                                           const DriverState& state, const Clock& clock) {
-    Result<OutputFile> file = OutputFile::open(utf8frompath(path));
+                                                           const DriverState& state, const Clock& clock,
+                                                           WriteOptions options) {
+    Result<OutputFile> file = OutputFile::open(utf8frompath(path), std::move(options));
     if (!file) {
         return Error{"Cannot write the line trace: " + file.error().message, file.error().code};
     }

@@ -10,6 +10,7 @@
 #include <ostream>
 #include <string>
 
+#include "base/file_io.h"
 #include "base/result.h"
 #include "platform/clock.h"
 #include "platform/port_io.h"
@@ -66,8 +67,10 @@ private:
 // (a device or pipe such as /dev/null is written in place; see OutputFile).
 class LineTraceFile {
 public:
+    // `options` carry the check that ends a wait for a stalled pipe's reader.
     static Result<std::unique_ptr<LineTraceFile>> open(const std::filesystem::path& path, PortIo& inner,
-                                                      const DriverState& state, const Clock& clock);
+                                                      const DriverState& state, const Clock& clock,
+                                                      WriteOptions options = {});
     ~LineTraceFile();
     LineTraceFile(const LineTraceFile&) = delete;
     LineTraceFile& operator=(const LineTraceFile&) = delete;

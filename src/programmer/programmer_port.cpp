@@ -108,10 +108,10 @@ PortIo& ProgrammerPort::open(std::int32_t portaddress, PortDriver& driver) {
     return *active_;
 }
 
-Status ProgrammerPort::starttrace(const std::string& path) {
+Status ProgrammerPort::starttrace(const std::string& path, WriteOptions options) {
     if (trace_) return {};
     // The trace wraps the port in use now and follows every later open.
-    Result<std::unique_ptr<LineTraceFile>> opened = LineTraceFile::open(path, *active_, driverstate_, clock_);
+    Result<std::unique_ptr<LineTraceFile>> opened = LineTraceFile::open(path, *active_, driverstate_, clock_, std::move(options));
     if (!opened) return opened.error();
     trace_ = std::move(opened).value();
     return {};

@@ -54,8 +54,8 @@ public:
     void useport(PortIo& port) { injected_ = &port; }
 
     // Records every line change from the next open on into a VCD file (once; later calls
-    // change nothing).
-    Status starttrace(const std::string& path);
+    // change nothing). `options` carry the check that ends a wait for a stalled pipe's reader.
+    Status starttrace(const std::string& path, WriteOptions options = {});
     bool tracing() const { return trace_ != nullptr; }
 
     // The simulated board; null for any other backend.

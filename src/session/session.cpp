@@ -81,7 +81,7 @@ LoadParts Session::loadparts() { return {app_, catalogue_, model_, image_, drive
 
 Status Session::start_trace() {
     if (options_.tracefile.empty()) return {};
-    return port_.starttrace(options_.tracefile);
+    return port_.starttrace(options_.tracefile, stoppable());
 }
 
 void Session::formload() {
@@ -153,12 +153,18 @@ void Session::reload_hex_file() {
 }
 
 void Session::save_buffer() {
-    menusave(app_, model_, image_, settings_, window_);
+    menusave(app_, model_, image_, settings_, window_, stoppable());
     rememberfile();
 }
 
-Status Session::save_hex_file(const std::string& fullname) const {
-    return savehex(fullname, image_, model_.config2used);
+Status Session::save_hex_file(const std::string& fullname, WriteOptions options) const {
+    if (!options.giveup) options.giveup = stoppable().giveup;
+    return savehex(fullname, image_, model_.config2used, options);
+}
+
+WriteOptions Session::stoppable() const {
+    // Outside a run the request stands only when a stop signal came: nothing else sets it then.
+    return {.giveup = [this] { return stop_.requested(); }};
 }
 
 Result<std::string> Session::hex_text() const { return hexfiletext(image_, model_.config2used); }

@@ -25,6 +25,7 @@
 #include "app/identify.h"
 #include "app/load_sequence.h"
 #include "app/programmer_choice.h"
+#include "base/file_io.h"
 #include "base/result.h"
 #include "catalogue/catalogue.h"
 #include "engine/engine_state.h"
@@ -146,8 +147,9 @@ public:
     void reload_hex_file();
     // Asks for a file name and writes the image to it.
     void save_buffer();
-    // Writes the image to the named file as it is.
-    Status save_hex_file(const std::string& fullname) const;
+    // Writes the image to the named file as it is. Without a give-up check of its own, a wait
+    // for a stalled pipe's reader ends at a stop request.
+    Status save_hex_file(const std::string& fullname, WriteOptions options = {}) const;
 
     // ---- Edit menu, and the clicks on the configuration words (not while an operation runs) ----
     void edit_flash();
@@ -269,6 +271,8 @@ private:
     WindowServices& runwindow() { return runwindow_ != nullptr ? *runwindow_ : window_; }
     OperationParts parts();
     LoadParts loadparts();
+    // Writes into a pipe whose reader stalls give up at a stop request.
+    WriteOptions stoppable() const;
     std::string simchipfile(const std::string& modelname, Status& status) const;
     // The simulated chip's file locked for a run (see run()); false when the run cannot start.
     bool lockchipforrun(const OperationTexts& texts);

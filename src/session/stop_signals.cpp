@@ -24,6 +24,7 @@ Handler g_previous_term = SIG_DFL;
 #else
 struct sigaction g_previous_int {};
 struct sigaction g_previous_term {};
+struct sigaction g_previous_pipe {};
 #endif
 
 }  // namespace
@@ -48,6 +49,12 @@ StopSignals::StopSignals() {
     action.sa_flags = SA_RESTART;
     sigaction(SIGINT, &action, &g_previous_int);
     sigaction(SIGTERM, &action, &g_previous_term);
+    // A pipe whose reader went away (a trace or an output read by another program) fails the
+    // write that follows instead of ending the process, perhaps with the chip powered.
+    struct sigaction ignore {};
+    ignore.sa_handler = SIG_IGN;
+    sigemptyset(&ignore.sa_mask);
+    sigaction(SIGPIPE, &ignore, &g_previous_pipe);
 #endif
 }
 
@@ -58,6 +65,7 @@ StopSignals::~StopSignals() {
 #else
     sigaction(SIGINT, &g_previous_int, nullptr);
     sigaction(SIGTERM, &g_previous_term, nullptr);
+    sigaction(SIGPIPE, &g_previous_pipe, nullptr);
 #endif
     g_stop.store(nullptr);
 }

@@ -5,8 +5,9 @@
 
 namespace vornalt {
 
-// While it lives, SIGINT and SIGTERM set the stop request (and remember which signal came);
-// the handlers it replaced come back when it goes. One at a time per process.
+// While it lives, SIGINT and SIGTERM set the stop request (and remember which signal came), and
+// SIGPIPE is ignored (a write into a pipe nobody reads any more fails instead of killing the
+// process); the handlers it replaced come back when it goes. One at a time per process.
 class StopSignals {
 public:
     explicit StopSignals(StopRequest& stop);

@@ -89,6 +89,22 @@ TEST_F(FileSafety, DevicesAndPipesAreWrittenInPlace) {
 }
 #endif
 
+#if !defined(_WIN32)
+// A stop that came just before a write began waiting for a stalled pipe's reader (no signal cuts
+// the wait short): the wait ends at the give-up check and the save fails.
+TEST_F(FileSafety, AWaitForAStalledPipeEndsAtTheGiveUpCheck) {
+    ASSERT_EQ(::mkfifo(path("stalled").c_str(), 0600), 0);
+    const int reader = ::open(path("stalled").c_str(), O_RDONLY | O_NONBLOCK);
+    int asked = 0;
+    const Status written = write_file_whole(path("stalled"), std::string(std::size_t{1} << 20, 'x'),
+                                            WriteOptions{.giveup = [&asked] { return ++asked == 3; }});
+    ::close(reader);
+    ASSERT_FALSE(written.ok());
+    EXPECT_NE(written.error().message.find("stopped"), std::string::npos) << written.error().message;
+    EXPECT_EQ(asked, 3);
+}
+#endif
+
 #if !defined(_WIN32)  // devices, pipes, links, modes and process ids are POSIX matters
 TEST_F(FileSafety, ALinkIsFollowedAndItsTargetReplaced) {
     fs::create_directory(folder_ / "real");

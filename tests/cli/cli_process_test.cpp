@@ -12,11 +12,13 @@
 #include <map>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <tuple>
 #include <vector>
 
 #ifndef _WIN32
 #include <fcntl.h>
+#include <poll.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #endif
@@ -717,6 +719,53 @@ TEST_F(CliProcess, ASignalEndsAWriteToAStalledPipeAndTheRunFails) {
         EXPECT_NE(lastline(r.out), "Chip programmed") << r.out;
         EXPECT_EQ(r.out.find("F:300/300"), std::string::npos);
         EXPECT_NE(r.err.find("Stopped by SIG"), std::string::npos) << r.err;
+    }
+}
+
+// The reader of a trace pipe leaves in the middle of a run: the writes after it fail, but the
+// process is not killed (which would leave the chip powered) and the run is no success.
+TEST_F(CliProcess, AReaderLeavingATracePipeFailsTheRunWithoutKillingIt) {
+    const std::string fifo = path("leaving.vcd");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    const int reader = ::open(fifo.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    std::thread firstbytes([reader] {
+        pollfd ready{reader, POLLIN, 0};
+        char first[100];
+        static_cast<void>(::poll(&ready, 1, -1) > 0 && ::read(reader, first, sizeof first) > 0);
+        ::close(reader);
+    });
+    const ProcessResult r = sim({"--trace", fifo, "read", "-o", path("back.hex")});
+    // Should the run not have written the trace, the reader still waits: a byte ends it.
+    if (const int release = ::open(fifo.c_str(), O_WRONLY | O_NONBLOCK); release >= 0) {
+        static_cast<void>(::write(release, "x", 1) > 0);
+        ::close(release);
+    }
+    firstbytes.join();
+    EXPECT_EQ(r.termsignal, 0);
+    EXPECT_RUN(r, 3);
+    EXPECT_NE(r.err.find("Cannot finish the line trace"), std::string::npos) << r.err;
+}
+
+// A stop signal while the result goes into a pipe whose reader stalls: the save gives up, and
+// neither "read -o" nor "convert" reports success.
+TEST_F(CliProcess, ASignalDuringTheFinalSaveIsNeverSuccess) {
+    Image full = firmware();
+    full.flash.resize(1024, 0x2A5A);  // more HEX text than the pipe holds
+    const std::string fw = write("full.hex", hexfile(full, "\n"));
+    ASSERT_EQ(sim({"program", fw}).status, 0);
+    // The arguments, and the last text before the save.
+    const std::vector<std::pair<Args, std::string>> cases{
+        {{"--model", "16F84A", "--port", "sim", "--sim-chip", chip(), "-v", "read", "-o"}, "Chip read"},
+        {{"--model", "16F84A", "convert", fw, "-o"}, "program words loaded"}};
+    for (auto [args, trigger] : cases) {
+        args.push_back(path(trigger + ".hex"));
+        ASSERT_EQ(::mkfifo(args.back().c_str(), 0600), 0);
+        const int reader = ::open(args.back().c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+        ::fcntl(reader, F_SETPIPE_SZ, 4096);
+        const ProcessResult r = cli(args, SignalTrigger{trigger, SIGTERM});
+        ::close(reader);
+        EXPECT_RUN(r, 1);
+        EXPECT_NE(r.err.find("Stopped by SIGTERM"), std::string::npos) << trigger << r.err;
     }
 }
 #endif

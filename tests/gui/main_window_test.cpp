@@ -12,12 +12,16 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QScreen>
 #include <QTimer>
 #include <QtTest>
 #include <fstream>
 #include <utility>
 
+#include "app/selection_prompts.h"
 #include "gui/program/window_loop.h"
+#include "gui/window/message_boxes.h"
+#include "gui/dialogs/config_bits_dialog.h"
 #include "gui/dialogs/production_window.h"
 #include "gui/widgets/fit_label.h"
 #include "gui/window_rig.h"
@@ -86,6 +90,45 @@ class MainWindowTest : public QObject {
     Q_OBJECT
 
 private slots:
+    // What a hostile catalogue can put in a box: 10,000 models in the model prompt, a model name of
+    // 200,000 characters or 3,000 lines in a message, 28 fields with texts of 5,000 characters
+    // from configbits.cfg. Every box and its buttons stay within the screen.
+    void every_box_stays_on_the_screen_whatever_its_text() {
+        DeviceCatalogue catalogue;
+        catalogue.modelcount = 10'000;
+        catalogue.records.resize(10'001);
+        for (int i = 1; i <= 10'000; ++i) catalogue.records[static_cast<std::size_t>(i)].model = "16F" + std::to_string(i);
+        std::string lines;
+        for (int i = 0; i < 3000; ++i) lines += "line " + std::to_string(i) + "\r\n";
+        AppliedModel model;
+        model.config2used = true;
+        for (int i = 0; i < 28; ++i) {
+            const std::int32_t mask = 1 << (i % 14);
+            model.configfields.push_back({"F" + std::to_string(i), i / 14 + 1, mask, std::string(5000, 'T'), false,
+                                          {{"ON", mask, std::string(5000, 'M')}}});
+        }
+        const QString title = QStringLiteral("Vornalt");
+        const std::vector<std::function<void()>> boxes{
+            [&] { gui::askinput(nullptr, title, modelprompt(catalogue), "1"); },
+            [&] { gui::showmessage(nullptr, title, std::string(200'000, 'M'), MessageIcon::none); },
+            [&] { gui::askyesno(nullptr, title, lines); },
+            [&] { gui::ConfigBitsDialog(ConfigBits(model, {0x3FFF, 0x3FFF})).exec(); }};
+        for (std::size_t i = 0; i < boxes.size(); ++i) {
+            bool onscreen = false;
+            QTimer::singleShot(0, [&onscreen] {
+                auto* box = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+                const QRect area = box->screen()->availableGeometry();
+                onscreen = area.contains(box->frameGeometry());
+                for (const QPushButton* button : box->findChildren<QPushButton*>()) {
+                    onscreen = onscreen && area.contains(QRect(button->mapToGlobal(QPoint(0, 0)), button->size()));
+                }
+                box->reject();
+            });
+            boxes[i]();
+            QVERIFY2(onscreen, qPrintable(QString::number(i)));
+        }
+    }
+
     void menus_have_their_captions_and_access_keys() {
         WindowRig rig(k_catalogue, k_16f84a);
         struct Menu {

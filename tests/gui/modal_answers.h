@@ -5,13 +5,14 @@
 // is recorded, so a test can check what was asked and said.
 #include <QApplication>
 #include <QFileDialog>
-#include <QInputDialog>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTimer>
 #include <deque>
 #include <string>
 #include <vector>
+
+#include "gui/window/input_box.h"
 
 namespace vornalt::testing {
 
@@ -60,15 +61,15 @@ private:
                 dialog->selectFile(QString::fromStdString(file));
                 static_cast<QDialog*>(dialog)->accept();  // public on QDialog; QFileDialog's runs
             }
-        } else if (auto* input = qobject_cast<QInputDialog*>(modal)) {
+        } else if (auto* input = qobject_cast<gui::InputBox*>(modal)) {
             input->setProperty("answered", true);
-            seen.push_back({"input", input->windowTitle().toStdString(), input->labelText().toStdString(), false});
+            seen.push_back({"input", input->windowTitle().toStdString(), input->labeltext().toStdString(), false});
             const std::string text = inputs.empty() ? std::string() : inputs.front();
             if (!inputs.empty()) inputs.pop_front();
             if (text.empty()) {
                 input->reject();
             } else {
-                input->setTextValue(QString::fromStdString(text));
+                input->settextvalue(QString::fromStdString(text));
                 input->accept();
             }
         } else if (auto* box = qobject_cast<QMessageBox*>(modal)) {

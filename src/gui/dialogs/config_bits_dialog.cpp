@@ -6,7 +6,11 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QRegularExpressionValidator>
+#include <QScreen>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <utility>
 
 namespace vornalt::gui {
@@ -29,8 +33,15 @@ ConfigBitsDialog::ConfigBitsDialog(ConfigBits bits, QWidget* parent) : QDialog(p
     setObjectName(QStringLiteral("ConfigBitsDialog"));
     setWindowTitle(QStringLiteral("Configuration Bits"));
     auto* layout = new QVBoxLayout(this);
-    auto* form = new QFormLayout;
-    layout->addLayout(form);
+    // configbits.cfg may give a field or a value a text of any length: the fields scroll rather
+    // than push the dialog past the screen.
+    auto* fieldarea = new QWidget;
+    auto* form = new QFormLayout(fieldarea);
+    form->setContentsMargins(0, 0, 0, 0);
+    auto* scroll = new QScrollArea(this);
+    scroll->setFrameShape(QFrame::NoFrame);
+    scroll->setWidgetResizable(true);
+    layout->addWidget(scroll, 1);
 
     for (int word = 1; word <= wordcount; ++word) {
         auto* raw = new QLineEdit(this);
@@ -79,6 +90,16 @@ ConfigBitsDialog::ConfigBitsDialog(ConfigBits bits, QWidget* parent) : QDialog(p
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     layout->addWidget(buttons);
     redraw();
+
+    // The fields whole where three quarters of the screen hold them.
+    scroll->setWidget(fieldarea);
+    const QScreen* shown = parent != nullptr ? parent->screen() : screen();
+    const QSize room = shown != nullptr ? shown->availableGeometry().size() : QSize(640, 480);
+    const QSize wanted = fieldarea->sizeHint();
+    const int bar = scroll->verticalScrollBar()->sizeHint().width();
+    scroll->setMinimumSize(std::min(wanted.width() + bar, room.width() * 3 / 4),
+                           std::min(wanted.height(), room.height() * 3 / 4));
+    setMaximumSize(room);
 }
 
 void ConfigBitsDialog::fieldchosen(const Row& row) {

@@ -1,15 +1,51 @@
 #include "gui/window/message_boxes.h"
 
+#include <algorithm>
+
 #include <QApplication>
 #include <QFileDialog>
-#include <QInputDialog>
+#include <QFontMetrics>
 #include <QMessageBox>
+#include <QScreen>
 #include <QStringList>
+
+#include "gui/window/input_box.h"
 
 namespace vornalt::gui {
 namespace {
 
 QString qstring(std::string_view text) { return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())); }
+
+// Gives the box its text, or, when the text would make the box taller than two thirds of the
+// screen (a catalogue may name a model with thousands of characters, or a message list thousands
+// of lines), the start of it followed by "...", with the whole text in the box's details, which
+// scroll. The estimate wraps lines at the width the box itself allows its text.
+void settext(QMessageBox& box, const QString& text) {
+    const QScreen* screen = box.screen();
+    const QSize room = screen != nullptr ? screen->availableGeometry().size() : QSize(640, 480);
+    const int wrap = room.width() <= 1024 ? room.width() : std::min(room.width() - 480, 1000);
+    const QFontMetrics metrics(box.font());
+    const qsizetype columns = std::max(20, wrap / std::max(1, metrics.averageCharWidth()));
+    const qsizetype rows = std::max(5, room.height() * 2 / 3 / std::max(1, metrics.lineSpacing()));
+    const QStringList lines = text.split(QLatin1Char('\n'));
+    qsizetype needed = 0;
+    for (const QString& line : lines) needed += std::max<qsizetype>(1, (line.size() + columns - 1) / columns);
+    if (needed <= rows) {
+        box.setText(text);
+        return;
+    }
+    // Broken at half the width, so that no piece makes the box wider than the screen either.
+    const qsizetype piece = columns / 2;
+    QStringList shown;
+    for (qsizetype i = 0; i < lines.size() && shown.size() < rows - 1; ++i) {
+        for (qsizetype at = 0; (at == 0 || at < lines[i].size()) && shown.size() < rows - 1; at += piece) {
+            shown << lines[i].mid(at, piece);
+        }
+    }
+    shown << QStringLiteral("...");
+    box.setText(shown.join(QLatin1Char('\n')));
+    box.setDetailedText(text);
+}
 
 }  // namespace
 
@@ -33,27 +69,25 @@ QString qtfilter(std::string_view filter) {
 }
 
 void showmessage(QWidget* parent, const QString& title, std::string_view text, MessageIcon icon) {
-    QMessageBox box(icon == MessageIcon::information ? QMessageBox::Information : QMessageBox::NoIcon, title,
-                    displaytext(text), QMessageBox::Ok, parent);
+    QMessageBox box(icon == MessageIcon::information ? QMessageBox::Information : QMessageBox::NoIcon, title, {},
+                    QMessageBox::Ok, parent);
     box.setTextFormat(Qt::PlainText);
+    settext(box, displaytext(text));
     box.exec();
 }
 
 bool askyesno(QWidget* parent, const QString& title, std::string_view text) {
-    QMessageBox box(QMessageBox::Question, title, displaytext(text), QMessageBox::Yes | QMessageBox::No, parent);
+    QMessageBox box(QMessageBox::Question, title, {}, QMessageBox::Yes | QMessageBox::No, parent);
     box.setTextFormat(Qt::PlainText);
+    settext(box, displaytext(text));
     box.setDefaultButton(QMessageBox::No);
     return box.exec() == QMessageBox::Yes;
 }
 
 std::string askinput(QWidget* parent, const QString& title, std::string_view prompt, std::string_view proposed) {
-    QInputDialog box(parent);
-    box.setWindowTitle(title);
-    box.setLabelText(displaytext(prompt));
-    box.setTextValue(qstring(proposed));
-    box.setInputMode(QInputDialog::TextInput);
+    InputBox box(parent, title, displaytext(prompt), qstring(proposed));
     if (box.exec() != QDialog::Accepted) return {};
-    return box.textValue().toStdString();
+    return box.textvalue().toStdString();
 }
 
 std::string askopenfile(QWidget* parent, std::string_view title, std::string_view folder, std::string_view filter) {
