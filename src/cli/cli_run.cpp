@@ -301,6 +301,7 @@ void CliRun::printendtext() {
 ExitStatus CliRun::portcommand() {
     if (options_.port.kind == PortKind::number) settings_->choose_port(options_.port.number);
     if (options_.clockdelay_us) settings_->choose_clock_delay(*options_.clockdelay_us);
+    if (options_.steprate) settings_->choose_step_rate(*options_.steprate);
     if (options_.defaulthardware) settings_->use_default_hardware();
 
     ExitStatus status = openport();
