@@ -12,12 +12,14 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QSpinBox>
 #include <QTimer>
 #include <QtTest>
 #include <fstream>
 #include <utility>
 
 #include "gui/program/window_loop.h"
+#include "gui/dialogs/adapter_wiring_dialog.h"
 #include "gui/dialogs/production_window.h"
 #include "gui/widgets/fit_label.h"
 #include "gui/window_rig.h"
@@ -38,8 +40,9 @@ QString blankflashline(const char* address, int words) {
     return line;
 }
 
-// Change Programmer, with the list entry that starts with `description` picked and OK pressed.
-void pickprogrammer(WindowRig& rig, const QString& description) {
+// Change Programmer, with the list entry that starts with `description` picked (and the step rate
+// typed, when one is given) and OK pressed.
+void pickprogrammer(WindowRig& rig, const QString& description, const QString& steprate = {}) {
     bool picked = false;
     QTimer::singleShot(0, [&] {
         auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
@@ -49,6 +52,10 @@ void pickprogrammer(WindowRig& rig, const QString& description) {
         if (!found.isEmpty()) {
             list->setCurrentItem(found.front());
             picked = true;
+        }
+        if (auto* rate = dialog->findChild<QSpinBox*>(QStringLiteral("steprate")); rate != nullptr && !steprate.isEmpty()) {
+            rate->selectAll();
+            QTest::keyClicks(rate, steprate);
         }
         dialog->accept();
     });
@@ -480,7 +487,10 @@ private slots:
             QCOMPARE(saved(rig, k_setting_programmer), std::string("parallel"));
             QVERIFY(!rig.session().simulated());
             QVERIFY(rig.text("label_status").startsWith(QStringLiteral("Parallel port 1 ")));
-            pickprogrammer(rig, QStringLiteral("Simulated programmer"));
+            // The step rate typed is the session's and saved.
+            pickprogrammer(rig, QStringLiteral("Simulated programmer"), QStringLiteral("400000"));
+            QCOMPARE(rig.session().step_rate(), 400'000);
+            QCOMPARE(saved(rig, k_setting_ftdi_steprate), std::string("400000"));
             QCOMPARE(saved(rig, k_setting_programmer), std::string("sim"));
             QVERIFY(rig.session().simulated() && !rig.session().socketempty());
             QCOMPARE(rig.text("label_status"), QStringLiteral("Simulated port ready"));
@@ -518,6 +528,24 @@ private slots:
         QCOMPARE(vddpin(rig), 2);
         QCOMPARE(saved(rig, k_setting_vddpin), std::string("7"));
         QCOMPARE(saved(rig, k_setting_ftdi_vddbit), std::string("2"));
+    }
+
+    // Help > FTDI Adapter Wiring draws the schematic built into the program above the session's
+    // bit table.
+    void wiring_help_shows_the_schematic_and_the_bit_table() {
+        WindowRig rig(k_catalogue, k_16f84a);
+        bool shown = false;
+        QTimer::singleShot(0, [&] {
+            auto* dialog = qobject_cast<gui::AdapterWiringDialog*>(QApplication::activeModalWidget());
+            if (dialog == nullptr) return;
+            auto* table = dialog->findChild<QLabel*>(QStringLiteral("assignment"));
+            const QString text = QString::fromStdString(rig.session().adapter_wiring_text());
+            shown = dialog->schematicshown() && table != nullptr &&
+                    table->text() == QString(text).replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+            dialog->reject();
+        });
+        rig.trigger("menuftdiwiring");
+        QVERIFY(shown);
     }
 
     void about_and_pinout_use_the_information_icon() {
