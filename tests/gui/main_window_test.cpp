@@ -486,6 +486,7 @@ private slots:
             pickprogrammer(rig, QStringLiteral("Parallel port"));
             QCOMPARE(saved(rig, k_setting_programmer), std::string("parallel"));
             QVERIFY(!rig.session().simulated());
+            QVERIFY(!rig.window->windowTitle().contains(QStringLiteral("simulated")));
             QVERIFY(rig.text("label_status").startsWith(QStringLiteral("Parallel port 1 ")));
             // The step rate typed is the session's and saved.
             pickprogrammer(rig, QStringLiteral("Simulated programmer"), QStringLiteral("400000"));
@@ -493,11 +494,14 @@ private slots:
             QCOMPARE(saved(rig, k_setting_ftdi_steprate), std::string("400000"));
             QCOMPARE(saved(rig, k_setting_programmer), std::string("sim"));
             QVERIFY(rig.session().simulated() && !rig.session().socketempty());
+            QVERIFY(rig.window->windowTitle().endsWith(QStringLiteral("(simulated programmer)")));
             QCOMPARE(rig.text("label_status"), QStringLiteral("Simulated port ready"));
         }
         {
             WindowRig simulated(k_catalogue, k_16f84a, "sim");
             QVERIFY(simulated.session().simulated());
+            WindowRig parallel(k_catalogue, k_16f84a, "parallel");
+            QVERIFY(!parallel.window->windowTitle().contains(QStringLiteral("simulated")));
         }
 
         WindowRig absent(k_catalogue, k_16f84a, "ftdi:NOSUCH");
