@@ -53,7 +53,8 @@ void pickprogrammer(WindowRig& rig, const QString& description, const QString& s
             list->setCurrentItem(found.front());
             picked = true;
         }
-        if (auto* rate = dialog->findChild<QSpinBox*>(QStringLiteral("steprate")); rate != nullptr && !steprate.isEmpty()) {
+        auto* rate = dialog->findChild<QSpinBox*>(QStringLiteral("steprate"));
+        if (rate != nullptr && !steprate.isEmpty()) {
             rate->selectAll();
             QTest::keyClicks(rate, steprate);
         }
@@ -539,6 +540,7 @@ private slots:
     void wiring_help_shows_the_schematic_and_the_bit_table() {
         WindowRig rig(k_catalogue, k_16f84a);
         bool shown = false;
+        bool fits = false;
         QTimer::singleShot(0, [&] {
             auto* dialog = qobject_cast<gui::AdapterWiringDialog*>(QApplication::activeModalWidget());
             if (dialog == nullptr) return;
@@ -546,10 +548,13 @@ private slots:
             const QString text = QString::fromStdString(rig.session().adapter_wiring_text());
             shown = dialog->schematicshown() && table != nullptr &&
                     table->text() == QString(text).replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+            // The offscreen screen (800 x 600) is smaller than the drawing: the dialog still fits.
+            fits = dialog->screen()->availableGeometry().size().boundedTo(dialog->size()) == dialog->size();
             dialog->reject();
         });
         rig.trigger("menuftdiwiring");
         QVERIFY(shown);
+        QVERIFY(fits);
     }
 
     void about_and_pinout_use_the_information_icon() {
