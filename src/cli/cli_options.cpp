@@ -122,7 +122,8 @@ ParsedCommandLine finish(RawOptions raw, const CLI::App& app) {
         std::optional<PortOption> port = parseport(raw.port);
         if (!port) {
             return usageerror("--port: '" + raw.port +
-                              "' is neither a port number (1, 2, 3), 'sim', nor a device path such as /dev/parport0.");
+                              "' is none of: a port number (1, 2, 3), 'sim', a device path such as "
+                              "/dev/parport0, 'ftdi' or 'ftdi:SERIAL'.");
         }
         o.port = std::move(*port);
     }

@@ -78,7 +78,8 @@ TEST(CommandLine, EveryOptionReachesItsField) {
     EXPECT_EQ(o.simpart, "empty");
     EXPECT_TRUE(o.ignoreid);
     EXPECT_FALSE(o.steprate.has_value());
-    const ParsedCommandLine adapter = parsecommandline({"--port", "ftdi:A50285BI", "--step-rate", "500000", "erase"});
+    const ParsedCommandLine adapter =
+        parsecommandline({"--port", "ftdi:A50285BI", "--step-rate", "500000", "erase"});
     ASSERT_TRUE(adapter.options.has_value()) << adapter.err;
     EXPECT_EQ(adapter.options->steprate, 500'000);
 }
