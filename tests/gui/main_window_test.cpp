@@ -489,9 +489,8 @@ private slots:
             QVERIFY(!rig.session().simulated());
             QVERIFY(!rig.window->windowTitle().contains(QStringLiteral("simulated")));
             QVERIFY(rig.text("label_status").startsWith(QStringLiteral("Parallel port 1 ")));
-            // The step rate typed is the session's and saved.
+            // The step rate typed is saved.
             pickprogrammer(rig, QStringLiteral("Simulated programmer"), QStringLiteral("400000"));
-            QCOMPARE(rig.session().step_rate(), 400'000);
             QCOMPARE(saved(rig, k_setting_ftdi_steprate), std::string("400000"));
             QCOMPARE(saved(rig, k_setting_programmer), std::string("sim"));
             QVERIFY(rig.session().simulated() && !rig.session().socketempty());
@@ -535,26 +534,19 @@ private slots:
         QCOMPARE(saved(rig, k_setting_ftdi_vddbit), std::string("2"));
     }
 
-    // Help > FTDI Adapter Wiring draws the schematic built into the program above the session's
-    // bit table.
-    void wiring_help_shows_the_schematic_and_the_bit_table() {
+    // Help > FTDI Adapter Wiring shows the schematic built into the program, and on a screen smaller
+    // than the drawing (offscreen: 800 x 600) the whole dialog still fits.
+    void wiring_help_shows_the_schematic_within_the_screen() {
         WindowRig rig(k_catalogue, k_16f84a);
         bool shown = false;
-        bool fits = false;
         QTimer::singleShot(0, [&] {
             auto* dialog = qobject_cast<gui::AdapterWiringDialog*>(QApplication::activeModalWidget());
-            if (dialog == nullptr) return;
-            auto* table = dialog->findChild<QLabel*>(QStringLiteral("assignment"));
-            const QString text = QString::fromStdString(rig.session().adapter_wiring_text());
-            shown = dialog->schematicshown() && table != nullptr &&
-                    table->text() == QString(text).replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-            // The offscreen screen (800 x 600) is smaller than the drawing: the dialog still fits.
-            fits = dialog->screen()->availableGeometry().size().boundedTo(dialog->size()) == dialog->size();
-            dialog->reject();
+            shown = dialog != nullptr && dialog->schematicshown() &&
+                    dialog->screen()->availableGeometry().size().boundedTo(dialog->size()) == dialog->size();
+            if (dialog != nullptr) dialog->reject();
         });
         rig.trigger("menuftdiwiring");
         QVERIFY(shown);
-        QVERIFY(fits);
     }
 
     void about_and_pinout_use_the_information_icon() {

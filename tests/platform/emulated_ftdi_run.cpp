@@ -1,5 +1,6 @@
 // Runs a program with the emulated FT232R plugged in, a 16F84A on its board:
-//   emulated_ftdi_run PROGRAM [ARGS...]
+//   emulated_ftdi_run [--vanish-after BYTES] PROGRAM [ARGS...]
+// --vanish-after pulls the adapter out once that many bytes have gone to it.
 // The program runs under umockdev's preload library and finds the adapter through the real libusb
 // and FTDI library, as the umockdev test does. Not a test: for screenshots and trying the adapter's
 // dialogs without one. Its exit status is the program's.
@@ -10,6 +11,7 @@
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <string_view>
 
 #include "sim/ft232r_emulator.h"
 #include "sim/sim_board.h"
@@ -28,8 +30,14 @@ void passon(int signal) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc < 2) {
-        std::fprintf(stderr, "usage: emulated_ftdi_run PROGRAM [ARGS...]\n");
+    int first = 1;
+    long long vanishafter = -1;
+    if (argc > 2 && std::string_view(argv[1]) == "--vanish-after") {
+        vanishafter = std::atoll(argv[2]);
+        first = 3;
+    }
+    if (first >= argc) {
+        std::fprintf(stderr, "usage: emulated_ftdi_run [--vanish-after BYTES] PROGRAM [ARGS...]\n");
         return 2;
     }
     // Set before any thread starts: the program inherits it, this process already runs without it.
@@ -47,12 +55,13 @@ int main(int argc, char** argv) {
         if (!usb.attached()) {
             std::fprintf(stderr, "emulated_ftdi_run: %s\n", usb.error().c_str());
         } else {
+            usb.vanishafter(vanishafter);
             std::signal(SIGTERM, passon);
             std::signal(SIGINT, passon);
             const pid_t child = fork();
             if (child == 0) {
-                execvp(argv[1], argv + 1);
-                std::perror(argv[1]);
+                execvp(argv[first], argv + first);
+                std::perror(argv[first]);
                 _exit(127);
             }
             g_child = child;
