@@ -511,6 +511,10 @@ private slots:
         absent.click("Command1");
         QCOMPARE(absent.boxes.messages().size(), std::size_t{1});
         QVERIFY(QString::fromStdString(absent.boxes.messages()[0]).startsWith(QStringLiteral("FTDI adapter NOSUCH not available.")));
+        // Picked again (plugged in meanwhile), it is opened again.
+        absent.window->set_status("elsewhere");
+        pickprogrammer(absent, QStringLiteral("FTDI adapter NOSUCH"));
+        QVERIFY(absent.find<gui::FitLabel>("label_status")->fulltext().startsWith(status.left(24)));
     }
 
     // The parallel port's pins and the adapter's bits are separate settings: a pin changed for one

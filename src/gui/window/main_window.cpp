@@ -384,7 +384,9 @@ void Form1::menuprogrammer() {
     if (Status rate = session_->set_step_rate(dialog.steprate()); !rate) message(rate.error().message);
     const ProgrammerOffer& chosen = dialog.chosen();
     const ProgrammerOffer current = session_->current_programmer();
-    if (chosen.kind != current.kind || chosen.argument != current.argument) {
+    // The one in use picked again is opened again when it is not available (plugged in again).
+    const bool same = chosen.kind == current.kind && chosen.argument == current.argument;
+    if (!same || !session_->port_status().available) {
         static_cast<void>(session_->choose_programmer(chosen.kind, chosen.argument));  // says itself what failed
         setWindowTitle(qstring(session_->main_window_title()));
     }
