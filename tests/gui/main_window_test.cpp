@@ -41,8 +41,8 @@ QString blankflashline(const char* address, int words) {
 }
 
 // Change Programmer, with the list entry that starts with `description` picked (and the step rate
-// typed, when one is given) and OK pressed.
-void pickprogrammer(WindowRig& rig, const QString& description, const QString& steprate = {}) {
+// set, when one is given) and OK pressed.
+void pickprogrammer(WindowRig& rig, const QString& description, int steprate = 0) {
     bool picked = false;
     QTimer::singleShot(0, [&] {
         auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
@@ -54,10 +54,7 @@ void pickprogrammer(WindowRig& rig, const QString& description, const QString& s
             picked = true;
         }
         auto* rate = dialog->findChild<QSpinBox*>(QStringLiteral("steprate"));
-        if (rate != nullptr && !steprate.isEmpty()) {
-            rate->selectAll();
-            QTest::keyClicks(rate, steprate);
-        }
+        if (rate != nullptr && steprate > 0) rate->setValue(steprate);
         dialog->accept();
     });
     rig.trigger("menuprogrammer");
@@ -489,8 +486,8 @@ private slots:
             QVERIFY(!rig.session().simulated());
             QVERIFY(!rig.window->windowTitle().contains(QStringLiteral("simulated")));
             QVERIFY(rig.text("label_status").startsWith(QStringLiteral("Parallel port 1 ")));
-            // The step rate typed is saved.
-            pickprogrammer(rig, QStringLiteral("Simulated programmer"), QStringLiteral("400000"));
+            // The step rate set is saved.
+            pickprogrammer(rig, QStringLiteral("Simulated programmer"), 400'000);
             QCOMPARE(saved(rig, k_setting_ftdi_steprate), std::string("400000"));
             QCOMPARE(saved(rig, k_setting_programmer), std::string("sim"));
             QVERIFY(rig.session().simulated() && !rig.session().socketempty());
