@@ -23,8 +23,8 @@ namespace {
 volatile std::sig_atomic_t g_child = 0;
 
 // A stop meant for this process (the screenshot script ending it) is passed on to the program.
-void passon(int signal) {
-    if (g_child > 0) kill(g_child, signal);
+void passon(int number) {
+    if (g_child > 0) kill(g_child, number);
 }
 
 }  // namespace
