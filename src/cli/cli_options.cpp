@@ -27,7 +27,7 @@ std::string lowercase(std::string text) {
 constexpr const char* k_footer =
     "Exit status: 0 success; 1 the chip failed (a check failed, blank check or verify failed,\n"
     "the run was stopped); 2 usage error; 3 a bad input file (HEX file, catalogue, script);\n"
-    "4 the port is unavailable.";
+    "4 the port is unavailable (also: the programmer went away during the run).";
 
 ParsedCommandLine usageerror(std::string text) {
     ParsedCommandLine parsed;

@@ -266,6 +266,8 @@ ExitStatus CliRun::runoperation(ChipOperation operation, const StopSignals& sign
         return fail(ExitStatus::chip_failed,
                     found + "Nothing was written. Add --ignore-id to go on with this chip anyway.");
     }
+    // The programmer went away during the run (an adapter pulled out): the port, not the script.
+    if (!session_->port_status().available) return ExitStatus::port_unavailable;
     // A run the engine had to stop by itself met a script it cannot carry out: the catalogue
     // is at fault, and the engine's message says where.
     return report.script_stopped ? ExitStatus::bad_input : ExitStatus::chip_failed;
