@@ -16,7 +16,7 @@ AdapterWiringDialog::AdapterWiringDialog(const std::string& assignment, QWidget*
     setWindowTitle(QStringLiteral("FTDI Adapter Wiring"));
     auto* layout = new QVBoxLayout(this);
 
-    QSvgWidget* schematic = new QSvgWidget(QStringLiteral(":/wiring/ftdi-wiring.svg"), this);
+    auto* schematic = new QSvgWidget(QStringLiteral(":/wiring/ftdi-wiring.svg"), this);
     schematic->setObjectName(QStringLiteral("schematic"));
     schematic_ = schematic->renderer()->isValid();
     if (schematic_) {
