@@ -17,6 +17,7 @@ CheckHardware::CheckHardware(PortDriver& driver, const PinProfile& profile) : dr
 void CheckHardware::open() {
     driver_.alloff();
     ticked_ = {};
+    checksent();
     updatecaptions();
 }
 
@@ -34,10 +35,21 @@ void CheckHardware::setline(Line line, bool ticked) {
     case Line::datain: break;
     }
     // A batched adapter queues the line state: the user must see it at once.
-    static_cast<void>(driver_.flush());
+    checksent();
 }
 
-void CheckHardware::readdatain() { ticked_[lineindex(Line::datain)] = driver_.readdatain() == 1; }
+void CheckHardware::readdatain() {
+    ticked_[lineindex(Line::datain)] = driver_.readdatain() == 1;
+    checksent();
+}
+
+void CheckHardware::checksent() {
+    // Only a link fails a flush, and for good: a box must not claim a line it could not switch.
+    if (Status sent = driver_.flush(); !sent) {
+        failure_ = sent.error().message;
+        ticked_ = {};
+    }
+}
 
 void CheckHardware::close() { driver_.alloff(); }
 

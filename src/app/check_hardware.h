@@ -31,12 +31,18 @@ public:
 
     bool ticked(Line line) const { return ticked_[lineindex(line)]; }
     const std::string& caption(Line line) const { return captions_[lineindex(line)]; }
+    // Why the lines no longer reach the programmer (an adapter pulled out); empty while they do.
+    // From then on every box shows clear, as the lines really are.
+    const std::string& failure() const { return failure_; }
 
 private:
+    void checksent();
+
     PortDriver& driver_;
     const PinProfile& profile_;
     std::array<bool, 5> ticked_{};
     std::array<std::string, 5> captions_;
+    std::string failure_;
 };
 
 }  // namespace vornalt

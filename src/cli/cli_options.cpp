@@ -27,7 +27,7 @@ std::string lowercase(std::string text) {
 constexpr const char* k_footer =
     "Exit status: 0 success; 1 the chip failed (a check failed, blank check or verify failed,\n"
     "the run was stopped); 2 usage error; 3 a bad input file (HEX file, catalogue, script);\n"
-    "4 the port is unavailable.";
+    "4 the port is unavailable (also: the programmer went away during the run).";
 
 ParsedCommandLine usageerror(std::string text) {
     ParsedCommandLine parsed;
@@ -123,7 +123,8 @@ ParsedCommandLine finish(RawOptions raw, const CLI::App& app) {
         std::optional<PortOption> port = parseport(raw.port);
         if (!port) {
             return usageerror("--port: '" + raw.port +
-                              "' is neither a port number (1, 2, 3), 'sim', nor a device path such as /dev/parport0.");
+                              "' is none of: a port number (1, 2, 3), 'sim', a device path such as "
+                              "/dev/parport0, 'ftdi' or 'ftdi:SERIAL'.");
         }
         o.port = std::move(*port);
     }
@@ -139,6 +140,9 @@ ParsedCommandLine finish(RawOptions raw, const CLI::App& app) {
         return usageerror("--sim-chip, --sim-speed and --sim-part apply to the simulated programmer only: add --port sim.");
     }
     if (!sim && o.wait) return usageerror("--wait applies to the simulated programmer only: add --port sim.");
+    if (o.steprate && o.port.backend.kind != BackendKind::ftdi) {
+        return usageerror("--step-rate applies to an FTDI adapter only: add --port ftdi or ftdi:SERIAL.");
+    }
     if (app.count("--sim-part") > 0 && o.simpart.empty()) {
         return usageerror("--sim-part: give a part name such as 16F877A, or 'empty'.");
     }
@@ -218,7 +222,7 @@ ParsedCommandLine parsecommandline(const std::vector<std::string>& arguments) {
     CliOptions& o = raw.options;
 
     CLI::App app{"Reads, programs, erases, blank-checks and verifies mid-range PIC microcontrollers\n"
-                 "through a parallel-port programmer or the built-in simulator.",
+                 "through a parallel-port programmer, an FTDI USB adapter or the built-in simulator.",
                  "vornalt-cli"};
     app.set_version_flag("--version", std::string("vornalt-cli ") + VORNALT_VERSION);
     app.footer(k_footer);
@@ -257,6 +261,11 @@ ParsedCommandLine parsecommandline(const std::vector<std::string>& arguments) {
     app.add_option("--clock-delay", o.clockdelay_us, "Minimum CLOCK half-period for this run, 0 to 1000 us")
         ->type_name("US")
         ->check(CLI::Range(0, k_clock_delay_max_us).description(""));
+    app.add_option("--step-rate", o.steprate,
+                   "With --port ftdi: the adapter's steps per second for this run, 1000 to 750000\n"
+                   "(default: the saved rate, 150000 at first)")
+        ->type_name("STEPS")
+        ->check(CLI::Range(k_step_rate_min, k_step_rate_max).description(""));
     app.add_option("--trace", o.trace, "Record the programmer lines as a VCD waveform")->type_name("FILE.vcd");
     app.add_flag("--default-hardware", o.defaulthardware, "Ignore the saved pins and inversions and use the defaults");
     CLI::Option* quiet = app.add_flag("-q,--quiet", o.quiet, "Print nothing but errors");

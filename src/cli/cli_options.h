@@ -58,6 +58,7 @@ struct CliOptions {
     SimSpeed simspeed = SimSpeed::real;
     std::optional<std::int32_t> progtime;       // ms, 1..30
     std::optional<std::int32_t> clockdelay_us;  // 0..1000
+    std::optional<std::int32_t> steprate;       // --step-rate of an FTDI adapter, steps per second
     std::string trace;      // VCD file to record the programmer lines into; empty: none
     bool defaulthardware = false;
     bool quiet = false;

@@ -288,6 +288,8 @@ ExitStatus CliRun::runoperation(ChipOperation operation, const StopSignals& sign
         return fail(ExitStatus::chip_failed,
                     found + "Nothing was written. Add --ignore-id to go on with this chip anyway.");
     }
+    // The programmer went away during the run (an adapter pulled out): the port, not the script.
+    if (!session_->port_status().available) return ExitStatus::port_unavailable;
     // A run the engine had to stop by itself met a script it cannot carry out: the catalogue
     // is at fault, and the engine's message says where.
     return report.script_stopped ? ExitStatus::bad_input : ExitStatus::chip_failed;
@@ -323,6 +325,7 @@ void CliRun::printendtext() {
 ExitStatus CliRun::portcommand() {
     if (options_.port.kind == PortKind::number) settings_->choose_port(options_.port.number);
     if (options_.clockdelay_us) settings_->choose_clock_delay(*options_.clockdelay_us);
+    if (options_.steprate) settings_->choose_step_rate(*options_.steprate);
     if (options_.defaulthardware) settings_->use_default_hardware();
 
     ExitStatus status = openport();

@@ -83,9 +83,10 @@ public:
 
 private:
     Status lost() {
-        Error e{std::string(k_programmer_disconnected) + " (" + librarysays(context_.get()) + ")."};
+        // The transfer calls leave the library's error text as it was (at first "all fine"): it
+        // would tell of an earlier call, so it is not quoted.
         close();
-        return e;
+        return Error{std::string(k_programmer_disconnected) + "."};
     }
     static void cancel(ftdi_transfer_control* tc) {
         timeval wait{0, 100'000};

@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "programmer/parallel_backend.h"
+#include "app/programmer_choice.h"
 #include "app/selection_prompts.h"
 #include "settings/memory_settings_backend.h"
 #include "settings/setting_names.h"
@@ -17,6 +18,7 @@ namespace vornalt {
 namespace {
 
 static_assert(k_clock_delay_max_us == k_clockdelay_max_us);
+static_assert(k_step_rate_min == k_steprate_min && k_step_rate_max == k_steprate_max);
 
 std::unique_ptr<SettingsBackend> savedbackend() {
 #if defined(VORNALT_HAVE_QT_SETTINGS)
@@ -59,6 +61,10 @@ void RunSettings::choose_port(std::int32_t number) {
 
 void RunSettings::choose_clock_delay(std::int32_t microseconds) {
     if (overlay_) overlay_->override(k_setting_clockdelay, std::to_string(microseconds));
+}
+
+void RunSettings::choose_step_rate(std::int32_t steps_per_second) {
+    if (overlay_) overlay_->override(k_setting_ftdi_steprate, std::to_string(steps_per_second));
 }
 
 void RunSettings::use_default_hardware() {

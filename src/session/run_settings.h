@@ -11,6 +11,9 @@ namespace vornalt {
 
 // The slowest CLOCK half-period a run may ask for, in microseconds.
 inline constexpr std::int32_t k_clock_delay_max_us = 1000;
+// The step rates an FTDI adapter may be run at, in steps per second.
+inline constexpr std::int32_t k_step_rate_min = 1'000;
+inline constexpr std::int32_t k_step_rate_max = 750'000;
 
 enum class SettingsUse { read_write, read_only };
 
@@ -40,6 +43,8 @@ public:
     // Port 1, 2 or 3 by its number.
     void choose_port(std::int32_t number);
     void choose_clock_delay(std::int32_t microseconds);
+    // The FTDI adapter's steps per second, k_step_rate_min..max.
+    void choose_step_rate(std::int32_t steps_per_second);
     // The pins and inversions as the defaults place them, whatever is saved.
     void use_default_hardware();
 

@@ -77,6 +77,11 @@ TEST(CommandLine, EveryOptionReachesItsField) {
     EXPECT_TRUE(o.verbose);
     EXPECT_EQ(o.simpart, "empty");
     EXPECT_TRUE(o.ignoreid);
+    EXPECT_FALSE(o.steprate.has_value());
+    const ParsedCommandLine adapter =
+        parsecommandline({"--port", "ftdi:A50285BI", "--step-rate", "500000", "erase"});
+    ASSERT_TRUE(adapter.options.has_value()) << adapter.err;
+    EXPECT_EQ(adapter.options->steprate, 500'000);
 }
 
 TEST(CommandLine, PortTexts) {
@@ -135,6 +140,10 @@ TEST(CommandLine, UsageErrors) {
         {"--progtime", "ten", "erase"},
         {"--clock-delay", "-1", "erase"},
         {"--clock-delay", "1001", "erase"},
+        {"--port", "ftdi", "--step-rate", "999", "erase"},
+        {"--port", "ftdi", "--step-rate", "750001", "erase"},
+        {"--port", "sim", "--step-rate", "150000", "erase"},
+        {"--step-rate", "150000", "erase"},  // the saved port is a parallel port
         {"--model", "", "erase"},
         {"--port", "", "erase"},
         {"-q", "-v", "erase"},

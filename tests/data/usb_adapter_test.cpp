@@ -135,7 +135,7 @@ TEST(UsbAdapter, ProgramAllFlushesAtMostOncePerRowAndEepromByte) {
 
 // Check Hardware on the adapter: each box the user ticks reaches the board at once (no later run
 // flushes it), and DATA IN is read back through the link; the adapter's saved defaults place the
-// lines where the board is wired.
+// lines where the board is wired. An adapter pulled out leaves no box ticked and says why.
 TEST(UsbAdapter, CheckHardwareSwitchesTheLinesAndReadsDataIn) {
     SessionRig usb(testing::shippedcatalogue(), "16F84A");
     ASSERT_TRUE(usb.ready());
@@ -162,6 +162,13 @@ TEST(UsbAdapter, CheckHardwareSwitchesTheLinesAndReadsDataIn) {
     EXPECT_FALSE(adapter.board.lines().vpp);
     check.close();
     EXPECT_FALSE(adapter.board.lines().vdd || adapter.board.lines().clock);
+    EXPECT_EQ(check.failure(), "");
+
+    // Pulled out while the dialog is open: a tick does not claim the line, and the reason is given.
+    adapter.ft232r.unplug();
+    check.setline(Line::vdd, true);
+    EXPECT_FALSE(check.ticked(Line::vdd));
+    EXPECT_EQ(check.failure().rfind("Programmer disconnected", 0), 0u) << check.failure();
 }
 
 INSTANTIATE_TEST_SUITE_P(Catalogue, EveryModel, ::testing::ValuesIn(modelnames()),

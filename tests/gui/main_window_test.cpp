@@ -13,6 +13,7 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QScreen>
+#include <QSpinBox>
 #include <QTimer>
 #include <QtTest>
 #include <fstream>
@@ -22,6 +23,7 @@
 #include "gui/program/window_loop.h"
 #include "gui/window/message_boxes.h"
 #include "gui/dialogs/config_bits_dialog.h"
+#include "gui/dialogs/adapter_wiring_dialog.h"
 #include "gui/dialogs/production_window.h"
 #include "gui/widgets/fit_label.h"
 #include "gui/window_rig.h"
@@ -42,8 +44,9 @@ QString blankflashline(const char* address, int words) {
     return line;
 }
 
-// Change Programmer, with the list entry that starts with `description` picked and OK pressed.
-void pickprogrammer(WindowRig& rig, const QString& description) {
+// Change Programmer, with the list entry that starts with `description` picked (and the step rate
+// set, when one is given) and OK pressed.
+void pickprogrammer(WindowRig& rig, const QString& description, int steprate = 0) {
     bool picked = false;
     QTimer::singleShot(0, [&] {
         auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
@@ -54,6 +57,8 @@ void pickprogrammer(WindowRig& rig, const QString& description) {
             list->setCurrentItem(found.front());
             picked = true;
         }
+        auto* rate = dialog->findChild<QSpinBox*>(QStringLiteral("steprate"));
+        if (rate != nullptr && steprate > 0) rate->setValue(steprate);
         dialog->accept();
     });
     rig.trigger("menuprogrammer");
@@ -522,15 +527,21 @@ private slots:
             pickprogrammer(rig, QStringLiteral("Parallel port"));
             QCOMPARE(saved(rig, k_setting_programmer), std::string("parallel"));
             QVERIFY(!rig.session().simulated());
+            QVERIFY(!rig.window->windowTitle().contains(QStringLiteral("simulated")));
             QVERIFY(rig.text("label_status").startsWith(QStringLiteral("Parallel port 1 ")));
-            pickprogrammer(rig, QStringLiteral("Simulated programmer"));
+            // The step rate set is saved.
+            pickprogrammer(rig, QStringLiteral("Simulated programmer"), 400'000);
+            QCOMPARE(saved(rig, k_setting_ftdi_steprate), std::string("400000"));
             QCOMPARE(saved(rig, k_setting_programmer), std::string("sim"));
             QVERIFY(rig.session().simulated() && !rig.session().socketempty());
+            QVERIFY(rig.window->windowTitle().endsWith(QStringLiteral("(simulated programmer)")));
             QCOMPARE(rig.text("label_status"), QStringLiteral("Simulated port ready"));
         }
         {
             WindowRig simulated(k_catalogue, k_16f84a, "sim");
             QVERIFY(simulated.session().simulated());
+            WindowRig parallel(k_catalogue, k_16f84a, "parallel");
+            QVERIFY(!parallel.window->windowTitle().contains(QStringLiteral("simulated")));
         }
 
         WindowRig absent(k_catalogue, k_16f84a, "ftdi:NOSUCH");
@@ -540,6 +551,10 @@ private slots:
         absent.click("Command1");
         QCOMPARE(absent.boxes.messages().size(), std::size_t{1});
         QVERIFY(QString::fromStdString(absent.boxes.messages()[0]).startsWith(QStringLiteral("FTDI adapter NOSUCH not available.")));
+        // Picked again (plugged in meanwhile), it is opened again.
+        absent.window->set_status("elsewhere");
+        pickprogrammer(absent, QStringLiteral("FTDI adapter NOSUCH"));
+        QVERIFY(absent.find<gui::FitLabel>("label_status")->fulltext().startsWith(status.left(24)));
     }
 
     // The parallel port's pins and the adapter's bits are separate settings: a pin changed for one
@@ -561,6 +576,21 @@ private slots:
         QCOMPARE(vddpin(rig), 2);
         QCOMPARE(saved(rig, k_setting_vddpin), std::string("7"));
         QCOMPARE(saved(rig, k_setting_ftdi_vddbit), std::string("2"));
+    }
+
+    // Help > FTDI Adapter Wiring shows the schematic built into the program, and on a screen smaller
+    // than the drawing (offscreen: 800 x 600) the whole dialog still fits.
+    void wiring_help_shows_the_schematic_within_the_screen() {
+        WindowRig rig(k_catalogue, k_16f84a);
+        bool shown = false;
+        QTimer::singleShot(0, [&] {
+            auto* dialog = qobject_cast<gui::AdapterWiringDialog*>(QApplication::activeModalWidget());
+            shown = dialog != nullptr && dialog->schematicshown() &&
+                    dialog->screen()->availableGeometry().size().boundedTo(dialog->size()) == dialog->size();
+            if (dialog != nullptr) dialog->reject();
+        });
+        rig.trigger("menuftdiwiring");
+        QVERIFY(shown);
     }
 
     void about_and_pinout_use_the_information_icon() {

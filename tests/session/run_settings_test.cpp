@@ -31,19 +31,23 @@ TEST(RunSettings, ChoicesOverReadOnlySettingsAreReadButNeverSaved) {
     MemorySettingsBackend& saved = *backend;
     saved.set(k_setting_portaddress, "888");
     saved.set(k_setting_vddpin, "7");
+    saved.set(k_setting_ftdi_steprate, "150000");
     RunSettings settings(std::move(backend), SettingsUse::read_only);
     settings.choose_model(2);
     settings.choose_port(2);
     settings.choose_clock_delay(40);
+    settings.choose_step_rate(500'000);
     settings.use_default_hardware();
     SettingsStore& store = settings.store();
     EXPECT_EQ(store.readsetting(k_setting_model, "1"), "2");
     EXPECT_EQ(store.readsetting(k_setting_portaddress, "0"), "632");
     EXPECT_EQ(store.readsetting(k_setting_clockdelay, "0"), "40");
+    EXPECT_EQ(store.readsetting(k_setting_ftdi_steprate, "0"), "500000");
     EXPECT_EQ(store.readsetting(k_setting_vddpin, "default"), "default");
     store.writesetting(k_setting_lastpath, "/x/");
     EXPECT_EQ(saved.get(k_setting_portaddress), "888");
     EXPECT_EQ(saved.get(k_setting_vddpin), "7");
+    EXPECT_EQ(saved.get(k_setting_ftdi_steprate), "150000");
     EXPECT_FALSE(saved.get(k_setting_model).has_value());
     EXPECT_FALSE(saved.get(k_setting_lastpath).has_value());
 }

@@ -2,7 +2,9 @@
 
 #include <QDialogButtonBox>
 #include <QFontDatabase>
+#include <QGuiApplication>
 #include <QLabel>
+#include <QScreen>
 #include <QSvgRenderer>
 #include <QSvgWidget>
 #include <QVBoxLayout>
@@ -36,6 +38,19 @@ AdapterWiringDialog::AdapterWiringDialog(const std::string& assignment, QWidget*
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close, this);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     layout->addWidget(buttons);
+
+    // On a small screen the drawing shrinks, its proportions kept, so that the table and Close
+    // stay on the screen (with room for the window's frame).
+    const QScreen* screen = parent != nullptr ? parent->screen() : QGuiApplication::primaryScreen();
+    if (schematic_ && screen != nullptr) {
+        constexpr int k_frame = 48;
+        const QSize drawing = schematic->size();
+        const QSize around = sizeHint() - drawing;
+        const QSize room = screen->availableGeometry().size() - around - QSize(k_frame, k_frame);
+        if (room.width() < drawing.width() || room.height() < drawing.height()) {
+            schematic->setFixedSize(drawing.scaled(room.expandedTo(drawing / 3), Qt::KeepAspectRatio));
+        }
+    }
 }
 
 }  // namespace vornalt::gui

@@ -1,6 +1,7 @@
 #include "gui/dialogs/check_hardware_dialog.h"
 
 #include <QCheckBox>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QTimer>
 #include <utility>
@@ -58,9 +59,9 @@ CheckHardwareDialog::CheckHardwareDialog(CheckHardware logic, QWidget* parent)
     });
 
     logic_.open();
+    timer_->start();  // before the first redraw, which stops it when the programmer is gone
     redraw();
     close_->setFocus();
-    timer_->start();
 }
 
 CheckHardwareDialog::~CheckHardwareDialog() {
@@ -85,6 +86,15 @@ void CheckHardwareDialog::redraw() {
         QCheckBox* box = boxes_.at(lineindex(line));
         box->setChecked(logic_.ticked(line));
         box->setText(QString::fromStdString(logic_.caption(line)));
+    }
+    // The programmer went away: said once, and DATA IN is no longer polled.
+    if (!logic_.failure().empty() && !failuresaid_) {
+        failuresaid_ = true;
+        timer_->stop();
+        QMessageBox box(QMessageBox::NoIcon, windowTitle(), QString::fromStdString(logic_.failure()), QMessageBox::Ok,
+                        this);
+        box.setTextFormat(Qt::PlainText);
+        box.exec();
     }
 }
 

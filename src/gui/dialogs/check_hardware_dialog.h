@@ -34,6 +34,7 @@ private:
     QPushButton* close_ = nullptr;
     QTimer* timer_ = nullptr;
     bool closed_ = false;
+    bool failuresaid_ = false;
 };
 
 }  // namespace vornalt::gui

@@ -237,6 +237,7 @@ void Form1::formload() {
     command0_->setFocus(Qt::OtherFocusReason);
     loading_ = true;
     session_->formload();
+    setWindowTitle(qstring(session_->main_window_title()));  // the saved programmer may be another
     // Records that load but cannot work as written: said once, before the user relies on them.
     if (const std::string text = session_->catalogue_warnings_text(); !text.empty()) message(text);
     loading_ = false;
@@ -383,8 +384,11 @@ void Form1::menuprogrammer() {
     if (Status rate = session_->set_step_rate(dialog.steprate()); !rate) message(rate.error().message);
     const ProgrammerOffer& chosen = dialog.chosen();
     const ProgrammerOffer current = session_->current_programmer();
-    if (chosen.kind != current.kind || chosen.argument != current.argument) {
+    // The one in use picked again is opened again when it is not available (plugged in again).
+    const bool same = chosen.kind == current.kind && chosen.argument == current.argument;
+    if (!same || !session_->port_status().available) {
         static_cast<void>(session_->choose_programmer(chosen.kind, chosen.argument));  // says itself what failed
+        setWindowTitle(qstring(session_->main_window_title()));
     }
 }
 
