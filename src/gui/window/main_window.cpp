@@ -54,8 +54,10 @@ Form1::Form1(Startup started, SettingsStore& settings, SessionOptions options, Q
     layout()->setSizeConstraint(QLayout::SetFixedSize);
     session_ = std::make_unique<Session>(*this, settings, std::move(started.state), std::move(started.catalogue),
                                          std::move(options));
-    setWindowTitle(qstring(session_->main_window_title()));
+    showtitle();
 }
+
+void Form1::showtitle() { setWindowTitle(qstring(session_->main_window_title())); }
 
 Form1::~Form1() {
     // The session powers the lines down as it goes and may still report to the window, so it
@@ -237,6 +239,7 @@ void Form1::formload() {
     command0_->setFocus(Qt::OtherFocusReason);
     loading_ = true;
     session_->formload();
+    showtitle();  // the saved programmer is opened by the load sequence
     // Records that load but cannot work as written: said once, before the user relies on them.
     if (const std::string text = session_->catalogue_warnings_text(); !text.empty()) message(text);
     loading_ = false;
@@ -385,6 +388,7 @@ void Form1::menuprogrammer() {
     const ProgrammerOffer current = session_->current_programmer();
     if (chosen.kind != current.kind || chosen.argument != current.argument) {
         static_cast<void>(session_->choose_programmer(chosen.kind, chosen.argument));  // says itself what failed
+        showtitle();
     }
 }
 

@@ -68,6 +68,8 @@ private:
     void setcommandsenabled(bool enabled);
     QWidget* boxparent();
     void showrecentfiles();
+    // The caption names the simulator whenever it is the programmer in use.
+    void showtitle();
     void openwhenfree(const QString& file);
 
     // Handlers.
