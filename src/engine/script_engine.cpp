@@ -562,8 +562,10 @@ void ScriptEngine::calceeprom() {
 // by default). The temp register reports nothing.
 void ScriptEngine::progress(const CellAt& at) {
     if (at.stepping) {
-        window_.progress(at.region, std::int64_t{state_.addresscounter} + 1,
-                         std::int64_t{state_.loopendaddress} + 1);
+        // A loop that writes a block at a time goes on to the end of its last block, past the
+        // loop's end address: that is still the last of the work, not more than all of it.
+        const std::int64_t total = std::int64_t{state_.loopendaddress} + 1;
+        window_.progress(at.region, std::min(std::int64_t{state_.addresscounter} + 1, total), total);
     } else if (!at.status.empty()) {
         window_.set_status(at.status);
     } else {

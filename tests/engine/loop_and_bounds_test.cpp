@@ -48,6 +48,14 @@ TEST(EngineEepromBounds, AModelWithoutEepromKeepsItsOneAddressableElement) {
     EXPECT_TRUE(rig.state.runstopped);
 }
 
+TEST(EngineProgress, ABlockLoopPastTheLastWordNeverReportsMoreThanAll) {
+    EngineRig rig;
+    flashwords(rig.image)[2] = 0x2805;  // three words to write, in blocks of two: four are sent
+    rig.run({"begin", "calcflash", "setflashloop", "s02-flash", "s06", "s02-flash", "s06", "loop", "end"});
+    ASSERT_FALSE(rig.state.runstopped);
+    EXPECT_EQ(rig.statuses().back(), "F:3/3");
+}
+
 TEST(EngineEmptyScript, RunsAsOneEmptyLineThatIsRefused) {
     EngineRig rig;
     rig.run({});
