@@ -374,6 +374,19 @@ private slots:
         QVERIFY(alllinesoff(rig.session()));
     }
 
+    // A file rebuilt since it was opened is what gets programmed, and the end text says so.
+    void a_rebuilt_file_is_programmed_and_the_end_text_says_so() {
+        WindowRig rig(k_catalogue, k_16f84a);
+        const std::string file = rig.path("fw.hex");
+        std::ofstream(file) << ":020000000528D1\n:00000001FF\n";
+        rig.boxes.files = {file};
+        rig.trigger("menuopen");
+        std::ofstream(file) << ":020000000628D0\n:00000001FF\n";
+        rig.click("Command1");
+        QCOMPARE(rig.find<gui::FitLabel>("label_status")->fulltext(), QStringLiteral("Chip programmed (file reloaded)"));
+        QCOMPARE(internals(rig.session()).image().flashbuffer[0], 0x2806);
+    }
+
     // A reload or a configuration edit in the middle of a run would change the image being
     // programmed: during a run the clickable labels do nothing.
     void label_clicks_do_nothing_while_an_operation_runs() {
@@ -480,10 +493,16 @@ private slots:
             QCOMPARE(saved(rig, k_setting_programmer), std::string("parallel"));
             QVERIFY(!rig.session().simulated());
             QVERIFY(rig.text("label_status").startsWith(QStringLiteral("Parallel port 1 ")));
+            QCOMPARE(rig.window->windowTitle(), QStringLiteral("Tremwick Vornalt"));  // real hardware now
             pickprogrammer(rig, QStringLiteral("Simulated programmer"));
             QCOMPARE(saved(rig, k_setting_programmer), std::string("sim"));
             QVERIFY(rig.session().simulated() && !rig.session().socketempty());
             QCOMPARE(rig.text("label_status"), QStringLiteral("Simulated port ready"));
+            QCOMPARE(rig.window->windowTitle(), QStringLiteral("Tremwick Vornalt (simulated programmer)"));
+        }
+        {
+            WindowRig parallel(k_catalogue, k_16f84a, "parallel");  // saved, opened by the load sequence
+            QCOMPARE(parallel.window->windowTitle(), QStringLiteral("Tremwick Vornalt"));
         }
         {
             WindowRig simulated(k_catalogue, k_16f84a, "sim");
