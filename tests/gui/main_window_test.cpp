@@ -374,19 +374,6 @@ private slots:
         QVERIFY(alllinesoff(rig.session()));
     }
 
-    // A file rebuilt since it was opened is what gets programmed, and the end text says so.
-    void a_rebuilt_file_is_programmed_and_the_end_text_says_so() {
-        WindowRig rig(k_catalogue, k_16f84a);
-        const std::string file = rig.path("fw.hex");
-        std::ofstream(file) << ":020000000528D1\n:00000001FF\n";
-        rig.boxes.files = {file};
-        rig.trigger("menuopen");
-        std::ofstream(file) << ":020000000628D0\n:00000001FF\n";
-        rig.click("Command1");
-        QCOMPARE(rig.find<gui::FitLabel>("label_status")->fulltext(), QStringLiteral("Chip programmed (file reloaded)"));
-        QCOMPARE(internals(rig.session()).image().flashbuffer[0], 0x2806);
-    }
-
     // A reload or a configuration edit in the middle of a run would change the image being
     // programmed: during a run the clickable labels do nothing.
     void label_clicks_do_nothing_while_an_operation_runs() {
@@ -501,14 +488,12 @@ private slots:
             QCOMPARE(rig.window->windowTitle(), QStringLiteral("Tremwick Vornalt (simulated programmer)"));
         }
         {
-            WindowRig parallel(k_catalogue, k_16f84a, "parallel");  // saved, opened by the load sequence
-            QCOMPARE(parallel.window->windowTitle(), QStringLiteral("Tremwick Vornalt"));
-        }
-        {
             WindowRig simulated(k_catalogue, k_16f84a, "sim");
             QVERIFY(simulated.session().simulated());
         }
 
+        WindowRig parallel(k_catalogue, k_16f84a, "parallel");  // saved, opened by the load sequence
+        QCOMPARE(parallel.window->windowTitle(), QStringLiteral("Tremwick Vornalt"));
         WindowRig absent(k_catalogue, k_16f84a, "ftdi:NOSUCH");
         // The whole message: the label may draw it cut.
         const QString status = absent.find<gui::FitLabel>("label_status")->fulltext();
