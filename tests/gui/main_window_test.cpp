@@ -348,6 +348,7 @@ private slots:
         };
         rig.window->progress(MemoryRegion::flash, 512, 1024);
         QCOMPARE(status->text(), QStringLiteral("F:512/1024"));
+        rig.window->runshare(0.5);
         QVERIFY(filled());
         rig.window->enable();
         QVERIFY(!filled());
@@ -492,8 +493,10 @@ private slots:
             QVERIFY(simulated.session().simulated());
         }
 
-        WindowRig parallel(k_catalogue, k_16f84a, "parallel");  // saved, opened by the load sequence
-        QCOMPARE(parallel.window->windowTitle(), QStringLiteral("Tremwick Vornalt"));
+        {
+            WindowRig parallel(k_catalogue, k_16f84a, "parallel");  // saved, opened by the load sequence
+            QCOMPARE(parallel.window->windowTitle(), QStringLiteral("Tremwick Vornalt"));
+        }
         WindowRig absent(k_catalogue, k_16f84a, "ftdi:NOSUCH");
         // The whole message: the label may draw it cut.
         const QString status = absent.find<gui::FitLabel>("label_status")->fulltext();

@@ -250,11 +250,8 @@ void Form1::formload() {
 
 void Form1::set_status(std::string_view text) { label_status_->setfittedtext(displaytext(text)); }
 
-void Form1::progress(MemoryRegion region, std::int64_t done, std::int64_t total) {
-    WindowServices::progress(region, done, total);
-    // The status line fills as the run goes, behind its "F:n/m" text.
-    label_status_->setfill(total > 0 ? static_cast<double>(done) / static_cast<double>(total) : -1);
-}
+// The status line fills as the whole run goes, behind the "F:n/m" text of the loop running.
+void Form1::runshare(double share) { label_status_->setfill(share); }
 
 void Form1::process_events() { QCoreApplication::processEvents(); }
 

@@ -55,7 +55,7 @@ public:
     void disable() override;
     void enable() override;
     void updatedisplay() override;
-    void progress(MemoryRegion region, std::int64_t done, std::int64_t total) override;
+    void runshare(double share) override;
 
 protected:
     void closeEvent(QCloseEvent* event) override;
