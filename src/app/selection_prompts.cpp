@@ -90,7 +90,8 @@ std::int32_t askmodel(const DeviceCatalogue& catalogue, std::int32_t selectedmod
     const std::string answer = window.input(modelprompt(catalogue), std::to_string(selectedmodel));
     // "16F84A" means that part, not model 16: a model's name wins over the leading number, and
     // a name the catalogue does not have changes nothing.
-    const std::int32_t named = modelnamed(catalogue, partname(answer));
+    std::int32_t named = modelnamed(catalogue, answer);
+    if (named == 0) named = modelnamed(catalogue, partname(answer));
     if (named == 0 && lookslikepartname(partname(answer))) {
         window.message("There is no model called " + std::string(partname(answer)) +
                        ". Type a model's number or its name as listed.");
