@@ -96,7 +96,8 @@ RunOutcome runoperation(ChipOperation operation, OperationParts parts) {
         parts.app.unsaved = true;  // even a partial read replaced what was there
     }
     parts.window.enable();
-    const std::string_view endtext = parts.engine.runstopped ? texts.stopped : failed ? texts.failed : texts.succeeded;
+    const std::string_view endtext =
+        parts.engine.runstopped ? texts.stopped : failed ? texts.failed : texts.succeeded;
     parts.window.set_status(std::string(endtext) + parts.endnote);
     parts.pump.yield_now();
 

@@ -67,7 +67,8 @@ bool lookslikepartname(std::string_view name) {
     const std::size_t number = countwhile(name, family + letters, isdigit_ascii);
     const std::size_t suffix = countwhile(name, family + letters + number, isletter_ascii);
     const bool exponent = letters == 1 && asciilower(name[family]) == 'e';
-    return family > 0 && letters > 0 && !exponent && number > 0 && family + letters + number + suffix == name.size();
+    return family > 0 && letters > 0 && !exponent && number > 0 &&
+           family + letters + number + suffix == name.size();
 }
 
 }  // namespace

@@ -88,6 +88,8 @@ ScriptEngine::ScriptEngine(EngineState& state, MemoryImage& image, const Applied
 void ScriptEngine::runtoend() {
     if (state_.decoded.size() != state_.worklist.size()) decodeworklist(state_);
     planloops();
+    loopsbefore_ = -1;
+    loopline_ = 0;
     state_.linecounter = 1;
     while (state_.linecounter <= state_.lastline) enginestep();
     // The last lines may still be queued for a USB adapter; a run is done once they are out and
@@ -592,7 +594,8 @@ void ScriptEngine::progress(const CellAt& at) {
         const auto k = static_cast<std::size_t>(loopsbefore_);
         if (loopsbefore_ >= 0 && k + 1 < loopstarts_.size() && loopstarts_.back() > 0) {
             const double size = static_cast<double>(loopstarts_[k + 1] - loopstarts_[k]);
-            const double located = static_cast<double>(loopstarts_[k]) + size * static_cast<double>(done) / static_cast<double>(total);
+            const double located = static_cast<double>(loopstarts_[k]) +
+                                   size * static_cast<double>(done) / static_cast<double>(total);
             window_.runshare(located / static_cast<double>(loopstarts_.back()));
         }
     } else if (!at.status.empty()) {
