@@ -96,7 +96,9 @@ RunOutcome runoperation(ChipOperation operation, OperationParts parts) {
         parts.app.unsaved = true;  // even a partial read replaced what was there
     }
     parts.window.enable();
-    parts.window.set_status(parts.engine.runstopped ? texts.stopped : failed ? texts.failed : texts.succeeded);
+    const std::string_view endtext =
+        parts.engine.runstopped ? texts.stopped : failed ? texts.failed : texts.succeeded;
+    parts.window.set_status(std::string(endtext) + parts.endnote);
     parts.pump.yield_now();
 
     if (reading) {

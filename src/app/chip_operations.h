@@ -37,6 +37,9 @@ struct OperationParts {
     // How a message names a programmer that is not the parallel port ("FTDI adapter A50285BI");
     // empty: the parallel port's words, by its number.
     std::string programmer = {};
+    // Added to the run's end text: what the user should know of the run's input (a HEX file
+    // loaded again just before it).
+    std::string endnote = {};
 };
 
 enum class RunOutcome : std::uint8_t {

@@ -41,6 +41,36 @@ bool isdigits(std::string_view text) {
     return !text.empty() && std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
 }
 
+std::size_t countwhile(std::string_view text, std::size_t at, bool (*test)(char)) {
+    std::size_t end = at;
+    while (end < text.size() && test(text[end])) ++end;
+    return end - at;
+}
+
+bool isdigit_ascii(char c) { return c >= '0' && c <= '9'; }
+bool isletter_ascii(char c) { return asciilower(c) >= 'a' && asciilower(c) <= 'z'; }
+
+// The answer without blanks around it and without a leading "PIC", as a part is often written.
+std::string_view partname(std::string_view answer) {
+    const auto blank = [](char c) { return c == ' ' || c == '\t'; };
+    while (!answer.empty() && blank(answer.front())) answer.remove_prefix(1);
+    while (!answer.empty() && blank(answer.back())) answer.remove_suffix(1);
+    if (answer.size() > 3 && asciilower(answer.substr(0, 3)) == "pic") answer.remove_prefix(3);
+    return answer;
+}
+
+// Digits, letters, digits and maybe letters ("16F648", "12LF1840"): a part's name, which the
+// leading-number rule would turn into an unrelated model. "1e2" stays a number.
+bool lookslikepartname(std::string_view name) {
+    const std::size_t family = countwhile(name, 0, isdigit_ascii);
+    const std::size_t letters = countwhile(name, family, isletter_ascii);
+    const std::size_t number = countwhile(name, family + letters, isdigit_ascii);
+    const std::size_t suffix = countwhile(name, family + letters + number, isletter_ascii);
+    const bool exponent = letters == 1 && asciilower(name[family]) == 'e';
+    return family > 0 && letters > 0 && !exponent && number > 0 &&
+           family + letters + number + suffix == name.size();
+}
+
 }  // namespace
 
 std::string modelprompt(const DeviceCatalogue& catalogue) {
@@ -59,8 +89,15 @@ std::string modelprompt(const DeviceCatalogue& catalogue) {
 
 std::int32_t askmodel(const DeviceCatalogue& catalogue, std::int32_t selectedmodel, WindowServices& window) {
     const std::string answer = window.input(modelprompt(catalogue), std::to_string(selectedmodel));
-    // "16F84A" means that part, not model 16: a model's name wins over the leading number.
-    const std::int32_t named = modelnamed(catalogue, answer);
+    // "16F84A" means that part, not model 16: a model's name wins over the leading number, and
+    // a name the catalogue does not have changes nothing.
+    std::int32_t named = modelnamed(catalogue, answer);
+    if (named == 0) named = modelnamed(catalogue, partname(answer));
+    if (named == 0 && lookslikepartname(partname(answer))) {
+        window.message("There is no model called " + std::string(partname(answer)) +
+                       ". Type a model's number or its name as listed.");
+        return 0;
+    }
     const std::int32_t chosen = named != 0 ? named : numericvalue(answer);
     if (chosen < 1 || chosen > catalogue.modelcount || chosen == selectedmodel) return 0;
     return chosen;

@@ -87,6 +87,7 @@ private:
 
     std::unique_ptr<RunSettings> settings_;
     std::unique_ptr<Session> session_;
+    std::optional<DeviceIdentity> identity_;  // what identify read
     bool endtextprinted_ = false;
 };
 
@@ -300,6 +301,7 @@ ExitStatus CliRun::runoperation(ChipOperation operation, const StopSignals& sign
 ExitStatus CliRun::identify() {
     Result<DeviceIdentity> found = session_->identify();
     if (!found) return fail(signals_.received() != 0 ? ExitStatus::chip_failed : ExitStatus::bad_input, found.error().message);
+    identity_ = found.value();
     textout_ << printable(found.value().text) << '\n';
     textout_.flush();
     endtextprinted_ = true;
@@ -419,6 +421,10 @@ JsonReport CliRun::jsonreport(ExitStatus status) const {
         const auto hex = [&run](std::int32_t value) { return hexdigits(value, run.check.byte ? 2 : 4); };
         report.check = JsonCheck{run.check.blank ? "blankcheck" : "verify", hexdigits(run.check.address, 4),
                                  hex(run.check.read), run.check.blank ? std::string() : hex(run.check.expected)};
+    }
+    if (identity_) {
+        report.deviceid = hexdigits(identity_->id, 4);
+        report.parts = identity_->parts;
     }
     return report;
 }

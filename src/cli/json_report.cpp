@@ -44,6 +44,11 @@ std::string jsontext(const JsonReport& r) {
         if (!r.check->expected.empty()) out += ",\"expected\":" + jsonstring(r.check->expected);
         out += "}";
     }
+    if (!r.deviceid.empty()) {
+        out += ",\"device_id\":" + jsonstring(r.deviceid) + ",\"parts\":[";
+        for (std::size_t i = 0; i < r.parts.size(); ++i) out += (i == 0 ? "" : ",") + jsonstring(r.parts[i]);
+        out += "]";
+    }
     out += ",\"duration_ms\":" + std::to_string(r.duration_ms) + "}";
     return out;
 }

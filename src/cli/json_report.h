@@ -25,6 +25,9 @@ struct JsonReport {
     std::string endtext;    // the status line at the end
     std::vector<std::string> messages;  // every message, in order
     std::optional<JsonCheck> check;
+    // identify: the ID read (hex) and the models that carry it; no ID when none was read.
+    std::string deviceid;
+    std::vector<std::string> parts;
     std::int64_t duration_ms = 0;
 };
 

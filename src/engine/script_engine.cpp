@@ -11,6 +11,14 @@
 namespace vornalt {
 namespace {
 
+// The index of the last location that is not blank, -1 when all are.
+std::int32_t lastused(std::span<const std::int32_t> locations, std::int32_t blank) {
+    for (std::size_t a = locations.size(); a-- > 0;) {
+        if (locations[a] != blank) return static_cast<std::int32_t>(a);
+    }
+    return -1;
+}
+
 // RETLW k: the instruction an oscillator calibration word in program memory holds.
 constexpr std::int32_t k_retlw = 0x3400;
 constexpr std::int32_t k_retlw_mask = 0x3F00;
@@ -77,9 +85,14 @@ ScriptEngine::ScriptEngine(EngineState& state, MemoryImage& image, const Applied
       pump_(pump),
       stop_(stop) {
     deferred_.reserve(k_max_deferred);  // the steps of a run allocate nothing
+    loopstarts_.reserve(k_max_planned_loops + 1);
 }
 
 void ScriptEngine::runtoend() {
+    if (state_.decoded.size() != state_.worklist.size()) decodeworklist(state_);
+    planloops();
+    loopsbefore_ = -1;
+    loopline_ = 0;
     state_.linecounter = 1;
     while (state_.linecounter <= state_.lastline) enginestep();
     // The last lines may still be queued for a USB adapter; a run is done once they are out and
@@ -500,6 +513,10 @@ std::int32_t ScriptEngine::comparedbits(std::int32_t address, bool blankcheck) c
 
 void ScriptEngine::looptop(const Instruction& in, std::int32_t bound) {
     EngineState& s = state_;
+    if (s.linecounter != loopline_) {  // the header of the next loop, not another pass
+        loopline_ = s.linecounter;
+        ++loopsbefore_;
+    }
     s.loopstartline = s.linecounter;
     s.loopendaddress = bound;
     if (s.addresscounter <= s.loopendaddress) {
@@ -550,14 +567,7 @@ std::int32_t ScriptEngine::headerbound() const {
 }
 
 void ScriptEngine::calcflash() {
-    const auto words = flashwords(image_);
-    state_.lastflashaddress = -1;
-    for (std::size_t a = words.size(); a-- > 0;) {
-        if (words[a] != k_blank_word) {
-            state_.lastflashaddress = static_cast<std::int32_t>(a);
-            break;
-        }
-    }
+    state_.lastflashaddress = lastused(flashwords(image_), k_blank_word);
     // A kept calibration word above the image's last word is written back too.
     raisetokept();
 }
@@ -571,14 +581,28 @@ void ScriptEngine::raisetokept() {
     }
 }
 
-void ScriptEngine::calceeprom() {
-    const auto bytes = eeprombytes(image_);
-    state_.lasteepromaddress = -1;
-    for (std::size_t a = bytes.size(); a-- > 0;) {
-        if (bytes[a] != k_blank_byte) {
-            state_.lasteepromaddress = static_cast<std::int32_t>(a);
+void ScriptEngine::calceeprom() { state_.lasteepromaddress = lastused(eeprombytes(image_), k_blank_byte); }
+
+void ScriptEngine::planloops() {
+    loopstarts_.assign(1, 0);
+    bool flashcalc = false;
+    bool eepromcalc = false;
+    for (const Instruction& in : state_.decoded) {
+        flashcalc = flashcalc || in.op == Op::calcflash;
+        eepromcalc = eepromcalc || in.op == Op::calceeprom;
+        std::int32_t last = 0;
+        if (in.op == Op::setflashloop) {
+            last = flashcalc ? lastused(flashwords(image_), k_blank_word) : image_.flashsize - 1;
+        } else if (in.op == Op::seteepromloop) {
+            last = eepromcalc ? lastused(eeprombytes(image_), k_blank_byte) : image_.eepromsize - 1;
+        } else {
+            continue;
+        }
+        if (loopstarts_.size() > k_max_planned_loops) {  // no room without allocating: no share shown
+            loopstarts_.clear();
             return;
         }
+        loopstarts_.push_back(loopstarts_.back() + std::max(last + 1, 0));
     }
 }
 
@@ -587,8 +611,18 @@ void ScriptEngine::calceeprom() {
 // by default). The temp register reports nothing.
 void ScriptEngine::progress(const CellAt& at) {
     if (at.stepping) {
-        window_.progress(at.region, std::int64_t{state_.addresscounter} + 1,
-                         std::int64_t{state_.loopendaddress} + 1);
+        // A loop that writes a block at a time goes on to the end of its last block, past the
+        // loop's end address: that is still the last of the work, not more than all of it.
+        const std::int64_t total = std::int64_t{state_.loopendaddress} + 1;
+        const std::int64_t done = std::min(std::int64_t{state_.addresscounter} + 1, total);
+        window_.progress(at.region, done, total);
+        const auto k = static_cast<std::size_t>(loopsbefore_);
+        if (loopsbefore_ >= 0 && k + 1 < loopstarts_.size() && loopstarts_.back() > 0) {
+            const double size = static_cast<double>(loopstarts_[k + 1] - loopstarts_[k]);
+            const double located = static_cast<double>(loopstarts_[k]) +
+                                   size * static_cast<double>(done) / static_cast<double>(total);
+            window_.runshare(located / static_cast<double>(loopstarts_.back()));
+        }
     } else if (!at.status.empty()) {
         window_.set_status(at.status);
     } else {

@@ -130,6 +130,16 @@ private:
     EventPump& pump_;
     const StopRequest& stop_;
     std::vector<Deferred> deferred_;
+    // The share of the run done, counted in the locations its loops step through. Before the
+    // run each loop's size is planned from the image: a loop after its region's calc line
+    // ends at the image's last used location, any other covers its whole region. loopstarts_
+    // holds, for the k-th loop, the locations of the loops before it (and at the end all of
+    // them); loopsbefore_ is the running loop's k, found by its header's line.
+    void planloops();
+    static constexpr std::size_t k_max_planned_loops = 16;
+    std::vector<std::int64_t> loopstarts_;
+    std::int32_t loopsbefore_ = -1;
+    std::int32_t loopline_ = 0;
 };
 
 }  // namespace vornalt

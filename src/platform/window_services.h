@@ -44,6 +44,10 @@ public:
     // or "E:done/total" on the status line; a window with a progress bar draws it from the
     // numbers instead. Called at every word of a run: an override must not allocate per call.
     virtual void progress(MemoryRegion region, std::int64_t done, std::int64_t total);
+    // With each progress report: the share (0..1) of the whole run done, each loop of the
+    // script an equal part of it, so it only grows where progress starts again at every loop.
+    // For a window that draws one bar for the run; by default nothing.
+    virtual void runshare(double share) { static_cast<void>(share); }
 };
 
 // The status text of a progress report ("F:12/1024"), written into buffer without allocating;

@@ -38,6 +38,7 @@ public:
     void progress(MemoryRegion region, std::int64_t done, std::int64_t total) override {
         window_.progress(region, done, total);
     }
+    void runshare(double share) override { window_.runshare(share); }
 
     // Everything said, or else the last status text ("Programming completed").
     std::string text() const { return said_.empty() ? status_ : said_; }

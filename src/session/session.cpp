@@ -297,17 +297,22 @@ RunOutcome Session::run(ChipOperation operation) {
         runwindow().set_status(texts.stopped);
         return RunOutcome::failed;
     }
+    const FileStamp source = app_.source;
     if ((operation == ChipOperation::programall || operation == ChipOperation::verify) &&
         !keepsourcecurrent(app_, model_, image_, runwindow(),
                            operation == ChipOperation::programall ? "Program the chip" : "Verify the chip")) {
         return RunOutcome::notstarted;
     }
+    OperationParts run = parts();
+    // The status line's note of the reload would be gone at the run's first word: the end text
+    // keeps it.
+    if (!(app_.source == source)) run.endnote = " (file reloaded)";
     userstopped_ = false;
     const ChipRunLock unlock(port_);
     if (!lockchipforrun(texts)) return chipinuse_ ? RunOutcome::notstarted : RunOutcome::failed;
     // A model that checks its device ID finds the empty socket itself and says so as on a real
     // programmer; when the user goes on anyway the run still reached nothing.
-    RunOutcome outcome = runoperation(operation, parts());
+    RunOutcome outcome = runoperation(operation, std::move(run));
     if (userstopped_ && engine_.runstopped) runwindow().set_status(stoppedbyusertext(operation));
     if (outcome == RunOutcome::notstarted || !simulated()) return outcome;
     if (nochip) {

@@ -86,14 +86,18 @@ TEST(ModelPrompt, AnswerNamingAModelSelectsIt) {
     struct Case {
         const char* answer;
         std::int32_t expected;
+        bool told;  // no such model, said
     };
-    // A name is matched whole, in any case, blanks around it ignored; anything else is a number.
-    const Case cases[] = {{"16F84A", 2}, {" 16f877a ", 3}, {"12f629", 1}, {"16F84", 0}, {"16F877", 0},
-                          {"2", 2}, {"3.4", 3}};
+    // A name is matched whole, in any case, blanks and a "PIC" around it ignored; a name the
+    // catalogue lacks is refused, not read as its leading number; anything else is a number.
+    const Case cases[] = {{"16F84A", 2, false}, {" 16f877a ", 3, false}, {"PIC12f629", 1, false},
+                          {"3F628", 0, true},   {"2", 2, false},         {"3.4", 3, false},
+                          {"1e0", 1, false},    {"2x", 2, false}};
     for (const Case& c : cases) {
         FakeWindow window;
         window.inputanswers = {c.answer};
         EXPECT_EQ(askmodel(catalogue, 4, window), c.expected) << '"' << c.answer << '"';
+        EXPECT_EQ(window.messages.size(), c.told ? 1u : 0u) << '"' << c.answer << '"';
     }
 }
 

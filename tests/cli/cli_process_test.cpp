@@ -384,6 +384,11 @@ TEST_F(CliProcess, JsonGivesOneObjectWithTheFailedCompare) {
               std::string::npos)
         << r.out;
     EXPECT_EQ(lastline(r.err), "Chip verify failed");  // the texts moved to standard error
+    // identify's answer is in the object, not only in the texts.
+    const ProcessResult id = raw({"--catalogue", VORNALT_SHIPPED_CATALOGUE, "--model", "16F84A", "--port", "sim",
+                                  "--sim-speed", "instant", "--json", "identify"},
+                                 environment());
+    EXPECT_NE(id.out.find(",\"device_id\":\"0562\",\"parts\":[\"16F84A\"],"), std::string::npos) << id.out;
     EXPECT_RUN(cli({"--json", "models"}), 2);
 }
 

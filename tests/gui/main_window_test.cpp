@@ -396,6 +396,7 @@ private slots:
         };
         rig.window->progress(MemoryRegion::flash, 512, 1024);
         QCOMPARE(status->text(), QStringLiteral("F:512/1024"));
+        rig.window->runshare(0.5);
         QVERIFY(filled());
         rig.window->enable();
         QVERIFY(!filled());
@@ -529,6 +530,7 @@ private slots:
             QVERIFY(!rig.session().simulated());
             QVERIFY(!rig.window->windowTitle().contains(QStringLiteral("simulated")));
             QVERIFY(rig.text("label_status").startsWith(QStringLiteral("Parallel port 1 ")));
+            QCOMPARE(rig.window->windowTitle(), QStringLiteral("Tremwick Vornalt"));  // real hardware now
             // The step rate set is saved.
             pickprogrammer(rig, QStringLiteral("Simulated programmer"), 400'000);
             QCOMPARE(saved(rig, k_setting_ftdi_steprate), std::string("400000"));
@@ -536,6 +538,7 @@ private slots:
             QVERIFY(rig.session().simulated() && !rig.session().socketempty());
             QVERIFY(rig.window->windowTitle().endsWith(QStringLiteral("(simulated programmer)")));
             QCOMPARE(rig.text("label_status"), QStringLiteral("Simulated port ready"));
+            QCOMPARE(rig.window->windowTitle(), QStringLiteral("Tremwick Vornalt (simulated programmer)"));
         }
         {
             WindowRig simulated(k_catalogue, k_16f84a, "sim");
@@ -544,6 +547,10 @@ private slots:
             QVERIFY(!parallel.window->windowTitle().contains(QStringLiteral("simulated")));
         }
 
+        {
+            WindowRig parallel(k_catalogue, k_16f84a, "parallel");  // saved, opened by the load sequence
+            QCOMPARE(parallel.window->windowTitle(), QStringLiteral("Tremwick Vornalt"));
+        }
         WindowRig absent(k_catalogue, k_16f84a, "ftdi:NOSUCH");
         // The whole message: the label may draw it cut.
         const QString status = absent.find<gui::FitLabel>("label_status")->fulltext();

@@ -2,6 +2,7 @@
 // ignored while a run has it, and the named-file commands of vornalt-cli say whether they worked.
 #include <gtest/gtest.h>
 
+#include <fstream>
 #include <functional>
 #include <string>
 
@@ -59,6 +60,12 @@ TEST(SessionCommands, NamedFilesSaveAndLoadAndSayWhenTheyCannot) {
     EXPECT_TRUE(rig.session->load_hex_file(file));
     EXPECT_EQ(rig.session->loaded_file(), "out.hex");
     EXPECT_EQ(rig.image.flashbuffer[1], 0x2805);
+    // Rebuilt since: Verify loads it again, and its end text says so after the run's own texts.
+    std::ofstream(file) << ":00000001FF\n";
+    rig.model.verifyscript = {"begin", "end"};
+    rig.run(ChipOperation::verify);
+    EXPECT_EQ(rig.window.status, "Chip verified (file reloaded)");
+    EXPECT_EQ(rig.image.flashbuffer[1], 0x3FFF);
 
     rig.window.messages.clear();
     EXPECT_FALSE(rig.session->load_hex_file(temp.folder() + "missing.hex"));

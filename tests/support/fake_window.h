@@ -103,6 +103,8 @@ public:
         ++updatecount;
         calls.emplace_back("updatedisplay");
     }
+    std::vector<double> shares;  // every share of the run reported
+    void runshare(double share) override { shares.push_back(share); }
 
 private:
     static std::string take(std::deque<std::string>& queue) {

@@ -54,8 +54,10 @@ Form1::Form1(Startup started, SettingsStore& settings, SessionOptions options, Q
     layout()->setSizeConstraint(QLayout::SetFixedSize);
     session_ = std::make_unique<Session>(*this, settings, std::move(started.state), std::move(started.catalogue),
                                          std::move(options));
-    setWindowTitle(qstring(session_->main_window_title()));
+    showtitle();
 }
+
+void Form1::showtitle() { setWindowTitle(qstring(session_->main_window_title())); }
 
 Form1::~Form1() {
     // The session powers the lines down as it goes and may still report to the window, so it
@@ -237,7 +239,7 @@ void Form1::formload() {
     command0_->setFocus(Qt::OtherFocusReason);
     loading_ = true;
     session_->formload();
-    setWindowTitle(qstring(session_->main_window_title()));  // the saved programmer may be another
+    showtitle();  // the saved programmer is opened by the load sequence
     // Records that load but cannot work as written: said once, before the user relies on them.
     if (const std::string text = session_->catalogue_warnings_text(); !text.empty()) message(text);
     loading_ = false;
@@ -248,11 +250,8 @@ void Form1::formload() {
 
 void Form1::set_status(std::string_view text) { label_status_->setfittedtext(displaytext(text)); }
 
-void Form1::progress(MemoryRegion region, std::int64_t done, std::int64_t total) {
-    WindowServices::progress(region, done, total);
-    // The status line fills as the run goes, behind its "F:n/m" text.
-    label_status_->setfill(total > 0 ? static_cast<double>(done) / static_cast<double>(total) : -1);
-}
+// The status line fills as the whole run goes, behind the "F:n/m" text of the loop running.
+void Form1::runshare(double share) { label_status_->setfill(share); }
 
 void Form1::process_events() { QCoreApplication::processEvents(); }
 
@@ -388,7 +387,7 @@ void Form1::menuprogrammer() {
     const bool same = chosen.kind == current.kind && chosen.argument == current.argument;
     if (!same || !session_->port_status().available) {
         static_cast<void>(session_->choose_programmer(chosen.kind, chosen.argument));  // says itself what failed
-        setWindowTitle(qstring(session_->main_window_title()));
+        showtitle();
     }
 }
 

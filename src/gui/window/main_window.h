@@ -55,7 +55,7 @@ public:
     void disable() override;
     void enable() override;
     void updatedisplay() override;
-    void progress(MemoryRegion region, std::int64_t done, std::int64_t total) override;
+    void runshare(double share) override;
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -68,6 +68,8 @@ private:
     void setcommandsenabled(bool enabled);
     QWidget* boxparent();
     void showrecentfiles();
+    // The caption names the simulator whenever it is the programmer in use.
+    void showtitle();
     void openwhenfree(const QString& file);
 
     // Handlers.
