@@ -362,9 +362,16 @@ TEST(ScriptRules, ProgramAllStopsAtTheFirstWordThatDidNotLand) {
 
         const Outcome programmed = bench.run(ChipOperation::programall);
         EXPECT_EQ(programmed.endtext, "Chip programming failed");
-        ASSERT_EQ(programmed.messages.size(), 1u);
+        // A record with a recovery section (the 12F629 family) then tries to put its calibration
+        // back, with writes just as short, and says that it could not.
+        const Script& script = bench.model.programscript;
+        const bool recovers = std::find(script.begin(), script.end(), "onfail") != script.end();
+        ASSERT_EQ(programmed.messages.size(), recovers ? 2u : 1u);
         EXPECT_TRUE(programmed.messages.front().starts_with("Verify failed at address 0000h!"))
             << programmed.messages.front();
+        if (recovers) {
+            EXPECT_TRUE(programmed.messages.back().starts_with("Calibration word could not be restored"));
+        }
         // The erase takes kept calibration bits (the 12F629 family's bandgap); no write the others.
         std::int32_t kept = 0;
         for (const CalibrationCell& cell : bench.model.calibration) kept |= cell.address == 0x2007 ? cell.mask : 0;
