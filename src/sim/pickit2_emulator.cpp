@@ -99,6 +99,7 @@ Result<HidReport> Pickit2Emulator::read(std::int32_t timeout_ms) {
         return Error{"no answer within the timeout", 110};
     }
     clock_.advance_ns(options_.usb_report_ns);
+    ++read_;
     HidReport next = replies_.front();
     replies_.pop_front();
     return next;

@@ -40,6 +40,7 @@ public:
 
     // What tests look at.
     std::int64_t reportswritten() const { return written_; }
+    std::int64_t reportsread() const { return read_; }
     double vdd_volts() const { return vdd_volts_; }
     double vpp_volts() const { return vpp_volts_; }
     bool vddon() const { return vdd_; }
@@ -66,6 +67,7 @@ private:
     std::unique_ptr<SimChip> chip_;
     bool unplugged_ = false;
     std::int64_t written_ = 0;
+    std::int64_t read_ = 0;
     std::deque<HidReport> replies_;
     std::deque<std::uint8_t> upload_;
     std::deque<std::uint8_t> download_;
