@@ -39,6 +39,8 @@ Status Pickit2Emulator::write(const HidReport& report) {
         case firmware_version:
             if (options_.unanswered_version_queries > 0) {
                 --options_.unanswered_version_queries;
+            } else if (options_.bootloader) {
+                reply({firmware_version, 2, 0});
             } else {
                 reply({options_.version[0], options_.version[1], options_.version[2]});
             }

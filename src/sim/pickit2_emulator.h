@@ -17,6 +17,7 @@ namespace vornalt {
 struct Pickit2Options {
     std::array<std::uint8_t, 3> version{2, 32, 0};
     int unanswered_version_queries = 0;  // a clone that ignores the first queries
+    bool bootloader = false;             // left in its bootloader: the version reply leads with 'v'
     bool vdd_short = false;              // VDD collapses as soon as it is switched on
     bool vpp_short = false;              // VPP collapses as soon as it is switched on
     std::int64_t usb_report_ns = 1'000'000;

@@ -75,6 +75,13 @@ TEST(PickitLink, WaitsForACloneThatMissesTheFirstQueriesButNotForever) {
     const Status opened = mute.link.open();
     ASSERT_FALSE(opened.ok());
     EXPECT_NE(opened.error().message.find("firmware version"), std::string::npos);
+
+    Pickit2Options booting;
+    booting.bootloader = true;
+    Rig loader(booting);
+    const Status refused = loader.link.open();
+    ASSERT_FALSE(refused.ok()) << "a bootloader's reply is no firmware version";
+    EXPECT_NE(refused.error().message.find("bootloader"), std::string::npos);
 }
 
 TEST(PickitLink, AWordWrittenAndReadBackAtFrameLevelNeedsTheWholeDeviceTimedWait) {
