@@ -194,6 +194,7 @@ Status PickitLink::open(double vdd_volts, double vpp_volts) {
     opened_ = true;
     lines_ = {};
     queue({vdd_off, vpp_off});
+    suppliesknown_ = true;
     restorepins();
     // Reading the status once clears what it latched before this run.
     std::vector<HidReport> replies;
@@ -227,7 +228,9 @@ void PickitLink::put(const OutputLines& lines) {
     ScriptBytes supplies;
     for (const Line line : {Line::vdd, Line::vpp}) {
         const bool on = lines[lineindex(line)];
-        if (suppliesknown_ && on == lines_[lineindex(line)]) continue;
+        // After a drop the programmer may hold either state: "off" is sent again, never "on" (a
+        // drop comes before a power-down, and a shorted supply must not be switched on again).
+        if (suppliesknown_ ? on == lines_[lineindex(line)] : on) continue;
         if (line == Line::vdd) supplies.push_back(on ? vdd_on : vdd_off);
         if (line == Line::vpp) supplies.push_back(on ? vpp_on : vpp_off);
         powerstep_ = true;
@@ -236,6 +239,9 @@ void PickitLink::put(const OutputLines& lines) {
     lines_ = lines;
     queue(supplies);
     restorepins();
+    // A supply fault has ended its run once both supplies are off again: the next run (the short
+    // removed) starts afresh, and its own status reads decide.
+    if (!status_ && usable() && !lines[lineindex(Line::vdd)] && !lines[lineindex(Line::vpp)]) status_ = Status{};
 }
 
 std::int64_t PickitLink::sample() {

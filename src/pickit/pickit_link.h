@@ -70,6 +70,10 @@ public:
     std::int64_t readframe(std::int32_t code) override;
 
     std::int64_t reportssent() const { return reports_; }
+    // Opened with a supported firmware and still answering. A supply fault fails the run it
+    // happened in (status() says so until both supplies are put off again) but leaves the
+    // programmer usable.
+    bool usable() const { return opened_ && !gone_; }
 
 private:
     // Samples waiting in the programmer's upload buffer: a line sample takes one byte, a word two.

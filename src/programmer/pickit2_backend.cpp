@@ -18,11 +18,12 @@ Pickit2Backend::~Pickit2Backend() {
     link_.reset();
 }
 
-bool Pickit2Backend::available() const { return link_ != nullptr && link_->status(); }
+// A supply fault fails the run it happened in, not the programmer: it stays available.
+bool Pickit2Backend::available() const { return link_ != nullptr && link_->usable(); }
 
 std::string Pickit2Backend::reason() const {
     if (link_ == nullptr) return reason_;
-    if (!link_->status()) return link_->status().error().message;
+    if (!link_->usable()) return link_->status().error().message;
     return {};
 }
 

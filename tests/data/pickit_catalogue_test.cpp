@@ -112,6 +112,11 @@ TEST(PickitSession, ASupplyFaultEndsTheRunWithTheProgrammersReason) {
         EXPECT_NE(outcome.messages.front().find(vddshort ? "VDD short" : "VPP fault"), std::string::npos)
             << outcome.messages.front();
         EXPECT_FALSE(pickit.emulator.vddon() || pickit.emulator.vppon());
+        // The short removed, the same programmer runs again without being chosen anew.
+        pickit.emulator.options().vdd_short = false;
+        pickit.emulator.options().vpp_short = false;
+        const Outcome again = usb.run(ChipOperation::blankcheck);
+        EXPECT_EQ(again.endtext, "Chip is blank") << (again.messages.empty() ? "" : again.messages.front());
     }
 }
 

@@ -107,6 +107,9 @@ TEST(PickitLink, ASupplyFaultIsReportedAndThePowerStillGoesOff) {
         rig.enter();
         ASSERT_FALSE(rig.link.status().ok());
         EXPECT_NE(rig.link.status().error().message.find(vddshort ? "VDD short" : "VPP fault"), std::string::npos);
+        rig.link.put(supplies(false, false));
+        EXPECT_TRUE(rig.link.status().ok()) << "the fault ended its run; the programmer stays usable";
+        EXPECT_TRUE(rig.link.usable());
         rig.link.close();
         EXPECT_FALSE(rig.pickit.vddon() || rig.pickit.vppon());
     }
