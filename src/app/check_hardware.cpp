@@ -1,5 +1,6 @@
 #include "app/check_hardware.h"
 
+#include <cstdio>
 #include <string_view>
 
 namespace vornalt {
@@ -37,7 +38,16 @@ void CheckHardware::setline(Line line, bool ticked) {
     static_cast<void>(driver_.flush());
 }
 
-void CheckHardware::readdatain() { ticked_[lineindex(Line::datain)] = driver_.readdatain() == 1; }
+void CheckHardware::readdatain() {
+    ticked_[lineindex(Line::datain)] = driver_.readdatain() == 1;
+    double vdd = 0;
+    double vpp = 0;
+    supplies_.clear();
+    if (!driver_.measuresupplies(vdd, vpp)) return;
+    char text[48];
+    std::snprintf(text, sizeof text, "VDD %.2f V  VPP %.2f V", vdd, vpp);
+    supplies_ = text;
+}
 
 void CheckHardware::close() { driver_.alloff(); }
 

@@ -31,12 +31,16 @@ public:
 
     bool ticked(Line line) const { return ticked_[lineindex(line)]; }
     const std::string& caption(Line line) const { return captions_[lineindex(line)]; }
+    // "VDD 4.98 V  VPP 12.95 V" as a programmer that makes its supplies measured them at the last
+    // reading of DATA IN; empty for any other programmer.
+    const std::string& supplies() const { return supplies_; }
 
 private:
     PortDriver& driver_;
     const PinProfile& profile_;
     std::array<bool, 5> ticked_{};
     std::array<std::string, 5> captions_;
+    std::string supplies_;
 };
 
 }  // namespace vornalt

@@ -36,7 +36,7 @@ ScriptBytes setvddcommand(double volts) {
 }
 
 ScriptBytes setvppcommand(double volts) {
-    const auto target = static_cast<std::int32_t>(volts * k_vpp_adc_per_volt);
+    const auto target = static_cast<std::int32_t>(std::lround(volts * k_vpp_adc_per_volt));
     const auto limit = static_cast<std::int32_t>(k_fault_share * volts * k_vpp_adc_per_volt);
     return {set_vpp, k_vpp_duty, lowbyte(target), lowbyte(limit)};
 }
@@ -209,6 +209,15 @@ Result<Voltages> PickitLink::readvoltages() {
     const double vdd = (r[0] | (r[1] << 8)) / 65536.0 * k_vdd_full_scale;
     const double vpp = (r[2] | (r[3] << 8)) / 65536.0 * k_vpp_full_scale;
     return Voltages{vdd, vpp};
+}
+
+bool PickitLink::measure(double& vdd, double& vpp) {
+    if (!uploads_.empty() || !status_) return false;  // samples waiting come first, through flush()
+    const Result<Voltages> measured = readvoltages();
+    if (!measured) return false;
+    vdd = measured.value().vdd;
+    vpp = measured.value().vpp;
+    return true;
 }
 
 void PickitLink::close() {

@@ -68,6 +68,7 @@ public:
     void drop() override;
     bool frame(std::int32_t code, std::int32_t word) override;
     std::int64_t readframe(std::int32_t code) override;
+    bool measure(double& vdd, double& vpp) override;
 
     std::int64_t reportssent() const { return reports_; }
     // Opened with a supported firmware and still answering. A supply fault fails the run it

@@ -2,8 +2,10 @@
 // SetupAPI): no driver to install. Reports travel as 65 bytes, the report ID 0 first, as with
 // hidapi; the framing above them is the shared, tested encoder. Not yet tried on hardware.
 #include <windows.h>
-// The HID headers need windows.h first.
+// The HID headers need windows.h first; MinGW's hidsdi.h declares C functions without saying so.
+extern "C" {
 #include <hidsdi.h>
+}
 #include <setupapi.h>
 
 #include <algorithm>

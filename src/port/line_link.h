@@ -45,6 +45,10 @@ public:
     // A command followed by the 16-clock read of a word: the sample number of the word's bit 0,
     // its bits 1-13 the next numbers, resolved by the flush like any sample. -1: lines only.
     virtual std::int64_t readframe(std::int32_t /*code*/) { return -1; }
+
+    // VDD and VPP in volts as a device that makes them measures them now (what is queued is sent
+    // first); false for a device that does not measure them, or when asking failed.
+    virtual bool measure(double& /*vdd*/, double& /*vpp*/) { return false; }
 };
 
 }  // namespace vornalt

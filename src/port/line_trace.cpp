@@ -163,6 +163,7 @@ public:
     // traced run differ from an untraced one).
     bool frame(std::int32_t code, std::int32_t word) override { return inner_.frame(code, word); }
     std::int64_t readframe(std::int32_t code) override { return inner_.readframe(code); }
+    bool measure(double& vdd, double& vpp) override { return inner_.measure(vdd, vpp); }
 
 private:
     struct Event {

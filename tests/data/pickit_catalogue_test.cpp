@@ -9,6 +9,8 @@
 #include <vector>
 
 #include "shipped_catalogue.h"
+#include "app/check_hardware.h"
+#include "app/pin_profile.h"
 #include "pickit/pickit_link.h"
 #include "sim/pickit2_emulator.h"
 
@@ -23,6 +25,7 @@ struct PickitPath {
     explicit PickitPath(SessionRig& bench, const Pickit2Options& options = {})
         : driver(bench.driver), emulator(bench.clock, options), link(emulator) {
         emulator.insert(makechip(bench.model.modelname));
+        readpinsettings(bench.driverstate, bench.settings, pinprofile(BackendKind::pickit2));
         opened = link.open();
         bench.driver.setlink(&link);
     }
@@ -133,6 +136,29 @@ TEST(PickitSession, ProgramAllSendsFewerReportsThanWords) {
     EXPECT_EQ(usb.run(ChipOperation::programall).endtext, "Chip programmed");
     EXPECT_LT(pickit.emulator.reportswritten() - before, static_cast<std::int64_t>(words.size()));
     EXPECT_EQ(pickit.chipmemory(usb.clock).program[words.size() - 1], words.back()) << "the last word went in";
+}
+
+// Check Hardware on the PICkit: each box reaches the programmer at once, DATA IN is read with PGD
+// let go (the pulled-up line, high with no chip output), and the supplies it measures are shown.
+TEST(PickitSession, CheckHardwareSwitchesTheSuppliesAndShowsWhatTheyMeasure) {
+    SessionRig usb(testing::shippedcatalogue(), "16F84A");
+    ASSERT_TRUE(usb.ready());
+    PickitPath pickit(usb);
+    ASSERT_TRUE(pickit.opened.ok());
+    CheckHardware check(usb.driver, pinprofile(BackendKind::pickit2));
+    check.open();
+    EXPECT_EQ(check.caption(Line::clock), "Enable CLOCK line (ICSP 5)");
+    check.setline(Line::vdd, true);
+    EXPECT_TRUE(pickit.emulator.vddon());
+    EXPECT_FALSE(pickit.emulator.vppon());
+    check.readdatain();
+    EXPECT_TRUE(check.ticked(Line::datain));
+    EXPECT_EQ(check.supplies(), "VDD 5.00 V  VPP 0.00 V");
+    check.setline(Line::vpp, true);
+    check.readdatain();
+    EXPECT_NE(check.supplies().find("VPP 13.00 V"), std::string::npos) << check.supplies();
+    check.close();
+    EXPECT_FALSE(pickit.emulator.vddon() || pickit.emulator.vppon());
 }
 
 INSTANTIATE_TEST_SUITE_P(Catalogue, PickitModel, ::testing::ValuesIn(modelnames(testing::shippedcatalogue())),
