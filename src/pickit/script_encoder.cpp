@@ -72,9 +72,4 @@ std::int64_t delayduration_ns(const ScriptBytes& script) {
     return thirds / 3;
 }
 
-std::int32_t decodeword(std::uint8_t low, std::uint8_t high) {
-    const std::int32_t frame = low | (std::int32_t{high} << 8);
-    return (frame >> 1) & 0x3FFF;
-}
-
 }  // namespace vornalt::pickit

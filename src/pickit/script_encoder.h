@@ -28,7 +28,4 @@ void appenddelay_ns(ScriptBytes& script, std::int64_t ns);
 // What a run of delay instructions lasts on the device, in nanoseconds (rounded down).
 std::int64_t delayduration_ns(const ScriptBytes& script);
 
-// The 14-bit word of a read from its two upload bytes (start bit in bit 0, stop bit in bit 15).
-std::int32_t decodeword(std::uint8_t low, std::uint8_t high);
-
 }  // namespace vornalt::pickit

@@ -286,4 +286,62 @@ std::uint8_t Pickit2Emulator::download() {
     return byte;
 }
 
+namespace {
+
+constexpr std::uint8_t k_get_descriptor = 6;
+constexpr std::uint8_t lowbyte(int value) { return static_cast<std::uint8_t>(value & 0xFF); }
+
+// A vendor-defined collection of 64 bytes in and 64 bytes out.
+const std::vector<std::uint8_t>& reportdescriptor() {
+    static const std::vector<std::uint8_t> bytes{0x06, 0x00, 0xFF, 0x09, 0x01, 0xA1, 0x01, 0x19, 0x01, 0x29, 0x40,
+                                                 0x15, 0x00, 0x26, 0xFF, 0x00, 0x75, 0x08, 0x95, 0x40, 0x81, 0x02,
+                                                 0x19, 0x01, 0x29, 0x40, 0x91, 0x02, 0xC0};
+    return bytes;
+}
+
+}  // namespace
+
+std::vector<std::uint8_t> Pickit2Emulator::devicedescriptor() const {
+    return {18,   1,    0x00, 0x02, 0x00, 0x00, 0x00, 8, lowbyte(identity_.vendor), lowbyte(identity_.vendor >> 8),
+            lowbyte(identity_.product), lowbyte(identity_.product >> 8), 0x02, 0x00, 1, 2, 3, 1};
+}
+
+std::vector<std::uint8_t> Pickit2Emulator::configdescriptor() const {
+    const auto report = static_cast<int>(reportdescriptor().size());
+    return {9, 2, 41, 0, 1, 1, 0, 0x80, 50,                              // bus powered, 100 mA
+            9, 4, 0, 0, 2, 0x03, 0x00, 0x00, 0,                          // interface 0: HID, two endpoints
+            9, 0x21, 0x11, 0x01, 0, 1, 0x22, lowbyte(report), lowbyte(report >> 8),
+            7, 5, 0x81, 0x03, 64, 0, 1,                                  // interrupt IN 1, every 1 ms
+            7, 5, 0x01, 0x03, 64, 0, 1};                                 // interrupt OUT 1
+}
+
+std::optional<std::vector<std::uint8_t>> Pickit2Emulator::controlin(std::uint8_t requesttype, std::uint8_t request,
+                                                                    std::uint16_t value, std::uint16_t,
+                                                                    std::uint16_t length) {
+    if (unplugged_ || request != k_get_descriptor) return std::nullopt;
+    std::vector<std::uint8_t> answer;
+    if (requesttype == 0x80 && value >> 8 == 1) answer = devicedescriptor();
+    if (requesttype == 0x80 && value >> 8 == 2) answer = configdescriptor();
+    if (requesttype == 0x80 && value >> 8 == 3) answer = usbstringdescriptor(identity_, lowbyte(value));
+    if (requesttype == 0x81 && value >> 8 == 0x22) answer = reportdescriptor();
+    if (answer.empty()) return std::nullopt;
+    if (answer.size() > length) answer.resize(length);
+    return answer;
+}
+
+std::size_t Pickit2Emulator::transferout(std::uint8_t, std::span<const std::uint8_t> data) {
+    HidReport report;
+    report.fill(end_of_buffer);
+    std::copy_n(data.begin(), std::min(data.size(), report.size()), report.begin());
+    if (!write(report)) return 0;
+    return data.size();
+}
+
+std::optional<std::vector<std::uint8_t>> Pickit2Emulator::transferin(std::uint8_t, std::size_t length) {
+    if (unplugged_ || replies_.empty()) return std::nullopt;
+    Result<HidReport> reply = read(0);
+    if (!reply) return std::nullopt;
+    return std::vector<std::uint8_t>(reply.value().begin(), reply.value().begin() + std::min<std::size_t>(length, 64));
+}
+
 }  // namespace vornalt

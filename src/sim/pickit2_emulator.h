@@ -11,6 +11,7 @@
 #include "platform/clock.h"
 #include "platform/hid_transport.h"
 #include "sim/sim_chip.h"
+#include "sim/usb_face.h"
 
 namespace vornalt {
 
@@ -26,18 +27,30 @@ struct Pickit2Options {
     std::int64_t opcode_ns = 4'000;
 };
 
-class Pickit2Emulator final : public HidTransport {
+// Besides the in-process transport, its face on the USB: a HID device with interrupt endpoints
+// 0x81 IN and 0x01 OUT of 64 bytes, for hidapi and libusb under a usbdevfs emulation.
+class Pickit2Emulator final : public HidTransport, public UsbFace {
 public:
     Pickit2Emulator(VirtualClock& clock, Pickit2Options options = {});
 
     void insert(std::unique_ptr<SimChip> chip) { chip_ = std::move(chip); }
     SimChip* chip() { return chip_.get(); }
     // From now on every write and read fails, as when the cable is pulled.
-    void unplug() { unplugged_ = true; }
+    void unplug() override { unplugged_ = true; }
+    bool present() const override { return !unplugged_; }
     Pickit2Options& options() { return options_; }
 
     Status write(const HidReport& report) override;
     Result<HidReport> read(std::int32_t timeout_ms) override;
+
+    const UsbIdentity& identity() const override { return identity_; }
+    std::vector<std::uint8_t> devicedescriptor() const override;
+    std::vector<std::uint8_t> configdescriptor() const override;
+    bool controlout(std::uint8_t, std::uint16_t, std::uint16_t) override { return !unplugged_; }
+    std::optional<std::vector<std::uint8_t>> controlin(std::uint8_t requesttype, std::uint8_t request, std::uint16_t value,
+                                                       std::uint16_t index, std::uint16_t length) override;
+    std::size_t transferout(std::uint8_t endpoint, std::span<const std::uint8_t> data) override;
+    std::optional<std::vector<std::uint8_t>> transferin(std::uint8_t endpoint, std::size_t length) override;
 
     // What tests look at.
     std::int64_t reportswritten() const { return written_; }
@@ -65,6 +78,7 @@ private:
 
     VirtualClock& clock_;
     Pickit2Options options_;
+    UsbIdentity identity_{0x04D8, 0x0033, "Microchip Technology Inc.", "PICkit 2 Microcontroller Programmer", "OT100001"};
     std::unique_ptr<SimChip> chip_;
     bool unplugged_ = false;
     std::int64_t written_ = 0;

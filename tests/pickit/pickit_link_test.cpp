@@ -129,19 +129,5 @@ TEST(PickitLink, AProgrammerPulledOutFailsForGoodWithoutHanging) {
     rig.link.close();
 }
 
-// A sample taken with PGD let go reads the line as the chip leaves it (pulled up, no chip
-// output), and closing powers down and lets the pins go.
-TEST(PickitLink, LineLevelSampleAndClose) {
-    Rig rig;
-    ASSERT_TRUE(rig.link.open().ok());
-    rig.enter();
-    const std::int64_t sample = rig.link.sample();
-    ASSERT_TRUE(rig.link.flush().ok());
-    EXPECT_TRUE(rig.link.value(sample));
-    EXPECT_TRUE(rig.pickit.vddon());
-    rig.link.close();
-    EXPECT_FALSE(rig.pickit.vddon() || rig.pickit.vppon());
-}
-
 }  // namespace
 }  // namespace vornalt::pickit

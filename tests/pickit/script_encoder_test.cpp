@@ -84,12 +84,5 @@ TEST(ScriptEncoder, EveryDelayLastsAtLeastItsTimeAndLessThanOneShortUnitMore) {
     }
 }
 
-TEST(ScriptEncoder, ReadRepliesDecodeWithoutTheirStartAndStopBits) {
-    EXPECT_EQ(decodeword(0xFE, 0x7F), 0x3FFF);
-    EXPECT_EQ(decodeword(0x68, 0x24), 0x1234);
-    EXPECT_EQ(decodeword(0x01, 0x80), 0x0000);  // only start and stop bits high
-    EXPECT_EQ(decodeword(0xFF, 0xFF), 0x3FFF);
-}
-
 }  // namespace
 }  // namespace vornalt::pickit
