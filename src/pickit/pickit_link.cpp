@@ -68,12 +68,15 @@ void PickitLink::sendall(const std::vector<HidReport>& reports) {
 
 void PickitLink::queue(const ScriptBytes& piece) {
     if (gone_ || piece.empty()) return;
-    sendall(packer_.add(piece));
+    const std::vector<HidReport> closed = packer_.add(piece);
+    if (!closed.empty()) reportdelay_ns_ = 0;  // the report now filling starts with this piece
+    sendall(closed);
 }
 
 bool PickitLink::exchange(const ScriptBytes& commands, std::vector<HidReport>& replies) {
     if (gone_) return false;
     sendall(packer_.finish(commands));
+    reportdelay_ns_ = 0;
     for (const std::uint8_t command : commands) {
         if (!hasreply(command)) continue;
         if (gone_) return false;
@@ -336,10 +339,23 @@ bool PickitLink::value(std::int64_t sample) const {
 }
 
 bool PickitLink::hold_us(std::int64_t us) {
-    if (us <= 0) return true;
-    ScriptBytes delays;
-    appenddelay_ns(delays, us * 1000);
-    for (std::size_t i = 0; i + 1 < delays.size(); i += 2) queue({delays[i], delays[i + 1]});
+    constexpr std::int64_t k_least_piece_ns = 1'000'000;
+    std::int64_t left = us * 1000;
+    while (left > 0 && !gone_) {
+        const std::int64_t room = k_max_report_delay_ns - reportdelay_ns_;
+        if (room < std::min(left, k_least_piece_ns)) {
+            // This report has its share of waiting: it goes now, the rest of the wait follows.
+            sendall(packer_.finish());
+            reportdelay_ns_ = 0;
+            continue;
+        }
+        const std::int64_t part = std::min(left, room);
+        ScriptBytes delays;
+        appenddelay_ns(delays, part);
+        for (std::size_t i = 0; i + 1 < delays.size(); i += 2) queue({delays[i], delays[i + 1]});
+        reportdelay_ns_ += delayduration_ns(delays);
+        left -= part;
+    }
     return true;
 }
 

@@ -37,7 +37,11 @@ struct Voltages {
 
 class PickitLink final : public LineLink {
 public:
-    static constexpr std::int32_t k_reply_timeout_ms = 500;
+    // A reply waits behind the report before it; neither runs longer than k_max_report_delay_ns.
+    static constexpr std::int32_t k_reply_timeout_ms = 1000;
+    // Device time one report may hold in delays: a longer wait is spread over several reports,
+    // so no write waits on the programmer for long (hidapi gives a write one second).
+    static constexpr std::int64_t k_max_report_delay_ns = 250'000'000;
     // Clones may miss a version query or answer it late: it is asked this many times.
     static constexpr int k_version_attempts = 3;
     static constexpr std::size_t k_kept_samples = 4096;  // flushed samples still answered by value()
@@ -115,6 +119,7 @@ private:
     std::vector<std::uint8_t> levels_;  // ring of resolved sample levels
     std::int64_t samples_ = 0;
     std::int64_t reports_ = 0;
+    std::int64_t reportdelay_ns_ = 0;  // delays in the report being filled (an upper bound)
 };
 
 }  // namespace vornalt::pickit

@@ -30,6 +30,7 @@ Status Pickit2Emulator::write(const HidReport& report) {
     if (unplugged_) return Error{"the device was disconnected", 19};
     clock_.advance_ns(options_.usb_report_ns);
     ++written_;
+    const std::int64_t started = clock_.now_ns();
     const std::uint8_t* in = report.data();
     int i = 0;
     const auto arg = [&](int k) { return i + k < k_report_size ? in[i + k] : std::uint8_t{0}; };
@@ -91,6 +92,7 @@ Status Pickit2Emulator::write(const HidReport& report) {
         default: i = k_report_size; break;  // END_OF_BUFFER or anything unknown ends the report
         }
     }
+    longestreport_ns_ = std::max(longestreport_ns_, clock_.now_ns() - started);
     return {};
 }
 

@@ -55,6 +55,8 @@ public:
     // What tests look at.
     std::int64_t reportswritten() const { return written_; }
     std::int64_t reportsread() const { return read_; }
+    // The longest time the programmer spent running one report: a host's next write waits that long.
+    std::int64_t longestreport_ns() const { return longestreport_ns_; }
     double vdd_volts() const { return vdd_volts_; }
     double vpp_volts() const { return vpp_volts_; }
     bool vddon() const { return vdd_; }
@@ -83,6 +85,7 @@ private:
     bool unplugged_ = false;
     std::int64_t written_ = 0;
     std::int64_t read_ = 0;
+    std::int64_t longestreport_ns_ = 0;
     std::deque<HidReport> replies_;
     std::deque<std::uint8_t> upload_;
     std::deque<std::uint8_t> download_;
