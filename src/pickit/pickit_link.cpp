@@ -136,7 +136,12 @@ void PickitLink::reserveupload(int bytes) {
         uploadbytes_ = 0;
         return;
     }
-    if (exchange({upload_data}, replies)) resolve(replies.front());
+    if (exchange({upload_data}, replies)) {
+        resolve(replies.front());
+        return;
+    }
+    uploads_.clear();  // the programmer is gone: these samples stay unknown
+    uploadbytes_ = 0;
 }
 
 void PickitLink::checkstatus(const HidReport& reply) {
