@@ -172,10 +172,15 @@ Result<FirmwareVersion> PickitLink::askversion() {
             reason = got.error().message;
             continue;
         }
-        const HidReport& r = got.value();
+        const HidReport r = got.value();
         // The bootloader answers with the command itself first.
         if (r[0] == firmware_version) {
             return Error{"The PICkit is in its bootloader mode: load its firmware (2.32 or later) first"};
+        }
+        // A slow clone may still answer the queries sent before this one: those replies must not
+        // be taken for the answer to a later command.
+        for (int extra = 0; extra < attempt; ++extra) {
+            if (!transport_.read(k_reply_timeout_ms)) break;
         }
         return FirmwareVersion{r[0], r[1], r[2]};
     }

@@ -40,6 +40,10 @@ Status Pickit2Emulator::write(const HidReport& report) {
         case firmware_version:
             if (options_.unanswered_version_queries > 0) {
                 --options_.unanswered_version_queries;
+            } else if (options_.late_version_replies > 0) {
+                --options_.late_version_replies;
+                ++withheld_;
+                reply({options_.version[0], options_.version[1], options_.version[2]});
             } else if (options_.bootloader) {
                 reply({firmware_version, 2, 0});
             } else {
@@ -98,7 +102,8 @@ Status Pickit2Emulator::write(const HidReport& report) {
 
 Result<HidReport> Pickit2Emulator::read(std::int32_t timeout_ms) {
     if (unplugged_) return Error{"the device was disconnected", 19};
-    if (replies_.empty()) {
+    if (replies_.empty() || withheld_ > 0) {
+        if (withheld_ > 0) --withheld_;
         clock_.advance_ns(std::int64_t{timeout_ms} * 1'000'000);
         return Error{"no answer within the timeout", 110};
     }

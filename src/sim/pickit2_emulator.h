@@ -18,6 +18,7 @@ namespace vornalt {
 struct Pickit2Options {
     std::array<std::uint8_t, 3> version{2, 32, 0};
     int unanswered_version_queries = 0;  // a clone that ignores the first queries
+    int late_version_replies = 0;        // a slow clone: its first replies come after the host gave up
     bool bootloader = false;             // left in its bootloader: the version reply leads with 'v'
     bool vdd_short = false;              // VDD collapses as soon as it is switched on
     bool vpp_short = false;              // VPP collapses as soon as it is switched on
@@ -86,6 +87,7 @@ private:
     std::int64_t written_ = 0;
     std::int64_t read_ = 0;
     std::int64_t longestreport_ns_ = 0;
+    int withheld_ = 0;  // reads that time out although a reply waits (a late reply)
     std::deque<HidReport> replies_;
     std::deque<std::uint8_t> upload_;
     std::deque<std::uint8_t> download_;

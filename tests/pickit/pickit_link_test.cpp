@@ -69,6 +69,14 @@ TEST(PickitLink, WaitsForACloneThatMissesTheFirstQueriesButNotForever) {
     Rig late(slow);
     EXPECT_TRUE(late.link.open().ok());
 
+    // Answers that come after the host gave up are not read later as replies to other commands.
+    Pickit2Options tardy;
+    tardy.late_version_replies = 1;
+    Rig behind(tardy);
+    EXPECT_TRUE(behind.link.open().ok());
+    EXPECT_EQ(behind.writeandread(20'000) & 0xFF, 0x5A);
+    EXPECT_TRUE(behind.link.status().ok()) << behind.link.status().error().message;
+
     Pickit2Options silent;
     silent.unanswered_version_queries = PickitLink::k_version_attempts;
     Rig mute(silent);
