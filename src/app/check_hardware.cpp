@@ -1,5 +1,6 @@
 #include "app/check_hardware.h"
 
+#include <cstdio>
 #include <string_view>
 
 namespace vornalt {
@@ -41,6 +42,13 @@ void CheckHardware::setline(Line line, bool ticked) {
 void CheckHardware::readdatain() {
     ticked_[lineindex(Line::datain)] = driver_.readdatain() == 1;
     checksent();
+    supplies_.clear();
+    double vdd = 0;
+    double vpp = 0;
+    if (!failure_.empty() || !driver_.measuresupplies(vdd, vpp)) return;
+    char text[48];
+    std::snprintf(text, sizeof text, "VDD %.2f V  VPP %.2f V", vdd, vpp);
+    supplies_ = text;
 }
 
 void CheckHardware::checksent() {

@@ -34,6 +34,9 @@ public:
     // Why the lines no longer reach the programmer (an adapter pulled out); empty while they do.
     // From then on every box shows clear, as the lines really are.
     const std::string& failure() const { return failure_; }
+    // "VDD 4.98 V  VPP 12.95 V" as a programmer that makes its supplies measured them at the last
+    // reading of DATA IN; empty for any other programmer.
+    const std::string& supplies() const { return supplies_; }
 
 private:
     void checksent();
@@ -43,6 +46,7 @@ private:
     std::array<bool, 5> ticked_{};
     std::array<std::string, 5> captions_;
     std::string failure_;
+    std::string supplies_;
 };
 
 }  // namespace vornalt

@@ -51,6 +51,7 @@ void HardwareSettings::open() {
 }
 
 void HardwareSettings::setinverted(Line line, bool ticked) {
+    if (!fixednote().empty()) return;
     ticked_[lineindex(line)] = ticked;
     driver_.state().inversion(line) = ticked ? 1 : 0;
     settings_.writesetting(profile_.line(line).invertsetting, ticked ? "1" : "0");
@@ -58,6 +59,10 @@ void HardwareSettings::setinverted(Line line, bool ticked) {
 }
 
 bool HardwareSettings::changepin(Line line) {
+    if (!fixednote().empty()) {
+        window_.message(fixednote());
+        return false;
+    }
     std::int32_t& pin = driver_.state().pin(line);
     const std::string answer = window_.input(pinprompt(profile_, line), std::to_string(pin));
     if (answer.empty()) return false;

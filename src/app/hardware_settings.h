@@ -60,6 +60,8 @@ public:
 
     bool ticked(Line line) const { return ticked_[lineindex(line)]; }
     const std::string& caption(Line line) const { return captions_[lineindex(line)]; }
+    // Not empty when this programmer's pins are its own: the boxes and labels change nothing.
+    std::string_view fixednote() const { return profile_.fixednote; }
 
 private:
     PortDriver& driver_;

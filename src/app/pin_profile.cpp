@@ -26,13 +26,28 @@ constexpr PinProfile k_databits_profile{
       {k_setting_ftdi_invertdatain, k_setting_ftdi_datainbit}}},
 };
 
+// The PICkit 2's ICSP header: 1 VPP (MCLR), 2 VDD, 4 PGD (DATA OUT and DATA IN), 5 PGC (CLOCK).
+constexpr std::array<std::int32_t, k_line_count> k_icsp_pins{2, 1, 5, 4, 4};
+
+constexpr PinProfile k_icsp_profile{
+    false,
+    {},
+    "The PICkit 2 drives its own ICSP pins: pins and inversions do not apply.",
+};
+
 }  // namespace
 
 const PinProfile& pinprofile(BackendKind kind) {
+    if (kind == BackendKind::pickit2) return k_icsp_profile;
     return kind == BackendKind::ftdi ? k_databits_profile : k_parallel_profile;
 }
 
 void readpinsettings(DriverState& state, SettingsStore& settings, const PinProfile& profile) {
+    if (!profile.fixednote.empty()) {
+        state.pins = k_icsp_pins;
+        state.inversions = {};
+        return;
+    }
     for (const Line line : k_all_lines) state.inversion(line) = settings.readnumber(profile.line(line).invertsetting);
     for (const Line line : k_all_lines) state.pin(line) = settings.readnumber(profile.line(line).pinsetting);
 }
@@ -44,6 +59,7 @@ void readprogrammersettings(DriverState& state, SettingsStore& settings, Backend
 }
 
 std::string profilepinname(const PinProfile& profile, std::int32_t pin) {
+    if (!profile.fixednote.empty()) return "ICSP " + std::to_string(pin);
     if (!profile.databits) return pinname(pin);
     return pin >= 0 && pin <= 7 ? "D" + std::to_string(pin) : std::string();
 }

@@ -23,6 +23,10 @@ struct LinePinSettings {
 struct PinProfile {
     bool databits;  // pins are an adapter's data bits 0-7; otherwise parallel-port connector pins
     std::array<LinePinSettings, k_line_count> lines;
+    // Not empty for a programmer whose lines sit on fixed pins of its own connector (the PICkit 2's
+    // ICSP header): what the Hardware Settings tell the user instead of letting pins and
+    // inversions change. Its pins are the header's pin numbers and nothing is kept in the settings.
+    std::string_view fixednote = {};
 
     const LinePinSettings& line(Line which) const { return lines[lineindex(which)]; }
 };
@@ -30,7 +34,7 @@ struct PinProfile {
 const PinProfile& pinprofile(BackendKind kind);
 
 // The five inversions, then the five pins, from the profile's settings (each missing one is
-// created with its default).
+// created with its default); a fixed profile's header pins, no inversion, and no setting touched.
 void readpinsettings(DriverState& state, SettingsStore& settings, const PinProfile& profile);
 
 // The profile's pins and inversions for a backend, and an adapter's step rate (read only for a

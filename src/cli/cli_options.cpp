@@ -236,9 +236,9 @@ ParsedCommandLine parsecommandline(const std::vector<std::string>& arguments) {
     app.add_option("--model", o.model, "Model by name (case-insensitive) or number (default: the saved model)")
         ->type_name("NAME|N");
     app.add_option("--port", raw.port,
-                   "The port: 1, 2, 3, sim, a ppdev device path, or ftdi / ftdi:SERIAL for an FTDI USB\n"
-                   "adapter (default: the saved port)")
-        ->type_name("1|2|3|sim|DEVICE|ftdi[:SERIAL]");
+                   "The port: 1, 2, 3, sim, a ppdev device path, ftdi / ftdi:SERIAL for an FTDI USB\n"
+                   "adapter, or pickit2 / pickit2:SERIAL for a PICkit 2 (default: the saved port)")
+        ->type_name("1|2|3|sim|DEVICE|ftdi[:SERIAL]|pickit2[:SERIAL]");
     app.add_option("--sim-chip", raw.simchip,
                    "With --port sim: the simulated chip's memory file, read when it exists and written back\n"
                    "after each run (default: one file per model in the user's data folder)")

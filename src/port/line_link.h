@@ -36,6 +36,19 @@ public:
     // Forgets what is queued (a stop or an error: the power-down that follows must not wait
     // behind it).
     virtual void drop() = 0;
+
+    // Frame level, for a device that clocks whole frames itself (a few bytes per frame instead of
+    // one state per line step): a 6-bit command, followed by a 16-clock frame carrying the 14-bit
+    // `word` unless word < 0. Afterwards the lines are as they were put. False: this link moves
+    // lines only, and the caller clocks the frame line by line.
+    virtual bool frame(std::int32_t /*code*/, std::int32_t /*word*/) { return false; }
+    // A command followed by the 16-clock read of a word: the sample number of the word's bit 0,
+    // its bits 1-13 the next numbers, resolved by the flush like any sample. -1: lines only.
+    virtual std::int64_t readframe(std::int32_t /*code*/) { return -1; }
+
+    // VDD and VPP in volts as a device that makes them measures them now (what is queued is sent
+    // first); false for a device that does not measure them, or when asking failed.
+    virtual bool measure(double& /*vdd*/, double& /*vpp*/) { return false; }
 };
 
 }  // namespace vornalt

@@ -159,6 +159,12 @@ public:
         events_.clear();
         inner_.drop();
     }
+    // Frames a device clocks itself pass straight through: the trace holds the line steps and
+    // power around them, not the bits inside (moving those line by line instead would make a
+    // traced run differ from an untraced one).
+    bool frame(std::int32_t code, std::int32_t word) override { return inner_.frame(code, word); }
+    std::int64_t readframe(std::int32_t code) override { return inner_.readframe(code); }
+    bool measure(double& vdd, double& vpp) override { return inner_.measure(vdd, vpp); }
 
 private:
     struct Event {

@@ -103,6 +103,18 @@ void PortDriver::dropqueue() {
     if (link_ != nullptr) link_->drop();
 }
 
+bool PortDriver::sendframe(std::int32_t code, std::int32_t word) {
+    if (link_ == nullptr || !link_->frame(code, word)) return false;
+    pump_.yield();
+    return true;
+}
+
+std::int64_t PortDriver::readframe(std::int32_t code) {
+    const std::int64_t first = link_ != nullptr ? link_->readframe(code) : -1;
+    if (first >= 0) pump_.yield();
+    return first;
+}
+
 void PortDriver::setidle() {
     state_.databyte = 0;
     state_.statusbyte = 0;

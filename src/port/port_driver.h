@@ -73,6 +73,12 @@ public:
     bool holdlines_us(std::int64_t us);
     // Forgets what the link holds, before a stop or after an error switches the power off.
     void dropqueue();
+    // A whole command (and data word, unless word < 0) or a command and a read through a link
+    // that clocks frames itself; false / -1 when the lines must be moved one by one.
+    bool sendframe(std::int32_t code, std::int32_t word);
+    std::int64_t readframe(std::int32_t code);
+    // The supplies as a programmer that makes them measures them; false for any other.
+    bool measuresupplies(double& vdd, double& vpp) { return link_ != nullptr && link_->measure(vdd, vpp); }
 
     // Shadow bytes and statusbyte to 0, then alloff().
     void setidle();

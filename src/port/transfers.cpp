@@ -43,6 +43,7 @@ void Transfers::emptyclock() {
 
 void Transfers::sendcommand(std::int32_t code) {
     if (!validcode(code)) return;
+    if (driver_.sendframe(code, -1)) return;
     sendcode(code);
     driver_.dataoutoff();
     pump_.yield();
@@ -50,6 +51,7 @@ void Transfers::sendcommand(std::int32_t code) {
 
 void Transfers::sendcommanddata(std::int32_t code, std::int32_t word) {
     if (!validcode(code) || !validword(word)) return;
+    if (driver_.sendframe(code, word)) return;
     sendcode(code);
     // Start and stop clocks carry DATA OUT off, set while CLOCK is still off.
     driver_.dataoutoff();
@@ -71,6 +73,10 @@ std::int32_t Transfers::readdata(std::int32_t code) {
 PendingWord Transfers::queueread(std::int32_t code) {
     PendingWord word;
     if (!validcode(code)) return word;  // every bit reads 0
+    if (const std::int64_t first = driver_.readframe(code); first >= 0) {
+        for (int i = 0; i < PendingWord::k_bits; ++i) word.bits[i] = {first + i, -1};
+        return word;
+    }
     sendcode(code);
     // DATA OUT on releases the shared data line (it is pulled up) so the chip can drive it.
     driver_.dataouton();

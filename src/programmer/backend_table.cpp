@@ -4,6 +4,7 @@
 
 #include "programmer/ftdi_backend.h"
 #include "programmer/parallel_backend.h"
+#include "programmer/pickit2_backend.h"
 #include "programmer/ppdev_backend.h"
 #include "programmer/sim_backend.h"
 
@@ -11,7 +12,7 @@ namespace vornalt {
 
 std::span<const BackendRow> backendtable() {
     // Asked in this order: a row whose names overlap a later one's (a path is the catch-all) goes first.
-    static const std::vector<BackendRow> rows{parallelbackend(), simbackend(), ftdibackend(), ppdevbackend()};
+    static const std::vector<BackendRow> rows{parallelbackend(), simbackend(), ftdibackend(), pickit2backend(), ppdevbackend()};
     return rows;
 }
 

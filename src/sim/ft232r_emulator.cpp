@@ -172,18 +172,7 @@ std::vector<std::uint8_t> Ft232rEmulator::configdescriptor() const {
 }
 
 std::vector<std::uint8_t> Ft232rEmulator::stringdescriptor(std::uint8_t index) const {
-    if (index == 0) return {4, k_descriptor_string, 0x09, 0x04};  // US English only
-    const std::string* text = index == 1   ? &identity_.manufacturer
-                              : index == 2 ? &identity_.description
-                              : index == 3 ? &identity_.serial
-                                           : nullptr;
-    if (text == nullptr) return {};
-    std::vector<std::uint8_t> out{static_cast<std::uint8_t>(2 + 2 * text->size()), k_descriptor_string};
-    for (char c : *text) {
-        out.push_back(static_cast<std::uint8_t>(c));
-        out.push_back(0);
-    }
-    return out;
+    return usbstringdescriptor(identity_, index);
 }
 
 }  // namespace vornalt

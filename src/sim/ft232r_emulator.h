@@ -20,6 +20,7 @@
 
 #include "platform/clock.h"
 #include "sim/sim_board.h"
+#include "sim/usb_face.h"
 
 namespace vornalt {
 
@@ -28,16 +29,7 @@ struct UsbTiming {
     std::int64_t bytes_per_s = 1'000'000;    // bulk throughput of the bus in each direction
 };
 
-// What the adapter tells the host about itself.
-struct UsbIdentity {
-    std::uint16_t vendor = 0x0403;
-    std::uint16_t product = 0x6001;
-    std::string manufacturer = "FTDI";
-    std::string description = "FT232R USB UART";
-    std::string serial = "VRN00001";
-};
-
-class Ft232rEmulator {
+class Ft232rEmulator final : public UsbFace {
 public:
     static constexpr std::size_t k_packet_size = 64;      // full-speed bulk packet
     static constexpr std::size_t k_status_bytes = 2;      // at the start of every IN packet
@@ -48,16 +40,16 @@ public:
 
     Ft232rEmulator(SimBoard& board, VirtualClock& clock, UsbIdentity identity = {}, UsbTiming timing = {});
 
-    const UsbIdentity& identity() const { return identity_; }
+    const UsbIdentity& identity() const override { return identity_; }
     SimBoard& board() { return board_; }
 
     // A vendor request without data stage (bmRequestType 0x40). False: the device stalls it.
-    bool controlout(std::uint8_t request, std::uint16_t value, std::uint16_t index);
+    bool controlout(std::uint8_t request, std::uint16_t value, std::uint16_t index) override;
     // A request with an IN data stage: vendor (0xC0) or standard GET_DESCRIPTOR (0x80). No value:
     // the device stalls it.
     std::optional<std::vector<std::uint8_t>> controlin(std::uint8_t requesttype, std::uint8_t request,
                                                        std::uint16_t value, std::uint16_t index,
-                                                       std::uint16_t length);
+                                                       std::uint16_t length) override;
 
     // Bulk OUT to endpoint 2: takes what fits into the write FIFO and clocks out what it can.
     // Returns how many bytes it took; the rest the device would answer with NAK.
@@ -69,8 +61,11 @@ public:
     void roundtrip(std::int64_t bytes);
 
     // The adapter is pulled out: every request fails from now on and the pins go undriven.
-    void unplug();
-    bool present() const { return present_; }
+    void unplug() override;
+    bool present() const override { return present_; }
+    // The face's endpoints: bulk OUT 2 and bulk IN 1 (an IN always answers, at least the status).
+    std::size_t transferout(std::uint8_t, std::span<const std::uint8_t> data) override { return bulkout(data); }
+    std::optional<std::vector<std::uint8_t>> transferin(std::uint8_t, std::size_t length) override { return bulkin(length); }
 
     std::uint8_t mode() const { return mode_; }
     std::uint8_t outputs() const { return outputs_; }
@@ -81,8 +76,8 @@ public:
     std::int64_t roundtrips() const { return roundtrips_; }
 
     // The descriptors the device reports, also the bytes a sysfs `descriptors` file holds.
-    std::vector<std::uint8_t> devicedescriptor() const;
-    std::vector<std::uint8_t> configdescriptor() const;
+    std::vector<std::uint8_t> devicedescriptor() const override;
+    std::vector<std::uint8_t> configdescriptor() const override;
 
 private:
     void clockout();

@@ -186,6 +186,28 @@ TEST(HardwareSettingsLogic, ASharedPinIsAcceptedWithAWarningAndOffWinsOnIt) {
     }
 }
 
+// A programmer with its own pins (the PICkit 2): nothing the dialog offers moves a pin, an
+// inversion or a setting, the user is told why, and the captions name its header pins.
+TEST(HardwareSettingsLogic, FixedPinsChangeNothingAndSaySo) {
+    HardwareRig rig;
+    const PinProfile& icsp = pinprofile(BackendKind::pickit2);
+    readpinsettings(rig.state, rig.settings, icsp);
+    const auto pins = rig.state.pins;
+    const auto saved = rig.backend.values();
+    HardwareSettings logic(rig.driver, rig.settings, rig.window, icsp);
+    logic.open();
+    EXPECT_FALSE(logic.fixednote().empty());
+    logic.setinverted(Line::clock, true);
+    rig.window.inputanswers = {"3"};
+    EXPECT_FALSE(logic.changepin(Line::vdd));
+    EXPECT_FALSE(logic.ticked(Line::clock));
+    EXPECT_EQ(rig.state.pins, pins);
+    EXPECT_EQ(rig.state.inversion(Line::clock), 0);
+    EXPECT_EQ(rig.backend.values(), saved);
+    EXPECT_EQ(rig.window.messages, std::vector<std::string>{std::string(logic.fixednote())});
+    EXPECT_EQ(logic.caption(Line::clock), "Invert CLOCK line (ICSP 5)");
+}
+
 TEST(CheckHardwareLogic, BoxesSwitchTheirLinesThroughTheLineOperations) {
     struct Case {
         Line line;

@@ -13,7 +13,9 @@ TEST(ProgrammerChoice, SavedTextNamesTheSameProgrammer) {
                                      {BackendKind::simulator, ""},
                                      {BackendKind::ftdi, ""},
                                      {BackendKind::ftdi, "A50285BI"},
-                                     {BackendKind::ftdi, "odd:serial"}};
+                                     {BackendKind::ftdi, "odd:serial"},
+                                     {BackendKind::pickit2, ""},
+                                     {BackendKind::pickit2, "OT1234567"}};
     for (const BackendChoice& choice : choices) {
         const std::string text = programmersettingtext(choice.kind, choice.argument);
         const std::optional<BackendChoice> back = programmerfromsetting(text);

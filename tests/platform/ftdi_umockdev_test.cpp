@@ -8,7 +8,7 @@
 #include "platform/ftdi_device.h"
 #include "port/bitbang_link.h"
 #include "sim/ft232r_emulator.h"
-#include "usbdevfs_ft232r.h"
+#include "usbdevfs_device.h"
 
 namespace vornalt {
 namespace {
@@ -16,7 +16,7 @@ namespace {
 using ::testing::HasSubstr;
 using testing::SessionRig;
 using testing::Outcome;
-using testing::UsbdevfsFt232r;
+using testing::UsbdevfsDevice;
 
 // A testbed with the adapter plugged in, its board holding a fresh chip of the bench's model.
 class FakeUsbFixture : public ::testing::Test {
@@ -27,7 +27,7 @@ protected:
         testbed = umockdev_testbed_new();
         // Without the preload library the real /sys and /dev would be used: refuse to run.
         ASSERT_TRUE(umockdev_in_mock_environment()) << "run under umockdev-wrapper (LD_PRELOAD=libumockdev-preload.so.0)";
-        usb = std::make_unique<UsbdevfsFt232r>(testbed, ft232r);
+        usb = std::make_unique<UsbdevfsDevice>(testbed, ft232r);
         ASSERT_TRUE(usb->attached()) << usb->error();
     }
     void TearDown() override {
@@ -54,7 +54,7 @@ protected:
     SimBoard board{usbclock, BoardConnector::bitbang, k_bitbang_wiring};
     Ft232rEmulator ft232r{board, usbclock};
     UMockdevTestbed* testbed = nullptr;
-    std::unique_ptr<UsbdevfsFt232r> usb;
+    std::unique_ptr<UsbdevfsDevice> usb;
     std::unique_ptr<BitBangDevice> device;
     std::unique_ptr<BitBangLink> link;
 };

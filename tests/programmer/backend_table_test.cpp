@@ -23,6 +23,9 @@ TEST(BackendTable, PortTextsChooseRowsAndArguments) {
         {"SiM", BackendKind::simulator, ""},
         {"/dev/parport1", BackendKind::device, "/dev/parport1"},
         {"./sim", BackendKind::device, "./sim"},  // a path, even one ending in a row's name
+        {"pickit2", BackendKind::pickit2, ""},
+        {"PICkit2:OT42a", BackendKind::pickit2, "OT42a"},  // the serial as typed
+        {"pickit2x", std::nullopt, ""},
         {"0", std::nullopt, ""},
         {"4", std::nullopt, ""},
         {"01", std::nullopt, ""},

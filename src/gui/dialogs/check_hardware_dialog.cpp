@@ -1,6 +1,7 @@
 #include "gui/dialogs/check_hardware_dialog.h"
 
 #include <QCheckBox>
+#include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTimer>
@@ -50,6 +51,9 @@ CheckHardwareDialog::CheckHardwareDialog(CheckHardware logic, QWidget* parent)
         boxes_.at(i) = box;
     }
 
+    supplies_ = new QLabel(this);
+    place(*supplies_, "Supplies", QRect(4, 146, 117, 17));
+
     timer_ = new QTimer(this);
     timer_->setObjectName(QStringLiteral("Timer1"));
     timer_->setInterval(k_check_datain_interval_ms);
@@ -87,6 +91,8 @@ void CheckHardwareDialog::redraw() {
         box->setChecked(logic_.ticked(line));
         box->setText(QString::fromStdString(logic_.caption(line)));
     }
+    supplies_->setText(QString::fromStdString(logic_.supplies()));
+    supplies_->setVisible(!logic_.supplies().empty());
     // The programmer went away: said once, and DATA IN is no longer polled.
     if (!logic_.failure().empty() && !failuresaid_) {
         failuresaid_ = true;

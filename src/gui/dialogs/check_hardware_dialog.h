@@ -9,6 +9,7 @@
 #include "session/session.h"
 
 class QCheckBox;
+class QLabel;
 class QPushButton;
 class QTimer;
 
@@ -33,6 +34,7 @@ private:
     std::array<QCheckBox*, 5> boxes_{};
     QPushButton* close_ = nullptr;
     QTimer* timer_ = nullptr;
+    QLabel* supplies_ = nullptr;  // what a programmer that makes VDD and VPP measures
     bool closed_ = false;
     bool failuresaid_ = false;
 };

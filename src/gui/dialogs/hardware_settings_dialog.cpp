@@ -1,6 +1,7 @@
 #include "gui/dialogs/hardware_settings_dialog.h"
 
 #include <QCheckBox>
+#include <QLabel>
 #include <QPushButton>
 #include <utility>
 
@@ -50,6 +51,16 @@ HardwareSettingsDialog::HardwareSettingsDialog(HardwareSettings logic, QWidget* 
             redraw();
         });
         labels_.at(i) = label;
+    }
+
+    // A programmer with its own pins (the PICkit 2) says so; its boxes and labels change nothing.
+    if (const std::string_view note = logic_.fixednote(); !note.empty()) {
+        for (QWidget* widget : boxes_) widget->setEnabled(false);
+        for (QWidget* widget : labels_) widget->setEnabled(false);
+        auto* notice = new QLabel(QString::fromUtf8(note.data(), static_cast<qsizetype>(note.size())), this);
+        place(*notice, "FixedPins", QRect(4, 140, 185, 28));
+        notice->setWordWrap(true);
+        notice->setToolTip(notice->text());
     }
 
     logic_.open();

@@ -1,4 +1,4 @@
-#include "usbdevfs_ft232r.h"
+#include "usbdevfs_device.h"
 
 #include <linux/usbdevice_fs.h>
 #include <sys/ioctl.h>
@@ -21,8 +21,8 @@ std::uint16_t le16(const guint8* p) { return static_cast<std::uint16_t>(p[0] | (
 
 }  // namespace
 
-UsbdevfsFt232r::UsbdevfsFt232r(UMockdevTestbed* testbed, Ft232rEmulator& chip) : chip_(chip), testbed_(testbed) {
-    const UsbIdentity& id = chip.identity();
+UsbdevfsDevice::UsbdevfsDevice(UMockdevTestbed* testbed, UsbFace& device) : device_(device), testbed_(testbed) {
+    const UsbIdentity& id = device.identity();
     char vendor[8];
     char product[8];
     std::snprintf(vendor, sizeof vendor, "%04x", id.vendor);
@@ -41,8 +41,8 @@ UsbdevfsFt232r::UsbdevfsFt232r(UMockdevTestbed* testbed, Ft232rEmulator& chip) :
     }
     syspath_ = path;
     g_free(path);
-    std::vector<std::uint8_t> descriptors = chip.devicedescriptor();
-    const std::vector<std::uint8_t> config = chip.configdescriptor();
+    std::vector<std::uint8_t> descriptors = device.devicedescriptor();
+    const std::vector<std::uint8_t> config = device.configdescriptor();
     descriptors.insert(descriptors.end(), config.begin(), config.end());
     umockdev_testbed_set_attribute_binary(testbed, syspath_.c_str(), "descriptors", descriptors.data(),
                                           static_cast<gint>(descriptors.size()));
@@ -57,7 +57,7 @@ UsbdevfsFt232r::UsbdevfsFt232r(UMockdevTestbed* testbed, Ft232rEmulator& chip) :
     if (created != nullptr) std::fclose(created);
 
     handler_ = umockdev_ioctl_base_new();
-    g_signal_connect(handler_, "handle-ioctl", G_CALLBACK(&UsbdevfsFt232r::handleioctl), this);
+    g_signal_connect(handler_, "handle-ioctl", G_CALLBACK(&UsbdevfsDevice::handleioctl), this);
     GError* failure = nullptr;
     attached_ = umockdev_testbed_attach_ioctl(testbed, k_node, handler_, &failure);
     if (!attached_) {
@@ -66,18 +66,18 @@ UsbdevfsFt232r::UsbdevfsFt232r(UMockdevTestbed* testbed, Ft232rEmulator& chip) :
     }
 }
 
-UsbdevfsFt232r::~UsbdevfsFt232r() {
+UsbdevfsDevice::~UsbdevfsDevice() {
     if (attached_) static_cast<void>(umockdev_testbed_detach_ioctl(testbed_, k_node, nullptr));
     if (handler_ != nullptr) g_object_unref(handler_);
 }
 
-gboolean UsbdevfsFt232r::handleioctl(UMockdevIoctlBase*, UMockdevIoctlClient* client, gpointer self) {
-    return static_cast<UsbdevfsFt232r*>(self)->ioctl(client);
+gboolean UsbdevfsDevice::handleioctl(UMockdevIoctlBase*, UMockdevIoctlClient* client, gpointer self) {
+    return static_cast<UsbdevfsDevice*>(self)->ioctl(client);
 }
 
-gboolean UsbdevfsFt232r::ioctl(UMockdevIoctlClient* client) {
+gboolean UsbdevfsDevice::ioctl(UMockdevIoctlClient* client) {
     const gulong request = umockdev_ioctl_client_get_request(client);
-    const bool gone = !chip_.present();
+    const bool gone = !device_.present();
     switch (request) {
     case USBDEVFS_SUBMITURB:
         if (gone) break;
@@ -131,7 +131,7 @@ gboolean UsbdevfsFt232r::ioctl(UMockdevIoctlClient* client) {
     return TRUE;
 }
 
-void UsbdevfsFt232r::submit(UMockdevIoctlClient* client) {
+void UsbdevfsDevice::submit(UMockdevIoctlClient* client) {
     GError* failure = nullptr;
     UMockdevIoctlData* urb = umockdev_ioctl_data_resolve(umockdev_ioctl_client_get_arg(client), 0, sizeof(usbdevfs_urb), &failure);
     if (urb == nullptr) {
@@ -149,8 +149,8 @@ void UsbdevfsFt232r::submit(UMockdevIoctlClient* client) {
             return;
         }
     }
-    const bool supported = u.type == USBDEVFS_URB_TYPE_CONTROL ||
-                           (u.type == USBDEVFS_URB_TYPE_BULK && (u.endpoint == 0x02 || u.endpoint == 0x81));
+    const bool supported = u.type == USBDEVFS_URB_TYPE_CONTROL || u.type == USBDEVFS_URB_TYPE_BULK ||
+                           u.type == USBDEVFS_URB_TYPE_INTERRUPT;
     if (!supported) {
         umockdev_ioctl_client_complete(client, -1, EINVAL);
         return;
@@ -161,25 +161,26 @@ void UsbdevfsFt232r::submit(UMockdevIoctlClient* client) {
     umockdev_ioctl_client_complete(client, 0, 0);
 }
 
-// Moves every URB on as far as the chip lets it: control and IN transfers complete at once (an
-// IN with no sample gets the status bytes alone, as after the latency timer), an OUT transfer
-// completes once the chip has taken all of its bytes.
-void UsbdevfsFt232r::progress() {
+// Moves every URB on as far as the device lets it: control transfers complete at once, an IN
+// transfer once the device has something to send (the FT232R always has: at least its status
+// bytes), an OUT transfer once the device has taken all of its bytes.
+void UsbdevfsDevice::progress() {
     for (Urb& u : urbs_) {
         if (u.complete) continue;
         usbdevfs_urb& urb = urbof(u.urb);
         const std::size_t length = static_cast<std::size_t>(urb.buffer_length);
         if (urb.type == USBDEVFS_URB_TYPE_CONTROL) {
             control(u);
-        } else if (urb.endpoint == 0x81) {
-            const std::vector<std::uint8_t> in = chip_.bulkin(length);
-            if (!in.empty()) std::memcpy(u.buffer->data, in.data(), in.size());
-            urb.actual_length = static_cast<int>(in.size());
+        } else if ((urb.endpoint & 0x80) != 0) {
+            const std::optional<std::vector<std::uint8_t>> in = device_.transferin(urb.endpoint, length);
+            if (!in) continue;  // nothing to send yet: the URB waits, as a NAKed one does
+            if (!in->empty()) std::memcpy(u.buffer->data, in->data(), in->size());
+            urb.actual_length = static_cast<int>(in->size());
             urb.status = 0;
             u.complete = true;
         } else {
-            const std::size_t taken = chip_.bulkout(
-                std::span<const std::uint8_t>(u.buffer->data + u.done, length - u.done));
+            const std::size_t taken = device_.transferout(
+                urb.endpoint, std::span<const std::uint8_t>(u.buffer->data + u.done, length - u.done));
             u.done += taken;
             bytesout_ += static_cast<std::int64_t>(taken);
             if (vanishafter_ >= 0 && bytesout_ >= vanishafter_) {
@@ -195,7 +196,7 @@ void UsbdevfsFt232r::progress() {
     }
 }
 
-void UsbdevfsFt232r::control(Urb& u) {
+void UsbdevfsDevice::control(Urb& u) {
     usbdevfs_urb& urb = urbof(u.urb);
     guint8* setup = u.buffer->data;
     const std::uint8_t type = setup[0];
@@ -206,20 +207,20 @@ void UsbdevfsFt232r::control(Urb& u) {
     urb.status = 0;
     urb.actual_length = 0;
     if ((type & 0x80) != 0) {
-        const auto answer = chip_.controlin(type, request, value, index, length);
+        const auto answer = device_.controlin(type, request, value, index, length);
         if (answer) {
             std::memcpy(setup + k_setup_bytes, answer->data(), answer->size());
             urb.actual_length = static_cast<int>(answer->size());
         } else {
             urb.status = -EPIPE;
         }
-    } else if ((type & 0x60) == 0x40 && !chip_.controlout(request, value, index)) {
+    } else if ((type & 0x60) == 0x40 && !device_.controlout(request, value, index)) {
         urb.status = -EPIPE;  // a vendor request the chip stalls; standard ones are accepted
     }
     u.complete = true;
 }
 
-void UsbdevfsFt232r::reap(UMockdevIoctlClient* client, bool /*wait*/) {
+void UsbdevfsDevice::reap(UMockdevIoctlClient* client, bool /*wait*/) {
     progress();
     for (auto it = urbs_.begin(); it != urbs_.end(); ++it) {
         if (!it->complete) continue;
@@ -236,10 +237,10 @@ void UsbdevfsFt232r::reap(UMockdevIoctlClient* client, bool /*wait*/) {
         umockdev_ioctl_client_complete(client, 0, 0);
         return;
     }
-    umockdev_ioctl_client_complete(client, -1, chip_.present() ? EAGAIN : ENODEV);
+    umockdev_ioctl_client_complete(client, -1, device_.present() ? EAGAIN : ENODEV);
 }
 
-void UsbdevfsFt232r::discard(UMockdevIoctlClient* client) {
+void UsbdevfsDevice::discard(UMockdevIoctlClient* client) {
     gulong address = 0;
     UMockdevIoctlData* arg = umockdev_ioctl_client_get_arg(client);
     std::memcpy(&address, arg->data, sizeof address);
@@ -256,8 +257,8 @@ void UsbdevfsFt232r::discard(UMockdevIoctlClient* client) {
 }
 
 // Pulled out: what is under way ends with the error the kernel gives, later requests fail.
-void UsbdevfsFt232r::vanish() {
-    chip_.unplug();
+void UsbdevfsDevice::vanish() {
+    device_.unplug();
     for (Urb& u : urbs_) {
         if (u.complete) continue;
         urbof(u.urb).status = -ESHUTDOWN;

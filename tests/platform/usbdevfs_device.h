@@ -1,8 +1,8 @@
 #pragma once
-// The emulated FT232R behind a fake USB device in a umockdev testbed: sysfs entries that libusb
-// enumerates, and a usbdevfs ioctl handler that answers control transfers and bulk URBs from the
-// emulator. The real FTDI library and libusb then run unchanged against it. Needs the process to
-// run with umockdev's preload library.
+// An emulated USB device (the FT232R, the PICkit 2) behind a fake device node in a umockdev
+// testbed: sysfs entries that libusb enumerates, and a usbdevfs ioctl handler that answers control
+// transfers and bulk or interrupt URBs from the emulator. The real libraries (the FTDI library,
+// hidapi, libusb) then run unchanged against it. Needs umockdev's preload library.
 #include <glib.h>
 #include <umockdev.h>
 
@@ -12,21 +12,21 @@
 #include <string>
 #include <vector>
 
-#include "sim/ft232r_emulator.h"
+#include "sim/usb_face.h"
 
 namespace vornalt::testing {
 
-class UsbdevfsFt232r {
+class UsbdevfsDevice {
 public:
     // Adds the device to the testbed (bus 1, device 2) and attaches the handler to its node.
-    UsbdevfsFt232r(UMockdevTestbed* testbed, Ft232rEmulator& chip);
-    ~UsbdevfsFt232r();
-    UsbdevfsFt232r(const UsbdevfsFt232r&) = delete;
-    UsbdevfsFt232r& operator=(const UsbdevfsFt232r&) = delete;
+    UsbdevfsDevice(UMockdevTestbed* testbed, UsbFace& device);
+    ~UsbdevfsDevice();
+    UsbdevfsDevice(const UsbdevfsDevice&) = delete;
+    UsbdevfsDevice& operator=(const UsbdevfsDevice&) = delete;
 
     bool attached() const { return attached_; }
     std::string error() const { return error_; }
-    // The adapter is pulled out once this many bytes have gone to its bulk OUT endpoint.
+    // The device is pulled out once this many bytes have gone to its OUT endpoint.
     void vanishafter(std::int64_t bytes) { vanishafter_ = bytes; }
     std::int64_t bytesout() const { return bytesout_; }
 
@@ -34,7 +34,7 @@ private:
     struct Urb {
         UMockdevIoctlData* urb;     // the client's struct, resolved
         UMockdevIoctlData* buffer;  // its data buffer, resolved
-        std::size_t done = 0;       // bulk OUT: bytes the chip has taken so far
+        std::size_t done = 0;       // OUT: bytes the device has taken so far
         bool complete = false;
     };
 
@@ -47,7 +47,7 @@ private:
     void control(Urb& u);
     void vanish();
 
-    Ft232rEmulator& chip_;
+    UsbFace& device_;
     UMockdevTestbed* testbed_;
     UMockdevIoctlBase* handler_ = nullptr;
     std::string syspath_;
