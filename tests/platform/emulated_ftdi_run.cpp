@@ -16,7 +16,7 @@
 #include "sim/ft232r_emulator.h"
 #include "sim/sim_board.h"
 #include "sim/sim_chip.h"
-#include "usbdevfs_ft232r.h"
+#include "usbdevfs_device.h"
 
 namespace {
 
@@ -51,7 +51,7 @@ int main(int argc, char** argv) {
     UMockdevTestbed* testbed = umockdev_testbed_new();
     int status = 1;
     {
-        testing::UsbdevfsFt232r usb(testbed, chip);
+        testing::UsbdevfsDevice usb(testbed, chip);
         if (!usb.attached()) {
             std::fprintf(stderr, "emulated_ftdi_run: %s\n", usb.error().c_str());
         } else {
