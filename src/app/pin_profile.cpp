@@ -59,7 +59,7 @@ void readprogrammersettings(DriverState& state, SettingsStore& settings, Backend
 }
 
 std::string profilepinname(const PinProfile& profile, std::int32_t pin) {
-    if (!profile.fixednote.empty()) return "ICSP " + std::to_string(pin);
+    if (!profile.fixednote.empty()) return "#" + std::to_string(pin);  // short enough for the boxes
     if (!profile.databits) return pinname(pin);
     return pin >= 0 && pin <= 7 ? "D" + std::to_string(pin) : std::string();
 }

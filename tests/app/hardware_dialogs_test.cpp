@@ -205,7 +205,7 @@ TEST(HardwareSettingsLogic, FixedPinsChangeNothingAndSaySo) {
     EXPECT_EQ(rig.state.inversion(Line::clock), 0);
     EXPECT_EQ(rig.backend.values(), saved);
     EXPECT_EQ(rig.window.messages, std::vector<std::string>{std::string(logic.fixednote())});
-    EXPECT_EQ(logic.caption(Line::clock), "Invert CLOCK line (ICSP 5)");
+    EXPECT_EQ(logic.caption(Line::clock), "Invert CLOCK line (#5)");
 }
 
 TEST(CheckHardwareLogic, BoxesSwitchTheirLinesThroughTheLineOperations) {

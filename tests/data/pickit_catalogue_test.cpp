@@ -147,7 +147,7 @@ TEST(PickitSession, CheckHardwareSwitchesTheSuppliesAndShowsWhatTheyMeasure) {
     ASSERT_TRUE(pickit.opened.ok());
     CheckHardware check(usb.driver, pinprofile(BackendKind::pickit2));
     check.open();
-    EXPECT_EQ(check.caption(Line::clock), "Enable CLOCK line (ICSP 5)");
+    EXPECT_EQ(check.caption(Line::clock), "Enable CLOCK line (#5)");
     check.setline(Line::vdd, true);
     EXPECT_TRUE(pickit.emulator.vddon());
     EXPECT_FALSE(pickit.emulator.vppon());

@@ -1,13 +1,13 @@
 #include "gui/dialogs/check_hardware_dialog.h"
 
 #include <QCheckBox>
-#include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTimer>
 #include <utility>
 
 #include "gui/dialogs/dialog_widgets.h"
+#include "gui/widgets/fit_label.h"
 
 namespace vornalt::gui {
 namespace {
@@ -51,7 +51,7 @@ CheckHardwareDialog::CheckHardwareDialog(CheckHardware logic, QWidget* parent)
         boxes_.at(i) = box;
     }
 
-    supplies_ = new QLabel(this);
+    supplies_ = new FitLabel(QString(), this);
     place(*supplies_, "Supplies", QRect(4, 146, 117, 17));
 
     timer_ = new QTimer(this);
@@ -91,7 +91,7 @@ void CheckHardwareDialog::redraw() {
         box->setChecked(logic_.ticked(line));
         box->setText(QString::fromStdString(logic_.caption(line)));
     }
-    supplies_->setText(QString::fromStdString(logic_.supplies()));
+    supplies_->setfittedtext(QString::fromStdString(logic_.supplies()));
     supplies_->setVisible(!logic_.supplies().empty());
     // The programmer went away: said once, and DATA IN is no longer polled.
     if (!logic_.failure().empty() && !failuresaid_) {

@@ -9,11 +9,12 @@
 #include "session/session.h"
 
 class QCheckBox;
-class QLabel;
 class QPushButton;
 class QTimer;
 
 namespace vornalt::gui {
+
+class FitLabel;
 
 class CheckHardwareDialog final : public QDialog {
     Q_OBJECT
@@ -34,7 +35,7 @@ private:
     std::array<QCheckBox*, 5> boxes_{};
     QPushButton* close_ = nullptr;
     QTimer* timer_ = nullptr;
-    QLabel* supplies_ = nullptr;  // what a programmer that makes VDD and VPP measures
+    FitLabel* supplies_ = nullptr;  // what a programmer that makes VDD and VPP measures (fitted beside Close)
     bool closed_ = false;
     bool failuresaid_ = false;
 };
