@@ -588,6 +588,7 @@ void ScriptEngine::planloops() {
     bool flashcalc = false;
     bool eepromcalc = false;
     for (const Instruction& in : state_.decoded) {
+        if (in.op == Op::onfail) break;  // a run that goes well never gets past it
         flashcalc = flashcalc || in.op == Op::calcflash;
         eepromcalc = eepromcalc || in.op == Op::calceeprom;
         std::int32_t last = 0;

@@ -50,13 +50,14 @@ TEST(EngineEepromBounds, AModelWithoutEepromKeepsItsOneAddressableElement) {
 }
 
 // Two words in a block of three, then six bytes: no report passes its loop's end, and the share
-// of the whole run grows with every location of either loop.
+// of the whole run grows with every location of either loop (a recovery section is no part of it).
 TEST(EngineProgress, ReportsNeverPassTheirLoopAndTheRunsShareOnlyGrows) {
     EngineRig rig;
     flashwords(rig.image)[1] = 0x2805;
     eeprombytes(rig.image)[5] = 0x55;
     rig.run({"calcflash", "setflashloop", "s02-flash", "s06", "s02-flash", "s06", "s02-flash", "s06", "loop",
-             "calceeprom", "seteepromloop", "s03-eeprom", "s06", "loop"});
+             "calceeprom", "seteepromloop", "s03-eeprom", "s06", "loop", "onfail", "setflashloop", "s02-flash",
+             "s06", "loop"});
     EXPECT_EQ(rig.statuses()[2], "F:2/2");
     EXPECT_EQ(rig.window.shares, (std::vector<double>{0.125, 0.25, 0.25, 0.375, 0.5, 0.625, 0.75, 0.875, 1.0}));
 }
