@@ -8,7 +8,7 @@
 #include <cstdio>
 #include <string>
 
-#include "shipped_catalogue.h"
+#include "program_verify_run.h"
 #include "port/bitbang_link.h"
 #include "sim/emulated_ftdi.h"
 #include "sim/ft232r_emulator.h"
@@ -23,22 +23,10 @@ constexpr std::int32_t k_steprate = 750'000;  // the FT232R's fastest: 3 MBd ove
 
 enum class Path { parallel, usb, usb_default_rate, usb_hostwaits, usb_unbatched };
 
-struct Figures {
-    double seconds[2] = {0, 0};     // Program All, Verify
-    std::int64_t flushes[2] = {0, 0};
-    std::int64_t bytes[2] = {0, 0};
-    bool ok = true;
-};
-
-void fillimage(MemoryImage& image) {
-    auto words = flashwords(image);
-    for (std::size_t a = 0; a < words.size(); ++a) words[a] = static_cast<std::int32_t>(a * 0x0765 + 0x1234) & 0x3FFE;
-    auto bytes = eeprombytes(image);
-    for (std::size_t k = 0; k < bytes.size(); ++k) bytes[k] = static_cast<std::int32_t>(k * 37 + 11) & 0xFF;
-}
+using Figures = programmer_bench::ProgramVerify;
 
 Figures run(Path path) {
-    Figures f;
+    bool linked = true;
     SessionRig bench(testing::shippedcatalogue(), "16F877A");
     SimBoard usbboard(bench.clock, BoardConnector::bitbang, k_bitbang_wiring);
     Ft232rEmulator ft232r(usbboard, bench.clock);
@@ -52,25 +40,12 @@ Figures run(Path path) {
         link.setdevicewaits(path == Path::usb || path == Path::usb_default_rate);
         link.setbatched(path != Path::usb_unbatched);
         bench.driver.setlink(&link);
-        f.ok = link.open().ok();
+        linked = link.open().ok();
     }
-    fillimage(bench.image);
-    const ChipOperation operations[2] = {ChipOperation::programall, ChipOperation::verify};
-    const char* endtexts[2] = {"Chip programmed", "Chip verified"};
-    for (int i = 0; i < 2; ++i) {
-        const std::int64_t start = path == Path::parallel ? bench.board().now_ns() : bench.clock.now_ns();
-        const std::int64_t flushes = link.flushes();
-        const std::int64_t bytes = link.bytessent();
-        const testing::Outcome outcome = bench.run(operations[i]);
-        const std::int64_t end = path == Path::parallel ? bench.board().now_ns() : bench.clock.now_ns();
-        f.seconds[i] = static_cast<double>(end - start) / 1e9;
-        f.flushes[i] = link.flushes() - flushes;
-        f.bytes[i] = link.bytessent() - bytes;
-        if (outcome.endtext != endtexts[i]) {
-            std::printf("  run failed: %s\n", outcome.endtext.c_str());
-            f.ok = false;
-        }
-    }
+    Figures f = programmer_bench::programandverify(
+        bench, [&] { return path == Path::parallel ? bench.board().now_ns() : bench.clock.now_ns(); },
+        [&] { return std::array<std::int64_t, 2>{link.flushes(), link.bytessent()}; });
+    f.ok = f.ok && linked;
     bench.driver.setlink(nullptr);  // the session outlives the link
     return f;
 }
@@ -98,8 +73,8 @@ int main() {
         const double total = f.seconds[0] + f.seconds[1];
         if (row.path == Path::parallel) reference = total;
         std::printf("%-38s %12.3f %12.3f %10.3f %9.3f %10lld %10lld %11lld\n", row.name, f.seconds[0], f.seconds[1],
-                    total, reference > 0 ? total / reference : 0.0, static_cast<long long>(f.flushes[0]),
-                    static_cast<long long>(f.flushes[1]), static_cast<long long>(f.bytes[0] + f.bytes[1]));
+                    total, reference > 0 ? total / reference : 0.0, static_cast<long long>(f.counted[0][0]),
+                    static_cast<long long>(f.counted[1][0]), static_cast<long long>(f.counted[0][1] + f.counted[1][1]));
         ok = ok && f.ok;
     }
     return ok ? 0 : 1;

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "same_as_parallel.h"
 #include "shipped_catalogue.h"
 #include "app/check_hardware.h"
 #include "app/pin_profile.h"
@@ -44,20 +45,6 @@ struct PickitPath {
     Status opened;
 };
 
-// A short image (ends inside the first write block) with a few EEPROM bytes; the configuration
-// words stay erased, so nothing is protected.
-void fillshort(MemoryImage& image) {
-    auto words = flashwords(image);
-    for (std::size_t a = 0; a < words.size() && a < 21; ++a) words[a] = static_cast<std::int32_t>(a * 0x0765 + 0x123) & 0x3FFE;
-    auto bytes = eeprombytes(image);
-    for (std::size_t k = 0; k < bytes.size() && k < 9; ++k) bytes[k] = static_cast<std::int32_t>(k * 37 + 5) & 0xFF;
-}
-
-bool samememory(const ChipMemory& a, const ChipMemory& b) {
-    return a.program == b.program && a.eeprom == b.eeprom && a.id == b.id && a.config1 == b.config1 &&
-           a.config2 == b.config2 && a.calword == b.calword && a.calword2 == b.calword2;
-}
-
 class PickitModel : public ::testing::TestWithParam<std::string> {};
 
 TEST_P(PickitModel, EachOperationEndsAsOnTheParallelPort) {
@@ -67,32 +54,7 @@ TEST_P(PickitModel, EachOperationEndsAsOnTheParallelPort) {
     PickitPath pickit(usb);
     ASSERT_TRUE(pickit.opened.ok());
 
-    struct Step {
-        ChipOperation operation;
-        const char* endtext;
-        bool fillfirst;
-    };
-    const Step steps[] = {
-        {ChipOperation::eraseall, "Chip erased", false},  {ChipOperation::programall, "Chip programmed", true},
-        {ChipOperation::verify, "Chip verified", false},  {ChipOperation::readall, "Chip read", false},
-        {ChipOperation::eraseall, "Chip erased", false},  {ChipOperation::blankcheck, "Chip is blank", false},
-    };
-    for (const Step& step : steps) {
-        SCOPED_TRACE(step.endtext);
-        if (step.fillfirst) {
-            fillshort(parallel.image);
-            fillshort(usb.image);
-        }
-        const Outcome onport = parallel.run(step.operation);
-        const Outcome onpickit = usb.run(step.operation);
-        EXPECT_EQ(onport.endtext, step.endtext);
-        EXPECT_EQ(onpickit.endtext, onport.endtext);
-        EXPECT_EQ(onpickit.messages, onport.messages);
-        EXPECT_EQ(usb.image.flashbuffer, parallel.image.flashbuffer);
-        EXPECT_EQ(usb.image.eeprombuffer, parallel.image.eeprombuffer);
-        EXPECT_EQ(usb.image.config1word, parallel.image.config1word);
-        EXPECT_TRUE(samememory(pickit.chipmemory(usb.clock), parallel.chipmemory()));
-    }
+    testing::expecteachoperationasonparallel(parallel, usb, [&]() -> const ChipMemory& { return pickit.chipmemory(usb.clock); });
     // The operations went through the programmer, not around it, and left the chip unpowered.
     EXPECT_GT(pickit.emulator.reportswritten(), 0);
     EXPECT_FALSE(pickit.emulator.vddon() || pickit.emulator.vppon()) << "the chip is left powered";

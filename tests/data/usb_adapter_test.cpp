@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "same_as_parallel.h"
 #include "shipped_catalogue.h"
 #include "app/check_hardware.h"
 #include "app/pin_profile.h"
@@ -52,27 +53,6 @@ struct UsbPath {
     bool opened = false;
 };
 
-std::vector<std::string> modelnames() {
-    std::vector<std::string> names;
-    const DeviceCatalogue& catalogue = testing::shippedcatalogue();
-    for (std::int32_t k = 1; k <= catalogue.modelcount; ++k) names.push_back(catalogue.records[static_cast<std::size_t>(k)].model);
-    return names;
-}
-
-// A short image (ends inside the first write block) with every EEPROM byte but the first few
-// blank; the configuration words stay erased, so nothing is protected.
-void fillshort(MemoryImage& image) {
-    auto words = flashwords(image);
-    for (std::size_t a = 0; a < words.size() && a < 21; ++a) words[a] = static_cast<std::int32_t>(a * 0x0765 + 0x123) & 0x3FFE;
-    auto bytes = eeprombytes(image);
-    for (std::size_t k = 0; k < bytes.size() && k < 9; ++k) bytes[k] = static_cast<std::int32_t>(k * 37 + 5) & 0xFF;
-}
-
-bool samememory(const ChipMemory& a, const ChipMemory& b) {
-    return a.program == b.program && a.eeprom == b.eeprom && a.id == b.id && a.config1 == b.config1 &&
-           a.config2 == b.config2 && a.calword == b.calword && a.calword2 == b.calword2;
-}
-
 class EveryModel : public ::testing::TestWithParam<std::string> {};
 
 TEST_P(EveryModel, EachOperationEndsAsOnTheParallelPort) {
@@ -83,32 +63,7 @@ TEST_P(EveryModel, EachOperationEndsAsOnTheParallelPort) {
     ASSERT_TRUE(adapter.opened);
     ASSERT_NE(adapter.board.chip(), nullptr);
 
-    struct Step {
-        ChipOperation operation;
-        const char* endtext;
-        bool fillfirst;
-    };
-    const Step steps[] = {
-        {ChipOperation::eraseall, "Chip erased", false},  {ChipOperation::programall, "Chip programmed", true},
-        {ChipOperation::verify, "Chip verified", false},  {ChipOperation::readall, "Chip read", false},
-        {ChipOperation::eraseall, "Chip erased", false},  {ChipOperation::blankcheck, "Chip is blank", false},
-    };
-    for (const Step& step : steps) {
-        SCOPED_TRACE(step.endtext);
-        if (step.fillfirst) {
-            fillshort(parallel.image);
-            fillshort(usb.image);
-        }
-        const Outcome onport = parallel.run(step.operation);
-        const Outcome onadapter = usb.run(step.operation);
-        EXPECT_EQ(onport.endtext, step.endtext);
-        EXPECT_EQ(onadapter.endtext, onport.endtext);
-        EXPECT_EQ(onadapter.messages, onport.messages);
-        EXPECT_EQ(usb.image.flashbuffer, parallel.image.flashbuffer);
-        EXPECT_EQ(usb.image.eeprombuffer, parallel.image.eeprombuffer);
-        EXPECT_EQ(usb.image.config1word, parallel.image.config1word);
-        EXPECT_TRUE(samememory(adapter.chipmemory(), parallel.chipmemory()));
-    }
+    testing::expecteachoperationasonparallel(parallel, usb, [&]() -> const ChipMemory& { return adapter.chipmemory(); });
     // The operations went through the adapter, not around it.
     EXPECT_GT(adapter.ft232r.bytesclocked(), 0);
     EXPECT_FALSE(adapter.board.lines().vdd || adapter.board.lines().vpp) << "the chip is left powered";
@@ -171,7 +126,7 @@ TEST(UsbAdapter, CheckHardwareSwitchesTheLinesAndReadsDataIn) {
     EXPECT_EQ(check.failure().rfind("Programmer disconnected", 0), 0u) << check.failure();
 }
 
-INSTANTIATE_TEST_SUITE_P(Catalogue, EveryModel, ::testing::ValuesIn(modelnames()),
+INSTANTIATE_TEST_SUITE_P(Catalogue, EveryModel, ::testing::ValuesIn(modelnames(testing::shippedcatalogue())),
                          [](const ::testing::TestParamInfo<std::string>& info) { return info.param; });
 
 }  // namespace
